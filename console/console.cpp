@@ -1,0 +1,391 @@
+#include "console/console.h"
+
+#include <charconv>
+#include <fstream>
+#include <istream>
+#include <map>
+#include <ostream>
+#include <sstream>
+
+#include "app/modes.h"
+#include "ui/fields.h"
+#include "xarndll/control.h"
+
+namespace console {
+namespace {
+
+const std::map<std::string, winsys::ScrollAction, std::less<>> kScrollActions = {
+    {"lineup", winsys::ScrollAction::LineUp},
+    {"linedown", winsys::ScrollAction::LineDown},
+    {"pageup", winsys::ScrollAction::PageUp},
+    {"pagedown", winsys::ScrollAction::PageDown},
+    {"top", winsys::ScrollAction::Top},
+    {"bottom", winsys::ScrollAction::Bottom},
+    {"thumbposition", winsys::ScrollAction::ThumbPosition},
+    {"thumbtrack", winsys::ScrollAction::ThumbTrack},
+    {"endscroll", winsys::ScrollAction::EndScroll},
+};
+
+const std::map<winsys::ControlKind, const char*> kKindNames = {
+    {winsys::ControlKind::Button, "button"},     {winsys::ControlKind::CheckBox, "check"},
+    {winsys::ControlKind::Edit, "edit"},         {winsys::ControlKind::MultiEdit, "multiedit"},
+    {winsys::ControlKind::ListBox, "listbox"},   {winsys::ControlKind::ScrollBar, "scrollbar"},
+    {winsys::ControlKind::Label, "label"},       {winsys::ControlKind::Frame, "frame"},
+};
+
+bool parseNumber(const std::string& word, long long& value, int base = 10) {
+  if (word.empty()) return false;
+  auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), value, base);
+  return ec == std::errc() && end == word.data() + word.size();
+}
+
+// Splits "COMMAND REST": the rest is everything after the first blank, kept exactly.
+void splitFirst(const std::string& line, std::string& head, std::string& rest) {
+  size_t blank = line.find(' ');
+  head = line.substr(0, blank);
+  rest = blank == std::string::npos ? std::string() : line.substr(blank + 1);
+}
+
+std::vector<std::string> words(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<std::string> out;
+  for (std::string w; in >> w;) out.push_back(w);
+  return out;
+}
+
+// A file of the working directory as hexadecimal bytes ("0B 00 ..."), or "missing".
+std::string fileBytes(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  if (!in) return "missing";
+  std::string out;
+  for (char c; in.get(c);) {
+    out += (out.empty() ? "" : " ") + ui::hex(static_cast<unsigned char>(c), 2);
+  }
+  return out;
+}
+
+// A quoted argument keeps blanks at its ends visible in the script.
+std::string unquote(const std::string& text) {
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+    return text.substr(1, text.size() - 2);
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string unescape(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\\' && i + 1 < text.size()) {
+      char next = text[++i];
+      out += next == 'n' ? '\n' : next == 't' ? '\t' : next;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+std::string escape(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (c == '\\') {
+      out += "\\\\";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+Console::Console(std::ostream& out) : out_(out) {
+  windows_.setEventSink([this](const std::string& line) { print(line); });
+  windows_.setPump([this] { return step(); });
+  station_ = std::make_unique<app::Station>(windows_);
+  station_->setNoticeSink([this](const std::string& text) { print("notice " + text); });
+  station_->create();
+  // The card's clock is the script's: time passes only with "tick".
+  xarnsim::setTimeSource(&station_->card(), [this] { return windows_.nowMs() * 1000; });
+}
+
+Console::~Console() {
+  CardContext card = station_->card();
+  station_.reset();
+  xarnsim::release(&card);
+}
+
+void Console::print(const std::string& line) { out_ << line << '\n'; }
+
+void Console::fail(const std::string& expected, const std::string& got) {
+  failed_ = true;
+  print("FAIL line " + std::to_string(lineNumber_) + ": expected " + expected + ", got " + got);
+}
+
+void Console::error(const std::string& message) {
+  errored_ = true;
+  errorLine_ = lineNumber_;
+  print("ERROR line " + std::to_string(lineNumber_) + ": " + message);
+}
+
+int Console::run(std::istream& script) {
+  in_ = &script;
+  while (step()) {
+  }
+  if (errored_) return 2;
+  return failed_ ? 1 : 0;
+}
+
+bool Console::step() {
+  if (errored_ || windows_.quitPosted()) return false;
+  std::string line;
+  if (!std::getline(*in_, line)) return false;
+  ++lineNumber_;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (line.find_first_not_of(" \t") == std::string::npos) return true;
+  if (line.front() == '#') return true;
+  print("> " + line);
+  execute(line);
+  if (auto fault = windows_.takeFault()) error(*fault);
+  return !errored_;
+}
+
+winsys::HeadlessDialog* Console::currentPage() {
+  for (winsys::HeadlessDialog* p : windows_.openPages()) {
+    if (p == current_) return p;
+  }
+  // With no page chosen, the newest open page is the current one.
+  auto open = windows_.openPages();
+  current_ = open.empty() ? nullptr : open.back();
+  if (!current_) error("no page is open");
+  return current_;
+}
+
+int Console::controlId(const std::string& word) {
+  long long id = 0;
+  winsys::HeadlessDialog* page = currentPage();
+  if (!page) return -1;
+  if (!parseNumber(word, id) || !page->layout().control(static_cast<int>(id))) {
+    error("no control " + word + " on page " + page->layout().name);
+    return -1;
+  }
+  return static_cast<int>(id);
+}
+
+void Console::menu(const std::string& item) {
+  const winsys::Menu* shown = windows_.menu();
+  long long id = 0;
+  const winsys::MenuItem* found = nullptr;
+  if (shown) found = parseNumber(item, id) ? shown->find(static_cast<int>(id)) : shown->findLabel(item);
+  if (!found) {
+    error("no item " + item + " on the menu " + (shown ? shown->name : std::string("(none)")));
+    return;
+  }
+  std::string why;
+  if (!windows_.menuCommand(found->id, why)) error(why);
+}
+
+void Console::execute(const std::string& line) {
+  std::string command, rest;
+  splitFirst(line, command, rest);
+  std::vector<std::string> args = words(rest);
+  CardContext* card = &station_->card();
+  auto needArgs = [&](size_t n) {
+    if (args.size() < n) error(command + ": too few arguments");
+    return args.size() >= n;
+  };
+
+  if (command == "menu") {
+    menu(rest);  // the first item's label is six blanks
+  } else if (command == "answer") {
+    if (rest == "yes" || rest == "no") {
+      windows_.queueAnswer(rest == "yes" ? winsys::Answer::Yes : winsys::Answer::No);
+    } else {
+      error("answer yes or answer no");
+    }
+  } else if (command == "page") {
+    if (!needArgs(1)) return;
+    long long k = 0;
+    if (args.size() > 1 && (!parseNumber(args[1], k) || k < 1)) {
+      error("page NAME [K]: K counts from 1, the oldest");
+      return;
+    }
+    winsys::HeadlessDialog* page = windows_.page(args[0], static_cast<int>(k) - 1);
+    if (!page) {
+      error("no open page " + rest);
+      return;
+    }
+    current_ = page;
+  } else if (command == "click") {
+    if (!needArgs(1)) return;
+    int id = controlId(args[0]);
+    if (id >= 0) currentPage()->click(id);
+  } else if (command == "type") {
+    std::string idWord, text;
+    splitFirst(rest, idWord, text);
+    int id = controlId(idWord);
+    if (id < 0) return;
+    const winsys::ControlTemplate* c = currentPage()->layout().control(id);
+    if (c->readOnly || c->disabled) {
+      error("control " + idWord + " cannot be typed into");
+      return;
+    }
+    currentPage()->setText(id, unescape(text));
+  } else if (command == "scroll") {
+    if (!needArgs(2)) return;
+    int id = controlId(args[0]);
+    auto action = kScrollActions.find(args[1]);
+    if (id < 0) return;
+    if (action == kScrollActions.end()) {
+      error("no scroll action " + args[1]);
+      return;
+    }
+    currentPage()->scroll(id, action->second);
+  } else if (command == "select") {
+    if (!needArgs(2)) return;
+    int id = controlId(args[0]);
+    long long n = -1;
+    if (id < 0) return;
+    if (args[1] != "none" && !parseNumber(args[1], n)) {
+      error("select ID N|none");
+      return;
+    }
+    currentPage()->listSelect(id, static_cast<int>(n));
+  } else if (command == "tick") {
+    long long seconds = 1;
+    if (!args.empty() && (!parseNumber(args[0], seconds) || seconds < 0)) {
+      error("tick [SECONDS]");
+      return;
+    }
+    windows_.advance(static_cast<uint64_t>(seconds) * 1000);
+  } else if (command == "close") {
+    windows_.closeMainWindow();
+  } else if (command.starts_with("expect")) {
+    expectCommand(command, rest);
+  } else if (command == "get" || command == "get-line") {
+    if (!needArgs(command == "get" ? 1 : 2)) return;
+    int id = controlId(args[0]);
+    if (id < 0) return;
+    long long n = 0;
+    if (command == "get-line" && !parseNumber(args[1], n)) {
+      error("get-line ID N");
+      return;
+    }
+    std::string text = command == "get" ? currentPage()->fullText(id)
+                                        : currentPage()->listLine(id, static_cast<int>(n));
+    print("= " + escape(text));
+  } else if (command == "show") {
+    if (rest == "main") {
+      print("= title " + windows_.title());
+      print("= menu " + std::string(windows_.menu() ? windows_.menu()->name : ""));
+      print("= status \"" + windows_.status() + "\"");
+    } else {
+      show();
+    }
+  } else if (command == "peek") {
+    long long address = 0;
+    if (!needArgs(1) || !parseNumber(args[0], address, 16)) return error("peek ADDR (hex)");
+    print("= " + ui::hex(xarnsim::peek(card, static_cast<uint32_t>(address)), 4));
+  } else if (command == "poke") {
+    long long address = 0, value = 0;
+    if (!needArgs(2) || !parseNumber(args[0], address, 16) || !parseNumber(args[1], value, 16)) {
+      return error("poke ADDR VALUE (hex)");
+    }
+    xarnsim::poke(card, static_cast<uint32_t>(address), static_cast<uint16_t>(value));
+  } else if (command == "trace") {
+    if (rest == "on") {
+      xarnsim::setTrace(card, [this](const std::string& call) { print("call " + call); });
+    } else if (rest == "off") {
+      xarnsim::setTrace(card, {});
+    } else {
+      error("trace on|off");
+    }
+  } else if (command == "fail") {
+    long long status = 0, count = 1;
+    if (!needArgs(2) || !parseNumber(args[1], status) ||
+        (args.size() > 2 && !parseNumber(args[2], count))) {
+      return error("fail FUNCTION STATUS [N]");
+    }
+    if (!xarnsim::knownFunction(args[0])) return error("no card function " + args[0]);
+    xarnsim::failNext(card, args[0], static_cast<uint16_t>(status), static_cast<int>(count));
+  } else if (command == "sim") {
+    std::string name, value, why;
+    splitFirst(rest, name, value);
+    if (!xarnsim::setOption(card, name, value, why)) error(why);
+  } else {
+    error("unknown command " + command);
+  }
+}
+
+void Console::expectCommand(const std::string& command, const std::string& rest) {
+  std::string first, tail;
+  splitFirst(rest, first, tail);
+  auto check = [this](const std::string& expected, const std::string& got) {
+    if (expected != got) fail("\"" + escape(expected) + "\"", "\"" + escape(got) + "\"");
+  };
+  auto number = [this](const std::string& word, int base = 10) {
+    long long value = 0;
+    if (!parseNumber(word, value, base)) error("a number expected, not " + word);
+    return value;
+  };
+
+  if (command == "expect") {
+    int id = controlId(first);
+    if (id >= 0) check(unescape(tail), currentPage()->fullText(id));
+  } else if (command == "expect-check") {
+    int id = controlId(first);
+    if (id >= 0) check(tail, currentPage()->isChecked(id) ? "1" : "0");
+  } else if (command == "expect-line") {
+    std::string n, text;
+    splitFirst(tail, n, text);
+    int id = controlId(first);
+    if (id >= 0) check(unescape(text), currentPage()->listLine(id, static_cast<int>(number(n))));
+  } else if (command == "expect-count") {
+    int id = controlId(first);
+    if (id >= 0) check(tail, std::to_string(currentPage()->listCount(id)));
+  } else if (command == "expect-title") {
+    check(unquote(rest), windows_.title());
+  } else if (command == "expect-status") {
+    check(unquote(rest), windows_.status());
+  } else if (command == "expect-menu") {
+    check(rest, windows_.menu() ? windows_.menu()->name : "");
+  } else if (command == "expect-beeps") {
+    check(rest, std::to_string(windows_.beeps() - beepsSeen_));
+    beepsSeen_ = windows_.beeps();
+  } else if (command == "expect-open") {
+    check(tail, std::to_string(windows_.openCount(first)));
+  } else if (command == "expect-word") {
+    long long address = number(first, 16);
+    long long expected = number(tail, 16);
+    uint16_t got = xarnsim::peek(&station_->card(), static_cast<uint32_t>(address));
+    if (got != expected) fail(ui::hex(static_cast<uint16_t>(expected), 4), ui::hex(got, 4));
+  } else if (command == "expect-calls") {
+    if (!xarnsim::knownFunction(first)) return error("no card function " + first);
+    uint64_t calls = xarnsim::callCount(&station_->card(), first);
+    xarnsim::resetCallCounts(&station_->card());
+    check(tail, std::to_string(calls));
+  } else if (command == "expect-file") {
+    check(tail, fileBytes(first));
+  } else {
+    error("unknown command " + command);
+  }
+}
+
+void Console::show() {
+  winsys::HeadlessDialog* page = currentPage();
+  if (!page) return;
+  print("= page " + page->layout().name + " \"" + page->layout().title + "\"");
+  for (const winsys::ControlTemplate& c : page->layout().controls) {
+    if (c.id < 0) continue;
+    std::string line = "= " + std::to_string(c.id) + " " + kKindNames.at(c.kind);
+    if (c.kind == winsys::ControlKind::CheckBox) line += page->isChecked(c.id) ? " [x]" : " [ ]";
+    if (c.kind != winsys::ControlKind::ScrollBar) line += " \"" + escape(page->fullText(c.id)) + "\"";
+    print(line);
+  }
+}
+
+}  // namespace console

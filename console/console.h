@@ -1,0 +1,51 @@
+// xarn_console: the station without a screen, driven by a script, one command a line.
+#pragma once
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/station.h"
+#include "winsys/headless/headless.h"
+
+namespace console {
+
+class Console {
+ public:
+  explicit Console(std::ostream& out);
+  ~Console();
+
+  // Runs the script; 0 when every expectation held, 1 when one failed, 2 on a script error.
+  int run(std::istream& script);
+
+ private:
+  bool step();  // runs the next line; false at the end of the script or after an error
+  void execute(const std::string& line);
+  void print(const std::string& line);
+  void fail(const std::string& expected, const std::string& got);
+  void error(const std::string& message);
+  winsys::HeadlessDialog* currentPage();
+  int controlId(const std::string& word);
+
+  void menu(const std::string& item);
+  void expectCommand(const std::string& command, const std::string& args);
+  void show();
+
+  std::ostream& out_;
+  std::istream* in_ = nullptr;
+  int lineNumber_ = 0;
+  int errorLine_ = 0;
+  bool failed_ = false;
+  bool errored_ = false;
+  int beepsSeen_ = 0;
+  winsys::HeadlessWindowSystem windows_;
+  std::unique_ptr<app::Station> station_;
+  winsys::HeadlessDialog* current_ = nullptr;
+};
+
+// "\n", "\t" and "\\" in script text; and back for printing.
+std::string unescape(const std::string& text);
+std::string escape(const std::string& text);
+
+}  // namespace console

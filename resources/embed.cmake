@@ -1,0 +1,10 @@
+# Writes every input file as a (name, text) pair into one C++ source.
+set(body "// Generated from resources/dialogs and resources/menus; do not edit.\n#include \"resources/resources.h\"\nnamespace resources {\nconst std::vector<EmbeddedFile>& embeddedFiles() {\n  static const std::vector<EmbeddedFile> files = {\n")
+string(REPLACE "|" ";" INPUTS "${INPUTS}")
+foreach(input ${INPUTS})
+  get_filename_component(name ${input} NAME)
+  file(READ ${input} text)
+  string(APPEND body "    {\"${name}\", R\"xarnres(${text})xarnres\"},\n")
+endforeach()
+string(APPEND body "  };\n  return files;\n}\n}  // namespace resources\n")
+file(WRITE ${OUTPUT} "${body}")

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs every Debian package the station's build, tests and screenshots need.
+set -euo pipefail
+packages=(cmake g++ make qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
+          xvfb xauth clang-format libgl-dev)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,45 @@
+#include "setup/atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <vector>
+
+namespace setup {
+
+WriteOutcome writeFileAtomically(const std::string& path, std::string_view bytes) {
+  // A target the operator has write-protected stays protected, even for a privileged user.
+  struct stat existing {};
+  bool exists = ::stat(path.c_str(), &existing) == 0;
+  if (exists && (!S_ISREG(existing.st_mode) || (existing.st_mode & S_IWUSR) == 0)) {
+    return WriteOutcome::CannotOpen;
+  }
+  std::string pattern = path + ".XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  int fd = ::mkstemp(name.data());
+  if (fd < 0) return WriteOutcome::CannotOpen;
+  ::fchmod(fd, exists ? (existing.st_mode & 07777) : 0644);
+
+  size_t done = 0;
+  bool ok = true;
+  while (ok && done < bytes.size()) {
+    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) done += static_cast<size_t>(n);
+  }
+  ok = ok && ::fsync(fd) == 0;
+  ok = (::close(fd) == 0) && ok;
+  ok = ok && std::rename(name.data(), path.c_str()) == 0;
+  if (!ok) {
+    ::unlink(name.data());
+    return WriteOutcome::WriteFailed;
+  }
+  return WriteOutcome::Written;
+}
+
+}  // namespace setup

@@ -1,0 +1,171 @@
+// The field helpers every page parses and shows numbers with.
+#include "ui/fields.h"
+
+#include <gtest/gtest.h>
+
+#include "winsys/headless/headless.h"
+
+namespace {
+
+class NullPage final : public winsys::DialogProc {
+ public:
+  void init() override {}
+  void command(int) override {}
+  void scroll(uint32_t, winsys::ScrollAction) override {}
+  void timer(int) override {}
+};
+
+// A page with one multi-line box (id 18), 40 characters wide, a Report field (4) and a scroll
+// bar (5), on the headless window system.
+class FieldsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string error;
+    ASSERT_TRUE(winsys::parseDialog(
+        "DIALOG T 200 100\n"
+        "EDIT 4 0 0 50 12 \"\" READONLY\n"
+        "SCROLLBAR 5 60 0 10 20 \"\"\n"
+        "MULTIEDIT 18 0 20 174 60 \"\" VSCROLL\n",
+        layout, error))
+        << error;
+    ASSERT_TRUE(windows.openModeless(layout, [](winsys::Dialog&) {
+      return std::make_unique<NullPage>();
+    }));
+    page = windows.page("T");
+  }
+  winsys::DialogTemplate layout;
+  winsys::HeadlessWindowSystem windows;
+  winsys::HeadlessDialog* page = nullptr;
+};
+
+TEST(DecToNum, DigitsUntilTheFirstBadCharacterWrappingModulo2To32) {
+  uint16_t flag = 0;
+  EXPECT_EQ(ui::DecToNum("", &flag), 0u);
+  EXPECT_EQ(flag, 0);
+  EXPECT_EQ(ui::DecToNum("12a", &flag), 12u);
+  EXPECT_EQ(flag, 1);
+  flag = 0;
+  EXPECT_EQ(ui::DecToNum("4294967296", &flag), 0u);
+  EXPECT_EQ(ui::DecToNum("4294967301", &flag), 5u);
+  EXPECT_EQ(flag, 0);
+  for (const char* bad : {"-1", " 1", "+7", "\xC3\xA9"}) {
+    flag = 0;
+    ui::DecToNum(bad, &flag);
+    EXPECT_EQ(flag, 1) << bad;
+  }
+  flag = 2;  // never cleared by the helper
+  ui::DecToNum("5", &flag);
+  EXPECT_EQ(flag, 2);
+}
+
+TEST(HexToNum, UpperCasesTheTextInPlaceAndStopsAtTheFirstBadCharacter) {
+  uint16_t flag = 0;
+  std::string text = "1f";
+  EXPECT_EQ(ui::HexToNum(text, &flag), 31u);
+  EXPECT_EQ(text, "1F");
+  EXPECT_EQ(flag, 0);
+  text = "0x10";
+  EXPECT_EQ(ui::HexToNum(text, &flag), 0u);
+  EXPECT_EQ(text, "0X10");
+  EXPECT_EQ(flag, 1);
+  flag = 0;
+  text = "ffffffff";
+  EXPECT_EQ(ui::HexToNum(text, &flag), 0xFFFFFFFFu);
+  text = "123456789";
+  EXPECT_EQ(ui::HexToNum(text, &flag), 0x23456789u);
+  EXPECT_EQ(flag, 0);
+}
+
+TEST(ErrorField, PatternsForSyncAndSevDecimalOtherwise) {
+  uint16_t flag = 0;
+  EXPECT_EQ(ui::ErrFieldToNum(0x40, "101010", &flag), 42);
+  EXPECT_EQ(flag, 0);
+  EXPECT_EQ(ui::ErrFieldToNum(0x40, "1010101", &flag), 42);
+  EXPECT_EQ(flag, 0);
+  EXPECT_EQ(ui::ErrFieldToNum(0x40, "10101", &flag), 42);  // bit 0 missing: flagged
+  EXPECT_EQ(flag, 1);
+  flag = 0;
+  EXPECT_EQ(ui::ErrFieldToNum(0x40, "1x1111", &flag), 0x2F);  // the scan goes on past a bad one
+  EXPECT_EQ(flag, 1);
+  flag = 0;
+  EXPECT_EQ(ui::ErrFieldToNum(0x1100, "101", &flag), 5);
+  EXPECT_EQ(ui::ErrFieldToNum(0x0080, "70000", &flag), static_cast<uint16_t>(70000));
+  EXPECT_EQ(flag, 0);
+
+  EXPECT_EQ(ui::NumToErrField(0x1100, 5), "101");
+  EXPECT_EQ(ui::NumToErrField(0, 0), "0");
+  EXPECT_EQ(ui::NumToErrField(0x40, 42), "101010");
+  EXPECT_EQ(ui::NumToErrField(0x40, 0xFFC1), "000001");
+  EXPECT_EQ(ui::NumToErrField(0x100, 65535), "65535");
+}
+
+TEST_F(FieldsTest, ShowHexLinesWritesPaddedWordsEachFollowedByABlank) {
+  const uint16_t narrow[] = {0x0001, 0xABCD};
+  ui::ShowHexLines(*page, 18, false, narrow, 2);
+  EXPECT_EQ(page->fullText(18), "0001 ABCD ");
+  const uint32_t wide[] = {0xFF123456, 0x7};
+  ui::ShowHexLines(*page, 18, true, wide, 2);
+  EXPECT_EQ(page->fullText(18), "123456 000007 ");
+  ui::ShowHexLines(*page, 18, false, nullptr, 5);  // test pattern: always 32 words
+  EXPECT_EQ(page->editLine(18, 0).substr(0, 15), "0000 0001 0002 ");
+  EXPECT_NE(page->fullText(18).find("001F "), std::string::npos);
+}
+
+TEST_F(FieldsTest, ReadHexLinesReadsTheWrappedLinesBackIntoTheWords) {
+  page->setText(18, "1 2 3 4\n5 6");
+  uint16_t words[32];
+  std::fill(std::begin(words), std::end(words), 0xEEEE);
+  EXPECT_EQ(ui::ReadHexLines(*page, 18, false, words, 32), 0);
+  for (int i = 0; i < 32; ++i) EXPECT_EQ(words[i], i < 6 ? i + 1 : 0) << i;
+
+  page->setText(18, "12 ZZ 34\n56");
+  EXPECT_EQ(ui::ReadHexLines(*page, 18, false, words, 32), 1);
+  EXPECT_EQ(words[0], 0x12);
+  EXPECT_EQ(words[1], 0);
+  EXPECT_EQ(words[2], 0x34);
+  EXPECT_EQ(words[3], 0);  // reading stops before the next line
+
+  // A round trip of 512 wide words through a box that wraps them.
+  uint32_t out[512], back[512];
+  for (uint32_t i = 0; i < 512; ++i) out[i] = (i * 0x10203) & 0xFFFFFF;
+  ui::ShowHexLines(*page, 18, true, out, 512);
+  EXPECT_GT(page->editLineCount(18), 50);
+  EXPECT_EQ(ui::ReadHexLines(*page, 18, true, back, 512), 0);
+  EXPECT_TRUE(std::equal(std::begin(out), std::end(out), std::begin(back)));
+
+  // More tokens than words: the count bounds what is stored.
+  page->setText(18, "1 2 3 4 5");
+  uint16_t three[3];
+  EXPECT_EQ(ui::ReadHexLines(*page, 18, false, three, 3), 0);
+  EXPECT_EQ(three[2], 3);
+  // A blank line holds no token and the next one is read; an empty line stops.
+  page->setText(18, "   \n7\n\n8");
+  EXPECT_EQ(ui::ReadHexLines(*page, 18, false, words, 32), 0);
+  EXPECT_EQ(words[0], 7);
+  EXPECT_EQ(words[1], 0);
+}
+
+TEST_F(FieldsTest, ShowReportTextsAndBeeps) {
+  ui::ShowReport(*page, 4, 0);
+  EXPECT_EQ(page->fullText(4), "Done");
+  EXPECT_EQ(windows.beeps(), 0);
+  ui::ShowReport(*page, 4, 999);
+  EXPECT_EQ(page->fullText(4), "SYNTAX");
+  EXPECT_EQ(windows.beeps(), 1);
+  ui::ShowReport(*page, 4, 900);
+  EXPECT_EQ(page->fullText(4), "900");
+  ui::ShowReport(*page, 4, 65535);
+  EXPECT_EQ(page->fullText(4), "65535");
+  EXPECT_EQ(windows.beeps(), 3);
+}
+
+TEST_F(FieldsTest, ScrollBarIdFindsTheHandleInEitherHalf) {
+  uint16_t handle = page->handleOf(5);
+  ASSERT_NE(handle, 0);
+  EXPECT_EQ(ui::ScrollBarID(*page, handle), 5);
+  EXPECT_EQ(ui::ScrollBarID(*page, static_cast<uint32_t>(handle) << 16), 5);
+  EXPECT_EQ(ui::ScrollBarID(*page, 0), 0);
+  EXPECT_EQ(ui::ScrollBarID(*page, 0xFFFF), 0);
+}
+
+}  // namespace

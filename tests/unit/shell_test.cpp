@@ -1,0 +1,210 @@
+// The shell: top menu, mode entry and exit, the status line, the mode menu handlers.
+#include <gtest/gtest.h>
+
+#include "app/mode_menus.h"
+#include "app/modes.h"
+#include "station_fixture.h"
+
+namespace {
+
+using winsys::Answer;
+
+constexpr int kLdbBct = 1, kBusMon = 3, kGdbBct = 10, kMdmMrt = 12;
+constexpr int kSetup = 5, kEdit = 4, kHelp = 6, kQuit = 7, kAbout = 8, kCmnd = 9;
+
+TEST(StatusText, ExactStateWordsOnly) {
+  EXPECT_STREQ(app::statusText(0x0011), "LDB_BCT RUNNING ");
+  EXPECT_STREQ(app::statusText(0x9041), "GDB_BCT PASSIVE ");
+  EXPECT_STREQ(app::statusText(0xA041), "GDB_BCT ACTIVE  ");
+  EXPECT_STREQ(app::statusText(0x80FA), "LOCALWRAP PASSED");
+  EXPECT_STREQ(app::statusText(0x0141), "UNDEFINED       ");
+  EXPECT_STREQ(app::statusText(0x0000), "UNDEFINED       ");
+  for (uint32_t w = 0; w <= 0xFFFF; ++w) {
+    ASSERT_EQ(std::string(app::statusText(static_cast<uint16_t>(w))).size(), 16u) << w;
+  }
+}
+
+TEST_F(StationTest, StartUpShowsTheTopMenuAndTakesNoCardCall) {
+  start();
+  EXPECT_EQ(windows.title(), "XARN TRAVINE-BUS simulation station");
+  EXPECT_EQ(windows.menu()->name, "TOP_MENU");
+  EXPECT_EQ(windows.colours().windowText, 0x800000u);
+  EXPECT_EQ(windows.colours().highlightedText, 0x008000u);
+  EXPECT_EQ(xarnsim::callCount(&station->card(), "DUVEX_InitDLL"), 0u);
+  EXPECT_EQ(station->shell().lastCardResult, 0);  // the INI file was written with defaults
+  windows.advance(5000);
+  EXPECT_EQ(windows.status(), "");  // no status line before the first mode
+}
+
+TEST_F(StationTest, ModesAndDebugPagesAreRefusedBeforeSetup) {
+  start();
+  for (int id : {kLdbBct, kGdbBct, kEdit, kCmnd}) {
+    events.clear();
+    ASSERT_TRUE(menu(id));
+    EXPECT_EQ(events, std::vector<std::string>{"msgbox ERROR | Hardware not initialised -> ok"})
+        << id;
+  }
+  EXPECT_EQ(windows.menu()->name, "TOP_MENU");
+  EXPECT_EQ(xarnsim::callCount(&station->card(), "DUVEX_SetupDLL"), 0u);
+  // SETUP, HELP and ABOUT work at any time; the blank item does nothing.
+  events.clear();
+  ASSERT_TRUE(menu(0));
+  EXPECT_TRUE(events.empty());
+  ASSERT_TRUE(menu(kHelp));
+  EXPECT_EQ(events.back(), "help XARN.HLP");
+  ASSERT_TRUE(menu(kSetup));
+  ASSERT_TRUE(menu(kSetup));
+  EXPECT_EQ(windows.openCount("XARN_SETUP"), 2);
+  EXPECT_GE(windows.repaints(), 2);
+}
+
+TEST_F(StationTest, TorbBoxAllowsOnlyTheMonitorAndTheDebugPages) {
+  start();
+  station->settings().cardType = 2;
+  setUpCard();
+  EXPECT_EQ(station->card().cardType, 2);
+  for (int id : {1, 2, 10, 11, 12}) {
+    events.clear();
+    ASSERT_TRUE(menu(id));
+    EXPECT_EQ(events, std::vector<std::string>{"msgbox INVALID MODE | Invalid mode for Torb Box -> ok"});
+  }
+  ASSERT_TRUE(menu(kBusMon));
+  EXPECT_EQ(windows.menu()->name, "BUS_MON_MENU");
+}
+
+TEST_F(StationTest, EnteringAModeRunsTheStatusLineThatOutlivesTheMode) {
+  start();
+  setUpCard();
+  xarnsim::resetCallCounts(&station->card());
+  ASSERT_TRUE(menu(kLdbBct));
+  EXPECT_EQ(station->card().operatingMode, 1);
+  EXPECT_EQ(xarnsim::callCount(&station->card(), "DUVEX_SetupDLL"), 1u);
+  EXPECT_EQ(windows.title(), "XARN TRAVINE-BUS simulation station - LDB_BCT mode");
+  EXPECT_EQ(windows.menu()->name, "LDB_BCT_MENU");
+  int beeps = windows.beeps();
+  windows.advance(1000);
+  EXPECT_EQ(windows.status(), "LDB_BCT IDLE    ");
+  EXPECT_EQ(windows.beeps(), beeps + 1);  // the previous state word was reset to 0
+  windows.advance(3000);
+  EXPECT_EQ(windows.beeps(), beeps + 1);  // no change, no beep
+
+  // QUIT answered No keeps the mode; Yes returns to the top menu.
+  windows.queueAnswer(Answer::No);
+  ASSERT_TRUE(menu(8));
+  EXPECT_EQ(windows.menu()->name, "LDB_BCT_MENU");
+  windows.queueAnswer(Answer::Yes);
+  ASSERT_TRUE(menu(8));
+  EXPECT_EQ(windows.menu()->name, "TOP_MENU");
+  EXPECT_EQ(windows.title(), "XARN TRAVINE-BUS simulation station");
+  EXPECT_EQ(station->shell().previousStateWord, 0);
+  windows.advance(1000);
+  EXPECT_EQ(windows.beeps(), beeps + 2);  // first tick after leaving beeps again
+  xarnsim::forceStateWord(&station->card(), 0x0141);
+  windows.advance(1000);
+  EXPECT_EQ(windows.status(), "UNDEFINED       ");
+}
+
+TEST_F(StationTest, BusMonitorSelectsAllBusesAndPutsTheWordBack) {
+  start();
+  setUpCard();
+  CardContext* card = &station->card();
+  wWDLL(card, 0x0020, 0x1230);
+  ASSERT_TRUE(menu(kBusMon));
+  EXPECT_EQ(rWDLL(card, 0x0020), 0x123F);
+  wWDLL(card, 0x0020, 0x0005);  // as the trigger page might
+  windows.queueAnswer(Answer::Yes);
+  ASSERT_TRUE(menu(8));
+  EXPECT_EQ(rWDLL(card, 0x0020), 0x1230);
+}
+
+TEST_F(StationTest, GdbMenuCommandsZeroTheQueueCountersAndHaltClearsTheQueues) {
+  start();
+  setUpCard();
+  CardContext* card = &station->card();
+  ASSERT_TRUE(menu(kGdbBct));
+  station->gdbQueueCounters() = {7, 9};
+  ASSERT_TRUE(menu(6));  // even HELP
+  EXPECT_EQ(station->gdbQueueCounters().hi, 0);
+  EXPECT_EQ(station->gdbQueueCounters().lo, 0);
+
+  wWDLL(card, 0x0E00, 0x1111);
+  wWDLL(card, 0x11FE, 0x2222);
+  xarnsim::resetCallCounts(card);
+  ASSERT_TRUE(menu(3));  // HALT
+  EXPECT_EQ(xarnsim::callCount(card, "DUVEX_CommandDLL"), 1u);
+  EXPECT_EQ(xarnsim::callCount(card, "wWDLL"), 512u);
+  EXPECT_EQ(rWDLL(card, 0x0E00), 0);
+  EXPECT_EQ(rWDLL(card, 0x11FE), 0);
+
+  // RUNpassive from idle sets bit 15 and runs; RUNactive while running only rewrites the word.
+  ASSERT_TRUE(menu(12));
+  uint16_t mode = 0, state = 0;
+  DUVEX_RdGdbBcModeDLL(card, &mode);
+  DUVEX_RdStatusDLL(card, &state);
+  EXPECT_EQ(mode & 0x8000, 0x8000);
+  EXPECT_EQ(state & 0xFF, 0x41);
+  xarnsim::resetCallCounts(card);
+  ASSERT_TRUE(menu(2));
+  DUVEX_RdGdbBcModeDLL(card, &mode);
+  EXPECT_EQ(mode & 0x8000, 0);
+  EXPECT_EQ(xarnsim::callCount(card, "DUVEX_CommandDLL"), 0u);
+}
+
+TEST_F(StationTest, MonitorRunClearsTheStackOnlyOnAPciCard) {
+  start();
+  setUpCard();
+  CardContext* card = &station->card();
+  ASSERT_TRUE(menu(kBusMon));
+  xarnsim::resetCallCounts(card);
+  ASSERT_TRUE(menu(4));
+  EXPECT_EQ(xarnsim::callCount(card, "DUVEX_ClrMonStackDLL"), 1u);
+  EXPECT_EQ(xarnsim::callCount(card, "DUVEX_RunMonDLL"), 1u);
+  card->cardType = 2;
+  ASSERT_TRUE(menu(4));
+  EXPECT_EQ(xarnsim::callCount(card, "DUVEX_ClrMonStackDLL"), 1u);
+  EXPECT_EQ(xarnsim::callCount(card, "DUVEX_RunMonDLL"), 2u);
+}
+
+TEST_F(StationTest, ModeMenusRunAndHaltAndKnowTheirQuitCaptions) {
+  start();
+  setUpCard();
+  ASSERT_TRUE(menu(kMdmMrt));
+  ASSERT_TRUE(menu(4));  // RUN
+  windows.advance(1000);
+  EXPECT_EQ(windows.status(), "MDM_MRT RUNNING ");
+  ASSERT_TRUE(menu(5));  // HALT
+  windows.advance(1000);
+  EXPECT_EQ(windows.status(), "MDM_MRT IDLE    ");
+  EXPECT_EQ(app::runModeMenu(*station, app::Mode::MdmMrt, 42), 0);  // unknown ids do nothing
+  events.clear();
+  windows.queueAnswer(Answer::No);
+  ASSERT_TRUE(menu(9));
+  EXPECT_EQ(events.front(), "msgbox Quit MDM_MRT mode | Are you sure? -> no");
+}
+
+TEST_F(StationTest, QuitAsksAndRestoresTheColours) {
+  windows.setColours({0x123456, 0x654321});
+  start();
+  windows.queueAnswer(Answer::No);
+  ASSERT_TRUE(menu(kQuit));
+  EXPECT_FALSE(windows.quitPosted());
+  windows.queueAnswer(Answer::Yes);
+  ASSERT_TRUE(menu(kQuit));
+  EXPECT_TRUE(windows.quitPosted());
+  EXPECT_EQ(windows.colours().windowText, 0x123456u);
+  EXPECT_EQ(windows.colours().highlightedText, 0x654321u);
+}
+
+TEST_F(StationTest, ClosingTheWindowEndsWithoutAskingAndStopsTheStatusLine) {
+  windows.setColours({1, 2});
+  start();
+  setUpCard();
+  ASSERT_TRUE(menu(kLdbBct));
+  windows.closeMainWindow();
+  EXPECT_TRUE(windows.quitPosted());
+  EXPECT_EQ(windows.exitCode(), 0);
+  EXPECT_EQ(windows.colours().windowText, 1u);
+  EXPECT_FALSE(windows.takeFault().has_value());  // no box was shown
+}
+
+}  // namespace

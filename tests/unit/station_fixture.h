@@ -1,0 +1,78 @@
+// A station on the headless window system, in a fresh working directory of its own, with the
+// card's clock on the window system's virtual time.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/station.h"
+#include "winsys/headless/headless.h"
+#include "xarndll/control.h"
+
+class StationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previous_ = std::filesystem::current_path();
+    std::string pattern = (std::filesystem::temp_directory_path() / "xarn-test-XXXXXX").string();
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    ASSERT_NE(::mkdtemp(name.data()), nullptr);
+    dir_ = name.data();
+    std::filesystem::current_path(dir_);
+    windows.setEventSink([this](const std::string& line) { events.push_back(line); });
+  }
+
+  void TearDown() override {
+    if (station) {
+      CardContext card = station->card();
+      station.reset();
+      xarnsim::release(&card);
+    }
+    std::filesystem::current_path(previous_);
+    std::filesystem::remove_all(dir_);
+  }
+
+  // Starts the station (the create steps), with files already placed in the directory.
+  app::Station& start() {
+    station = std::make_unique<app::Station>(windows);
+    station->create();
+    xarnsim::setTimeSource(&station->card(), [this] { return windows.nowMs() * 1000; });
+    return *station;
+  }
+
+  // SETUP, then OK on the page: the card is initialised and modes can be entered.
+  void setUpCard() {
+    std::string why;
+    ASSERT_TRUE(windows.menuCommand(5, why)) << why;
+    windows.page("XARN_SETUP")->click(1);
+    ASSERT_EQ(station->shell().hardwareInitialised, 1);
+  }
+
+  bool menu(int id) {
+    std::string why;
+    return windows.menuCommand(id, why);
+  }
+
+  static void writeFile(const std::string& name, const std::vector<uint8_t>& bytes) {
+    std::ofstream(name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+  static std::vector<uint8_t> readFile(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  }
+
+  winsys::HeadlessWindowSystem windows;
+  std::unique_ptr<app::Station> station;
+  std::vector<std::string> events;
+
+ private:
+  std::filesystem::path previous_;
+  std::string dir_;
+};

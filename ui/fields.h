@@ -1,0 +1,47 @@
+// Field helpers shared by every page: operator text to card values and back, word arrays in
+// multi-line hex boxes, and the Report field.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "winsys/winsys.h"
+
+namespace ui {
+
+// Status codes the station itself produces.
+inline constexpr uint16_t kStatusDone = 0;
+inline constexpr uint16_t kStatusSyntax = 999;
+
+// Error-type codes that change how an error-injection size/position field is written.
+inline constexpr uint16_t kErrorTypeSync = 0x0040;  // six binary digits
+inline constexpr uint16_t kErrorTypeSev = 0x1100;   // three binary digits
+
+// The control id of the scroll bar that sent a scroll notification, 0 if none.
+uint16_t ScrollBarID(const winsys::Dialog& page, uint32_t param);
+
+// Decimal digits only; the first other character sets *errorFlag and ends the scan. Wraps
+// modulo 2^32.
+uint32_t DecToNum(std::string_view text, uint16_t* errorFlag);
+
+// Hexadecimal digits; lower-case letters are turned upper-case in the text itself.
+uint32_t HexToNum(std::string& text, uint16_t* errorFlag);
+
+uint16_t ErrFieldToNum(uint16_t errorType, std::string_view text, uint16_t* errorFlag);
+std::string NumToErrField(uint16_t errorType, uint16_t value);
+
+// Word arrays in multi-line boxes: 16-bit words, or 32-bit elements holding 24-bit words when
+// `wide` is set. A null `words` shows the test pattern 0 to 31.
+uint16_t ReadHexLines(const winsys::Dialog& page, int control, bool wide, void* words,
+                      int count);
+void ShowHexLines(winsys::Dialog& page, int control, bool wide, const void* words, int count);
+
+// "Done" for 0, "SYNTAX" for 999, else the number; beeps for everything but 0.
+void ShowReport(winsys::Dialog& page, int control, uint16_t status);
+
+// Small conveniences the pages share.
+std::string decimal(uint32_t value);
+std::string hex(uint32_t value, int digits);  // upper case, zero-padded
+
+}  // namespace ui

@@ -1,0 +1,181 @@
+#include "xarndll/control.h"
+
+#include <array>
+#include <charconv>
+#include <string_view>
+
+#include "xarndll/sim/functions.h"
+#include "xarndll/sim/registry.h"
+
+namespace xarnsim {
+namespace {
+
+std::optional<uint32_t> parseNumber(std::string_view text, int base, uint32_t max) {
+  uint32_t value = 0;
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, value, base);
+  if (text.empty() || ec != std::errc() || ptr != end || value > max) return std::nullopt;
+  return value;
+}
+
+std::optional<bool> parseFlag(std::string_view text) {
+  if (text == "1") return true;
+  if (text == "0") return false;
+  return std::nullopt;
+}
+
+struct Option {
+  std::string_view name;
+  std::string_view values;
+  std::string_view meaning;
+  // Applies VALUE; false when it is not acceptable.
+  bool (*apply)(SimCard& card, CardContext& context, std::string_view value);
+};
+
+bool applyFlag(bool& target, std::string_view value) {
+  auto flag = parseFlag(value);
+  if (flag) target = *flag;
+  return flag.has_value();
+}
+
+bool applyMillis(uint32_t& target, std::string_view value) {
+  auto ms = parseNumber(value, 10, 24 * 3600 * 1000);
+  if (ms) target = *ms;
+  return ms.has_value();
+}
+
+const std::array kOptions{
+    Option{"extended-channels", "0|1",
+           "1: GDB channels run to 65535 (the context's flag, set now and by DUVEX_InitDLL)",
+           [](SimCard& card, CardContext& context, std::string_view value) {
+             if (!applyFlag(card.options().extendedChannels, value)) return false;
+             context.extendedChannels = card.options().extendedChannels ? 1 : 0;
+             return true;
+           }},
+    Option{"state-word", "HHHH|off", "force the state word the card reports (hexadecimal)",
+           [](SimCard& card, CardContext&, std::string_view value) {
+             if (value == "off") {
+               card.hooks().forcedState.reset();
+               return true;
+             }
+             auto word = parseNumber(value, 16, 0xFFFF);
+             if (word) card.hooks().forcedState = static_cast<uint16_t>(*word);
+             return word.has_value();
+           }},
+    Option{"self-test-ms", "N", "duration of the self test in card milliseconds (3000)",
+           [](SimCard& card, CardContext&, std::string_view value) {
+             return applyMillis(card.options().selfTestMillis, value);
+           }},
+    Option{"firmware-ms", "N",
+           "firmware programming time in card milliseconds after the acknowledgement (5000)",
+           [](SimCard& card, CardContext&, std::string_view value) {
+             return applyMillis(card.options().firmwareMillis, value);
+           }},
+    Option{"firmware-ack", "0|1", "0: the card never acknowledges the firmware handshake",
+           [](SimCard& card, CardContext&, std::string_view value) {
+             return applyFlag(card.options().firmwareAcknowledge, value);
+           }},
+    Option{"wrap-loop", "external|local",
+           "loop of the wrap test: external plug (0x800A) or the card's own (0x80FA)",
+           [](SimCard& card, CardContext&, std::string_view value) {
+             if (value != "external" && value != "local") return false;
+             card.options().localWrap = value == "local";
+             return true;
+           }},
+    Option{"serial", "HEX", "the card's serial number (2F41A)",
+           [](SimCard& card, CardContext&, std::string_view value) {
+             auto serial = parseNumber(value, 16, 0xFFFFFFFF);
+             if (serial) card.setSerialNumber(*serial);
+             return serial.has_value();
+           }},
+    Option{"firmware-rev", "N", "the card's firmware revision number, 1 = A (3)",
+           [](SimCard& card, CardContext&, std::string_view value) {
+             auto revision = parseNumber(value, 10, 0xFFFF);
+             if (revision) card.setFirmwareRevision(static_cast<uint16_t>(*revision));
+             return revision.has_value();
+           }},
+};
+
+}  // namespace
+
+void setTimeSource(CardContext* card, Clock clock) {
+  if (card) cardFor(*card).setTimeSource(std::move(clock));
+}
+
+bool knownFunction(const std::string& function) { return functionByName(function).has_value(); }
+
+bool failNext(CardContext* card, const std::string& function, uint16_t status, int count) {
+  auto fn = functionByName(function);
+  if (!card || !fn) return false;
+  cardFor(*card).hooks().failures[static_cast<std::size_t>(*fn)] = {status, count > 0 ? count : 0};
+  return true;
+}
+
+void forceStateWord(CardContext* card, std::optional<uint16_t> word) {
+  if (card) cardFor(*card).hooks().forcedState = word;
+}
+
+void setTrace(CardContext* card, std::function<void(const std::string&)> sink) {
+  if (card) cardFor(*card).hooks().trace = std::move(sink);
+}
+
+uint64_t callCount(CardContext* card, const std::string& function) {
+  auto fn = functionByName(function);
+  if (!card || !fn) return 0;
+  return cardFor(*card).hooks().counts[static_cast<std::size_t>(*fn)];
+}
+
+void resetCallCounts(CardContext* card) {
+  if (card) cardFor(*card).hooks().counts = {};
+}
+
+bool setOption(CardContext* card, const std::string& name, const std::string& value,
+               std::string& error) {
+  if (!card) {
+    error = "no card context";
+    return false;
+  }
+  for (const Option& option : kOptions) {
+    if (option.name != name) continue;
+    if (option.apply(cardFor(*card), *card, value)) return true;
+    error = "bad value '";
+    error.append(value).append("' for ").append(name).append(" (expected ");
+    error.append(option.values).append(")");
+    return false;
+  }
+  error = "unknown simulator option '" + name + "'";
+  return false;
+}
+
+std::string optionHelp() {
+  std::string help;
+  for (const Option& option : kOptions) {
+    help += option.name;
+    help += ' ';
+    help += option.values;
+    help += ": ";
+    help += option.meaning;
+    help += '\n';
+  }
+  return help;
+}
+
+uint16_t peek(CardContext* card, uint32_t address) {
+  if (!card) return 0;
+  SimCard& sim = cardFor(*card);
+  sim.catchUp();
+  return sim.readWord(address);
+}
+
+void poke(CardContext* card, uint32_t address, uint16_t value) {
+  if (!card) return;
+  SimCard& sim = cardFor(*card);
+  sim.catchUp();
+  sim.writeWord(address, value);
+}
+
+void release(CardContext* card) {
+  if (card) releaseCard(*card);
+}
+
+}  // namespace xarnsim

@@ -1,0 +1,54 @@
+// Test hooks of the simulated card, outside the 43 driver functions. The console and the tests
+// use them; the station core never does. Function names are the driver's C names
+// ("DUVEX_SetupDLL", "rWDLL", ...). Every call works on the context's card, creating it first
+// when the context has none, like a driver call would.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "card/xarndll.h"
+#include "xarndll/status.h"
+
+namespace xarnsim {
+
+using Clock = std::function<uint64_t()>;  // microseconds, monotonic
+
+// The card's time source; an empty function restores the host's steady clock. Card time goes on
+// from where it was: only the source's later advances move the card.
+void setTimeSource(CardContext* card, Clock clock);
+
+// The next COUNT calls of FUNCTION return STATUS and do nothing else (rWDLL returns STATUS as
+// the word). A count of 0 or less cancels a pending failure. False for an unknown name.
+bool failNext(CardContext* card, const std::string& function, uint16_t status, int count);
+bool knownFunction(const std::string& function);
+
+// DUVEX_RdStatusDLL (and the state register) report WORD whatever the card's state;
+// nullopt stops forcing.
+void forceStateWord(CardContext* card, std::optional<uint16_t> word);
+
+// Each call as "NAME(card, ARG, ...) = RESULT": numbers in decimal, pointers as "&" ("null" when
+// null). An empty sink turns tracing off. Calls with a null context reach no card and no trace.
+void setTrace(CardContext* card, std::function<void(const std::string&)> sink);
+
+// Calls of FUNCTION since the card was created or since the last reset (0 for an unknown name).
+uint64_t callCount(CardContext* card, const std::string& function);
+void resetCallCounts(CardContext* card);
+
+// Simulator options; optionHelp() lists them one per line. False, with a message in ERROR, for
+// an unknown name or a bad value.
+bool setOption(CardContext* card, const std::string& name, const std::string& value,
+               std::string& error);
+std::string optionHelp();
+
+// Frees the context's simulated card; the context's next call gets a fresh card.
+// A card word read or written as the driver would, but not counted, traced or failed: the
+// console's peek, poke and expect-word.
+uint16_t peek(CardContext* card, uint32_t address);
+void poke(CardContext* card, uint32_t address, uint16_t value);
+
+void release(CardContext* card);
+
+}  // namespace xarnsim

@@ -1,0 +1,53 @@
+// The card's 2 MB of memory as plain words. Registers, read-only words and side effects belong
+// to SimCard; this class only stores words and refuses addresses that are not word addresses.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "xarndll/sim/memory_map.h"
+
+namespace xarnsim {
+
+class CardMemory {
+ public:
+  CardMemory() : words_(map::kMemoryWords, 0) {}
+
+  static constexpr bool isWordAddress(uint32_t address) {
+    return address % 2 == 0 && address < map::kMemoryBytes;
+  }
+
+  // An odd or out-of-range address reads 0 and ignores the write.
+  uint16_t read(uint32_t address) const { return isWordAddress(address) ? words_[address / 2] : 0; }
+  bool write(uint32_t address, uint16_t value) {
+    if (!isWordAddress(address)) return false;
+    words_[address / 2] = value;
+    return true;
+  }
+
+  // 32-bit values: bits 15..0 at `address`, bits 31..16 at `address + 2`.
+  uint32_t read32(uint32_t address) const {
+    return read(address) | static_cast<uint32_t>(read(address + 2)) << 16;
+  }
+  void write32(uint32_t address, uint32_t value) {
+    write(address, static_cast<uint16_t>(value));
+    write(address + 2, static_cast<uint16_t>(value >> 16));
+  }
+
+  // Block transfers of `count` words; the part outside memory reads 0 and is not written.
+  void readWords(uint32_t address, uint16_t* out, uint32_t count) const {
+    for (uint32_t i = 0; i < count; ++i) out[i] = read(address + 2 * i);
+  }
+  void writeWords(uint32_t address, const uint16_t* in, uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) write(address + 2 * i, in[i]);
+  }
+  void fill(uint32_t address, uint32_t count, uint16_t value) {
+    for (uint32_t i = 0; i < count; ++i) write(address + 2 * i, value);
+  }
+  void clear(const map::Region& region) { fill(region.base, region.bytes() / 2, 0); }
+
+ private:
+  std::vector<uint16_t> words_;
+};
+
+}  // namespace xarnsim
