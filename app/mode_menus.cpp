@@ -30,59 +30,94 @@ constexpr uint16_t kRun = 10;
 constexpr uint16_t kHalt = 11;
 
 constexpr Item kLdbBct[] = {
-    {1, Action::Modeless, "BCTmessages"},   {2, Action::Modeless, "BCTframe"},
-    {3, Action::Modeless, "BCTrun"},    {4, Action::Command, nullptr, kHalt},
-    {5, Action::Modeless, "QUEdialog"},   {6, Action::Modal, "SUPdialog"},
-    {7, Action::Help},                   {8, Action::Quit},
-    {9, Action::Modal, "BUGdisp"},    {10, Action::Modal, "BGCdialog"},
+    {1, Action::Modeless, "BCTmessages"},
+    {2, Action::Modeless, "BCTframe"},
+    {3, Action::Modeless, "BCTrun"},
+    {4, Action::Command, nullptr, kHalt},
+    {5, Action::Modeless, "QUEdialog"},
+    {6, Action::Modal, "SUPdialog"},
+    {7, Action::Help},
+    {8, Action::Quit},
+    {9, Action::Modal, "BUGdisp"},
+    {10, Action::Modal, "BGCdialog"},
 };
 constexpr Item kLdbMrt[] = {
-    {1, Action::Modeless, "RTPdialog"},   {2, Action::Command, nullptr, kRun},
-    {3, Action::Command, nullptr, kHalt}, {4, Action::Modeless, "QUEdialog"},
-    {5, Action::Modal, "SUPdialog"},        {6, Action::Help},
-    {7, Action::Quit},                   {9, Action::Modal, "BUGdisp"},
+    {1, Action::Modeless, "RTPdialog"},
+    {2, Action::Command, nullptr, kRun},
+    {3, Action::Command, nullptr, kHalt},
+    {4, Action::Modeless, "QUEdialog"},
+    {5, Action::Modal, "SUPdialog"},
+    {6, Action::Help},
+    {7, Action::Quit},
+    {9, Action::Modal, "BUGdisp"},
     {10, Action::Modal, "BGCdialog"},
 };
 constexpr Item kBusMon[] = {
-    {1, Action::Modeless, "MTGdialog"},   {2, Action::Modeless, "MSKdialog"},
-    {3, Action::Modeless, "MSPdialog"}, {4, Action::RunMonitor},
-    {5, Action::Command, nullptr, kHalt}, {6, Action::Modal, "SUPdialog"},
-    {7, Action::Help},                   {8, Action::Quit},
-    {9, Action::Modal, "BUGdisp"},    {10, Action::Modal, "BGCdialog"},
+    {1, Action::Modeless, "MTGdialog"},
+    {2, Action::Modeless, "MSKdialog"},
+    {3, Action::Modeless, "MSPdialog"},
+    {4, Action::RunMonitor},
+    {5, Action::Command, nullptr, kHalt},
+    {6, Action::Modal, "SUPdialog"},
+    {7, Action::Help},
+    {8, Action::Quit},
+    {9, Action::Modal, "BUGdisp"},
+    {10, Action::Modal, "BGCdialog"},
 };
 constexpr Item kGdbBct[] = {
-    {1, Action::Modeless, "GBTdialog"}, {2, Action::GdbActive},
-    {12, Action::GdbPassive},            {3, Action::GdbHalt},
-    {4, Action::Modeless, "GCQdialog"}, {10, Action::Modeless, "UDQdialog"},
-    {5, Action::Modal, "SUPdialog"},        {6, Action::Help},
-    {7, Action::Quit},                   {8, Action::Modal, "BUGdisp"},
+    {1, Action::Modeless, "GBTdialog"},
+    {2, Action::GdbActive},
+    {12, Action::GdbPassive},
+    {3, Action::GdbHalt},
+    {4, Action::Modeless, "GCQdialog"},
+    {10, Action::Modeless, "UDQdialog"},
+    {5, Action::Modal, "SUPdialog"},
+    {6, Action::Help},
+    {7, Action::Quit},
+    {8, Action::Modal, "BUGdisp"},
     {9, Action::Modal, "BGCdialog"},
 };
 constexpr Item kGdbMrt[] = {
-    {1, Action::Modeless, "GRRdialog"}, {2, Action::Command, nullptr, kRun},
-    {3, Action::Command, nullptr, kHalt}, {4, Action::Modal, "GRQdialog"},
-    {5, Action::Modal, "SUPdialog"},        {6, Action::Help},
-    {7, Action::Quit},                   {8, Action::Modal, "BUGdisp"},
+    {1, Action::Modeless, "GRRdialog"},
+    {2, Action::Command, nullptr, kRun},
+    {3, Action::Command, nullptr, kHalt},
+    {4, Action::Modal, "GRQdialog"},
+    {5, Action::Modal, "SUPdialog"},
+    {6, Action::Help},
+    {7, Action::Quit},
+    {8, Action::Modal, "BUGdisp"},
     {9, Action::Modal, "BGCdialog"},
 };
 constexpr Item kMdmMrt[] = {
-    {1, Action::Modal, "MDRdialog"},   {2, Action::Modal, "MDBdialog"},
-    {3, Action::Modal, "MDPdialog"},      {4, Action::Command, nullptr, kRun},
-    {5, Action::Command, nullptr, kHalt}, {6, Action::Modal, "MDQdialog"},
-    {7, Action::Modal, "SUPdialog"},        {8, Action::Help},
-    {9, Action::Quit},                   {10, Action::Modal, "BUGdisp"},
+    {1, Action::Modal, "MDRdialog"},
+    {2, Action::Modal, "MDBdialog"},
+    {3, Action::Modal, "MDPdialog"},
+    {4, Action::Command, nullptr, kRun},
+    {5, Action::Command, nullptr, kHalt},
+    {6, Action::Modal, "MDQdialog"},
+    {7, Action::Modal, "SUPdialog"},
+    {8, Action::Help},
+    {9, Action::Quit},
+    {10, Action::Modal, "BUGdisp"},
     {11, Action::Modal, "BGCdialog"},
 };
 
 std::span<const Item> itemsOf(Mode mode) {
   switch (mode) {
-    case Mode::LdbBct: return kLdbBct;
-    case Mode::LdbMrt: return kLdbMrt;
-    case Mode::BusMon: return kBusMon;
-    case Mode::GdbBct: return kGdbBct;
-    case Mode::GdbMrt: return kGdbMrt;
-    case Mode::MdmMrt: return kMdmMrt;
-    case Mode::None: break;
+    case Mode::LdbBct:
+      return kLdbBct;
+    case Mode::LdbMrt:
+      return kLdbMrt;
+    case Mode::BusMon:
+      return kBusMon;
+    case Mode::GdbBct:
+      return kGdbBct;
+    case Mode::GdbMrt:
+      return kGdbMrt;
+    case Mode::MdmMrt:
+      return kMdmMrt;
+    case Mode::None:
+      break;
   }
   return {};
 }

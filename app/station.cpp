@@ -44,11 +44,9 @@ bool Station::openPage(const std::string& procedure, bool modal) {
            " in this build");
     return false;
   }
-  auto factory = [this, make = entry->make](winsys::Dialog& dialog) {
-    return make(*this, dialog);
-  };
-  bool repaint = modal ? windows_.openModal(*layout, factory) != 0
-                       : windows_.openModeless(*layout, factory);
+  auto factory = [this, make = entry->make](winsys::Dialog& dialog) { return make(*this, dialog); };
+  bool repaint =
+      modal ? windows_.openModal(*layout, factory) != 0 : windows_.openModeless(*layout, factory);
   if (repaint) windows_.invalidate();
   return repaint;
 }

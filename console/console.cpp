@@ -27,10 +27,10 @@ const std::map<std::string, winsys::ScrollAction, std::less<>> kScrollActions = 
 };
 
 const std::map<winsys::ControlKind, const char*> kKindNames = {
-    {winsys::ControlKind::Button, "button"},     {winsys::ControlKind::CheckBox, "check"},
-    {winsys::ControlKind::Edit, "edit"},         {winsys::ControlKind::MultiEdit, "multiedit"},
-    {winsys::ControlKind::ListBox, "listbox"},   {winsys::ControlKind::ScrollBar, "scrollbar"},
-    {winsys::ControlKind::Label, "label"},       {winsys::ControlKind::Frame, "frame"},
+    {winsys::ControlKind::Button, "button"},   {winsys::ControlKind::CheckBox, "check"},
+    {winsys::ControlKind::Edit, "edit"},       {winsys::ControlKind::MultiEdit, "multiedit"},
+    {winsys::ControlKind::ListBox, "listbox"}, {winsys::ControlKind::ScrollBar, "scrollbar"},
+    {winsys::ControlKind::Label, "label"},     {winsys::ControlKind::Frame, "frame"},
 };
 
 bool parseNumber(const std::string& word, long long& value, int base = 10) {
@@ -180,7 +180,8 @@ void Console::menu(const std::string& item) {
   const winsys::Menu* shown = windows_.menu();
   long long id = 0;
   const winsys::MenuItem* found = nullptr;
-  if (shown) found = parseNumber(item, id) ? shown->find(static_cast<int>(id)) : shown->findLabel(item);
+  if (shown)
+    found = parseNumber(item, id) ? shown->find(static_cast<int>(id)) : shown->findLabel(item);
   if (!found) {
     error("no item " + item + " on the menu " + (shown ? shown->name : std::string("(none)")));
     return;
@@ -383,7 +384,8 @@ void Console::show() {
     if (c.id < 0) continue;
     std::string line = "= " + std::to_string(c.id) + " " + kKindNames.at(c.kind);
     if (c.kind == winsys::ControlKind::CheckBox) line += page->isChecked(c.id) ? " [x]" : " [ ]";
-    if (c.kind != winsys::ControlKind::ScrollBar) line += " \"" + escape(page->fullText(c.id)) + "\"";
+    if (c.kind != winsys::ControlKind::ScrollBar)
+      line += " \"" + escape(page->fullText(c.id)) + "\"";
     print(line);
   }
 }

@@ -55,21 +55,22 @@ SetupRecord makeSetupRecord(const CardSettings& s) {
   return r;
 }
 
-std::string showTxGap(uint16_t value) {
-  return format("%d.%d uS", value / 2, value % 2 ? 5 : 0);
-}
+std::string showTxGap(uint16_t value) { return format("%d.%d uS", value / 2, value % 2 ? 5 : 0); }
 std::string showOnOff(uint16_t value) { return value & kOffBit ? "OFF" : "ON "; }
-std::string showAmplitude(uint16_t value) {
-  return format("%d.%d Volts", value / 10, value % 10);
-}
+std::string showAmplitude(uint16_t value) { return format("%d.%d Volts", value / 10, value % 10); }
 std::string showConnector(uint16_t code) {
   // A code that names no single connector (only a foreign INI file holds one) shows as "J?".
   switch (code) {
-    case 0x0008: return " J1";
-    case 0x0004: return " J2";
-    case 0x0002: return " J3";
-    case 0x0001: return " J4";
-    default: return " J?";
+    case 0x0008:
+      return " J1";
+    case 0x0004:
+      return " J2";
+    case 0x0002:
+      return " J3";
+    case 0x0001:
+      return " J4";
+    default:
+      return " J?";
   }
 }
 std::string showChecksum(uint16_t value) { return value == 0x0200 ? "OFF" : "ON "; }

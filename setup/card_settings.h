@@ -11,7 +11,7 @@ namespace setup {
 
 // In the order of the INI file.
 struct CardSettings {
-  uint16_t interWordTxGap = 11;        // half microseconds, 0 to 31
+  uint16_t interWordTxGap = 11;  // half microseconds, 0 to 31
   uint16_t interWordGapTimeout = 10;
   uint16_t rtResponseTime = 15;
   uint16_t rtResponseTimeout = 50;     // bits 14..0
@@ -22,13 +22,13 @@ struct CardSettings {
   uint16_t txSecondary = 0x0002;
   uint16_t rxPrimary = 0x0004;
   uint16_t rxSecondary = 0x0001;
-  uint16_t checksumTest = 0x0200;      // 0x0200 OFF, 0 ON
-  uint16_t globalErrors = 0;           // 0x0100 OFF, 0 ON
-  uint16_t clockMode = 0;              // 0 FREE RUN, 0x8000 IRIG-B
-  uint16_t wordSize = 0;               // 0 24-bit words, 0x8000 40-bit words
-  uint16_t endian = 1;                 // 1 big, 0 little
-  uint16_t cardType = 1;               // 1 PCI CARD, 2 TORB BOX
-  uint16_t torbSerialPort = 1;         // 1 to 4
+  uint16_t checksumTest = 0x0200;  // 0x0200 OFF, 0 ON
+  uint16_t globalErrors = 0;       // 0x0100 OFF, 0 ON
+  uint16_t clockMode = 0;          // 0 FREE RUN, 0x8000 IRIG-B
+  uint16_t wordSize = 0;           // 0 24-bit words, 0x8000 40-bit words
+  uint16_t endian = 1;             // 1 big, 0 little
+  uint16_t cardType = 1;           // 1 PCI CARD, 2 TORB BOX
+  uint16_t torbSerialPort = 1;     // 1 to 4
 
   static constexpr int kCount = 18;
   uint16_t& word(int index);
@@ -51,10 +51,10 @@ inline constexpr const char* kIniFileName = "XARN_WIN.INI";
 SetupRecord makeSetupRecord(const CardSettings& settings);
 
 // How each setting is shown on the setup page.
-std::string showTxGap(uint16_t value);        // "5.5 uS"
-std::string showOnOff(uint16_t value);        // bit 15: "OFF" / "ON "
-std::string showAmplitude(uint16_t value);    // "2.0 Volts"
-std::string showConnector(uint16_t code);     // " J1" .. " J4"
+std::string showTxGap(uint16_t value);      // "5.5 uS"
+std::string showOnOff(uint16_t value);      // bit 15: "OFF" / "ON "
+std::string showAmplitude(uint16_t value);  // "2.0 Volts"
+std::string showConnector(uint16_t code);   // " J1" .. " J4"
 std::string showChecksum(uint16_t value);
 std::string showGlobalErrors(uint16_t value);
 std::string showClockMode(uint16_t value);

@@ -37,9 +37,12 @@ uint16_t saveSettings(const CardSettings& settings, const std::string& path) {
     bytes += static_cast<char>(settings.word(i) >> 8);
   }
   switch (writeFileAtomically(path, bytes)) {
-    case WriteOutcome::Written: return 0;
-    case WriteOutcome::CannotOpen: return kFileCannotOpen;
-    case WriteOutcome::WriteFailed: return kFileWriteFailed;
+    case WriteOutcome::Written:
+      return 0;
+    case WriteOutcome::CannotOpen:
+      return kFileCannotOpen;
+    case WriteOutcome::WriteFailed:
+      return kFileWriteFailed;
   }
   return kFileWriteFailed;
 }

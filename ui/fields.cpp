@@ -83,8 +83,7 @@ std::string NumToErrField(uint16_t errorType, uint16_t value) {
   return decimal(value);
 }
 
-uint16_t ReadHexLines(const winsys::Dialog& page, int control, bool wide, void* words,
-                      int count) {
+uint16_t ReadHexLines(const winsys::Dialog& page, int control, bool wide, void* words, int count) {
   auto* narrow = static_cast<uint16_t*>(words);
   auto* broad = static_cast<uint32_t*>(words);
   for (int i = 0; i < count; ++i) {
@@ -129,8 +128,8 @@ void ShowHexLines(winsys::Dialog& page, int control, bool wide, const void* word
   for (int i = 0; i < count; ++i) {
     uint32_t value = static_cast<uint32_t>(i);
     if (words) {
-      value = wide ? static_cast<const uint32_t*>(words)[i]
-                   : static_cast<const uint16_t*>(words)[i];
+      value =
+          wide ? static_cast<const uint32_t*>(words)[i] : static_cast<const uint16_t*>(words)[i];
     }
     std::snprintf(buffer, sizeof buffer, wide ? "%.06X " : "%.04X ",
                   wide ? value & 0xFFFFFF : value & 0xFFFF);

@@ -33,8 +33,7 @@ std::string NumToErrField(uint16_t errorType, uint16_t value);
 
 // Word arrays in multi-line boxes: 16-bit words, or 32-bit elements holding 24-bit words when
 // `wide` is set. A null `words` shows the test pattern 0 to 31.
-uint16_t ReadHexLines(const winsys::Dialog& page, int control, bool wide, void* words,
-                      int count);
+uint16_t ReadHexLines(const winsys::Dialog& page, int control, bool wide, void* words, int count);
 void ShowHexLines(winsys::Dialog& page, int control, bool wide, const void* words, int count);
 
 // "Done" for 0, "SYNTAX" for 999, else the number; beeps for everything but 0.

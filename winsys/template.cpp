@@ -52,10 +52,10 @@ bool toInt(const std::string& word, int& value) {
 }
 
 const std::map<std::string, ControlKind, std::less<>> kControlKinds = {
-    {"BUTTON", ControlKind::Button},       {"CHECKBOX", ControlKind::CheckBox},
-    {"EDIT", ControlKind::Edit},           {"MULTIEDIT", ControlKind::MultiEdit},
-    {"LISTBOX", ControlKind::ListBox},     {"SCROLLBAR", ControlKind::ScrollBar},
-    {"LABEL", ControlKind::Label},         {"FRAME", ControlKind::Frame},
+    {"BUTTON", ControlKind::Button},   {"CHECKBOX", ControlKind::CheckBox},
+    {"EDIT", ControlKind::Edit},       {"MULTIEDIT", ControlKind::MultiEdit},
+    {"LISTBOX", ControlKind::ListBox}, {"SCROLLBAR", ControlKind::ScrollBar},
+    {"LABEL", ControlKind::Label},     {"FRAME", ControlKind::Frame},
 };
 
 bool applyFlag(const std::string& flag, ControlTemplate& control) {

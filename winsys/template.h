@@ -43,8 +43,8 @@ struct DialogTemplate {
 
 struct MenuItem {
   std::string label;
-  int id = 0;                     // command id; pop-ups have none
-  std::vector<MenuItem> popup;    // non-empty for a pop-up
+  int id = 0;                   // command id; pop-ups have none
+  std::vector<MenuItem> popup;  // non-empty for a pop-up
   bool isPopup() const { return !popup.empty(); }
 };
 

@@ -51,8 +51,8 @@ class Dialog {
   virtual void listReset(int id) = 0;
   virtual void listAdd(int id, std::string_view line) = 0;
   virtual void listSetTabStops(int id, const std::vector<int>& stops) = 0;  // dialog units
-  virtual void listSelect(int id, int index) = 0;                          // -1: none
-  virtual int listSelection(int id) const = 0;                             // -1: none
+  virtual void listSelect(int id, int index) = 0;                           // -1: none
+  virtual int listSelection(int id) const = 0;                              // -1: none
   virtual int listCount(int id) const = 0;
   virtual std::string listLine(int id, int index) const = 0;
 

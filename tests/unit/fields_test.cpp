@@ -21,16 +21,15 @@ class FieldsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string error;
-    ASSERT_TRUE(winsys::parseDialog(
-        "DIALOG T 200 100\n"
-        "EDIT 4 0 0 50 12 \"\" READONLY\n"
-        "SCROLLBAR 5 60 0 10 20 \"\"\n"
-        "MULTIEDIT 18 0 20 174 60 \"\" VSCROLL\n",
-        layout, error))
+    ASSERT_TRUE(
+        winsys::parseDialog("DIALOG T 200 100\n"
+                            "EDIT 4 0 0 50 12 \"\" READONLY\n"
+                            "SCROLLBAR 5 60 0 10 20 \"\"\n"
+                            "MULTIEDIT 18 0 20 174 60 \"\" VSCROLL\n",
+                            layout, error))
         << error;
-    ASSERT_TRUE(windows.openModeless(layout, [](winsys::Dialog&) {
-      return std::make_unique<NullPage>();
-    }));
+    ASSERT_TRUE(
+        windows.openModeless(layout, [](winsys::Dialog&) { return std::make_unique<NullPage>(); }));
     page = windows.page("T");
   }
   winsys::DialogTemplate layout;

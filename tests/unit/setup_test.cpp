@@ -59,7 +59,8 @@ TEST_F(SetupTest, AFailedSaveKeepsThePreviousFile) {
   EXPECT_EQ(readFile("XARN_WIN.INI"), kDefaultIni);
   // No temporary file is left behind either.
   int files = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(".")) files += !!entry.is_regular_file();
+  for (const auto& entry : std::filesystem::directory_iterator("."))
+    files += !!entry.is_regular_file();
   EXPECT_EQ(files, 1);
   EXPECT_EQ(setup::saveSettings(changed, "no-such-dir/XARN_WIN.INI"), 900);
 }

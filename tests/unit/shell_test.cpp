@@ -66,7 +66,8 @@ TEST_F(StationTest, TorbBoxAllowsOnlyTheMonitorAndTheDebugPages) {
   for (int id : {1, 2, 10, 11, 12}) {
     events.clear();
     ASSERT_TRUE(menu(id));
-    EXPECT_EQ(events, std::vector<std::string>{"msgbox INVALID MODE | Invalid mode for Torb Box -> ok"});
+    EXPECT_EQ(events,
+              std::vector<std::string>{"msgbox INVALID MODE | Invalid mode for Torb Box -> ok"});
   }
   ASSERT_TRUE(menu(kBusMon));
   EXPECT_EQ(windows.menu()->name, "BUS_MON_MENU");

@@ -61,7 +61,8 @@ class StationTest : public ::testing::Test {
 
   static void writeFile(const std::string& name, const std::vector<uint8_t>& bytes) {
     std::ofstream(name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
   }
   static std::vector<uint8_t> readFile(const std::string& name) {
     std::ifstream in(name, std::ios::binary);

@@ -314,9 +314,10 @@ bool HeadlessWindowSystem::menuCommand(int id, std::string& error) {
 void HeadlessWindowSystem::advance(uint64_t ms) {
   const uint64_t target = nowMs_ + ms;
   while (!quitCode_) {
-    auto next = std::min_element(timers_.begin(), timers_.end(), [](const Timer& a, const Timer& b) {
-      return a.dueMs != b.dueMs ? a.dueMs < b.dueMs : a.order < b.order;
-    });
+    auto next =
+        std::min_element(timers_.begin(), timers_.end(), [](const Timer& a, const Timer& b) {
+          return a.dueMs != b.dueMs ? a.dueMs < b.dueMs : a.order < b.order;
+        });
     if (next == timers_.end() || next->dueMs > target) break;
     nowMs_ = next->dueMs;
     next->dueMs += next->periodMs;

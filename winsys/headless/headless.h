@@ -121,7 +121,7 @@ class HeadlessWindowSystem final : public WindowSystem {
   bool quitPosted() const { return quitCode_.has_value(); }
   int exitCode() const { return quitCode_.value_or(0); }
   int modalDepth() const { return modalDepth_; }
-  std::vector<HeadlessDialog*> openPages() const;  // oldest first
+  std::vector<HeadlessDialog*> openPages() const;                   // oldest first
   HeadlessDialog* page(const std::string& name, int k = -1) const;  // k-th oldest, or newest
   int openCount(const std::string& name) const;
   // A fault in how the window system was driven (a Yes/No box with no queued answer); taken
