@@ -140,7 +140,7 @@ void HeadlessDialog::end(int result) {
   windows_.timers_.erase(std::remove_if(windows_.timers_.begin(), windows_.timers_.end(),
                                         [this](const auto& t) { return t.owner == this; }),
                          windows_.timers_.end());
-  windows_.emit("close " + layout_.name);
+  windows_.tell("close " + layout_.name);
 }
 
 WindowSystem& HeadlessDialog::windows() { return windows_; }
@@ -193,7 +193,7 @@ HeadlessWindowSystem::~HeadlessWindowSystem() {
   pages_.clear();
 }
 
-void HeadlessWindowSystem::emit(const std::string& line) const {
+void HeadlessWindowSystem::tell(const std::string& line) const {
   if (sink_) sink_(line);
 }
 
@@ -204,7 +204,7 @@ HeadlessDialog* HeadlessWindowSystem::create(const DialogTemplate& layout, PageF
   dialog->proc_ = factory(*raw);
   if (!dialog->proc_) return nullptr;
   pages_.push_back(std::move(dialog));
-  emit("open " + layout.name);
+  tell("open " + layout.name);
   ++raw->busy_;
   raw->proc_->init();
   --raw->busy_;
@@ -235,7 +235,7 @@ Answer HeadlessWindowSystem::messageBox(std::string_view text, std::string_view 
                                         Buttons buttons, Icon) {
   std::string line = "msgbox " + std::string(caption) + " | " + std::string(text);
   if (buttons == Buttons::Ok) {
-    emit(line + " -> ok");
+    tell(line + " -> ok");
     return Answer::Ok;
   }
   Answer answer = Answer::No;
@@ -245,32 +245,32 @@ Answer HeadlessWindowSystem::messageBox(std::string_view text, std::string_view 
     answer = answers_.front();
     answers_.pop_front();
   }
-  emit(line + (answer == Answer::Yes ? " -> yes" : " -> no"));
+  tell(line + (answer == Answer::Yes ? " -> yes" : " -> no"));
   return answer;
 }
 
 void HeadlessWindowSystem::beep() {
   ++beeps_;
-  emit("beep");
+  tell("beep");
 }
 
-void HeadlessWindowSystem::openHelp(std::string_view file) { emit("help " + std::string(file)); }
+void HeadlessWindowSystem::openHelp(std::string_view file) { tell("help " + std::string(file)); }
 
 void HeadlessWindowSystem::setTitle(std::string_view title) {
   if (title_ == title) return;
   title_ = title;
-  emit("title " + title_);
+  tell("title " + title_);
 }
 
 void HeadlessWindowSystem::setMenu(const Menu& menu) {
   menu_ = menu;
-  emit("menu " + menu.name);
+  tell("menu " + menu.name);
 }
 
 void HeadlessWindowSystem::paintStatus(std::string_view text) {
   if (status_ == text) return;
   status_ = text;
-  emit("status \"" + status_ + "\"");
+  tell("status \"" + status_ + "\"");
 }
 
 void HeadlessWindowSystem::startMainTimer(int id, int periodMs) {
@@ -282,7 +282,7 @@ void HeadlessWindowSystem::stopMainTimer(int id) { stopTimer(nullptr, id); }
 void HeadlessWindowSystem::quit(int exitCode) {
   if (quitCode_) return;
   quitCode_ = exitCode;
-  emit("quit " + std::to_string(exitCode));
+  tell("quit " + std::to_string(exitCode));
 }
 
 void HeadlessWindowSystem::startTimer(HeadlessDialog* owner, int id, int periodMs) {

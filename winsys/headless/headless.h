@@ -137,7 +137,7 @@ class HeadlessWindowSystem final : public WindowSystem {
     uint64_t dueMs;
     uint64_t order;  // start order, so timers due together fire as started
   };
-  void emit(const std::string& line) const;
+  void tell(const std::string& line) const;
   HeadlessDialog* create(const DialogTemplate& layout, PageFactory& factory, bool modal);
   void startTimer(HeadlessDialog* owner, int id, int periodMs);
   void stopTimer(HeadlessDialog* owner, int id);

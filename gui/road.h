@@ -1,0 +1,24 @@
+// Hidden ways of running the desktop program, for its documentation and its measurements. Each
+// is chosen by an environment variable that normal use never sets:
+//   XARN_SCREENSHOT_ROAD=DIR  walk SETUP, OK, LDB_BCT and one status tick, save pictures of the
+//                             setup page, the main window and the help viewer in DIR, and quit
+//   XARN_TEMPLATE_GALLERY=DIR save a picture of every dialog template, as built, in DIR
+//   XARN_STARTUP_PROBE=1      print the time to the first painted main window, and quit
+//   XARN_IDLE_PROBE=SECONDS   enter LDB_BCT, idle SECONDS with the status line running, print
+//                             the peak memory, and quit
+#pragma once
+
+#include <QElapsedTimer>
+
+#include "winsys/qt/qt_window_system.h"
+
+namespace gui {
+
+// Milliseconds since the process started (the kernel's start time, 10 ms steps).
+double msSinceProcessStart();
+
+// Arms whichever of the above is asked for; false when none is.
+// `sinceMain` was started first thing in main().
+bool armRoad(winsys::QtWindowSystem& windows, const QElapsedTimer& sinceMain);
+
+}  // namespace gui

@@ -1,0 +1,567 @@
+// The desktop window driven as an operator drives it: menus, pages, boxes, timers, painting.
+// Each test runs in a fresh working directory, since the station writes its INI file there.
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+#include "app/station.h"
+#include "gui/station_window.h"
+#include "resources/resources.h"
+#include "ui/fields.h"
+#include "winsys/headless/headless.h"
+#include "winsys/qt/help_viewer.h"
+#include "winsys/qt/qt_window_system.h"
+#include "xarndll/control.h"
+
+namespace {
+
+using winsys::ScrollAction;
+
+// What a test page saw, kept by the test so that it outlives the page.
+struct PageLog {
+  std::vector<int> commands;
+  std::vector<std::pair<uint32_t, ScrollAction>> scrolls;
+  int ticks = 0;
+};
+
+// A page whose reactions the test chooses.
+class TestPage final : public winsys::DialogProc {
+ public:
+  TestPage(winsys::Dialog& dialog, PageLog& log) : dialog(dialog), log(log) {}
+  void init() override {
+    if (onInit) onInit(*this);
+  }
+  void command(int id) override {
+    log.commands.push_back(id);
+    if (onCommand) onCommand(*this, id);
+  }
+  void scroll(uint32_t param, ScrollAction action) override {
+    log.scrolls.emplace_back(param, action);
+  }
+  void timer(int id) override {
+    ++log.ticks;
+    if (onTimer) onTimer(*this, id);
+  }
+
+  winsys::Dialog& dialog;
+  PageLog& log;
+  std::function<void(TestPage&)> onInit;
+  std::function<void(TestPage&, int)> onCommand;
+  std::function<void(TestPage&, int)> onTimer;
+};
+
+// A main window owner that only counts.
+class FakeShell final : public winsys::MainWindowProc {
+ public:
+  void menuCommand(int id) override { commands.push_back(id); }
+  void timer(int) override { ++ticks; }
+  void destroy() override { ++destroyed; }
+  std::vector<int> commands;
+  int ticks = 0;
+  int destroyed = 0;
+};
+
+winsys::DialogTemplate parse(const char* text) {
+  winsys::DialogTemplate layout;
+  std::string error;
+  if (!winsys::parseDialog(text, layout, error)) qFatal("bad test template: %s", error.c_str());
+  return layout;
+}
+
+const char* const kControlsPage = R"(
+DIALOG TEST_CONTROLS 220 160
+TITLE "Controls"
+CHECKBOX 1 10 10 60 12 "Ticks itself" AUTO
+CHECKBOX 2 80 10 60 12 "Page ticks"
+EDIT 3 10 30 60 13 "fixed" READONLY
+EDIT 4 80 30 60 13 "off" DISABLED
+EDIT 5 150 30 60 13 ""
+LISTBOX 6 10 50 150 60 ""
+SCROLLBAR 7 170 50 10 40 ""
+BUTTON 8 10 120 50 14 "Go"
+BUTTON 9 70 120 50 14 "QUIT"
+)";
+
+const char* const kHexPage = R"(
+DIALOG TEST_HEX 320 120
+TITLE "Hex"
+MULTIEDIT 10 10 10 120 60 "" VSCROLL
+MULTIEDIT 11 140 10 170 60 "" VSCROLL
+)";
+
+const char* const kModalPage = R"(
+DIALOG TEST_MODAL 120 60
+TITLE "Modal"
+BUTTON 1 10 20 50 14 "Done"
+)";
+
+QStringList labels(const QList<QAction*>& actions) {
+  QStringList out;
+  for (QAction* a : actions) out << a->text();
+  return out;
+}
+
+// The leftmost column, in a list line's rectangle, that holds ink.
+int firstInkColumn(const QImage& image, const QRect& line) {
+  const QColor background = image.pixelColor(line.right() - 1, line.center().y());
+  for (int x = line.left(); x <= line.right(); ++x) {
+    for (int y = line.top(); y <= line.bottom(); ++y) {
+      if (image.pixelColor(x, y) != background) return x;
+    }
+  }
+  return -1;
+}
+
+}  // namespace
+
+class WindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+
+  void topMenuAndRefusals();
+  void setupOpensTwiceAndOkEntersAMode();
+  void quitAsksAndRestoresColours();
+  void closingTheWindowEndsTheRun();
+  void modalPageBlocksMenuWhileTimersRun();
+  void multiLineBoxReadsBackTheLinesItShows();
+  void controlsBehaveAsPagesExpect();
+  void endedPagesStopAndGoLater();
+
+ private:
+  void startStation();
+  void setUpCard();
+  TestPage* openTestPage(const winsys::DialogTemplate& layout, PageLog& log);
+  winsys::QtDialog* pageNamed(const std::string& name) { return windows->page(name); }
+
+  std::unique_ptr<QTemporaryDir> dir;
+  QString previousDir;
+  std::unique_ptr<winsys::QtWindowSystem> windows;
+  std::unique_ptr<app::Station> station;
+  FakeShell shell;
+  winsys::WindowSystem::Colours startColours;
+};
+
+void WindowTest::init() {
+  dir = std::make_unique<QTemporaryDir>();
+  QVERIFY(dir->isValid());
+  previousDir = QDir::currentPath();
+  QDir::setCurrent(dir->path());
+  shell = FakeShell();
+  windows = std::make_unique<winsys::QtWindowSystem>();
+  gui::dressStationWindow(*windows);
+  startColours = windows->colours();
+  windows->mainWindow().show();
+  QVERIFY(QTest::qWaitForWindowExposed(&windows->mainWindow()));
+}
+
+void WindowTest::cleanup() {
+  if (station) {
+    CardContext card = station->card();
+    station.reset();
+    xarnsim::release(&card);
+  }
+  windows.reset();
+  QDir::setCurrent(previousDir);
+  dir.reset();
+}
+
+void WindowTest::startStation() {
+  station = std::make_unique<app::Station>(*windows);
+  station->create();
+}
+
+void WindowTest::setUpCard() {
+  QVERIFY(windows->menuCommand(5));
+  winsys::QtDialog* setup = pageNamed("XARN_SETUP");
+  QVERIFY(setup);
+  QVERIFY(setup->click(1));
+  QCOMPARE(station->shell().hardwareInitialised, uint16_t{1});
+}
+
+TestPage* WindowTest::openTestPage(const winsys::DialogTemplate& layout, PageLog& log) {
+  windows->setMainWindowProc(&shell);
+  TestPage* made = nullptr;
+  windows->openModeless(layout, [&](winsys::Dialog& dialog) {
+    auto page = std::make_unique<TestPage>(dialog, log);
+    made = page.get();
+    return page;
+  });
+  return made;
+}
+
+// ---- The station in its window ----------------------------------------------------------------
+
+void WindowTest::topMenuAndRefusals() {
+  startStation();
+  QCOMPARE(windows->mainWindow().windowTitle(),
+           QStringLiteral("XARN TRAVINE-BUS simulation station"));
+  QMenuBar* bar = windows->mainWindow().menuBar();
+  QCOMPARE(labels(bar->actions()),
+           QStringList({"      ", "LDB_BCT", "LDB_MRT", "BUS_MON", "GDB_BCT", "GDB_MRT", "MDM_MRT",
+                        "SETUP", "DEBUG", "HELP", "ABOUT", "QUIT"}));
+  const std::vector<std::pair<int, QString>> ids = {
+      {0, "      "},   {1, "LDB_BCT"},  {2, "LDB_MRT"}, {3, "BUS_MON"}, {10, "GDB_BCT"},
+      {11, "GDB_MRT"}, {12, "MDM_MRT"}, {5, "SETUP"},   {4, "EDIT"},    {9, "CMND"},
+      {6, "HELP"},     {8, "ABOUT"},    {7, "QUIT"}};
+  for (const auto& [id, label] : ids) {
+    QAction* action = windows->mainWindow().action(id);
+    QVERIFY2(action, qPrintable(label));
+    QCOMPARE(action->text(), label);
+    QCOMPARE(action->data().toInt(), id);
+  }
+  QMenu* debug = bar->actions().at(8)->menu();
+  QVERIFY(debug);
+  QCOMPARE(labels(debug->actions()), QStringList({"EDIT", "CMND"}));
+
+  // The station's own colours for its run.
+  const QPalette palette = QApplication::palette();
+  QCOMPARE(palette.color(QPalette::WindowText), QColor(0, 0, 128));
+  QCOMPARE(palette.color(QPalette::Text), QColor(0, 0, 128));
+  QCOMPARE(palette.color(QPalette::HighlightedText), QColor(0, 128, 0));
+
+  // The blank item does nothing; the modes and the debug pages need the card set up first.
+  QVERIFY(windows->menuCommand(0));
+  for (int id : {1, 9}) {
+    windows->queueAnswer(winsys::Answer::Ok);
+    QVERIFY(windows->menuCommand(id));
+  }
+  QCOMPARE(windows->boxes().size(), size_t{2});
+  for (const auto& box : windows->boxes()) {
+    QCOMPARE(box.text, std::string("Hardware not initialised"));
+    QCOMPARE(box.caption, std::string("ERROR"));
+    QVERIFY(box.icon == winsys::Icon::Exclamation && box.buttons == winsys::Buttons::Ok);
+  }
+  QCOMPARE(windows->title(), std::string(app::kMainTitle));
+  QCOMPARE(windows->menu()->name, std::string("TOP_MENU"));
+  QVERIFY(windows->openPages().empty());
+
+  // HELP opens the manual at its index.
+  QVERIFY(windows->menuCommand(6));
+  QVERIFY(windows->helpViewer() && windows->helpViewer()->isVisible());
+  QCOMPARE(windows->helpViewer()->browser().source(), QUrl("qrc:/help/index.html"));
+  QVERIFY(windows->helpViewer()->browser().toPlainText().contains("SETUP"));
+}
+
+void WindowTest::setupOpensTwiceAndOkEntersAMode() {
+  startStation();
+  QVERIFY(windows->menuCommand(5));
+  QVERIFY(windows->menuCommand(5));
+  QCOMPARE(windows->openCount("XARN_SETUP"), 2);
+  winsys::QtDialog* first = windows->page("XARN_SETUP", 0);
+  winsys::QtDialog* second = windows->page("XARN_SETUP", 1);
+  QVERIFY(first->window().isVisible() && second->window().isVisible());
+  QVERIFY(first->window().pos() != second->window().pos());
+  QCOMPARE(second->window().windowTitle(), QStringLiteral(" XARN DUVEX CARD Setup"));
+  QCOMPARE(second->text(36, 20), std::string(" PCI CARD"));
+
+  // OK on the second: the card is initialised, the settings saved, and that page goes.
+  QPointer<QDialog> gone = &second->window();
+  QTest::mouseClick(second->control(1), Qt::LeftButton);
+  QCOMPARE(station->shell().hardwareInitialised, uint16_t{1});
+  QCOMPARE(QFileInfo("XARN_WIN.INI").size(), qint64{36});
+  QCOMPARE(windows->openCount("XARN_SETUP"), 1);
+  QTRY_VERIFY(gone.isNull());
+
+  QVERIFY(windows->menuCommand(1));
+  QCOMPARE(windows->mainWindow().windowTitle(),
+           QStringLiteral("XARN TRAVINE-BUS simulation station - LDB_BCT mode"));
+  QCOMPARE(labels(windows->mainWindow().menuBar()->actions()).mid(0, 4),
+           QStringList({"      ", "MESSAGES", "FRAME", "RUN"}));
+
+  // The first tick reads the card, beeps for the new state and paints it in red over the logo.
+  QTRY_COMPARE_WITH_TIMEOUT(windows->status(), std::string("LDB_BCT IDLE    "), 3000);
+  QVERIFY(windows->beeps() >= 1);
+  winsys::Canvas& canvas = windows->mainWindow().canvas();
+  const QRect strip = canvas.statusRect();
+  QCOMPARE(strip.topLeft(), QPoint(95, 35));
+  QVERIFY(QRect(30, 30, 350, 350).contains(strip));
+  canvas.repaint();
+  const QImage painted = canvas.grab().toImage();
+  int red = 0, white = 0;
+  for (int x = strip.left(); x <= strip.right(); ++x) {
+    for (int y = strip.top(); y <= strip.bottom(); ++y) {
+      const QColor c = painted.pixelColor(x, y);
+      red += c == QColor(255, 0, 0);
+      white += c == QColor(Qt::white);
+    }
+  }
+  QVERIFY2(red > 20, "the status text is drawn in pure red");
+  QVERIFY2(white > strip.width() * strip.height() / 2, "on an opaque background");
+  QCOMPARE(painted.pixelColor(5, 5), QColor(Qt::black));
+}
+
+void WindowTest::quitAsksAndRestoresColours() {
+  startStation();
+  // A real box: answer No by its button; nothing ends.
+  QString seen;
+  QTimer poll;
+  connect(&poll, &QTimer::timeout, this, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    seen = box->windowTitle() + "|" + box->text();
+    QCOMPARE(box->icon(), QMessageBox::Question);
+    box->button(QMessageBox::No)->click();
+  });
+  poll.start(10);
+  QVERIFY(windows->menuCommand(7));
+  poll.stop();
+  QCOMPARE(seen, QStringLiteral("Quit XARN_WIN|Are you sure?"));
+  QVERIFY(!windows->exitCode());
+  QCOMPARE(QApplication::palette().color(QPalette::WindowText), QColor(0, 0, 128));
+
+  // Yes, answered ahead: the run ends, with the colours as they were.
+  windows->queueAnswer(winsys::Answer::Yes);
+  QTimer::singleShot(0, this, [&] { windows->menuCommand(7); });
+  QCOMPARE(QApplication::exec(), 0);
+  QCOMPARE(windows->exitCode(), std::optional<int>(0));
+  QCOMPARE(windows->colours().windowText, startColours.windowText);
+  QCOMPARE(windows->colours().highlightedText, startColours.highlightedText);
+}
+
+void WindowTest::closingTheWindowEndsTheRun() {
+  startStation();
+  setUpCard();
+  QVERIFY(windows->menuCommand(1));
+  QTimer::singleShot(0, this, [&] { windows->mainWindow().close(); });
+  QCOMPARE(QApplication::exec(), 0);
+  QVERIFY(windows->boxes().empty());
+  QCOMPARE(windows->colours().windowText, startColours.windowText);
+  // Its timer is gone with it: no more status ticks.
+  const std::string status = windows->status();
+  QTest::qWait(1300);
+  QCOMPARE(windows->status(), status);
+}
+
+// ---- The backend under any page ---------------------------------------------------------------
+
+void WindowTest::modalPageBlocksMenuWhileTimersRun() {
+  windows->setMainWindowProc(&shell);
+  windows->setMenu(*resources::menu("TOP_MENU"));
+  windows->startMainTimer(1, 20);
+  PageLog log;
+  QPointer<QDialog> modal;
+  bool checked = false;
+  int mainTicksUnder = 0;
+  QTimer::singleShot(0, this, [&] {
+    winsys::QtDialog* page = pageNamed("TEST_MODAL");
+    QVERIFY(page);
+    modal = &page->window();
+    QVERIFY(QTest::qWaitForWindowExposed(modal));
+    // Neither the menu bar nor any other way in takes a command.
+    QMenuBar* bar = windows->mainWindow().menuBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {},
+                      bar->actionGeometry(windows->mainWindow().action(5)).center());
+    QVERIFY(!windows->menuCommand(5));
+    const int before = shell.ticks;
+    QTest::qWait(150);
+    mainTicksUnder = shell.ticks - before;
+    checked = true;
+    QTest::mouseClick(page->control(1), Qt::LeftButton);
+  });
+  const int result = windows->openModal(parse(kModalPage), [&](winsys::Dialog& dialog) {
+    auto page = std::make_unique<TestPage>(dialog, log);
+    page->onInit = [](TestPage& p) { p.dialog.startTimer(2, 20); };
+    page->onCommand = [](TestPage& p, int) { p.dialog.end(7); };
+    return page;
+  });
+  QVERIFY(checked);
+  QCOMPARE(result, 7);
+  QVERIFY(shell.commands.empty());
+  QVERIFY2(mainTicksUnder >= 3, "the main window's timer runs under a modal page");
+  QVERIFY2(log.ticks >= 3, "so does the page's own");
+  QTRY_VERIFY(modal.isNull());
+
+  // With the page gone the menu answers again, by mouse as well.
+  QMenuBar* bar = windows->mainWindow().menuBar();
+  QTest::mouseClick(bar, Qt::LeftButton, {},
+                    bar->actionGeometry(windows->mainWindow().action(6)).center());
+  QVERIFY(windows->menuCommand(5));
+  QCOMPARE(shell.commands, std::vector<int>({6, 5}));
+}
+
+void WindowTest::multiLineBoxReadsBackTheLinesItShows() {
+  const winsys::DialogTemplate layout = parse(kHexPage);
+  PageLog log;
+  openTestPage(layout, log);
+  winsys::QtDialog* page = pageNamed("TEST_HEX");
+  winsys::HeadlessWindowSystem headlessWindows;
+  winsys::HeadlessDialog headless(headlessWindows, layout, false);
+
+  uint16_t narrow[40];
+  uint32_t wide[40];
+  for (int i = 0; i < 40; ++i) {
+    narrow[i] = static_cast<uint16_t>(0x1111 * (i % 15) + i);
+    wide[i] = 0xABC000u + static_cast<uint32_t>(i) * 0x101;
+  }
+  struct Case {
+    int id;
+    bool wide;
+    const void* words;
+    int count;
+  };
+  for (const Case& c :
+       {Case{10, false, narrow, 40}, Case{11, true, wide, 40}, Case{10, false, nullptr, 32}}) {
+    ui::ShowHexLines(*page, c.id, c.wide, c.words, c.count);
+    ui::ShowHexLines(headless, c.id, c.wide, c.words, c.count);
+    QCOMPARE(page->editLineCount(c.id), headless.editLineCount(c.id));
+    QVERIFY(page->editLineCount(c.id) > 3);
+    auto* box = qobject_cast<QPlainTextEdit*>(page->control(c.id));
+    for (int line = 0; line <= page->editLineCount(c.id); ++line) {
+      QCOMPARE(page->editLine(c.id, line), headless.editLine(c.id, line));
+      if (line < page->editLineCount(c.id)) {
+        QCOMPARE(box->document()->findBlockByNumber(line).text().toStdString(),
+                 page->editLine(c.id, line));
+      }
+    }
+    uint32_t back[40] = {};
+    QCOMPARE(ui::ReadHexLines(*page, c.id, c.wide, back, c.count), uint16_t{0});
+    for (int i = 0; i < c.count; ++i) {
+      const uint32_t expected = !c.words ? static_cast<uint32_t>(i) : c.wide ? wide[i] : narrow[i];
+      QCOMPARE(c.wide ? back[i] : reinterpret_cast<uint16_t*>(back)[i], expected);
+    }
+    // The box's columns fit inside it, in its fixed-pitch font.
+    const int columns = winsys::multiEditColumns(*layout.control(c.id));
+    QVERIFY(box->fontInfo().fixedPitch());
+    QVERIFY(QFontMetrics(box->font()).horizontalAdvance(QString(columns, '0')) <
+            box->viewport()->width());
+  }
+
+  // What the operator types reads back as it shows, the same lines the headless box makes
+  // of that text, and the caret stays where the typing goes on.
+  page->editClear(10);
+  auto* box = qobject_cast<QPlainTextEdit*>(page->control(10));
+  box->setFocus();
+  const QString typed = "0001 0002 0003 0004 0005 0006 0007 0008 0009 000A 000B";
+  QTest::keyClicks(box, typed);
+  headless.setText(10, typed.toStdString());
+  QCOMPARE(page->editLineCount(10), headless.editLineCount(10));
+  QVERIFY(page->editLineCount(10) >= 2);
+  for (int line = 0; line < page->editLineCount(10); ++line) {
+    QCOMPARE(page->editLine(10, line), headless.editLine(10, line));
+    QCOMPARE(box->document()->findBlockByNumber(line).text().toStdString(),
+             page->editLine(10, line));
+  }
+  uint16_t back[11] = {};
+  QCOMPARE(ui::ReadHexLines(*page, 10, false, back, 11), uint16_t{0});
+  for (int i = 0; i < 11; ++i) QCOMPARE(back[i], uint16_t(i + 1));
+}
+
+void WindowTest::controlsBehaveAsPagesExpect() {
+  PageLog log;
+  TestPage* proc = openTestPage(parse(kControlsPage), log);
+  proc->onCommand = [](TestPage& p, int id) {
+    if (id == 9) p.dialog.end(0);
+  };
+  winsys::QtDialog* page = pageNamed("TEST_CONTROLS");
+  QVERIFY(QTest::qWaitForWindowExposed(&page->window()));
+
+  // A check box that ticks itself, and one only the page ticks; both tell the page.
+  QTest::mouseClick(page->control(1), Qt::LeftButton);
+  QTest::mouseClick(page->control(2), Qt::LeftButton);
+  QVERIFY(page->isChecked(1));
+  QVERIFY(!page->isChecked(2));
+  page->setChecked(2, true);
+  QVERIFY(page->isChecked(2));
+  QCOMPARE(log.commands, std::vector<int>({1, 2}));
+
+  // Only the plain edit takes typing; Enter and Escape neither press a button nor close.
+  for (int id : {3, 4, 5}) {
+    page->control(id)->setFocus();
+    QTest::keyClicks(page->control(id), "12AB");
+  }
+  QTest::keyClick(page->control(5), Qt::Key_Return);
+  QTest::keyClick(page->control(5), Qt::Key_Escape);
+  QCOMPARE(page->text(3, 20), std::string("fixed"));
+  QCOMPARE(page->text(4, 20), std::string("off"));
+  QCOMPARE(page->text(5, 20), std::string("12AB"));
+  QCOMPARE(page->text(5, 3), std::string("12"));
+  QVERIFY(page->window().isVisible());
+  QCOMPARE(log.commands.size(), size_t{2});
+  QTest::mouseClick(page->control(8), Qt::LeftButton);
+  QCOMPARE(log.commands.back(), 8);
+
+  // The spin: each arrow click is one action, with the bar's handle, and the bar recentres.
+  auto* bar = qobject_cast<QScrollBar*>(page->control(7));
+  const int middle = bar->value();
+  QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, 3));
+  QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, bar->height() - 3));
+  bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  QCOMPARE(bar->value(), middle);
+  std::vector<ScrollAction> actions;
+  for (const auto& [param, action] : log.scrolls) {
+    QCOMPARE(ui::ScrollBarID(*page, param), uint16_t{7});
+    actions.push_back(action);
+  }
+  QCOMPARE(actions, std::vector<ScrollAction>({ScrollAction::LineUp, ScrollAction::EndScroll,
+                                               ScrollAction::LineDown, ScrollAction::EndScroll,
+                                               ScrollAction::PageDown}));
+
+  // The list box: lines, selection, reset.
+  for (const char* line : {"one\tA", "two\tB", "three\tC"}) page->listAdd(6, line);
+  QCOMPARE(page->listCount(6), 3);
+  QCOMPARE(page->listLine(6, 1), std::string("two\tB"));
+  QCOMPARE(page->listLine(6, 3), std::string());
+  QCOMPARE(page->listSelection(6), -1);
+  page->listSelect(6, 2);
+  QCOMPARE(page->listSelection(6), 2);
+  page->listSelect(6, -1);
+  QCOMPARE(page->listSelection(6), -1);
+
+  // Tab stops in dialog units move the text after a tab by that many units.
+  page->listReset(6);
+  QCOMPARE(page->listCount(6), 0);
+  page->listAdd(6, "\tX");
+  auto* list = qobject_cast<QListWidget*>(page->control(6));
+  const QRect line = list->visualItemRect(list->item(0));
+  auto inkAt = [&](std::vector<int> stops) {
+    page->listSetTabStops(6, stops);
+    return firstInkColumn(list->viewport()->grab().toImage(), line);
+  };
+  const int near = inkAt({20});
+  const int far = inkAt({60});
+  QVERIFY(near > 0);
+  QVERIFY(qAbs((far - near) - page->metrics().x(40)) <= 1);
+
+  // Closing the page from its frame is its QUIT.
+  page->window().close();
+  QCOMPARE(log.commands.back(), 9);
+  QCOMPARE(windows->openCount("TEST_CONTROLS"), 0);
+}
+
+void WindowTest::endedPagesStopAndGoLater() {
+  PageLog log;
+  TestPage* proc = openTestPage(parse(kModalPage), log);
+  proc->dialog.startTimer(2, 10);
+  // The page ends on its second tick, and goes on using its window within that same call.
+  proc->onTimer = [](TestPage& p, int) {
+    if (p.log.ticks < 2) return;
+    p.dialog.end(0);
+    p.dialog.setText(1, "after");
+    p.dialog.startTimer(3, 10);
+  };
+  winsys::QtDialog* page = pageNamed("TEST_MODAL");
+  QPointer<QDialog> window = &page->window();
+  QTRY_VERIFY(window.isNull());
+  QTest::qWait(50);
+  QCOMPARE(log.ticks, 2);
+  QCOMPARE(windows->openCount("TEST_MODAL"), 0);
+}
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"

@@ -1,0 +1,222 @@
+#include "winsys/qt/controls.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QTextBlock>
+#include <QTextOption>
+#include <map>
+
+namespace winsys {
+namespace {
+
+constexpr int kSpinMiddle = 50;
+constexpr int kSpinRange = 100;
+constexpr int kDocumentMargin = 2;
+constexpr int kListTextMargin = 2;
+
+const std::map<int, ScrollAction> kSliderActions = {
+    {QAbstractSlider::SliderSingleStepSub, ScrollAction::LineUp},
+    {QAbstractSlider::SliderSingleStepAdd, ScrollAction::LineDown},
+    {QAbstractSlider::SliderPageStepSub, ScrollAction::PageUp},
+    {QAbstractSlider::SliderPageStepAdd, ScrollAction::PageDown},
+    {QAbstractSlider::SliderToMinimum, ScrollAction::Top},
+    {QAbstractSlider::SliderToMaximum, ScrollAction::Bottom},
+    {QAbstractSlider::SliderMove, ScrollAction::ThumbTrack},
+};
+
+std::string joinLines(const std::vector<std::string>& lines) {
+  std::string all;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i) all += '\n';
+    all += lines[i];
+  }
+  return all;
+}
+
+// Each paragraph of `shown` that is longer than the box, broken as the box breaks it.
+std::string wrapLongParagraphs(const std::string& shown, int columns) {
+  std::string out;
+  size_t start = 0;
+  while (true) {
+    size_t end = shown.find('\n', start);
+    std::string para = shown.substr(start, end == std::string::npos ? end : end - start);
+    out += static_cast<int>(para.size()) > columns ? joinLines(wrapLines(para, columns)) : para;
+    if (end == std::string::npos) break;
+    out += '\n';
+    start = end + 1;
+  }
+  return out;
+}
+
+// The position in `text` after `count` characters that are not line breaks.
+int positionAfter(const QString& text, int count) {
+  int pos = 0;
+  for (; pos < text.size() && count > 0; ++pos) {
+    if (text[pos] != u'\n') --count;
+  }
+  return pos;
+}
+
+}  // namespace
+
+QString toQString(std::string_view text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string toStdString(const QString& text) { return text.toLatin1().toStdString(); }
+
+DialogMetrics metricsOf(const QFont& font) {
+  // The average width of the 52 letters, rounded, as dialog units have always been measured.
+  QFontMetrics fm(font);
+  int letters =
+      fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  return DialogMetrics{std::max(1, (letters / 26 + 1) / 2), std::max(1, fm.height())};
+}
+
+// ---- PageCheckBox ---------------------------------------------------------------------------
+
+PageCheckBox::PageCheckBox(const QString& text, bool autoCheck, QWidget* parent)
+    : QCheckBox(text, parent), autoCheck_(autoCheck) {}
+
+void PageCheckBox::nextCheckState() {
+  if (autoCheck_) QCheckBox::nextCheckState();
+}
+
+// ---- MultiLineEdit --------------------------------------------------------------------------
+
+MultiLineEdit::MultiLineEdit(int columns, bool scrollBar, QWidget* parent)
+    : QPlainTextEdit(parent), columns_(std::max(1, columns)) {
+  setLineWrapMode(QPlainTextEdit::NoWrap);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setVerticalScrollBarPolicy(scrollBar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+  document()->setDocumentMargin(kDocumentMargin);
+  connect(this, &QPlainTextEdit::textChanged, this, &MultiLineEdit::operatorEdited);
+}
+
+void MultiLineEdit::fitFont(const QFont& base) {
+  const int scrollBar = verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOn
+                            ? style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this)
+                            : 0;
+  const int room = width() - 2 * frameWidth() - scrollBar - 2 * kDocumentMargin -
+                   style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, this) - 1;
+  QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  mono.setStyleHint(QFont::TypeWriter);
+  mono.setFixedPitch(true);
+  int pixels = std::max(6, QFontInfo(base).pixelSize());
+  for (; pixels > 4; --pixels) {
+    mono.setPixelSize(pixels);
+    if (QFontMetrics(mono).horizontalAdvance(QString(columns_, u'0')) <= room) break;
+  }
+  setFont(mono);
+}
+
+void MultiLineEdit::setText(std::string text) {
+  text_ = std::move(text);
+  display(false);
+}
+
+void MultiLineEdit::append(std::string_view text) {
+  text_ += text;
+  display(true);
+}
+
+void MultiLineEdit::display(bool caretAtEnd) {
+  updating_ = true;
+  setPlainText(toQString(joinLines(lines())));
+  if (caretAtEnd) {
+    moveCursor(QTextCursor::End);
+    ensureCursorVisible();
+  }
+  updating_ = false;
+}
+
+void MultiLineEdit::operatorEdited() {
+  if (updating_) return;
+  const QString shown = toPlainText();
+  const std::string asShown = toStdString(shown);
+  const std::string wrapped = wrapLongParagraphs(asShown, columns_);
+  text_ = wrapped;
+  if (wrapped == asShown) return;
+  // Keep the caret after the same characters once the long line is broken.
+  int typed = 0;
+  const int caret = textCursor().position();
+  for (int i = 0; i < caret && i < shown.size(); ++i) typed += shown[i] != u'\n';
+  const QString rewrapped = toQString(wrapped);
+  updating_ = true;
+  setPlainText(rewrapped);
+  QTextCursor cursor = textCursor();
+  cursor.setPosition(positionAfter(rewrapped, typed));
+  setTextCursor(cursor);
+  updating_ = false;
+}
+
+// ---- SpinBar --------------------------------------------------------------------------------
+
+SpinBar::SpinBar(std::function<void(ScrollAction)> notify, QWidget* parent)
+    : QScrollBar(Qt::Vertical, parent), notify_(std::move(notify)) {
+  setRange(0, kSpinRange);
+  setPageStep(kSpinRange / 5);
+  setValue(kSpinMiddle);
+  connect(this, &QAbstractSlider::actionTriggered, this, &SpinBar::onAction);
+}
+
+void SpinBar::onAction(int action) {
+  auto found = kSliderActions.find(action);
+  if (found == kSliderActions.end()) return;
+  notify_(found->second);
+  // While the thumb is dragged it follows the mouse; it goes back when released.
+  if (found->second != ScrollAction::ThumbTrack) setSliderPosition(kSpinMiddle);
+}
+
+void SpinBar::mouseReleaseEvent(QMouseEvent* event) {
+  const bool dragged = isSliderDown();
+  QScrollBar::mouseReleaseEvent(event);
+  if (dragged) notify_(ScrollAction::ThumbPosition);
+  notify_(ScrollAction::EndScroll);
+  recentre();
+}
+
+void SpinBar::recentre() {
+  blockSignals(true);
+  setValue(kSpinMiddle);
+  blockSignals(false);
+}
+
+// ---- TabStopDelegate ------------------------------------------------------------------------
+
+TabStopDelegate::TabStopDelegate(qreal defaultStep, QObject* parent)
+    : QStyledItemDelegate(parent), defaultStep_(defaultStep) {}
+
+void TabStopDelegate::setStops(const QList<qreal>& stops) { stops_ = stops; }
+
+void TabStopDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                            const QModelIndex& index) const {
+  QStyleOptionViewItem item = option;
+  initStyleOption(&item, index);
+  const QString text = item.text;
+  item.text.clear();
+  const QWidget* widget = option.widget;
+  QStyle* style = widget ? widget->style() : QApplication::style();
+  style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
+
+  QTextOption layout(Qt::AlignLeft | Qt::AlignVCenter);
+  layout.setWrapMode(QTextOption::NoWrap);
+  if (stops_.size() > 1) {
+    layout.setTabArray(stops_);
+  } else {
+    layout.setTabStopDistance(stops_.isEmpty() ? defaultStep_ : stops_.front());
+  }
+  const bool selected = item.state & QStyle::State_Selected;
+  painter->save();
+  painter->setFont(item.font);
+  painter->setPen(item.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+  painter->drawText(QRectF(item.rect.adjusted(kListTextMargin, 0, -kListTextMargin, 0)), text,
+                    layout);
+  painter->restore();
+}
+
+}  // namespace winsys

@@ -1,0 +1,106 @@
+// The widgets a page is built from where a plain Qt widget does not behave as a page expects:
+// check boxes that only the page ticks, multi-line boxes that wrap as the headless backend
+// does, scroll bars used as spins, and list boxes with tab stops.
+#pragma once
+
+#include <QCheckBox>
+#include <QFont>
+#include <QList>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "winsys/winsys.h"
+
+namespace winsys {
+
+// Pages speak 8-bit text, one byte a character.
+QString toQString(std::string_view text);
+std::string toStdString(const QString& text);
+
+// Dialog units of a dialog font: the average character width and the character height.
+struct DialogMetrics {
+  int charWidth = 6;
+  int charHeight = 13;
+  int x(int units) const { return dialogUnitsX(units, charWidth); }
+  int y(int units) const { return dialogUnitsY(units, charHeight); }
+  QRect rect(const ControlTemplate& c) const { return {x(c.x), y(c.y), x(c.width), y(c.height)}; }
+};
+DialogMetrics metricsOf(const QFont& font);
+
+// A check box that changes only when the page says so, unless it ticks itself.
+class PageCheckBox final : public QCheckBox {
+  Q_OBJECT
+ public:
+  PageCheckBox(const QString& text, bool autoCheck, QWidget* parent);
+
+ protected:
+  void nextCheckState() override;
+
+ private:
+  bool autoCheck_;
+};
+
+// A multi-line box showing its text in the lines `wrapLines` makes of it, in a fixed-pitch font
+// small enough for `columns` characters to fit. The text is kept here; what the operator types
+// becomes the text as shown, and a line typed longer than the box is wrapped at once.
+class MultiLineEdit final : public QPlainTextEdit {
+  Q_OBJECT
+ public:
+  MultiLineEdit(int columns, bool scrollBar, QWidget* parent);
+
+  void setText(std::string text);
+  void append(std::string_view text);
+  const std::string& text() const { return text_; }
+  std::vector<std::string> lines() const { return wrapLines(text_, columns_); }
+  int columns() const { return columns_; }
+
+  // Chooses the largest fixed-pitch font whose `columns` characters fit the box as placed.
+  void fitFont(const QFont& base);
+
+ private:
+  void display(bool caretAtEnd);
+  void operatorEdited();
+
+  int columns_;
+  std::string text_;
+  bool updating_ = false;
+};
+
+// A vertical scroll bar used as a spin: it reports each action and goes back to the middle, so
+// every arrow click is an action of its own and the page decides the value.
+class SpinBar final : public QScrollBar {
+  Q_OBJECT
+ public:
+  SpinBar(std::function<void(ScrollAction)> notify, QWidget* parent);
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  void onAction(int action);
+  void recentre();
+
+  std::function<void(ScrollAction)> notify_;
+};
+
+// Paints list lines with the tab stops the page set, in pixels. With none the stops are every
+// `defaultStep` pixels, with one every that many pixels, with more at those positions.
+class TabStopDelegate final : public QStyledItemDelegate {
+  Q_OBJECT
+ public:
+  TabStopDelegate(qreal defaultStep, QObject* parent);
+  void setStops(const QList<qreal>& stops);
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override;
+
+ private:
+  qreal defaultStep_;
+  QList<qreal> stops_;
+};
+
+}  // namespace winsys

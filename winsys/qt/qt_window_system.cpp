@@ -1,0 +1,262 @@
+#include "winsys/qt/qt_window_system.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <algorithm>
+
+#include "winsys/qt/help_viewer.h"
+
+namespace winsys {
+namespace {
+
+constexpr int kCascade = 24;  // pixels between copies of the same page
+
+const std::map<Icon, QMessageBox::Icon> kIcons = {
+    {Icon::None, QMessageBox::NoIcon},
+    {Icon::Exclamation, QMessageBox::Warning},
+    {Icon::Question, QMessageBox::Question},
+};
+
+QColor fromBgr(uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+
+uint32_t toBgr(const QColor& colour) {
+  return static_cast<uint32_t>(colour.red()) | static_cast<uint32_t>(colour.green()) << 8 |
+         static_cast<uint32_t>(colour.blue()) << 16;
+}
+
+}  // namespace
+
+QtWindowSystem::QtWindowSystem()
+    : mainWindow_(std::make_unique<MainWindow>()), startPalette_(QApplication::palette()) {
+  clock_.start();
+  // The run ends when the station says so (quit), not when some last window happens to close.
+  QApplication::setQuitOnLastWindowClosed(false);
+  mainWindow_->setCloseHandler([this] {
+    if (main_) {
+      main_->destroy();
+    } else {
+      quit(0);
+    }
+  });
+}
+
+QtWindowSystem::~QtWindowSystem() {
+  for (auto& [id, timer] : mainTimers_) delete timer;
+  pages_.clear();
+  help_.reset();
+  QApplication::setPalette(startPalette_);
+  // The pages' windows were handed to the event loop for deletion; it may not run again.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// ---- Pages ----------------------------------------------------------------------------------
+
+QtDialog* QtWindowSystem::create(const DialogTemplate& layout, PageFactory& factory, bool modal) {
+  auto page = std::make_unique<QtDialog>(*this, layout, modal, mainWindow_.get());
+  QtDialog* raw = page.get();
+  raw->proc_ = factory(*raw);
+  if (!raw->proc_) return nullptr;
+  place(*raw);
+  pages_.push_back(std::move(page));
+  raw->init();
+  return raw;
+}
+
+// Over the middle of the main window; further copies of a page step down and right, so the
+// operator sees that there are two.
+void QtWindowSystem::place(QtDialog& page) {
+  const int copies = openCount(page.layout().name);
+  const QRect main = mainWindow_->frameGeometry();
+  QPoint at = main.center() - QPoint(page.window().width() / 2, page.window().height() / 2);
+  page.window().move(at + QPoint(kCascade, kCascade) * copies);
+}
+
+bool QtWindowSystem::openModeless(const DialogTemplate& layout, PageFactory factory) {
+  QtDialog* page = create(layout, factory, false);
+  if (!page) return false;
+  if (!page->ended()) page->window().show();
+  return true;
+}
+
+int QtWindowSystem::openModal(const DialogTemplate& layout, PageFactory factory) {
+  QtDialog* page = create(layout, factory, true);
+  if (!page) return 0;
+  ++modalDepth_;
+  ++page->busy_;
+  if (!page->ended()) page->window().exec();
+  // The loop can end without the page (the program is quitting): the page is closed then.
+  if (!page->ended()) page->end(0);
+  --page->busy_;
+  --modalDepth_;
+  scheduleReap();
+  return page->result();
+}
+
+std::vector<QtDialog*> QtWindowSystem::openPages() const {
+  std::vector<QtDialog*> open;
+  for (const auto& page : pages_) {
+    if (!page->ended()) open.push_back(page.get());
+  }
+  return open;
+}
+
+QtDialog* QtWindowSystem::page(const std::string& name, int k) const {
+  std::vector<QtDialog*> matching;
+  for (QtDialog* page : openPages()) {
+    if (page->layout().name == name) matching.push_back(page);
+  }
+  if (matching.empty()) return nullptr;
+  if (k < 0) return matching.back();
+  return k < static_cast<int>(matching.size()) ? matching[static_cast<size_t>(k)] : nullptr;
+}
+
+int QtWindowSystem::openCount(const std::string& name) const {
+  auto open = openPages();
+  return static_cast<int>(std::count_if(
+      open.begin(), open.end(), [&](const QtDialog* page) { return page->layout().name == name; }));
+}
+
+void QtWindowSystem::scheduleReap() {
+  if (reapPending_) return;
+  reapPending_ = true;
+  QTimer::singleShot(0, mainWindow_.get(), [this] { reap(); });
+}
+
+void QtWindowSystem::reap() {
+  reapPending_ = false;
+  std::erase_if(pages_, [](const auto& page) { return page->ended() && page->busy_ == 0; });
+}
+
+// ---- Boxes, beep, help ----------------------------------------------------------------------
+
+Answer QtWindowSystem::messageBox(std::string_view text, std::string_view caption, Buttons buttons,
+                                  Icon icon) {
+  Answer answer = Answer::Ok;
+  if (!answers_.empty()) {
+    answer = buttons == Buttons::Ok ? Answer::Ok : answers_.front();
+    answers_.pop_front();
+  } else {
+    answer = showBox(text, caption, buttons, icon);
+  }
+  boxes_.push_back(Box{std::string(caption), std::string(text), buttons, icon, answer});
+  return answer;
+}
+
+Answer QtWindowSystem::showBox(std::string_view text, std::string_view caption, Buttons buttons,
+                               Icon icon) {
+  QWidget* parent = QApplication::activeWindow();
+  if (!parent) parent = mainWindow_.get();
+  const bool yesNo = buttons == Buttons::YesNo;
+  QMessageBox box(kIcons.at(icon), toQString(caption), toQString(text),
+                  yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
+  if (yesNo) box.setEscapeButton(QMessageBox::No);
+  ++modalDepth_;
+  const int pressed = box.exec();
+  --modalDepth_;
+  if (!yesNo) return Answer::Ok;
+  return pressed == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+void QtWindowSystem::beep() {
+  ++beeps_;
+  QApplication::beep();
+}
+
+void QtWindowSystem::openHelp(std::string_view) {
+  // The station has one help file: the manual, opened at its index.
+  if (!help_) help_ = std::make_unique<HelpViewer>(helpIndex_);
+  help_->showIndex();
+  help_->show();
+  help_->raise();
+  help_->activateWindow();
+}
+
+// ---- Main window ----------------------------------------------------------------------------
+
+void QtWindowSystem::setTitle(std::string_view title) {
+  title_ = title;
+  mainWindow_->setWindowTitle(toQString(title));
+}
+
+void QtWindowSystem::setMenu(const Menu& menu) {
+  menu_ = menu;
+  mainWindow_->setMenu(menu, [this](int id) { onMenu(id); });
+}
+
+bool QtWindowSystem::menuCommand(int id) {
+  QAction* action = mainWindow_->action(id);
+  if (!action || modalDepth_ > 0) return false;
+  action->trigger();
+  return true;
+}
+
+void QtWindowSystem::onMenu(int id) {
+  // The menu bar is blocked under a modal page; this keeps it so for any other way in.
+  if (modalDepth_ > 0 || !main_) return;
+  main_->menuCommand(id);
+}
+
+void QtWindowSystem::paintStatus(std::string_view text) {
+  status_ = text;
+  mainWindow_->canvas().setStatus(toQString(text));
+}
+
+void QtWindowSystem::invalidate() { mainWindow_->canvas().update(); }
+
+void QtWindowSystem::startMainTimer(int id, int periodMs) {
+  QTimer*& timer = mainTimers_[id];
+  if (!timer) {
+    timer = new QTimer();
+    QObject::connect(timer, &QTimer::timeout, mainWindow_.get(), [this, id] {
+      if (main_) main_->timer(id);
+    });
+  }
+  timer->start(std::max(1, periodMs));
+}
+
+void QtWindowSystem::stopMainTimer(int id) {
+  auto found = mainTimers_.find(id);
+  if (found == mainTimers_.end()) return;
+  found->second->stop();
+  found->second->deleteLater();
+  mainTimers_.erase(found);
+}
+
+void QtWindowSystem::quit(int exitCode) {
+  if (exitCode_) return;
+  exitCode_ = exitCode;
+  QCoreApplication::exit(exitCode);
+}
+
+// ---- Colours and time -----------------------------------------------------------------------
+
+WindowSystem::Colours QtWindowSystem::colours() const {
+  const QPalette palette = QApplication::palette();
+  return {toBgr(palette.color(QPalette::Active, QPalette::WindowText)),
+          toBgr(palette.color(QPalette::Active, QPalette::HighlightedText))};
+}
+
+// There are no desktop-wide colours to change here: the station's colours are its own
+// application's, and the start palette is put back exactly when its colours are asked for.
+void QtWindowSystem::setColours(const Colours& colours) {
+  QPalette palette = startPalette_;
+  if (colours.windowText == toBgr(palette.color(QPalette::Active, QPalette::WindowText)) &&
+      colours.highlightedText ==
+          toBgr(palette.color(QPalette::Active, QPalette::HighlightedText))) {
+    QApplication::setPalette(startPalette_);
+    return;
+  }
+  const QColor text = fromBgr(colours.windowText);
+  const QColor highlighted = fromBgr(colours.highlightedText);
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+    palette.setColor(group, QPalette::WindowText, text);
+    palette.setColor(group, QPalette::Text, text);
+    palette.setColor(group, QPalette::HighlightedText, highlighted);
+  }
+  QApplication::setPalette(palette);
+}
+
+uint64_t QtWindowSystem::nowMs() const { return static_cast<uint64_t>(clock_.elapsed()); }
+
+}  // namespace winsys
