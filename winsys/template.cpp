@@ -8,9 +8,12 @@
 namespace winsys {
 namespace {
 
-// Splits a line into words; "quoted text" is one word with \" and \\ escapes.
-bool tokenize(std::string_view line, std::vector<std::string>& words, std::string& error) {
+// Splits a line into words; "quoted text" is one word with \" and \\ escapes. `quoted` tells
+// which words were quoted, so that a control's text cannot be left out unnoticed.
+bool tokenize(std::string_view line, std::vector<std::string>& words, std::vector<bool>& quoted,
+              std::string& error) {
   words.clear();
+  quoted.clear();
   size_t i = 0;
   while (i < line.size()) {
     if (std::isspace(static_cast<unsigned char>(line[i]))) {
@@ -18,6 +21,7 @@ bool tokenize(std::string_view line, std::vector<std::string>& words, std::strin
       continue;
     }
     std::string word;
+    quoted.push_back(line[i] == '"');
     if (line[i] == '"') {
       ++i;
       bool closed = false;
@@ -78,17 +82,18 @@ template <typename Handler>
 bool eachLine(std::string_view text, std::string& error, Handler handle) {
   int lineNumber = 0;
   std::vector<std::string> words;
+  std::vector<bool> quoted;
   while (!text.empty()) {
     size_t end = text.find('\n');
     std::string_view line = text.substr(0, end);
     text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
     ++lineNumber;
-    if (!tokenize(line, words, error)) {
+    if (!tokenize(line, words, quoted, error)) {
       error = "line " + std::to_string(lineNumber) + ": " + error;
       return false;
     }
     if (words.empty() || words[0].starts_with("#")) continue;
-    if (!handle(words, error)) {
+    if (!handle(words, quoted, error)) {
       error = "line " + std::to_string(lineNumber) + ": " + error;
       return false;
     }
@@ -136,49 +141,51 @@ const MenuItem* Menu::findLabel(std::string_view path) const {
 // KIND ID X Y W H "text" [READONLY] [DISABLED] [AUTO] [VSCROLL]
 bool parseDialog(std::string_view text, DialogTemplate& out, std::string& error) {
   out = DialogTemplate();
-  bool ok = eachLine(text, error, [&](const std::vector<std::string>& w, std::string& err) {
-    if (w[0] == "DIALOG") {
-      if (w.size() != 4 || !toInt(w[2], out.width) || !toInt(w[3], out.height)) {
-        err = "DIALOG NAME WIDTH HEIGHT expected";
-        return false;
-      }
-      out.name = w[1];
-      return true;
-    }
-    if (w[0] == "TITLE" && w.size() == 2) {
-      out.title = w[1];
-      return true;
-    }
-    if (w[0] == "FONT" && w.size() == 3 && toInt(w[1], out.fontPoints)) {
-      out.fontName = w[2];
-      return true;
-    }
-    auto kind = kControlKinds.find(w[0]);
-    if (kind == kControlKinds.end()) {
-      err = "unknown word " + w[0];
-      return false;
-    }
-    ControlTemplate c;
-    c.kind = kind->second;
-    if (w.size() < 7 || !toInt(w[1], c.id) || !toInt(w[2], c.x) || !toInt(w[3], c.y) ||
-        !toInt(w[4], c.width) || !toInt(w[5], c.height)) {
-      err = w[0] + " ID X Y W H \"text\" expected";
-      return false;
-    }
-    c.text = w[6];
-    for (size_t i = 7; i < w.size(); ++i) {
-      if (!applyFlag(w[i], c)) {
-        err = "unknown flag " + w[i];
-        return false;
-      }
-    }
-    if (c.id >= 0 && out.control(c.id)) {
-      err = "control id " + w[1] + " used twice";
-      return false;
-    }
-    out.controls.push_back(std::move(c));
-    return true;
-  });
+  bool ok = eachLine(
+      text, error,
+      [&](const std::vector<std::string>& w, const std::vector<bool>& quoted, std::string& err) {
+        if (w[0] == "DIALOG") {
+          if (w.size() != 4 || !toInt(w[2], out.width) || !toInt(w[3], out.height)) {
+            err = "DIALOG NAME WIDTH HEIGHT expected";
+            return false;
+          }
+          out.name = w[1];
+          return true;
+        }
+        if (w[0] == "TITLE" && w.size() == 2) {
+          out.title = w[1];
+          return true;
+        }
+        if (w[0] == "FONT" && w.size() == 3 && toInt(w[1], out.fontPoints)) {
+          out.fontName = w[2];
+          return true;
+        }
+        auto kind = kControlKinds.find(w[0]);
+        if (kind == kControlKinds.end()) {
+          err = "unknown word " + w[0];
+          return false;
+        }
+        ControlTemplate c;
+        c.kind = kind->second;
+        if (w.size() < 7 || !quoted[6] || !toInt(w[1], c.id) || !toInt(w[2], c.x) ||
+            !toInt(w[3], c.y) || !toInt(w[4], c.width) || !toInt(w[5], c.height)) {
+          err = w[0] + " ID X Y W H \"text\" expected";
+          return false;
+        }
+        c.text = w[6];
+        for (size_t i = 7; i < w.size(); ++i) {
+          if (!applyFlag(w[i], c)) {
+            err = "unknown flag " + w[i];
+            return false;
+          }
+        }
+        if (c.id >= 0 && out.control(c.id)) {
+          err = "control id " + w[1] + " used twice";
+          return false;
+        }
+        out.controls.push_back(std::move(c));
+        return true;
+      });
   if (ok && out.name.empty()) {
     error = "no DIALOG line";
     return false;
@@ -190,33 +197,35 @@ bool parseDialog(std::string_view text, DialogTemplate& out, std::string& error)
 bool parseMenu(std::string_view text, Menu& out, std::string& error) {
   out = Menu();
   std::vector<std::vector<MenuItem>*> levels{&out.items};
-  bool ok = eachLine(text, error, [&](const std::vector<std::string>& w, std::string& err) {
-    if (w[0] == "MENU" && w.size() == 2) {
-      out.name = w[1];
-      return true;
-    }
-    if (w[0] == "ITEM" && w.size() == 3) {
-      MenuItem item;
-      item.label = w[2];
-      if (!toInt(w[1], item.id)) {
-        err = "bad item id " + w[1];
-        return false;
-      }
-      levels.back()->push_back(item);
-      return true;
-    }
-    if (w[0] == "POPUP" && w.size() == 2) {
-      levels.back()->push_back(MenuItem{w[1], 0, {}});
-      levels.push_back(&levels.back()->back().popup);
-      return true;
-    }
-    if (w[0] == "END" && w.size() == 1 && levels.size() > 1) {
-      levels.pop_back();
-      return true;
-    }
-    err = "unexpected " + w[0];
-    return false;
-  });
+  bool ok =
+      eachLine(text, error,
+               [&](const std::vector<std::string>& w, const std::vector<bool>&, std::string& err) {
+                 if (w[0] == "MENU" && w.size() == 2) {
+                   out.name = w[1];
+                   return true;
+                 }
+                 if (w[0] == "ITEM" && w.size() == 3) {
+                   MenuItem item;
+                   item.label = w[2];
+                   if (!toInt(w[1], item.id)) {
+                     err = "bad item id " + w[1];
+                     return false;
+                   }
+                   levels.back()->push_back(item);
+                   return true;
+                 }
+                 if (w[0] == "POPUP" && w.size() == 2) {
+                   levels.back()->push_back(MenuItem{w[1], 0, {}});
+                   levels.push_back(&levels.back()->back().popup);
+                   return true;
+                 }
+                 if (w[0] == "END" && w.size() == 1 && levels.size() > 1) {
+                   levels.pop_back();
+                   return true;
+                 }
+                 err = "unexpected " + w[0];
+                 return false;
+               });
   if (ok && (out.name.empty() || levels.size() != 1)) {
     error = out.name.empty() ? "no MENU line" : "POPUP without END";
     return false;
