@@ -2,6 +2,15 @@
 
 #include <array>
 
+#include "debug/debug_command.h"
+#include "debug/memory_display.h"
+#include "pages/ldb/bct_frame.h"
+#include "pages/ldb/bct_messages.h"
+#include "pages/ldb/bct_run.h"
+#include "pages/ldb/ldb_queue.h"
+#include "pages/ldb/rt_page.h"
+#include "setup/about_page.h"
+#include "setup/setup_files.h"
 #include "setup/setup_page.h"
 
 namespace app {
@@ -11,16 +20,16 @@ namespace {
 // says so instead of opening a window.
 const std::array<PageEntry, 22> kPages = {{
     {"SETUPdialog", "XARN_SETUP", &makePage<setup::SETUPdialog>},
-    {"RTPdialog", "MRT_PAGE", nullptr},
-    {"BCTmessages", "BCT_MESS", nullptr},
-    {"BCTframe", "MAJOR_FRAME", nullptr},
-    {"BCTrun", "RUN_BCT", nullptr},
+    {"RTPdialog", "MRT_PAGE", &makePage<ldb::RTPdialog>},
+    {"BCTmessages", "BCT_MESS", &makePage<ldb::BCTmessages>},
+    {"BCTframe", "MAJOR_FRAME", &makePage<ldb::BCTframe>},
+    {"BCTrun", "RUN_BCT", &makePage<ldb::BCTrun>},
     {"MTGdialog", "XARN_MTG", nullptr},
     {"MSKdialog", "MON_STACK", nullptr},
     {"MSPdialog", "MON_STACK", nullptr},
-    {"QUEdialog", "XARN_QUE", nullptr},
-    {"BUGdisp", "DEBUG_DISP", nullptr},
-    {"BGCdialog", "DEBUG_EXE", nullptr},
+    {"QUEdialog", "XARN_QUE", &makePage<ldb::QUEdialog>},
+    {"BUGdisp", "DEBUG_DISP", &makePage<debug::BUGdisp>},
+    {"BGCdialog", "DEBUG_EXE", &makePage<debug::BGCdialog>},
     {"GBTdialog", "GDB_TABLES", nullptr},
     {"GRRdialog", "GDB_RT_RTS", nullptr},
     {"GRQdialog", "GDB_MRT_Q", nullptr},
@@ -30,8 +39,8 @@ const std::array<PageEntry, 22> kPages = {{
     {"MDBdialog", "MDM_BITE_CONFIG", nullptr},
     {"MDPdialog", "MDM_PROM", nullptr},
     {"MDQdialog", "MDM_MRT_Q", nullptr},
-    {"SUPdialog", "SETUPS", nullptr},
-    {"ABOUTdialog", "XARN_ABOUT", nullptr},
+    {"SUPdialog", "SETUPS", &makePage<setup::SUPdialog>},
+    {"ABOUTdialog", "XARN_ABOUT", &makePage<setup::ABOUTdialog>},
 }};
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "xarndll/sim/card_time.h"
+#include "xarndll/sim/firmware.h"
 #include "xarndll/sim/memory_map.h"
 #include "xarndll/status.h"
 
@@ -19,6 +20,7 @@ constexpr uint32_t kIdChecksumHigh = kIdSerial + 4;
 constexpr uint32_t kIdChecksumLow = kIdSerial + 6;
 constexpr uint32_t kIdFirmwareRevision = kIdSerial + 8;
 constexpr uint32_t kIdDriverText = kIdSerial + 10;
+constexpr uint32_t kIdFirmwareResult = kIdSerial + 30;  // outcome of the last upgrade
 
 bool readOnly(uint32_t address) {
   return map::kStateRegister.contains(address) || map::kModeRegister.contains(address) ||
@@ -61,8 +63,18 @@ void SimCard::catchUp() {
 }
 
 void SimCard::advanceTo(uint64_t target) {
-  events_.runUntil(target, [this](uint64_t due) { now_ = due; });
+  events_.runUntil(target, [this](uint64_t due) {
+    advanceBus(due);
+    now_ = due;
+  });
+  advanceBus(target);
   now_ = target;
+}
+
+// The local bus runs up to each event before the event acts, so a halt falls between words.
+void SimCard::advanceBus(uint64_t target) {
+  if (running_ && (mode_ == kModeLdbBct || mode_ == kModeLdbMrt) && !ldb_.advance(target))
+    running_ = false;
 }
 
 // ---- Words
@@ -76,6 +88,7 @@ uint16_t SimCard::readWord(uint32_t address) const {
 
 bool SimCard::writeWord(uint32_t address, uint16_t value) {
   if (readOnly(address) || !memory_.write(address, value)) return false;
+  ldb_.memoryWritten();
   if (firmware_ == Firmware::Armed && handshakeWord(address)) checkFirmwareHandshake();
   return true;
 }
@@ -164,6 +177,7 @@ uint16_t SimCard::readStatus(uint16_t* stateWord) const {
 }
 
 void SimCard::halt() {
+  ldb_.stop();
   running_ = false;
   test_ = Test::None;
 }
@@ -212,6 +226,8 @@ uint16_t SimCard::command(uint16_t code) {
       if (mode_ == kModeNone) return kStatusWrongMode;
       test_ = Test::None;
       running_ = true;
+      if (mode_ == kModeLdbBct) ldb_.startController(now_, initTime_, 0);
+      if (mode_ == kModeLdbMrt) ldb_.startTerminals(now_, initTime_);
       return kStatusOk;
     case kCommandHalt:
       halt();
@@ -265,15 +281,29 @@ void SimCard::checkFirmwareHandshake() {
   events_.schedule(now_ + options_.firmwareMillis * kMicrosPerMilli, [this] { finishFirmware(); });
 }
 
-// The programmed image's checksum is the 32-bit sum of the buffer words; the card reports it.
+// The card programs only an image that passes its checks (firmware.h); a programmed image's
+// revision and checksum (the 32-bit sum of the buffer words) then appear in the identity. The
+// outcome, either way, is the identity's firmware result word.
 void SimCard::finishFirmware() {
-  uint32_t sum = 0;
-  for (uint32_t i = 0; i < map::kFirmwareBuffer.count; ++i)
-    sum += memory_.read(map::kFirmwareBuffer.entry(i));
-  memory_.write(kIdChecksumHigh, static_cast<uint16_t>(sum >> 16));
-  memory_.write(kIdChecksumLow, static_cast<uint16_t>(sum));
+  firmware::Verdict verdict = firmware::examine(memory_);
+  if (verdict.programmed()) {
+    memory_.write(kIdChecksumHigh, static_cast<uint16_t>(verdict.checksum >> 16));
+    memory_.write(kIdChecksumLow, static_cast<uint16_t>(verdict.checksum));
+    memory_.write(kIdFirmwareRevision, verdict.revision);
+  }
+  memory_.write(kIdFirmwareResult, verdict.result);
   memory_.write(map::kFirmwareControl.base, 0);
   firmware_ = Firmware::Idle;
+}
+
+uint16_t SimCard::runLdbController(uint16_t frames) {
+  if (!initialised_) return kStatusNotInitialised;
+  if (busy()) return kStatusBusy;
+  if (mode_ != kModeLdbBct) return kStatusWrongMode;
+  test_ = Test::None;
+  running_ = true;
+  ldb_.startController(now_, initTime_, frames);
+  return kStatusOk;
 }
 
 uint16_t SimCard::readClock(TimeTag* clock) const {

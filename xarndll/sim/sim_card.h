@@ -13,6 +13,7 @@
 #include "xarndll/sim/card_memory.h"
 #include "xarndll/sim/event_queue.h"
 #include "xarndll/sim/functions.h"
+#include "xarndll/sim/ldb_engine.h"
 
 namespace xarnsim {
 
@@ -107,6 +108,10 @@ class SimCard {
   uint16_t clearMonitorStack();
   uint16_t runMonitor();
 
+  // The local data bus: LDB_BCT runs `frames` frames (0: until halted).
+  uint16_t runLdbController(uint16_t frames);
+  ldb::Engine& ldb() { return ldb_; }
+
   uint16_t stateWord() const;
   bool initialised() const { return initialised_; }
   uint16_t mode() const { return mode_; }
@@ -125,6 +130,7 @@ class SimCard {
 
   uint64_t sourceNow() const;
   void advanceTo(uint64_t target);
+  void advanceBus(uint64_t target);
   void halt();
   void startSelfTest();
   void wrapTest();
@@ -134,6 +140,7 @@ class SimCard {
   uint16_t clockWord(uint32_t address) const;
 
   CardMemory memory_;
+  ldb::Engine ldb_{memory_};
   EventQueue events_;
   Clock clock_;
   uint64_t now_ = 0;

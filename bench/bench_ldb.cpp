@@ -1,0 +1,168 @@
+// The local data bus under load: card time simulated per CPU second on a saturated bus (a frame
+// of 50 messages of 32 data words, frames back to back, every queue filling), and the cost of
+// the page operations an operator repeats: a queue Update and a message Get of 512 words.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/station.h"
+#include "card/xarndll.h"
+#include "winsys/headless/headless.h"
+#include "xarndll/control.h"
+
+namespace {
+
+constexpr uint64_t kSecond = 1'000'000;
+
+struct Card {
+  explicit Card(uint16_t mode) {
+    xarnsim::setTimeSource(&context, [this] { return now; });
+    DUVEX_InitDLL(&context, 1, 1, 0);
+    SetupRecord setup{};
+    setup.marker = 0xFFFFFFFF;
+    setup.interWordTxGap = 11;
+    setup.rtResponseTime = 15;
+    setup.rtResponseTimeout = 50;
+    DUVEX_SetupDLL(&context, mode, &setup);
+  }
+  ~Card() { xarnsim::release(&context); }
+  CardContext context{};
+  uint64_t now = 0;
+};
+
+// Messages 1..50 to RTs 0..31, 32 data words each, half TX and half RX, in one frame of no
+// set duration: each frame starts as the last one ends.
+void saturate(CardContext* card) {
+  std::vector<uint32_t> data(512, 0x123455);
+  ErrorInjectionRecord error{0, 0x0100, 0};
+  MessageBufferRecord buffer{};
+  buffer.wordLimit = 512;
+  buffer.data = data.data();
+  std::array<uint16_t, 100> list{};
+  for (uint16_t n = 1; n <= 50; ++n) {
+    BcMessageRecord m{};
+    m.messageNumber = n;
+    m.direction = n % 2;
+    m.wordCount = 32;
+    m.bus = n % 3 ? 0x8000 : 0x4000;
+    m.commandWord = static_cast<uint32_t>(n % 32) << 19 | 5u << 15 | 32;
+    m.errorInjection = &error;
+    m.buffer = &buffer;
+    DUVEX_WrMsgDLL(card, &m);
+    list[n - 1] = n;
+  }
+  FrameRecord frame{0, 0, 50, list.data()};
+  DUVEX_WrProgDLL(card, &frame);
+  DUVEX_RunLdbBcDLL(card, 0);
+}
+
+// Card time moves in steps of `range(0)` microseconds, one driver call (the status poll) each.
+void BM_SaturatedControllerBus(benchmark::State& state) {
+  Card card(1);
+  saturate(&card.context);
+  auto step = static_cast<uint64_t>(state.range(0));
+  uint16_t word = 0;
+  for (auto _ : state) {
+    card.now += step;
+    DUVEX_RdStatusDLL(&card.context, &word);
+  }
+  benchmark::DoNotOptimize(word);
+  double simulated = static_cast<double>(state.iterations() * step) / kSecond;
+  state.counters["sim_per_cpu"] = benchmark::Counter(simulated, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_SaturatedControllerBus)->Arg(1000)->Arg(10'000)->Arg(kSecond);
+
+// LDB_MRT with all 32 terminals on: the partner controller keeps the bus busy.
+void BM_SaturatedTerminalBus(benchmark::State& state) {
+  Card card(2);
+  std::array<ErrorInjectionRecord, 5> errors{};
+  for (auto& e : errors) e.errorType = 0x0100;
+  for (uint16_t rt = 0; rt < 32; ++rt) {
+    LdbRtRecord r{};
+    r.rtNumber = rt;
+    r.mode = 0x8000;
+    r.busSelect = 3;
+    r.action = rt % 2 ? 0x0800 : 0x0000;
+    for (int c = 0; c < 5; ++c) r.errorInjection[c] = &errors[static_cast<size_t>(c)];
+    DUVEX_WrLdbRTDLL(&card.context, &r);
+  }
+  DUVEX_CommandDLL(&card.context, 10);
+  auto step = static_cast<uint64_t>(state.range(0));
+  uint16_t word = 0;
+  for (auto _ : state) {
+    card.now += step;
+    DUVEX_RdStatusDLL(&card.context, &word);
+  }
+  double simulated = static_cast<double>(state.iterations() * step) / kSecond;
+  state.counters["sim_per_cpu"] = benchmark::Counter(simulated, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_SaturatedTerminalBus)->Arg(10'000)->Arg(kSecond);
+
+// A headless station in LDB_BCT with the saturated frame running, in a directory of its own.
+class Station {
+ public:
+  Station() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "xarn-bench-XXXXXX").string();
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    dir_ = ::mkdtemp(name.data());
+    previous_ = std::filesystem::current_path();
+    std::filesystem::current_path(dir_);
+    station_ = std::make_unique<app::Station>(windows);
+    station_->create();
+    xarnsim::setTimeSource(&station_->card(), [this] { return windows.nowMs() * 1000; });
+    std::string why;
+    windows.menuCommand(5, why);  // SETUP
+    windows.page("XARN_SETUP")->click(1);
+    windows.menuCommand(1, why);  // LDB_BCT
+    saturate(&station_->card());
+  }
+  ~Station() {
+    CardContext card = station_->card();
+    station_.reset();
+    xarnsim::release(&card);
+    std::filesystem::current_path(previous_);
+    std::filesystem::remove_all(dir_);
+  }
+  winsys::HeadlessDialog& open(int item, const std::string& name) {
+    std::string why;
+    windows.menuCommand(item, why);
+    return *windows.page(name);
+  }
+  winsys::HeadlessWindowSystem windows;
+
+ private:
+  std::unique_ptr<app::Station> station_;
+  std::filesystem::path previous_;
+  std::string dir_;
+};
+
+// One queue Update of 15 lines; a second of bus traffic refills the queue between them.
+void BM_QueueUpdate(benchmark::State& state) {
+  Station station;
+  auto& page = station.open(5, "XARN_QUE");
+  for (auto _ : state) {
+    state.PauseTiming();
+    station.windows.advance(1000);
+    state.ResumeTiming();
+    page.click(3);
+  }
+  if (page.listCount(6) != 15) state.SkipWithError("the queue did not give 15 lines");
+}
+BENCHMARK(BM_QueueUpdate)->Unit(benchmark::kMicrosecond);
+
+// One message Get with its 512 data words shown.
+void BM_MessageGet(benchmark::State& state) {
+  Station station;
+  auto& page = station.open(1, "BCT_MESS");
+  for (auto _ : state) page.click(3);
+  if (page.fullText(4) != "Done") state.SkipWithError("Get failed");
+}
+BENCHMARK(BM_MessageGet)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

@@ -1,0 +1,218 @@
+#include "pages/ldb/ldb_queue.h"
+
+#include <array>
+#include <cstdio>
+
+#include "ui/fields.h"
+#include "ui/ldb_fields.h"
+
+namespace ldb {
+namespace {
+
+enum Control {
+  kQuit = 1,
+  kClear = 2,
+  kUpdate = 3,
+  kRefresh = 4,
+  kSnap = 5,
+  kList = 6,
+  kBin = 7,
+  kMsg = 8,
+};
+
+constexpr int kPollTimer = 2;
+constexpr int kPollMs = 1000;
+constexpr int kMaxLines = 15;
+constexpr uint16_t kClearQueue = 0;
+constexpr uint16_t kRead = 1;
+constexpr uint16_t kReadRefresh = 2;
+constexpr uint16_t kModeLdbBct = 1;
+
+struct Flag {
+  int bit;
+  const char* text;
+};
+
+constexpr std::array<const char*, 4> kDirections = {" TX_PRI", " TX_SEC", " RX_PRI", " RX_SEC"};
+constexpr std::array<Flag, 4> kWordFlags = {{{27, " Py"}, {26, " Mn"}, {25, " Lg"}, {24, " Sh"}}};
+constexpr std::array<Flag, 8> kAlternateFlags = {{{15, " Gc"},
+                                                  {14, " Gd"},
+                                                  {13, " Bc"},
+                                                  {12, " Bd"},
+                                                  {11, " Py"},
+                                                  {10, " Mn"},
+                                                  {9, " Lg"},
+                                                  {8, " Sh"}}};
+constexpr std::array<Flag, 16> kCommandFlags = {{{15, " Pt"},
+                                                 {14, " Rc"},
+                                                 {13, " Is"},
+                                                 {12, " Ck"},
+                                                 {11, " Ig"},
+                                                 {10, " Bh"},
+                                                 {9, " Ov"},
+                                                 {8, " Id"},
+                                                 {7, " Nr"},
+                                                 {6, " Ta"},
+                                                 {5, " Wc"},
+                                                 {4, " Sy"},
+                                                 {3, " Py"},
+                                                 {2, " Mn"},
+                                                 {1, " Lg"},
+                                                 {0, " Sh"}}};
+constexpr std::array<Flag, 11> kMessageFlags = {{{10, " Bs"},
+                                                 {9, " Ov"},
+                                                 {8, " Id"},
+                                                 {7, " Nr"},
+                                                 {6, " Ta"},
+                                                 {5, " Wc"},
+                                                 {4, " Sy"},
+                                                 {3, " Py"},
+                                                 {2, " Mn"},
+                                                 {1, " Lg"},
+                                                 {0, " Sh"}}};
+
+template <std::size_t N>
+std::string flags(uint32_t value, const std::array<Flag, N>& table) {
+  std::string text;
+  for (const Flag& f : table) {
+    if (value >> f.bit & 1) text += f.text;
+  }
+  return text;
+}
+
+std::string alternateErrors(uint16_t alternate) {
+  return alternate & 0xFF00 ? flags(alternate, kAlternateFlags) : " NONE";
+}
+
+std::string format(const char* pattern, uint32_t value) {
+  char text[32];
+  std::snprintf(text, sizeof text, pattern, value);
+  return text;
+}
+
+}  // namespace
+
+std::string rawQueueLine(const BinQueueRecord& e) {
+  std::string line = kDirections[e.word >> 30];
+  line += "\t" + ui::formatTimeTag(e.timeTag);
+  line += format("\t%.06X", e.word & 0xFFFFFF);
+  line += e.word >> 28 & 1 ? "\tCs" : "\tDs";
+  line += flags(e.word, kWordFlags);
+  line += "\tALT_ERRS:" + alternateErrors(e.alternateErrors);
+  return line;
+}
+
+std::string messageQueueLine(const BcQueueRecord& e) {
+  std::string line = format(" Msg %.03d  ", e.messageNumber);
+  if ((e.errors & 0x07FF) == 0) line += "No Errors";
+  return line + flags(e.errors, kMessageFlags);
+}
+
+std::string commandQueueLine(const RtQueueRecord& e) {
+  std::string line = format(" Cmd %.06X  ", e.command);
+  if (e.errors == 0) line += "No Errors";
+  line += flags(e.errors, kCommandFlags);
+  return line + "  ALT_ERRS:" + alternateErrors(e.alternateErrors);
+}
+
+void QUEdialog::init() {
+  snap_ = false;
+  messages_.openedFlag = 1;
+  commands_.openedFlag = 1;
+  dialog_.setChecked(kRefresh, false);
+  dialog_.setChecked(kMsg, true);
+  dialog_.setChecked(kBin, false);
+  dialog_.startTimer(kPollTimer, kPollMs);
+  dialog_.listReset(kList);
+  dialog_.listSetTabStops(kList, {35, 120, 154, 210});
+  update();
+}
+
+void QUEdialog::command(int id) {
+  switch (id) {
+    case kQuit:
+      dialog_.stopTimer(kPollTimer);
+      dialog_.end(0);
+      break;
+    case kClear:
+      clear();
+      break;
+    case kUpdate:
+      update();
+      break;
+    case kSnap:
+      snap_ = !snap_;
+      break;
+    case kBin:
+    case kMsg:
+      if (!snap_) swapChoice();
+      break;
+    default:
+      break;
+  }
+}
+
+QUEdialog::Queue QUEdialog::chosen() {
+  if (dialog_.isChecked(kBin)) return Queue::Raw;
+  return card()->operatingMode == kModeLdbBct ? Queue::Messages : Queue::Commands;
+}
+
+bool QUEdialog::readEntry(Queue queue, uint16_t operation, std::string& line) {
+  switch (queue) {
+    case Queue::Raw:
+      raw_.operation = operation;
+      raw_.valid = 0;
+      lastStatus_ = DUVEX_RdBinQDLL(card(), &raw_);
+      if (raw_.valid == 1) line = rawQueueLine(raw_);
+      return raw_.valid == 1;
+    case Queue::Messages:
+      messages_.operation = operation;
+      messages_.valid = 0;
+      lastStatus_ = DUVEX_RdLdbBcQDLL(card(), &messages_);
+      if (messages_.valid == 1) line = messageQueueLine(messages_);
+      return messages_.valid == 1;
+    case Queue::Commands:
+      commands_.operation = operation;
+      commands_.valid = 0;
+      lastStatus_ = DUVEX_RdLdbRtQDLL(card(), &commands_);
+      if (commands_.valid == 1) line = commandQueueLine(commands_);
+      return commands_.valid == 1;
+  }
+  return false;
+}
+
+// Each queue has its own number of calls per run of reads; never more than 15 lines.
+void QUEdialog::update() {
+  dialog_.listReset(kList);
+  Queue queue = chosen();
+  uint16_t operation = dialog_.isChecked(kRefresh) ? kReadRefresh : kRead;
+  raw_.cleared = messages_.cleared = commands_.cleared = 0;
+  int calls = queue == Queue::Raw ? 32 : queue == Queue::Messages ? 128 : 64;
+  int lines = 0;
+  std::string line;
+  for (int i = 0; i < calls && lines < kMaxLines; ++i) {
+    if (!readEntry(queue, operation, line)) continue;
+    dialog_.listAdd(kList, line);
+    ++lines;
+  }
+  if (lines == 0) dialog_.listAdd(kList, "EMPTY");
+}
+
+void QUEdialog::clear() {
+  dialog_.listReset(kList);
+  raw_.cleared = messages_.cleared = commands_.cleared = 0;
+  std::string unused;
+  readEntry(chosen(), kClearQueue, unused);
+}
+
+void QUEdialog::swapChoice() {
+  bool bin = dialog_.isChecked(kBin);
+  dialog_.setChecked(kBin, !bin);
+  dialog_.setChecked(kMsg, bin);
+}
+
+void QUEdialog::timer(int id) {
+  if (id == kPollTimer && snap_) update();
+}
+
+}  // namespace ldb

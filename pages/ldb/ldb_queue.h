@@ -1,0 +1,40 @@
+// The LDB queue page: the raw word queue, or the message queue of the running mode (the bus
+// controller's messages in LDB_BCT, the terminals' commands in LDB_MRT), one entry a line.
+#pragma once
+
+#include <string>
+
+#include "app/page.h"
+#include "card/records.h"
+
+namespace ldb {
+
+class QUEdialog final : public app::Page {
+ public:
+  using Page::Page;
+  void init() override;
+  void command(int id) override;
+  void timer(int id) override;
+
+ private:
+  enum class Queue { Raw, Messages, Commands };
+  Queue chosen();
+  void update();
+  void clear();
+  void swapChoice();
+  // One call on the chosen queue with `operation`; the entry's line when the card gave one.
+  bool readEntry(Queue queue, uint16_t operation, std::string& line);
+
+  bool snap_ = false;
+  BinQueueRecord raw_{};
+  BcQueueRecord messages_{};
+  RtQueueRecord commands_{};
+  uint16_t lastStatus_ = 0;  // kept, never shown: the page has no Report field
+};
+
+// The text of one entry of each queue.
+std::string rawQueueLine(const BinQueueRecord& entry);
+std::string messageQueueLine(const BcQueueRecord& entry);
+std::string commandQueueLine(const RtQueueRecord& entry);
+
+}  // namespace ldb

@@ -1,0 +1,464 @@
+// The local-bus pages through the headless window system: the message page, the frame and run
+// pages, the queue page and the terminal page, against the simulated card.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "card/xarndll.h"
+#include "pages/ldb/ldb_queue.h"
+#include "station_fixture.h"
+#include "xarndll/control.h"
+
+namespace {
+
+using winsys::ScrollAction;
+
+// Menu ids.
+constexpr int kTopLdbBct = 1;
+constexpr int kTopLdbMrt = 2;
+constexpr int kMessages = 1;
+constexpr int kFrame = 2;
+constexpr int kRun = 3;
+constexpr int kQueueBct = 5;
+constexpr int kRtPage = 1;
+constexpr int kQueueMrt = 4;
+
+class LdbPageTest : public StationTest {
+ protected:
+  winsys::HeadlessDialog& open(int mode, int item, const std::string& name) {
+    if (!station) {
+      start();
+      setUpCard();
+      EXPECT_TRUE(menu(mode));
+    }
+    EXPECT_TRUE(menu(item));
+    winsys::HeadlessDialog* page = windows.page(name);
+    EXPECT_NE(page, nullptr);
+    return *page;
+  }
+  CardContext* card() { return &station->card(); }
+
+  // Writes message `number` straight to the card.
+  void defineMessage(uint16_t number, uint32_t command, uint16_t errorType = 0x0100) {
+    std::vector<uint32_t> data(512);
+    for (uint32_t i = 0; i < 512; ++i) data[i] = i;
+    ErrorInjectionRecord error{2, errorType, 5};
+    MessageBufferRecord buffer{};
+    buffer.wordLimit = 512;
+    buffer.data = data.data();
+    BcMessageRecord m{};
+    m.messageNumber = number;
+    m.direction = 1;
+    m.bus = 0x4000;
+    m.commandWord = command;
+    m.errorInjection = &error;
+    m.buffer = &buffer;
+    ASSERT_EQ(DUVEX_WrMsgDLL(card(), &m), 0);
+  }
+  BcMessageRecord readMessage(uint16_t number, std::vector<uint32_t>& data) {
+    data.assign(1024, 0xEEEEEE);
+    static ErrorInjectionRecord error;
+    static MessageBufferRecord buffer;
+    buffer = MessageBufferRecord{};
+    buffer.wordLimit = 1024;
+    buffer.data = data.data();
+    BcMessageRecord m{};
+    m.messageNumber = number;
+    m.errorInjection = &error;
+    m.buffer = &buffer;
+    EXPECT_EQ(DUVEX_RdMsgDLL(card(), &m), 0);
+    return m;
+  }
+  std::vector<std::string> boxWords(winsys::HeadlessDialog& page, int id) {
+    std::vector<std::string> words;
+    std::string text = page.fullText(id);
+    size_t pos = 0;
+    while ((pos = text.find_first_not_of(" \n", pos)) != std::string::npos) {
+      size_t end = text.find_first_of(" \n", pos);
+      words.push_back(text.substr(pos, end - pos));
+      pos = end;
+    }
+    return words;
+  }
+  std::vector<std::string> calls;
+  void traceCalls() {
+    xarnsim::setTrace(card(), [this](const std::string& line) { calls.push_back(line); });
+  }
+};
+
+// ---- Message page
+
+TEST_F(LdbPageTest, MessageGetShowsTheDefinitionAsTheCardHoldsIt) {
+  start();
+  setUpCard();
+  ASSERT_TRUE(menu(kTopLdbBct));
+  defineMessage(1, 7u << 19 | 5u << 15 | 0x123);
+  defineMessage(2, 1u << 19 | 6u << 15, 0x1234);  // a code the page does not know
+  auto& page = open(kTopLdbBct, kMessages, "BCT_MESS");
+  EXPECT_EQ(page.fullText(4), "Done");
+  EXPECT_EQ(page.fullText(10), "7");
+  EXPECT_EQ(page.fullText(13), " GAH");
+  EXPECT_EQ(page.fullText(27), "0123");
+  EXPECT_EQ(page.fullText(8), "SEC");
+  EXPECT_EQ(page.fullText(26), "TX");
+  EXPECT_EQ(page.fullText(24), "ON ");
+  EXPECT_EQ(page.fullText(21), "2");
+  EXPECT_EQ(page.fullText(20), "No Errors");
+  EXPECT_EQ(page.fullText(29), "Page: 0");
+  EXPECT_EQ(boxWords(page, 18).size(), 512u);
+  EXPECT_EQ(boxWords(page, 18)[511], "0001FF");
+
+  page.scroll(5, ScrollAction::LineUp);
+  EXPECT_EQ(page.fullText(6), "2");
+  EXPECT_EQ(page.fullText(13), "0110");
+  EXPECT_EQ(page.fullText(20), "No Errors");
+
+  // The spin wraps at 1 and 99 and steps from a typed number; 0 and 150 are refused by the card.
+  page.setText(6, "99");
+  page.scroll(5, ScrollAction::LineUp);
+  EXPECT_EQ(page.fullText(6), "1");
+  page.scroll(5, ScrollAction::LineDown);
+  EXPECT_EQ(page.fullText(6), "99");
+  page.setText(6, "150");
+  page.scroll(5, ScrollAction::LineUp);
+  EXPECT_EQ(page.fullText(6), "151");
+  EXPECT_EQ(page.fullText(4), "251");
+  page.setText(6, "150");
+  page.scroll(5, ScrollAction::LineDown);
+  EXPECT_EQ(page.fullText(6), "149");
+  page.setText(6, "0");
+  page.scroll(5, ScrollAction::LineDown);
+  EXPECT_EQ(page.fullText(6), "99");
+  page.setText(6, "0");
+  page.click(3);
+  EXPECT_EQ(page.fullText(4), "SYNTAX");
+
+  // A failed read changes no field (message 99, never defined, was the last one read).
+  page.setText(6, "2");
+  xarnsim::failNext(card(), "DUVEX_RdMsgDLL", 250, 1);
+  page.click(3);
+  EXPECT_EQ(page.fullText(4), "250");
+  EXPECT_EQ(page.fullText(13), "0000");
+}
+
+TEST_F(LdbPageTest, MessageUpdateParsesEveryFieldIntoTheCard) {
+  auto& page = open(kTopLdbBct, kMessages, "BCT_MESS");
+  page.scroll(9, ScrollAction::LineDown);  // RT 0 wraps to 31
+  EXPECT_EQ(page.fullText(10), "31");
+  page.scroll(12, ScrollAction::LineDown);  // code 0 wraps to 15
+  EXPECT_EQ(page.fullText(13), "1111");
+  page.setText(27, "ffff");
+  page.setText(11, "65541");  // 65536 + 5
+  page.setText(14, "3");
+  page.click(7);
+  page.click(25);
+  page.click(23);
+  page.click(19);  // Parity
+  page.click(19);  // Manchester
+  page.setText(21, "2");
+  page.setText(22, "9");
+  page.setText(18, "1 2 3");
+  page.click(2);
+  EXPECT_EQ(page.fullText(4), "Done");
+
+  std::vector<uint32_t> data;
+  BcMessageRecord m = readMessage(1, data);
+  EXPECT_EQ(+m.commandWord, 31u << 19 | 15u << 15 | 0x7FFF);
+  EXPECT_EQ(+m.gapTime, 5u);
+  EXPECT_EQ(+m.wordCount, 3);
+  EXPECT_EQ(+m.sev, 1);
+  EXPECT_EQ(+m.bus, 0x4000);  // PRI as read, toggled once
+  EXPECT_EQ(+m.errorInjection->errorType, 0x0080);
+  EXPECT_EQ(+m.errorInjection->sizePosition, 9);
+  EXPECT_EQ(data[2], 3u);
+  EXPECT_EQ(data[3], 0u);
+
+  // A bad sync pattern or a bad data line: SYNTAX and no card call.
+  page.click(19);  // Sync
+  page.setText(22, "10101");
+  xarnsim::resetCallCounts(card());
+  page.click(2);
+  EXPECT_EQ(page.fullText(4), "SYNTAX");
+  page.setText(22, "101010");
+  page.setText(18, "12 ZZ 34");
+  page.click(2);
+  EXPECT_EQ(page.fullText(4), "SYNTAX");
+  EXPECT_EQ(xarnsim::callCount(card(), "DUVEX_WrMsgDLL"), 0u);
+}
+
+TEST_F(LdbPageTest, MessageDataPagesSnapAndInitTxData) {
+  start();
+  setUpCard();
+  ASSERT_TRUE(menu(kTopLdbBct));
+  defineMessage(1, 3u << 19);
+  auto& page = open(kTopLdbBct, kMessages, "BCT_MESS");
+  page.click(15);  // Snap on
+  for (int i = 0; i < 3; ++i) page.scroll(28, ScrollAction::LineUp);
+  EXPECT_EQ(page.fullText(29), "Page: 3");
+  page.click(3);
+  auto words = boxWords(page, 18);
+  ASSERT_EQ(words.size(), 64u);
+  EXPECT_EQ(words.front(), "0000C0");  // word 192
+  EXPECT_EQ(words.back(), "0000FF");
+
+  // One page in the box: Update puts it back in its place and the other words stay.
+  page.setText(18, "ABC");
+  page.click(2);
+  std::vector<uint32_t> data;
+  readMessage(1, data);
+  EXPECT_EQ(data[191], 191u);
+  EXPECT_EQ(data[192], 0xABCu);
+  EXPECT_EQ(data[193], 0u);
+  EXPECT_EQ(data[256], 256u);
+  EXPECT_EQ(data[511], 511u);
+
+  page.scroll(28, ScrollAction::LineDown);
+  page.scroll(28, ScrollAction::LineDown);
+  page.scroll(28, ScrollAction::LineDown);
+  page.scroll(28, ScrollAction::LineDown);
+  EXPECT_EQ(page.fullText(29), "Page: 7");  // 0 wraps to 448
+  page.click(15);                           // Snap off: all 512 words, back at page 0
+  page.click(3);
+  EXPECT_EQ(boxWords(page, 18).size(), 512u);
+  EXPECT_EQ(page.fullText(29), "Page: 0");
+
+  page.setText(18, "123456");
+  page.click(30);
+  EXPECT_EQ(page.fullText(4), "Done");
+  words = boxWords(page, 18);
+  EXPECT_EQ(words[0], "1A3455");
+  EXPECT_EQ(words[1], "180005");
+  page.setText(18, "12 ZZ");
+  page.click(30);
+  EXPECT_EQ(page.fullText(4), "SYNTAX");
+
+  // Snap refreshes on the timer; closing keeps the RT but restarts Snap and the page.
+  page.click(15);
+  windows.advance(1000);
+  EXPECT_EQ(page.fullText(29), "Page: 0");
+  page.click(1);
+  auto& again = open(kTopLdbBct, kMessages, "BCT_MESS");
+  EXPECT_EQ(again.fullText(10), "3");
+  EXPECT_EQ(boxWords(again, 18).size(), 512u);
+}
+
+// ---- Frame and run
+
+TEST_F(LdbPageTest, FrameSlotsEndAtTheFirstEmptySlotAndTheDurationIsInHalfMicroseconds) {
+  auto& page = open(kTopLdbBct, kFrame, "MAJOR_FRAME");
+  EXPECT_EQ(page.fullText(1), "Done");
+  EXPECT_EQ(page.fullText(5), "0");
+  page.setText(5, "1000");
+  page.setText(101, "5");
+  page.setText(102, "7");
+  page.setText(104, "9");
+  page.click(2);
+  EXPECT_EQ(page.fullText(1), "Done");
+  EXPECT_EQ(xarnsim::peek(card(), 0x045100), 2000);
+  EXPECT_EQ(xarnsim::peek(card(), 0x045106), 2);
+  page.click(3);
+  EXPECT_EQ(page.fullText(103), "");
+  EXPECT_EQ(page.fullText(104), "");
+
+  xarnsim::poke(card(), 0x045100, 2001);
+  page.click(3);
+  EXPECT_EQ(page.fullText(5), "1000.5");
+  page.click(2);
+  EXPECT_EQ(page.fullText(1), "SYNTAX");
+
+  page.setText(5, "10");
+  for (int i = 0; i < 50; ++i) page.setText(101 + i, std::to_string(i % 99 + 1));
+  page.click(2);
+  EXPECT_EQ(page.fullText(1), "Done");
+  EXPECT_EQ(xarnsim::peek(card(), 0x045106), 50);
+  page.setText(102, "x");
+  page.click(2);
+  EXPECT_EQ(page.fullText(1), "SYNTAX");
+  EXPECT_EQ(xarnsim::peek(card(), 0x045106), 50);
+}
+
+TEST_F(LdbPageTest, RunTakesACountOrRunsForever) {
+  auto& page = open(kTopLdbBct, kRun, "RUN_BCT");
+  EXPECT_EQ(page.fullText(4), "Forever");
+  traceCalls();
+  for (const char* text : {"forever", "F", "Fred", "10", "65546", "Forever"}) {
+    page.setText(4, text);
+    page.click(2);
+    EXPECT_EQ(page.fullText(1), "Done") << text;
+  }
+  page.setText(4, "1x");
+  page.click(2);
+  EXPECT_EQ(page.fullText(1), "SYNTAX");
+  std::vector<std::string> runs;
+  for (const std::string& c : calls) {
+    if (c.rfind("DUVEX_RunLdbBcDLL", 0) == 0) runs.push_back(c);
+  }
+  std::vector<std::string> expected = {
+      "DUVEX_RunLdbBcDLL(card, 0) = 0",  "DUVEX_RunLdbBcDLL(card, 0) = 0",
+      "DUVEX_RunLdbBcDLL(card, 0) = 0",  "DUVEX_RunLdbBcDLL(card, 10) = 0",
+      "DUVEX_RunLdbBcDLL(card, 10) = 0", "DUVEX_RunLdbBcDLL(card, 0) = 0"};
+  EXPECT_EQ(runs, expected);
+}
+
+// ---- Queue
+
+TEST(LdbQueueLines, EachQueueEntryIsOneLine) {
+  BinQueueRecord raw{};
+  raw.word = 0x9C123456;
+  raw.timeTag = TimeTag{12, 5, 7, 9, 4, 17};
+  EXPECT_EQ(ldb::rawQueueLine(raw),
+            " RX_PRI\t012:05:07:09.004017\t123456\tCs Py Mn\tALT_ERRS: NONE");
+  raw.word = 0x41000001;
+  raw.alternateErrors = 0xA1FF;
+  EXPECT_EQ(ldb::rawQueueLine(raw),
+            " TX_SEC\t012:05:07:09.004017\t000001\tDs Sh\tALT_ERRS: Gc Bc Sh");
+  BcQueueRecord message{};
+  message.messageNumber = 7;
+  message.errors = 0x0800;
+  EXPECT_EQ(ldb::messageQueueLine(message), " Msg 007  No Errors");
+  message.errors = 0x0681;
+  EXPECT_EQ(ldb::messageQueueLine(message), " Msg 007   Bs Ov Nr Sh");
+  RtQueueRecord command{};
+  command.command = 0x1234567;
+  command.errors = 0x8001;
+  command.alternateErrors = 0x00FF;
+  EXPECT_EQ(ldb::commandQueueLine(command), " Cmd 1234567   Pt Sh  ALT_ERRS: NONE");
+}
+
+TEST_F(LdbPageTest, QueueListsAtMostFifteenEntriesAndSwapsItsChoice) {
+  start();
+  setUpCard();
+  ASSERT_TRUE(menu(kTopLdbBct));
+  defineMessage(1, 0);
+  uint16_t list[100] = {1};
+  FrameRecord frame{200, 0, 1, list};  // 100 us
+  ASSERT_EQ(DUVEX_WrProgDLL(card(), &frame), 0);
+  ASSERT_EQ(DUVEX_RunLdbBcDLL(card(), 20), 0);
+  windows.advance(1000);
+  auto& page = open(kTopLdbBct, kQueueBct, "XARN_QUE");
+  EXPECT_TRUE(page.isChecked(8));
+  EXPECT_EQ(page.listCount(6), 15);
+  EXPECT_EQ(page.listLine(6, 0), " Msg 001  No Errors");
+  page.click(3);
+  EXPECT_EQ(page.listCount(6), 5);  // the other 15 were taken
+  page.click(3);
+  EXPECT_EQ(page.listCount(6), 1);
+  EXPECT_EQ(page.listLine(6, 0), "EMPTY");
+
+  page.click(8);  // Msg already ticked: switches to Bin
+  EXPECT_TRUE(page.isChecked(7));
+  EXPECT_FALSE(page.isChecked(8));
+  page.click(4);  // Refresh: reading leaves the entries in place
+  page.click(3);
+  std::string first = page.listLine(6, 0);
+  page.click(3);
+  EXPECT_EQ(page.listLine(6, 0), first);
+  page.click(2);
+  EXPECT_EQ(page.listCount(6), 0);
+  page.click(3);
+  EXPECT_EQ(page.listLine(6, 0), "EMPTY");
+  page.click(5);  // Snap on: the choice stays
+  page.click(7);
+  EXPECT_TRUE(page.isChecked(7));
+}
+
+// ---- Terminal page
+
+TEST_F(LdbPageTest, TerminalPageShowsStatesActionsAndErrorCategories) {
+  start();
+  setUpCard();
+  ASSERT_TRUE(menu(kTopLdbMrt));
+  uint32_t rt0 = 0x059400;
+  xarnsim::poke(card(), rt0 + 8, 0x0010);   // RT state
+  xarnsim::poke(card(), rt0 + 4, 0x1400);   // action
+  xarnsim::poke(card(), rt0 + 96, 1);       // defined
+  xarnsim::poke(card(), rt0 + 40, 0x0040);  // GAH errors: Sync, pattern 101010
+  xarnsim::poke(card(), rt0 + 42, 42);
+  auto& page = open(kTopLdbMrt, kRtPage, "MRT_PAGE");
+  EXPECT_EQ(page.fullText(7), "WFSR");
+  EXPECT_EQ(page.fullText(29), "NON CRITICAL - NOT READY");
+  EXPECT_EQ(page.fullText(27), "BOTH");
+  EXPECT_EQ(page.fullText(14), " GAH Errors");
+  EXPECT_EQ(page.fullText(16), "Sync      ");
+  EXPECT_EQ(page.fullText(18), "101010");
+  page.click(13);
+  EXPECT_EQ(page.fullText(14), " IND Errors");
+  EXPECT_EQ(page.fullText(16), "Parity    ");  // blank memory holds code 0
+  xarnsim::poke(card(), rt0 + 8, 0x0003);
+  page.click(3);
+  EXPECT_EQ(page.fullText(7), "WFI");
+  EXPECT_EQ(page.fullText(14), " GAH Errors");
+
+  // Store keeps the error in the page; Update sends it with the DTT count cut to 10 bits.
+  page.click(13);  // IND
+  page.click(15);  // Manchester
+  page.setText(17, "4");
+  page.setText(18, "12");
+  page.click(12);
+  EXPECT_EQ(page.fullText(4), "Done");
+  page.click(15);  // Sync: 12 is no pattern of six binary digits
+  page.click(12);
+  EXPECT_EQ(page.fullText(4), "SYNTAX");
+  page.setText(32, "7ff");
+  page.click(2);
+  EXPECT_EQ(xarnsim::peek(card(), rt0 + 6), 0x3FF);
+  EXPECT_EQ(xarnsim::peek(card(), rt0 + 44), 4);
+  EXPECT_EQ(xarnsim::peek(card(), rt0 + 46), 0x0080);
+  EXPECT_EQ(xarnsim::peek(card(), rt0 + 48), 12);
+  page.setText(25, "12 ZZ");
+  page.click(2);
+  EXPECT_EQ(page.fullText(4), "SYNTAX");
+  EXPECT_EQ(xarnsim::peek(card(), rt0 + 6), 0x3FF);
+}
+
+TEST_F(LdbPageTest, TerminalPageSnapPagesAndTheRunningTerminal) {
+  start();
+  setUpCard();
+  ASSERT_TRUE(menu(kTopLdbMrt));
+  auto& page = open(kTopLdbMrt, kRtPage, "MRT_PAGE");
+  page.scroll(5, ScrollAction::LineDown);
+  EXPECT_EQ(page.fullText(6), "31");
+  page.click(3);
+  page.click(30);  // on
+  page.click(28);
+  page.click(28);  // critical
+  std::string words;
+  for (int i = 0; i < 512; ++i) words += "000" + std::to_string(100 + i) + " ";
+  page.setText(25, words);
+  page.click(2);
+  EXPECT_EQ(page.fullText(4), "Done");
+  ASSERT_TRUE(menu(2));  // RUN
+  windows.advance(2000);
+  page.click(3);
+  EXPECT_EQ(page.fullText(31), "ON");
+  EXPECT_EQ(page.fullText(23), "8020");
+  EXPECT_NE(page.fullText(32), "000");
+  EXPECT_EQ(page.fullText(9).substr(0, 2), "FC");
+
+  page.click(20);  // Snap
+  for (int i = 0; i < 15; ++i) page.scroll(21, ScrollAction::LineUp);
+  EXPECT_EQ(page.fullText(22), "Page: 15");
+  page.click(13);
+  windows.advance(1000);  // the tick reads again and returns to the first category
+  EXPECT_EQ(page.fullText(14), " GAH Errors");
+  auto tx = boxWords(page, 25);
+  ASSERT_EQ(tx.size(), 32u);
+  EXPECT_EQ(tx[0], "000580");  // word 480
+  EXPECT_EQ(boxWords(page, 26).size(), 32u);
+
+  // Update with a page in the box writes that page only; a bad RX line alone refuses it.
+  page.setText(25, "1 2");
+  page.click(2);
+  EXPECT_EQ(page.fullText(4), "Done");
+  uint32_t tx31 = 0x059400 + 31 * 4224 + 128;
+  EXPECT_EQ(xarnsim::peek(card(), tx31 + 4 * 480), 1);
+  EXPECT_EQ(xarnsim::peek(card(), tx31 + 4 * 482), 0);
+  EXPECT_EQ(xarnsim::peek(card(), tx31 + 4 * 479), 0x579);
+  EXPECT_EQ(xarnsim::peek(card(), tx31), 0x100);
+  page.setText(26, "1 Q");
+  page.click(2);
+  EXPECT_EQ(page.fullText(4), "SYNTAX");
+}
+
+}  // namespace

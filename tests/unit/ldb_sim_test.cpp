@@ -1,0 +1,411 @@
+// The simulated local data bus through the driver functions: message and frame storage, the
+// bus controller's run, word timing, error injection, the queues, and the terminals of LDB_MRT.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "card/xarndll.h"
+#include "xarndll/control.h"
+
+namespace {
+
+constexpr uint64_t kMilli = 1000;
+constexpr uint64_t kSecond = 1000 * kMilli;
+constexpr uint16_t kBusy = 0x8000;
+
+class LdbSimTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    xarnsim::setTimeSource(&card, [this] { return now; });
+  }
+  void TearDown() override { xarnsim::release(&card); }
+
+  void enter(uint16_t mode) {
+    ASSERT_EQ(DUVEX_InitDLL(&card, 1, 1, 0), 0);
+    SetupRecord setup{};
+    setup.marker = 0xFFFFFFFF;
+    setup.interWordTxGap = 4;      // 2 us
+    setup.rtResponseTime = 10;     // 5 us
+    setup.rtResponseTimeout = 40;  // 20 us
+    ASSERT_EQ(DUVEX_SetupDLL(&card, mode, &setup), 0);
+  }
+
+  // Message `number`: TX to RT 3 with command code 5, `words` data words 0x10, 0x11, ...
+  uint16_t define(uint16_t number, uint16_t words, uint16_t direction = 1,
+                  ErrorInjectionRecord error = {0, 0x0100, 0}) {
+    std::vector<uint32_t> data(512);
+    for (uint32_t i = 0; i < 512; ++i) data[i] = 0x10 + i;
+    MessageBufferRecord buffer{};
+    buffer.wordLimit = 512;
+    buffer.suppliedWords = 512;
+    buffer.data = data.data();
+    BcMessageRecord m{};
+    m.messageNumber = number;
+    m.direction = direction;
+    m.wordCount = words;
+    m.bus = 0x8000;
+    m.commandWord = 3u << 19 | 5u << 15 | 0x12;
+    m.errorInjection = &error;
+    m.buffer = &buffer;
+    return DUVEX_WrMsgDLL(&card, &m);
+  }
+
+  uint16_t frame(std::vector<uint16_t> messages, uint32_t halfMicros) {
+    std::array<uint16_t, 100> list{};
+    std::copy(messages.begin(), messages.end(), list.begin());
+    FrameRecord f{};
+    f.duration = halfMicros;
+    f.messageCount = static_cast<uint16_t>(messages.size());
+    f.messageList = list.data();
+    return DUVEX_WrProgDLL(&card, &f);
+  }
+
+  BcMessageRecord readMessage(uint16_t number, MessageBufferRecord& buffer,
+                              ErrorInjectionRecord& error) {
+    static std::vector<uint32_t> data(1024);
+    buffer = MessageBufferRecord{};
+    buffer.wordLimit = 1024;
+    buffer.data = data.data();
+    BcMessageRecord m{};
+    m.messageNumber = number;
+    m.errorInjection = &error;
+    m.buffer = &buffer;
+    EXPECT_EQ(DUVEX_RdMsgDLL(&card, &m), 0);
+    return m;
+  }
+
+  uint16_t state() {
+    uint16_t word = 0;
+    EXPECT_EQ(DUVEX_RdStatusDLL(&card, &word), 0);
+    return word;
+  }
+
+  std::vector<BcQueueRecord> takeMessages(int max = 100000) {
+    std::vector<BcQueueRecord> out;
+    for (int i = 0; i < max; ++i) {
+      BcQueueRecord r{};
+      r.operation = 1;
+      EXPECT_EQ(DUVEX_RdLdbBcQDLL(&card, &r), 0);
+      if (!r.valid) break;
+      out.push_back(r);
+    }
+    return out;
+  }
+  std::vector<BinQueueRecord> takeWords(int max = 100000) {
+    std::vector<BinQueueRecord> out;
+    for (int i = 0; i < max; ++i) {
+      BinQueueRecord r{};
+      r.operation = 1;
+      EXPECT_EQ(DUVEX_RdBinQDLL(&card, &r), 0);
+      if (!r.valid) break;
+      out.push_back(r);
+    }
+    return out;
+  }
+
+  CardContext card{};
+  uint64_t now = 0;
+};
+
+TEST_F(LdbSimTest, MessagesAndFramesAreKeptInCardMemory) {
+  enter(1);
+  ASSERT_EQ(define(7, 4), 0);
+  // Message 7's header: defined, TX, 4 words; its first data word at +64.
+  uint32_t base = 0x012000 + 6 * 2112;
+  EXPECT_EQ(rWDLL(&card, base), 1);
+  EXPECT_EQ(rWDLL(&card, base + 4), 4);
+  EXPECT_EQ(rWDLL(&card, base + 64), 0x10);
+  ASSERT_EQ(frame({7, 7, 2}, 2000), 0);
+  EXPECT_EQ(rWDLL(&card, 0x045100), 2000);
+  EXPECT_EQ(rWDLL(&card, 0x045106), 3);
+  EXPECT_EQ(rWDLL(&card, 0x04510C), 2);
+
+  // The card gives back what it holds, through the record's pointers.
+  MessageBufferRecord buffer;
+  ErrorInjectionRecord error{};
+  BcMessageRecord m = readMessage(7, buffer, error);
+  EXPECT_EQ(+m.commandWord, 3u << 19 | 5u << 15 | 0x12);
+  EXPECT_EQ(+m.wordCount, 4);
+  EXPECT_EQ(+error.errorType, 0x0100);
+  EXPECT_EQ(buffer.data[3], 0x13u);
+  EXPECT_EQ(+buffer.status, 0);
+
+  // A message never written reads as "No Errors", not as the parity code 0 of blank memory.
+  error.errorType = 0x1234;
+  m = readMessage(9, buffer, error);
+  EXPECT_EQ(+error.errorType, 0x0100);
+  EXPECT_EQ(+m.bus, 0x8000);
+
+  // Out of range, missing record, more than 50 frame messages, wrong mode.
+  BcMessageRecord bad{};
+  EXPECT_EQ(DUVEX_RdMsgDLL(&card, &bad), xarnsim::kStatusBadArgument);
+  bad.messageNumber = 100;
+  EXPECT_EQ(DUVEX_WrMsgDLL(&card, &bad), xarnsim::kStatusBadArgument);
+  EXPECT_EQ(DUVEX_RdMsgDLL(&card, nullptr), xarnsim::kStatusBadArgument);
+  EXPECT_EQ(frame(std::vector<uint16_t>(51, 1), 10), xarnsim::kStatusBadArgument);
+  EXPECT_EQ(rWDLL(&card, 0x045106), 3);
+  ASSERT_EQ(DUVEX_CommandDLL(&card, 2), 0);
+  EXPECT_EQ(define(7, 4), xarnsim::kStatusWrongMode);
+  EXPECT_EQ(DUVEX_RunLdbBcDLL(&card, 1), xarnsim::kStatusWrongMode);
+}
+
+TEST_F(LdbSimTest, ACountedRunEndsAfterItsFramesAndStampsEachMessage) {
+  enter(1);
+  ASSERT_EQ(define(1, 2), 0);
+  ASSERT_EQ(frame({1}, 2 * 1000), 0);  // 1 ms
+  now = 5 * kSecond;
+  ASSERT_EQ(DUVEX_RunLdbBcDLL(&card, 10), 0);
+  EXPECT_EQ(state(), 0x0011);
+  now += 10 * kMilli - 1;
+  EXPECT_EQ(state(), 0x0011);
+  now += 1;
+  EXPECT_EQ(state(), 0x0010);
+  auto sent = takeMessages();
+  ASSERT_EQ(sent.size(), 10u);
+  EXPECT_EQ(+sent[0].messageNumber, 1);
+  EXPECT_EQ(+sent[0].errors, 0);
+
+  // The last transfer started at the tenth frame's start: 5.009 s after initialisation.
+  MessageBufferRecord buffer;
+  ErrorInjectionRecord error{};
+  BcMessageRecord m = readMessage(1, buffer, error);
+  EXPECT_EQ(+buffer.timeTag.seconds, 5);
+  EXPECT_EQ(+buffer.timeTag.milliseconds, 9);
+  EXPECT_EQ(+buffer.timeTag.microseconds, 0);
+  EXPECT_EQ(+buffer.status, kBusy);
+  EXPECT_EQ(+m.reserved, 3u << 19 | 5u << 15 | 1);  // the terminal's status word
+
+  // Words on the bus: command, two data words (sent), the status word (received), in time order
+  // with the word time (28 us), the gap (2 us) and the response time (5 us).
+  auto words = takeWords();
+  ASSERT_EQ(words.size(), 40u);
+  EXPECT_EQ(+words[0].word, 0x10000000u | (3u << 19 | 5u << 15 | 0x12));
+  EXPECT_EQ(+words[1].word, 0x10u);
+  EXPECT_EQ(+words[1].timeTag.microseconds, 30);
+  EXPECT_EQ(+words[2].timeTag.microseconds, 60);
+  EXPECT_EQ(words[3].word >> 28, 0x9u);  // RX primary, command sync
+  EXPECT_EQ(+words[3].timeTag.microseconds, 93);
+}
+
+TEST_F(LdbSimTest, InjectedErrorsDamageTheWordTheyNameAndShowInEveryQueue) {
+  enter(1);
+  ASSERT_EQ(define(1, 3, 1, {2, 0x0000, 0}), 0);     // parity on data word 2
+  ASSERT_EQ(define(2, 0, 1, {0, 0x00C0, 20}), 0);    // 20-bit command word
+  ASSERT_EQ(define(3, 0, 1, {0, 0x0040, 0x07}), 0);  // data sync on the command
+  ASSERT_EQ(define(4, 1, 1, {5, 0x0080, 3}), 0);     // word 5 does not exist
+  ASSERT_EQ(frame({1, 2, 3, 4, 50}, 0), 0);
+  ASSERT_EQ(DUVEX_RunLdbBcDLL(&card, 1), 0);
+  now += kSecond;
+  auto sent = takeMessages();
+  ASSERT_EQ(sent.size(), 5u);
+  EXPECT_EQ(+sent[0].errors, 0x0088);  // Nr, Py
+  EXPECT_EQ(+sent[1].errors, 0x0081);  // Nr, Sh
+  EXPECT_EQ(+sent[2].errors, 0x0090);  // Nr, Sy
+  EXPECT_EQ(+sent[3].errors, 0);
+  EXPECT_EQ(+sent[4].messageNumber, 50);
+  EXPECT_EQ(+sent[4].errors, 0x0100);  // Id: message 50 was never defined
+
+  auto words = takeWords();
+  ASSERT_GE(words.size(), 7u);
+  // Message 1: command, data 1, data 2 with parity and the injection recorded, no response.
+  EXPECT_EQ(+words[2].word, 0x08000011u);
+  EXPECT_EQ(+words[2].alternateErrors, 0x0800);
+  EXPECT_EQ(+words[4].word, 0x11000000u | (3u << 19 | 5u << 15 | 0x12));  // short command
+  EXPECT_EQ(+words[4].alternateErrors, 0x2100);                           // Bc, Sh
+  EXPECT_EQ(words[5].word & 0x10000000u, 0u);    // the data sync made it look like data
+  EXPECT_EQ(+words[5].alternateErrors, 0x8000);  // Gc
+}
+
+TEST_F(LdbSimTest, HaltStopsTheBusAndAFullQueueKeepsTheNewestEntries) {
+  enter(1);
+  ASSERT_EQ(define(1, 0), 0);
+  ASSERT_EQ(frame({1}, 200), 0);  // 100 us frames, forever
+  ASSERT_EQ(DUVEX_RunLdbBcDLL(&card, 0), 0);
+  now += 100 * kMilli;  // 1000 frames: more than the 1024-entry queue would hold after 1024
+  ASSERT_EQ(DUVEX_CommandDLL(&card, 11), 0);
+  EXPECT_EQ(state(), 0x0010);
+  now += kSecond;
+  auto sent = takeMessages();
+  EXPECT_EQ(sent.size(), 1000u);
+  EXPECT_EQ(sent.front().errors, 0);
+  EXPECT_TRUE(takeMessages().empty());  // nothing after the halt
+
+  ASSERT_EQ(DUVEX_RunLdbBcDLL(&card, 0), 0);
+  now += kSecond;  // 10000 frames
+  sent = takeMessages();
+  ASSERT_EQ(sent.size(), 1024u);
+  EXPECT_EQ(sent.back().errors, 0x0200);  // Ov: it took an older entry's place
+  // Dropped entries are counted in the queue header (words 2..3).
+  EXPECT_EQ(rWDLL(&card, 0x045204), 10000 - 1024);
+}
+
+TEST_F(LdbSimTest, ALongCatchUpGivesTheSameCardAsManySmallOnes) {
+  auto run = [this](uint64_t step) {
+    xarnsim::release(&card);
+    card = CardContext{};
+    now = 0;
+    xarnsim::setTimeSource(&card, [this] { return now; });
+    enter(1);
+    define(1, 32);
+    define(2, 5, 0);
+    frame({1, 2, 1}, 0);  // back to back
+    DUVEX_RunLdbBcDLL(&card, 0);
+    for (uint64_t end = 2 * kSecond; now < end;) {
+      now = std::min(now + step, end);
+      rWDLL(&card, 0);
+    }
+    std::vector<uint16_t> image;
+    for (uint32_t a = 0x012000; a < 0x05931E; a += 2) image.push_back(rWDLL(&card, a));
+    return image;
+  };
+  std::vector<uint16_t> once = run(2 * kSecond);
+  std::vector<uint16_t> often = run(997);
+  ASSERT_EQ(once.size(), often.size());
+  for (std::size_t i = 0; i < once.size(); ++i)
+    ASSERT_EQ(once[i], often[i]) << "word " << std::hex << 0x012000 + 2 * i;
+}
+
+// ---- Terminals
+
+class LdbTerminalTest : public LdbSimTest {
+ protected:
+  LdbRtRecord readRt(uint16_t rt) {
+    LdbRtRecord r{};
+    r.rtNumber = rt;
+    for (int c = 0; c < 5; ++c) r.errorInjection[c] = &errors[c];
+    tx = rx = MessageBufferRecord{};
+    tx.wordLimit = rx.wordLimit = 1024;
+    tx.data = txData.data();
+    rx.data = rxData.data();
+    r.txBuffer = &tx;
+    r.rxBuffer = &rx;
+    EXPECT_EQ(DUVEX_RdLdbRTDLL(&card, &r), 0);
+    return r;
+  }
+  uint16_t writeRt(uint16_t rt, uint16_t mode, uint16_t action, uint16_t select = 3) {
+    LdbRtRecord r = readRt(rt);
+    r.mode = mode;
+    r.action = action;
+    r.busSelect = select;
+    for (uint32_t i = 0; i < 512; ++i) txData[i] = 0x100 + i;
+    return DUVEX_WrLdbRTDLL(&card, &r);
+  }
+  std::vector<RtQueueRecord> takeCommands() {
+    std::vector<RtQueueRecord> out;
+    for (;;) {
+      RtQueueRecord r{};
+      r.operation = 1;
+      EXPECT_EQ(DUVEX_RdLdbRtQDLL(&card, &r), 0);
+      if (!r.valid) return out;
+      out.push_back(r);
+    }
+  }
+  std::array<ErrorInjectionRecord, 5> errors{};
+  MessageBufferRecord tx{}, rx{};
+  std::vector<uint32_t> txData = std::vector<uint32_t>(1024);
+  std::vector<uint32_t> rxData = std::vector<uint32_t>(1024);
+};
+
+TEST_F(LdbTerminalTest, TerminalsThatAreOnHandshakeAndThoseThatAreOffNeverAnswer) {
+  enter(2);
+  ASSERT_EQ(writeRt(4, 0x8000, 0x0000), 0);  // ready, no data: the deliver handshake
+  ASSERT_EQ(writeRt(9, 0x8000, 0x0800), 0);  // critical data: the collect handshake
+  ASSERT_EQ(writeRt(12, 0x0000, 0x0800), 0);
+  ASSERT_EQ(DUVEX_CommandDLL(&card, 10), 0);
+  EXPECT_EQ(state(), 0x0021);
+  now += 50 * kMilli;
+
+  auto commands = takeCommands();
+  ASSERT_GT(commands.size(), 20u);
+  for (const RtQueueRecord& c : commands) {
+    uint32_t rt = c.command >> 19 & 31;
+    EXPECT_TRUE(rt == 4 || rt == 9) << rt;
+    EXPECT_EQ(+c.errors, 0);
+  }
+  LdbRtRecord r4 = readRt(4);
+  EXPECT_GT(+r4.dttCount, 0);
+  EXPECT_EQ(rx.status & 0x8000, 0x8000);
+  EXPECT_EQ(rxData[0] & 7, 5u);  // the partner's data words
+  EXPECT_EQ(rxData[0] >> 19, 4u);
+  EXPECT_EQ(r4.lastCommand >> 19, 4u);
+  LdbRtRecord r9 = readRt(9);
+  EXPECT_GT(+r9.dttCount, 0);
+  EXPECT_EQ(+tx.status, 0x8000 | 32);  // its TX buffer went out
+  LdbRtRecord r12 = readRt(12);
+  EXPECT_EQ(+r12.dttCount, 0);
+  EXPECT_EQ(+r12.lastCommand, 0u);
+  EXPECT_EQ(+tx.status, 0);
+
+  // Halted, the terminals hear nothing more.
+  ASSERT_EQ(DUVEX_CommandDLL(&card, 11), 0);
+  uint16_t dtt = readRt(4).dttCount;
+  now += kSecond;
+  EXPECT_EQ(readRt(4).dttCount, dtt);
+  EXPECT_TRUE(takeCommands().empty());
+}
+
+TEST_F(LdbTerminalTest, BusSelectForcedStateAndResponseErrors) {
+  enter(2);
+  ASSERT_EQ(writeRt(1, 0x8000, 0x0000, 2), 0);  // primary only
+  LdbRtRecord r = readRt(2);
+  r.mode = 0x8000;
+  r.rtState = 0x0040;
+  r.stateUpdate = 1;
+  errors[4] = {0, 0x0080, 7};  // FRC: Manchester error in the status word
+  ASSERT_EQ(DUVEX_WrLdbRTDLL(&card, &r), 0);
+  ASSERT_EQ(DUVEX_CommandDLL(&card, 10), 0);
+  now += 20 * kMilli;
+  bool ignored = false;
+  for (const RtQueueRecord& c : takeCommands()) {
+    if (c.command >> 19 == 1 && c.errors) {
+      EXPECT_EQ(+c.errors, 0x0880);  // Ig, Nr: a secondary-bus command
+      ignored = true;
+    }
+    if (c.command >> 19 == 2) {
+      EXPECT_EQ(+c.errors, 0x4000);           // Rc
+      EXPECT_EQ(+c.alternateErrors, 0x0400);  // Mn
+      EXPECT_EQ(c.command >> 15 & 15, 10u);   // the partner polls a forced terminal with STA
+    }
+  }
+  EXPECT_TRUE(ignored);
+  EXPECT_EQ(readRt(2).rtState, 0x0040);
+  EXPECT_EQ(readRt(2).dttCount, 0);
+  // A write without the state update keeps the state the terminal reached.
+  r = readRt(2);
+  r.rtState = 0x0001;
+  r.stateUpdate = 0;
+  ASSERT_EQ(DUVEX_WrLdbRTDLL(&card, &r), 0);
+  EXPECT_EQ(readRt(2).rtState, 0x0040);
+  EXPECT_EQ(DUVEX_RdLdbBcQDLL(&card, reinterpret_cast<BcQueueRecord*>(&r)),
+            xarnsim::kStatusWrongMode);
+}
+
+TEST_F(LdbSimTest, QueueReadsTakeOrPeekAndClear) {
+  enter(1);
+  ASSERT_EQ(define(1, 0), 0);
+  ASSERT_EQ(frame({1}, 2000), 0);
+  ASSERT_EQ(DUVEX_RunLdbBcDLL(&card, 3), 0);
+  now += kSecond;
+  // Operation 2 reads from the position the record counts, without taking.
+  BcQueueRecord peek{};
+  peek.operation = 2;
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(DUVEX_RdLdbBcQDLL(&card, &peek), 0);
+    EXPECT_EQ(+peek.valid, 1);
+  }
+  ASSERT_EQ(DUVEX_RdLdbBcQDLL(&card, &peek), 0);
+  EXPECT_EQ(+peek.valid, 0);
+  EXPECT_EQ(+peek.cleared, 3u);
+  BcQueueRecord clear{};
+  clear.operation = 0;
+  ASSERT_EQ(DUVEX_RdLdbBcQDLL(&card, &clear), 0);
+  EXPECT_TRUE(takeMessages().empty());
+  BcQueueRecord bad{};
+  bad.operation = 7;
+  EXPECT_EQ(DUVEX_RdLdbBcQDLL(&card, &bad), xarnsim::kStatusBadArgument);
+  EXPECT_EQ(+bad.valid, 0);
+}
+
+}  // namespace
