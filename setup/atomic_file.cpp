@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <vector>
@@ -40,6 +41,27 @@ WriteOutcome writeFileAtomically(const std::string& path, std::string_view bytes
     return WriteOutcome::WriteFailed;
   }
   return WriteOutcome::Written;
+}
+
+std::optional<std::string> readFileStart(const std::string& path, OpenFor mode, size_t limit) {
+  int fd = ::open(path.c_str(), mode == OpenFor::Update ? O_RDWR : O_RDONLY);
+  if (fd < 0) return std::nullopt;
+  struct stat info {};
+  bool usable = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                (mode == OpenFor::Reading || (info.st_mode & S_IWUSR) != 0);
+  std::string bytes;
+  if (usable) bytes.reserve(std::min(limit, static_cast<size_t>(info.st_size)));
+  char chunk[1 << 16];
+  while (usable && bytes.size() < limit) {
+    size_t want = std::min(sizeof chunk, limit - bytes.size());
+    ssize_t n = ::read(fd, chunk, want);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    bytes.append(chunk, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  if (!usable) return std::nullopt;
+  return bytes;
 }
 
 }  // namespace setup

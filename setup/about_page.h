@@ -1,0 +1,18 @@
+// The about box: the station's part number and revision beside what the card driver reports
+// about itself and the card.
+#pragma once
+
+#include "app/page.h"
+
+namespace setup {
+
+inline constexpr const char* kStationRevision = "7K20419M03 Rev 1.1";
+
+class ABOUTdialog final : public app::Page {
+ public:
+  using Page::Page;
+  void init() override;
+  void command(int id) override;
+};
+
+}  // namespace setup

@@ -1,0 +1,198 @@
+// The firmware loader (file format, buffer, bounds, handshake) and what the simulated card does
+// with the image it is handed.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+
+#include "debug/firmware.h"
+#include "station_fixture.h"
+#include "xarndll/sim/firmware.h"
+
+namespace {
+
+class FirmwareLoaderTest : public StationTest {
+ protected:
+  void SetUp() override {
+    StationTest::SetUp();
+    start();
+    setUpCard();
+  }
+  CardContext* card() { return &station->card(); }
+  uint16_t word(uint32_t address) { return xarnsim::peek(card(), address); }
+  static void text(const std::string& name, const std::string& content) {
+    writeFile(name, std::vector<uint8_t>(content.begin(), content.end()));
+  }
+  // The card is given time to finish a previous upgrade first.
+  uint16_t upgrade(const std::string& high, const std::string& low) {
+    windows.advance(5000);
+    text("FW.HGH", high);
+    text("FW.LOW", low);
+    return debug::UpgradeFirmware(card(), "FW.HGH", "FW.LOW");
+  }
+  void option(const char* name, const char* value) {
+    std::string error;
+    ASSERT_TRUE(xarnsim::setOption(card(), name, value, error)) << error;
+  }
+};
+
+TEST_F(FirmwareLoaderTest, HighAndLowFilesFillTheBufferAndTheCardAcknowledges) {
+  xarnsim::poke(card(), 0x2004, 0xDEAD);  // cleared before loading
+  EXPECT_EQ(upgrade("$A0000,\n12 34\n", "$A0000,\n56 78\n"), 0);
+  EXPECT_EQ(word(0x2000), 0x1256);
+  EXPECT_EQ(word(0x2002), 0x3478);
+  EXPECT_EQ(word(0x2004), 0);
+  EXPECT_EQ(word(0x0006), 0);       // acknowledged
+  EXPECT_EQ(word(0x0004), 0x19E4);  // still programming
+  EXPECT_EQ(word(0x0008), 0x4E96);
+  EXPECT_EQ(word(0x000A), 0x7D28);
+  EXPECT_EQ(xarnsim::peek(card(), 0x0002), 1);  // the loader put the card in LDB_BCT mode
+}
+
+TEST_F(FirmwareLoaderTest, LowFileGoesOnWhereTheHighFileEnded) {
+  EXPECT_EQ(upgrade("AA BB CC\n", "11 22\r\n"), 0);
+  EXPECT_EQ(word(0x2000), 0xAA00);
+  EXPECT_EQ(word(0x2004), 0xCC00);
+  EXPECT_EQ(word(0x2006), 0x0011);
+  EXPECT_EQ(word(0x2008), 0x0022);
+  // Address records anywhere in the buffer; stray characters between records are skipped.
+  EXPECT_EQ(upgrade("\x02$A0010, 01 x;\x03$A7FFF,\rFE\n", "$A0010,\n02 \n"), 0);
+  EXPECT_EQ(word(0x2020), 0x0102);
+  EXPECT_EQ(word(0x11FFE), 0xFE00);
+  EXPECT_EQ(upgrade("", ""), 0);  // empty files load nothing and are no error
+  EXPECT_EQ(word(0x2020), 0);
+}
+
+TEST_F(FirmwareLoaderTest, FormatErrorsStopWithWhatWasLoadedSoFar) {
+  const char* bad[] = {
+      "12 1a\n",        // lower-case second digit
+      "12 34",          // last byte without a separator
+      "12 3\n",         // one digit
+      "123\n",          // three digits
+      "$B0000,\n12\n",  // not an address record
+      "$A00g0,\n",      // lower-case digit in the address
+      "$A0000;\n",      // no comma
+      "$A0000,",        // no separator after the comma
+  };
+  for (const char* high : bad) {
+    EXPECT_EQ(upgrade(high, ""), 902) << high;
+    EXPECT_EQ(word(0x0008), 0) << "no handshake after " << high;
+  }
+  EXPECT_EQ(upgrade("12 1a\n", ""), 902);
+  EXPECT_EQ(word(0x2000), 0x1200);
+  // A lower-case letter where a byte could start is skipped, not an error.
+  EXPECT_EQ(upgrade("ab 12\n", ""), 0);
+  EXPECT_EQ(word(0x2000), 0x1200);
+}
+
+TEST_F(FirmwareLoaderTest, NothingIsWrittenPastTheFirmwareBuffer) {
+  xarnsim::poke(card(), 0x12000, 0xA5A5);  // the first LDB message, just past the buffer
+  EXPECT_EQ(upgrade("$A7FFF,\n01 02\n", ""), 902);
+  EXPECT_EQ(word(0x11FFE), 0x0100);
+  EXPECT_EQ(word(0x12000), 0xA5A5);
+  EXPECT_EQ(upgrade("$A8000,\n", ""), 902);
+  EXPECT_EQ(upgrade("$AFFFF,\n01\n", ""), 902);
+  EXPECT_EQ(upgrade("$A7FFF,\n", "01 02\n"), 902);
+  EXPECT_EQ(word(0x12000), 0xA5A5);
+  EXPECT_EQ(word(0x0008), 0);  // no handshake
+}
+
+TEST_F(FirmwareLoaderTest, RefusalsBeforeTheCardIsTouched) {
+  xarnsim::resetCallCounts(card());
+  EXPECT_EQ(debug::UpgradeFirmware(card(), "NONE.HGH", "NONE.LOW"), 900);
+  text("ONLY.HGH", "12\n");
+  EXPECT_EQ(debug::UpgradeFirmware(card(), "ONLY.HGH", "ONLY.LOW"), 900);
+  text("RO.HGH", "12\n");
+  text("RO.LOW", "34\n");
+  ::chmod("RO.LOW", 0444);  // the files are opened for update
+  EXPECT_EQ(debug::UpgradeFirmware(card(), "RO.HGH", "RO.LOW"), 900);
+  EXPECT_EQ(xarnsim::callCount(card(), "wWDLL"), 0u);
+
+  xarnsim::failNext(card(), "DUVEX_CommandDLL", 249, 1);
+  EXPECT_EQ(debug::UpgradeFirmware(card(), "NONE.HGH", "NONE.LOW"), 249);
+  EXPECT_EQ(xarnsim::callCount(card(), "wWDLL"), 0u);
+}
+
+TEST_F(FirmwareLoaderTest, CardThatNeverAcknowledgesGivesStatus2) {
+  option("firmware-ack", "0");
+  xarnsim::resetCallCounts(card());
+  EXPECT_EQ(upgrade("12\n", "34\n"), debug::kUpgradeNoAcknowledge);
+  EXPECT_EQ(word(0x0006), 0x2B71);
+  EXPECT_EQ(xarnsim::callCount(card(), "rWDLL"), 2u + 60000u);  // two bytes, then the poll
+}
+
+// ---- What the card does with the image
+
+// An image of `words` words (header and check word included) of revision `revision`, as the two
+// upgrade files.
+std::vector<uint16_t> makeImage(uint16_t revision, uint16_t length) {
+  std::vector<uint16_t> image(length);
+  image[0] = xarnsim::firmware::kImageMarker;
+  image[1] = revision;
+  image[2] = length;
+  for (uint16_t i = 3; i + 1 < length; ++i) image[i] = static_cast<uint16_t>(i * 0x9E37u);
+  image[length - 1] = xarnsim::firmware::checkWord(image.data(), length - 1u);
+  return image;
+}
+
+std::string byteFile(const std::vector<uint16_t>& image, bool high) {
+  std::string text = "$A0000,\r\n";
+  char byte[4];
+  for (size_t i = 0; i < image.size(); ++i) {
+    std::snprintf(byte, sizeof byte, "%02X", high ? image[i] >> 8 : image[i] & 0xFF);
+    text += byte;
+    text += i % 16 == 15 ? "\r\n" : " ";
+  }
+  return text + "\r\n";
+}
+
+TEST_F(FirmwareLoaderTest, CardProgramsAWholeImageAndShowsItsRevisionAndChecksum) {
+  std::vector<uint16_t> image = makeImage(4, 40);
+  ASSERT_EQ(upgrade(byteFile(image, true), byteFile(image, false)), 0);
+  windows.advance(5000);
+  EXPECT_EQ(word(0x0004), 0);
+  CardIdRecord id{};
+  ASSERT_EQ(DUVEX_GetCardIDDLL(card(), &id), 0);
+  uint32_t sum = 0;
+  for (uint16_t w : image) sum += w;
+  EXPECT_EQ(id.firmwareRevision, 4);
+  EXPECT_EQ(id.checksumHigh, sum >> 16);
+  EXPECT_EQ(id.checksumLow, sum & 0xFFFF);
+  EXPECT_EQ(word(0x1FFF1E), xarnsim::firmware::kProgrammed);
+}
+
+TEST_F(FirmwareLoaderTest, CardRefusesADamagedImageAndKeepsItsFirmware) {
+  struct Case {
+    const char* what;
+    void (*damage)(std::vector<uint16_t>&);
+    uint16_t result;
+  };
+  const Case cases[] = {
+      {"check word", [](std::vector<uint16_t>& w) { w[10] ^= 1; }, xarnsim::firmware::kBadCheck},
+      {"marker", [](std::vector<uint16_t>& w) { w[0] = 0; }, xarnsim::firmware::kNoImage},
+      {"length", [](std::vector<uint16_t>& w) { w[2] = 3; }, xarnsim::firmware::kBadLength},
+      {"too long", [](std::vector<uint16_t>& w) { w[2] = 0x8001; }, xarnsim::firmware::kBadLength},
+      {"revision", [](std::vector<uint16_t>& w) { w[1] = 0; }, xarnsim::firmware::kBadRevision},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint16_t> image = makeImage(5, 20);
+    c.damage(image);
+    ASSERT_EQ(upgrade(byteFile(image, true), byteFile(image, false)), 0) << c.what;
+    windows.advance(5000);
+    CardIdRecord id{};
+    ASSERT_EQ(DUVEX_GetCardIDDLL(card(), &id), 0);
+    EXPECT_EQ(id.firmwareRevision, 3) << c.what;
+    EXPECT_EQ(id.checksumHigh, 0x0017) << c.what;
+    EXPECT_EQ(id.checksumLow, 0x4E2B) << c.what;
+    EXPECT_EQ(word(0x1FFF1E), c.result) << c.what;
+  }
+}
+
+TEST(FirmwareCheckWord, IsTheCcittCrcOfTheBytesHighFirst) {
+  // "123456789" without its last byte, as words: the CRC of "12345678".
+  const uint16_t words[] = {0x3132, 0x3334, 0x3536, 0x3738};
+  EXPECT_EQ(xarnsim::firmware::checkWord(words, 4), 0xA12B);
+  EXPECT_EQ(xarnsim::firmware::checkWord(words, 0), 0xFFFF);
+}
+
+}  // namespace

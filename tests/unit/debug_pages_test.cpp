@@ -1,0 +1,238 @@
+// The debug command page and the card memory display, driven through the headless window
+// system on an initialised card.
+#include <gtest/gtest.h>
+
+#include "station_fixture.h"
+
+namespace {
+
+class DebugPageTest : public StationTest {
+ protected:
+  void SetUp() override {
+    StationTest::SetUp();
+    start();
+    setUpCard();
+  }
+  CardContext* card() { return &station->card(); }
+  uint16_t word(uint32_t address) { return xarnsim::peek(card(), address); }
+  void poke(uint32_t address, uint16_t value) { xarnsim::poke(card(), address, value); }
+  // The page opened as its menu item would, but modeless so that the test can drive it.
+  winsys::HeadlessDialog* open(const char* procedure, const char* layout) {
+    EXPECT_TRUE(station->openPage(procedure, false));
+    return windows.page(layout);
+  }
+};
+
+using DebugCommandTest = DebugPageTest;
+
+TEST_F(DebugCommandTest, OpeningShowsTheWrapWordAndWrapTestWritesItBack) {
+  poke(0x0048, 0x40AB);
+  poke(0x004A, 0xCDEF);
+  winsys::HeadlessDialog* page = open("BGCdialog", "DEBUG_EXE");
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(page->fullText(16), "ABCDEF");
+  EXPECT_EQ(page->fullText(18), " CMND");
+
+  page->click(17);
+  EXPECT_EQ(page->fullText(18), " DATA");
+  page->setText(16, "1abcdef");  // bit 24 is dropped
+  page->click(10);
+  EXPECT_EQ(page->fullText(13), "Done");
+  EXPECT_EQ(word(0x0048), 0x00AB);
+  EXPECT_EQ(word(0x004A), 0xCDEF);
+  EXPECT_EQ(word(0x004E), 0xCDEF);  // the looped-back word: command 14 was sent after them
+  windows.advance(1000);
+  EXPECT_EQ(page->fullText(15), " 800A");
+
+  page->click(17);
+  page->setText(16, "");
+  page->click(10);
+  EXPECT_EQ(word(0x0048), 0x4000);
+  EXPECT_EQ(word(0x004A), 0x0000);
+  EXPECT_EQ(windows.beeps(), 0);
+}
+
+TEST_F(DebugCommandTest, BadWrapDataWritesNothing) {
+  winsys::HeadlessDialog* page = open("BGCdialog", "DEBUG_EXE");
+  xarnsim::resetCallCounts(card());
+  page->setText(16, "12G4");
+  page->click(10);
+  EXPECT_EQ(page->fullText(13), "SYNTAX");
+  EXPECT_EQ(windows.beeps(), 1);
+  EXPECT_EQ(xarnsim::callCount(card(), "wWDLL"), 0u);
+  EXPECT_EQ(xarnsim::callCount(card(), "DUVEX_CommandDLL"), 0u);
+}
+
+TEST_F(DebugCommandTest, CommandButtonsDriveTheCardButNotTheStationMode) {
+  winsys::HeadlessDialog* page = open("BGCdialog", "DEBUG_EXE");
+  page->click(4);  // GOTO GSE_BCT MODE
+  EXPECT_EQ(page->fullText(13), "Done");
+  page->click(7);  // START CARD
+  windows.advance(1000);
+  EXPECT_EQ(page->fullText(15), " A041");
+  page->click(8);  // STOP CARD
+  windows.advance(1000);
+  EXPECT_EQ(page->fullText(15), " 0040");
+  EXPECT_EQ(station->shell().mode, app::Mode::None);
+
+  page->click(9);  // SELFTEST, then a command while it runs
+  windows.advance(1000);
+  EXPECT_EQ(page->fullText(15), " 000F");
+  page->click(1);
+  EXPECT_EQ(page->fullText(13), "249");
+  EXPECT_EQ(windows.beeps(), 1);
+  windows.advance(2000);
+  EXPECT_EQ(page->fullText(15), " 800F");
+}
+
+TEST_F(DebugCommandTest, ClockIsShownWhateverTheStatus) {
+  winsys::HeadlessDialog* page = open("BGCdialog", "DEBUG_EXE");
+  windows.advance(3 * 86400 * 1000 + 3723 * 1000 + 45);
+  page->click(11);
+  EXPECT_EQ(page->fullText(13), "Done");
+  EXPECT_EQ(page->fullText(12), "003:01:02:03.045000");
+  xarnsim::failNext(card(), "DUVEX_RdClockDLL", 250, 1);
+  page->click(11);
+  EXPECT_EQ(page->fullText(13), "250");
+  EXPECT_EQ(page->fullText(12), "000:00:00:00.000000");
+}
+
+TEST_F(DebugCommandTest, UpgradeAsksFirstAndWatchesTheCardToItsEnd) {
+  winsys::HeadlessDialog* page = open("BGCdialog", "DEBUG_EXE");
+  writeFile("NEW.HGH", {'1', '2', '\n'});
+  writeFile("NEW.LOW", {'3', '4', '\n'});
+  page->setText(20, "NEW");
+
+  xarnsim::resetCallCounts(card());
+  windows.queueAnswer(winsys::Answer::No);
+  page->click(19);
+  EXPECT_EQ(xarnsim::callCount(card(), "DUVEX_CommandDLL"), 0u);
+  EXPECT_EQ(xarnsim::callCount(card(), "wWDLL"), 0u);
+
+  windows.queueAnswer(winsys::Answer::Yes);
+  page->click(19);
+  EXPECT_EQ(page->fullText(13), "Upgrading!");
+  EXPECT_EQ(windows.beeps(), 1);
+  EXPECT_EQ(word(0x2000), 0x1200);  // the low-byte file goes on after the high-byte file
+  EXPECT_EQ(word(0x2002), 0x0034);
+  windows.advance(4000);
+  EXPECT_EQ(page->fullText(13), "Upgrading!");
+  windows.advance(1000);
+  EXPECT_EQ(page->fullText(13), "Upgrade done!");
+  EXPECT_EQ(windows.beeps(), 2);
+
+  page->setText(20, "MISSING");
+  windows.queueAnswer(winsys::Answer::Yes);
+  page->click(19);
+  EXPECT_EQ(page->fullText(13), "900");
+}
+
+TEST_F(DebugCommandTest, WatchEndsAfterThirtyTicksEvenIfTheCardIsNotDone) {
+  std::string error;
+  ASSERT_TRUE(xarnsim::setOption(card(), "firmware-ms", "100000", error));
+  winsys::HeadlessDialog* page = open("BGCdialog", "DEBUG_EXE");
+  writeFile("SLOW.HGH", {});
+  writeFile("SLOW.LOW", {});
+  page->setText(20, "SLOW");
+  windows.queueAnswer(winsys::Answer::Yes);
+  page->click(19);
+  windows.advance(29000);
+  EXPECT_EQ(page->fullText(13), "Upgrading!");
+  windows.advance(1000);
+  EXPECT_EQ(page->fullText(13), "Upgrade done!");
+  EXPECT_NE(word(0x0004), 0);
+}
+
+using MemoryDisplayTest = DebugPageTest;
+
+TEST_F(MemoryDisplayTest, ShowsEightLinesOfEightWordsFromTheTop) {
+  poke(0x0012, 0x1234);
+  poke(0x0022, 0xABCD);
+  winsys::HeadlessDialog* page = open("BUGdisp", "DEBUG_DISP");
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(page->tabStops(4), (std::vector<int>{35, 60, 85, 110, 135, 160, 185, 210}));
+  EXPECT_EQ(page->listCount(4), 8);
+  EXPECT_EQ(page->listLine(4, 7), "000070:\t0000\t0000\t0000\t0000\t0000\t0000\t0000\t0000");
+  EXPECT_EQ(page->fullText(5), "000000");
+
+  page->setText(5, "12");
+  page->click(1);
+  EXPECT_EQ(page->listLine(4, 0), "000012:\t1234\t0000\t0000\t0000\t0000\t0000\t0000\t0000");
+  EXPECT_EQ(page->listLine(4, 1), "000022:\tABCD\t0000\t0000\t0000\t0000\t0000\t0000\t0000");
+  EXPECT_EQ(page->fullText(7), "1234");
+  EXPECT_EQ(page->fullText(6), "Done");
+}
+
+TEST_F(MemoryDisplayTest, GotoMasksTheAddressAndRefusesThePastTheLastPage) {
+  winsys::HeadlessDialog* page = open("BUGdisp", "DEBUG_DISP");
+  struct Case {
+    const char* typed;
+    const char* shown;  // the page address afterwards
+    const char* report;
+  };
+  const Case cases[] = {
+      {"1fff81", "1FFF80", "Done"},  {"1FFF82", "1FFF80", "SYNTAX"},
+      {"200010", "000010", "Done"},  {"", "000000", "Done"},
+      {"12x", "000000", "SYNTAX"},   {"FFFFFFFF", "000000", "SYNTAX"},
+      {"7FFFF81", "1FFF80", "Done"}, {"123456789", "145678", "Done"},  // eight characters are read
+  };
+  for (const Case& c : cases) {
+    page->setText(5, c.typed);
+    page->click(1);
+    EXPECT_EQ(page->fullText(5), c.shown) << c.typed;
+    EXPECT_EQ(page->fullText(6), c.report) << c.typed;
+  }
+}
+
+TEST_F(MemoryDisplayTest, ScrollingStopsAtBothEndsOfMemory) {
+  winsys::HeadlessDialog* page = open("BUGdisp", "DEBUG_DISP");
+  auto scroll = [&](winsys::ScrollAction action) {
+    page->scroll(8, action);
+    return page->fullText(5);
+  };
+  using A = winsys::ScrollAction;
+  EXPECT_EQ(scroll(A::LineUp), "000000");
+  EXPECT_EQ(scroll(A::PageUp), "000000");
+  EXPECT_EQ(scroll(A::LineDown), "000002");
+  EXPECT_EQ(scroll(A::PageUp), "000002");
+  EXPECT_EQ(scroll(A::PageDown), "000082");
+  EXPECT_EQ(scroll(A::PageUp), "000002");
+  EXPECT_EQ(scroll(A::LineUp), "000000");
+  EXPECT_EQ(scroll(A::Bottom), "1FFF80");
+  EXPECT_EQ(scroll(A::LineDown), "1FFF80");
+  EXPECT_EQ(scroll(A::PageDown), "1FFF80");
+  EXPECT_EQ(scroll(A::ThumbPosition), "1FFF80");
+  EXPECT_EQ(scroll(A::ThumbTrack), "1FFF80");
+  EXPECT_EQ(scroll(A::Top), "000000");
+
+  page->setText(5, "1FFF00");
+  page->click(1);
+  EXPECT_EQ(scroll(A::PageDown), "1FFF00");
+  page->setText(5, "1FFEFE");
+  page->click(1);
+  EXPECT_EQ(scroll(A::PageDown), "1FFF7E");
+  EXPECT_EQ(scroll(A::LineDown), "1FFF80");
+  EXPECT_EQ(page->listLine(4, 7).substr(0, 7), "1FFFF0:");
+}
+
+TEST_F(MemoryDisplayTest, EditWritesTheFirstWordOfThePage) {
+  winsys::HeadlessDialog* page = open("BUGdisp", "DEBUG_DISP");
+  page->setText(5, "100");
+  page->click(1);
+  page->setText(7, "12ab");
+  page->click(2);
+  EXPECT_EQ(word(0x0100), 0x12AB);
+  EXPECT_EQ(page->fullText(6), "Done");
+  EXPECT_EQ(page->listLine(4, 0).substr(0, 12), "000100:\t12AB");
+  EXPECT_EQ(page->fullText(7), "12AB");
+
+  xarnsim::resetCallCounts(card());
+  page->setText(7, "1G");
+  page->click(2);
+  EXPECT_EQ(page->fullText(6), "SYNTAX");
+  EXPECT_EQ(xarnsim::callCount(card(), "wWDLL"), 0u);
+  EXPECT_EQ(page->fullText(7), "12AB");  // the page is drawn again from the card
+  EXPECT_EQ(windows.beeps(), 1);
+}
+
+}  // namespace

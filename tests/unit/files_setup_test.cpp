@@ -1,0 +1,336 @@
+// Setup files: the file's exact form, the round trip through card memory, refusals that leave
+// the card or the previous file untouched, names and the listing; and the about box.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <csignal>
+
+#include "setup/about_page.h"
+#include "setup/setup_files.h"
+#include "station_fixture.h"
+
+namespace {
+
+constexpr int kLdbBct = 1;
+constexpr int kBusMon = 3;
+
+class SetupFilesTest : public StationTest {
+ protected:
+  // A station with an initialised card, in `mode` as the mode menu would enter it.
+  void startInMode(int mode) {
+    start();
+    setUpCard();
+    ASSERT_TRUE(menu(mode));
+    ASSERT_EQ(station->card().operatingMode, mode);
+  }
+  CardContext* card() { return &station->card(); }
+  uint16_t word(uint32_t address) { return xarnsim::peek(card(), address); }
+  void poke(uint32_t address, uint16_t value) { xarnsim::poke(card(), address, value); }
+  uint64_t calls(const char* function) {
+    uint64_t n = xarnsim::callCount(card(), function);
+    xarnsim::resetCallCounts(card());
+    return n;
+  }
+
+  // A file of `mode` whose image words are `image` (the rest of a full file left out).
+  static std::vector<uint8_t> fileOf(uint16_t mode, const std::vector<uint16_t>& image) {
+    std::vector<uint8_t> bytes = {static_cast<uint8_t>(mode), static_cast<uint8_t>(mode >> 8)};
+    for (uint16_t w : image) {
+      bytes.push_back(static_cast<uint8_t>(w));
+      bytes.push_back(static_cast<uint8_t>(w >> 8));
+    }
+    return bytes;
+  }
+
+  winsys::HeadlessDialog* openSetups() {
+    EXPECT_TRUE(station->openPage("SUPdialog", false));
+    return windows.page("SETUPS");
+  }
+};
+
+TEST_F(SetupFilesTest, SavedFileHasTheModeTheImageAndTheLastWordTwice) {
+  startInMode(kBusMon);
+  poke(0x000006, 0x6666);  // below the image: not saved
+  poke(0x000008, 0x1111);
+  poke(0x12000, 0xA55A);
+  poke(0x1FFEFE, 0xBEEF);
+  calls("rWDLL");
+  ASSERT_EQ(setup::SaveSetup(card(), "BUS.SUP"), 0);
+  EXPECT_EQ(calls("rWDLL"), 1048444u);
+
+  std::vector<uint8_t> bytes = readFile("BUS.SUP");
+  ASSERT_EQ(bytes.size(), 2096892u);
+  EXPECT_EQ(bytes[0], 0x03);
+  EXPECT_EQ(bytes[1], 0x00);
+  EXPECT_EQ(bytes[2], 0x11);  // the word at 0x000008 follows the header
+  EXPECT_EQ(bytes[3], 0x11);
+  // The bus-select word 0x0020, set to 0x000F on entering BUS_MON, and a buffer word.
+  EXPECT_EQ(bytes[2 + (0x0020 - 8)], 0x0F);
+  EXPECT_EQ(bytes[2 + (0x12000 - 8)], 0x5A);
+  EXPECT_EQ(bytes[2 + (0x12000 - 8) + 1], 0xA5);
+  std::vector<uint8_t> tail(bytes.end() - 4, bytes.end());
+  EXPECT_EQ(tail, (std::vector<uint8_t>{0xEF, 0xBE, 0xEF, 0xBE}));
+}
+
+TEST_F(SetupFilesTest, LoadRestoresEveryImageWordAndNothingOutsideIt) {
+  startInMode(kLdbBct);
+  poke(0x000008, 0x0808);
+  poke(0x012000, 0x1234);  // a message definition
+  poke(0x045100, 0x03E8);  // the frame
+  poke(0x1FFEFE, 0xFEFE);
+  ASSERT_EQ(setup::SaveSetup(card(), "LDB.SUP"), 0);
+
+  poke(0x000008, 0);
+  poke(0x012000, 0x9999);
+  poke(0x045100, 0);
+  poke(0x1FFEFE, 0);
+  poke(0x000006, 0x0606);  // outside the image: a load leaves it
+  calls("wWDLL");
+  ASSERT_EQ(setup::LoadSetup(card(), "LDB.SUP"), 0);
+  EXPECT_EQ(calls("wWDLL"), 1048444u);
+  EXPECT_EQ(word(0x000008), 0x0808);
+  EXPECT_EQ(word(0x012000), 0x1234);
+  EXPECT_EQ(word(0x045100), 0x03E8);
+  EXPECT_EQ(word(0x1FFEFE), 0xFEFE);
+  EXPECT_EQ(word(0x000006), 0x0606);
+}
+
+// What the driver reads back of a message definition and the frame, to compare two states.
+struct LdbView {
+  BcMessageRecord message{};
+  ErrorInjectionRecord error{};
+  MessageBufferRecord buffer{};
+  std::vector<uint32_t> data = std::vector<uint32_t>(kMessageDataWords);
+  FrameRecord frame{};
+  std::vector<uint16_t> list = std::vector<uint16_t>(kFrameListEntries);
+
+  uint16_t read(CardContext* card, uint16_t number) {
+    message = BcMessageRecord{};
+    message.messageNumber = number;
+    message.errorInjection = &error;
+    message.buffer = &buffer;
+    buffer.wordLimit = kMessageDataWords;
+    buffer.data = data.data();
+    frame.messageList = list.data();
+    uint16_t status = DUVEX_RdMsgDLL(card, &message);
+    return status ? status : DUVEX_RdProgDLL(card, &frame);
+  }
+  bool sameDefinition(const LdbView& o) const {
+    return message.direction == o.message.direction && message.wordCount == o.message.wordCount &&
+           message.bus == o.message.bus && message.commandWord == o.message.commandWord &&
+           message.gapTime == o.message.gapTime && error.errorType == o.error.errorType &&
+           error.wordNumber == o.error.wordNumber && data == o.data &&
+           frame.duration == o.frame.duration && frame.messageCount == o.frame.messageCount &&
+           list == o.list;
+  }
+};
+
+uint16_t writeDefinition(CardContext* card, uint16_t number, uint32_t seed) {
+  ErrorInjectionRecord error{3, static_cast<uint16_t>(seed & 1 ? 0x0040 : 0), 5};
+  std::vector<uint32_t> data(kMessageDataWords);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = (seed * 7919 + i * 31) & 0xFFFFFF;
+  MessageBufferRecord buffer{};
+  buffer.suppliedWords = 32;
+  buffer.wordLimit = kMessageDataWords;
+  buffer.data = data.data();
+  BcMessageRecord message{};
+  message.messageNumber = number;
+  message.direction = static_cast<uint16_t>(seed & 1);
+  message.wordCount = static_cast<uint16_t>(1 + seed % 32);
+  message.bus = seed & 2 ? 0x8000 : 0x4000;
+  message.commandWord = (seed % 31) << 19 | (seed % 16) << 15 | 32;
+  message.errorInjection = &error;
+  message.gapTime = 100 + seed;
+  message.buffer = &buffer;
+  std::vector<uint16_t> list = {number, number, static_cast<uint16_t>(seed % 99 + 1)};
+  list.resize(kFrameListEntries);
+  FrameRecord frame{20000 + seed, 0, 3, list.data()};
+  uint16_t status = DUVEX_WrMsgDLL(card, &message);
+  return status ? status : DUVEX_WrProgDLL(card, &frame);
+}
+
+TEST_F(SetupFilesTest, LdbMessageAndFrameComeBackThroughTheDriver) {
+  startInMode(kLdbBct);
+  ASSERT_EQ(writeDefinition(card(), 7, 11), 0);
+  LdbView saved;
+  ASSERT_EQ(saved.read(card(), 7), 0);
+  ASSERT_EQ(setup::SaveSetup(card(), "LDB.SUP"), 0);
+
+  ASSERT_EQ(writeDefinition(card(), 7, 22), 0);
+  LdbView changed;
+  ASSERT_EQ(changed.read(card(), 7), 0);
+  ASSERT_FALSE(changed.sameDefinition(saved));  // the change is visible to the driver
+
+  ASSERT_EQ(setup::LoadSetup(card(), "LDB.SUP"), 0);
+  LdbView loaded;
+  ASSERT_EQ(loaded.read(card(), 7), 0);
+  EXPECT_TRUE(loaded.sameDefinition(saved));
+}
+
+TEST_F(SetupFilesTest, FileOfAnotherModeOrTooShortLeavesTheCardUntouched) {
+  startInMode(kBusMon);
+  poke(0x000008, 0x7777);
+  std::vector<uint16_t> full(1048444, 0x4242);
+  writeFile("LDB.SUP", fileOf(kLdbBct, full));
+  writeFile("SHORT.SUP", fileOf(kBusMon, std::vector<uint16_t>(10, 0x4242)));
+  writeFile("EMPTY.SUP", {});
+  writeFile("ONE.SUP", {0x03});
+  calls("wWDLL");
+
+  EXPECT_EQ(setup::LoadSetup(card(), "LDB.SUP"), 903);
+  EXPECT_EQ(setup::LoadSetup(card(), "SHORT.SUP"), 902);
+  EXPECT_EQ(setup::LoadSetup(card(), "EMPTY.SUP"), 902);
+  EXPECT_EQ(setup::LoadSetup(card(), "ONE.SUP"), 902);
+  EXPECT_EQ(setup::LoadSetup(card(), "MISSING.SUP"), 900);
+  std::filesystem::create_directory("DIR.SUP");
+  EXPECT_EQ(setup::LoadSetup(card(), "DIR.SUP"), 900);
+  EXPECT_EQ(calls("wWDLL"), 0u);
+  EXPECT_EQ(word(0x000008), 0x7777);
+
+  // Without its trailer the file is still whole.
+  writeFile("NOTRAIL.SUP", fileOf(kBusMon, full));
+  EXPECT_EQ(setup::LoadSetup(card(), "NOTRAIL.SUP"), 0);
+  EXPECT_EQ(word(0x000008), 0x4242);
+  EXPECT_EQ(word(0x1FFEFE), 0x4242);
+}
+
+TEST_F(SetupFilesTest, FailedSaveKeepsThePreviousFileWhole) {
+  startInMode(kBusMon);
+  const std::vector<uint8_t> previous = {'o', 'l', 'd'};
+  auto onlyFiles = [] {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator("."))
+      names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+
+  writeFile("KEEP.SUP", previous);
+  ::chmod("KEEP.SUP", 0444);
+  EXPECT_EQ(setup::SaveSetup(card(), "KEEP.SUP"), 900);
+  EXPECT_EQ(readFile("KEEP.SUP"), previous);
+  EXPECT_EQ(setup::SaveSetup(card(), "NO-SUCH-DIR/X.SUP"), 900);
+
+  // A write that fails half way (the file size limit stands in for a full disk).
+  ::chmod("KEEP.SUP", 0644);
+  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit small = saved;
+  small.rlim_cur = 1 << 20;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  uint16_t status = setup::SaveSetup(card(), "KEEP.SUP");
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(status, 901);
+  EXPECT_EQ(readFile("KEEP.SUP"), previous);
+  EXPECT_EQ(onlyFiles(), (std::vector<std::string>{"KEEP.SUP", "XARN_WIN.INI"}));
+}
+
+TEST(SetupFileNames, AreUpperCasedAndMustEndInSup) {
+  EXPECT_EQ(setup::setupFileName("abc.sup"), "ABC.SUP");
+  EXPECT_EQ(setup::setupFileName("a.Sup"), "A.SUP");
+  EXPECT_EQ(setup::setupFileName(".SUP"), std::nullopt);
+  EXPECT_EQ(setup::setupFileName("abc.sux"), std::nullopt);
+  EXPECT_EQ(setup::setupFileName("abc.sup "), std::nullopt);
+  EXPECT_EQ(setup::setupFileName(""), std::nullopt);
+}
+
+TEST_F(SetupFilesTest, PageSavesTypedNamesAndLoadsListedOnesAsListed) {
+  startInMode(kBusMon);
+  writeFile("lower.sup", fileOf(kBusMon, std::vector<uint16_t>(1048444, 0x5151)));
+  writeFile("notes.txt", {1});
+  std::filesystem::create_directory("folder.sup");
+  winsys::HeadlessDialog* page = openSetups();
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(page->listCount(7), 1);
+  EXPECT_EQ(page->listLine(7, 0), "lower.sup");
+
+  page->setText(2, "abc.sup");
+  page->click(4);
+  EXPECT_EQ(page->fullText(1), "Done");
+  EXPECT_EQ(readFile("ABC.SUP").size(), 2096892u);
+  EXPECT_EQ(page->listCount(7), 1);  // listed again only at the next opening
+
+  page->setText(2, ".SUP");
+  page->click(4);
+  EXPECT_EQ(page->fullText(1), "903");
+  page->setText(2, "abc.txt");
+  page->click(3);
+  EXPECT_EQ(page->fullText(1), "903");
+  EXPECT_EQ(windows.beeps(), 2);
+
+  page->setText(2, "ABC.SUP");
+  page->listSelect(7, 0);
+  page->click(3);
+  EXPECT_EQ(page->fullText(1), "Done");
+  EXPECT_EQ(page->fullText(2), "lower.sup");
+  EXPECT_EQ(word(0x000008), 0x5151);
+
+  page->click(6);
+  EXPECT_EQ(windows.openCount("SETUPS"), 0);
+  page = openSetups();
+  EXPECT_EQ(page->listCount(7), 2);
+  EXPECT_EQ(page->listLine(7, 0), "ABC.SUP");
+}
+
+TEST_F(SetupFilesTest, SetupsOpensModalFromEveryModeMenu) {
+  startInMode(kLdbBct);
+  windows.setPump([this] {
+    winsys::HeadlessDialog* page = windows.page("SETUPS");
+    if (page) page->click(6);
+    return page != nullptr;
+  });
+  ASSERT_TRUE(menu(6));  // LDB_BCT's SETUPS item
+  EXPECT_NE(std::find(events.begin(), events.end(), "open SETUPS"), events.end());
+  EXPECT_EQ(windows.openCount("SETUPS"), 0);
+}
+
+class AboutTest : public StationTest {
+ protected:
+  winsys::HeadlessDialog* openAbout() {
+    std::string why;
+    EXPECT_TRUE(windows.menuCommand(8, why)) << why;
+    return windows.page("XARN_ABOUT");
+  }
+  void option(const char* name, const char* value) {
+    std::string error;
+    ASSERT_TRUE(xarnsim::setOption(&station->card(), name, value, error)) << error;
+  }
+};
+
+TEST_F(AboutTest, ShowsTheIdentityWithoutAnInitialisedCard) {
+  start();
+  // A driver that does not answer leaves the record as it was: zeros before its first answer.
+  xarnsim::failNext(&station->card(), "DUVEX_GetCardIDDLL", 250, 1);
+  winsys::HeadlessDialog* page = openAbout();
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(page->fullText(7), "00000");
+  EXPECT_EQ(page->fullText(5), "0000");
+  EXPECT_EQ(page->fullText(6), "0000");
+  EXPECT_EQ(page->fullText(4), "Rev 9");
+  EXPECT_EQ(page->fullText(3), "");
+  EXPECT_EQ(windows.beeps(), 0);  // the status is kept, not shown
+  page->click(1);
+
+  option("serial", "1234");
+  option("firmware-rev", "0");
+  page = openAbout();
+  EXPECT_EQ(page->fullText(2), "7K20419M03 Rev 1.1");
+  EXPECT_EQ(page->fullText(3), "XARNDLL SIM 1.0");
+  EXPECT_EQ(page->fullText(4), "Rev 9");
+  EXPECT_EQ(page->fullText(7), "01234");
+  EXPECT_EQ(page->fullText(5), "0017");
+  EXPECT_EQ(page->fullText(6), "4E2B");
+  page->click(1);
+
+  option("serial", "123456");
+  option("firmware-rev", "7");
+  page = openAbout();
+  EXPECT_EQ(page->fullText(7), "123456");
+  EXPECT_EQ(page->fullText(4), "Rev 10");
+}
+
+}  // namespace
