@@ -4,7 +4,6 @@
 
 #include "debug/firmware.h"
 #include "ui/fields.h"
-#include "ui/ldb_fields.h"
 
 namespace debug {
 namespace {

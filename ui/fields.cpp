@@ -149,6 +149,13 @@ void ShowReport(winsys::Dialog& page, int control, uint16_t status) {
   if (status != kStatusDone) page.windows().beep();
 }
 
+std::string formatTimeTag(const TimeTag& t) {
+  char text[48];
+  std::snprintf(text, sizeof text, "%.03d:%.02d:%.02d:%.02d.%.03d%.03d", t.days, t.hours, t.minutes,
+                t.seconds, t.milliseconds, t.microseconds);
+  return text;
+}
+
 std::string decimal(uint32_t value) { return std::to_string(value); }
 
 std::string hex(uint32_t value, int digits) {

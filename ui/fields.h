@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "card/records.h"
 #include "winsys/winsys.h"
 
 namespace ui {
@@ -38,6 +39,9 @@ void ShowHexLines(winsys::Dialog& page, int control, bool wide, const void* word
 
 // "Done" for 0, "SYNTAX" for 999, else the number; beeps for everything but 0.
 void ShowReport(winsys::Dialog& page, int control, uint16_t status);
+
+// A card time tag as "ddd:hh:mm:ss.mmmuuu".
+std::string formatTimeTag(const TimeTag& t);
 
 // Small conveniences the pages share.
 std::string decimal(uint32_t value);

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "ui/fields.h"
+
 namespace ui {
 
 int ldbErrorTypeIndex(uint16_t code) {
@@ -12,12 +14,18 @@ int ldbErrorTypeIndex(uint16_t code) {
   return index;
 }
 
-std::string formatTimeTag(const TimeTag& t) {
-  char text[48];
-  std::snprintf(text, sizeof text, "%.03d:%.02d:%.02d:%.02d.%.03d%.03d", t.days, t.hours, t.minutes,
-                t.seconds, t.milliseconds, t.microseconds);
-  return text;
+bool stepPageOffset(int& offset, winsys::ScrollAction action, int pageWords, int lastOffset) {
+  if (action == winsys::ScrollAction::LineUp) {
+    offset = offset >= lastOffset ? 0 : offset + pageWords;
+  } else if (action == winsys::ScrollAction::LineDown) {
+    offset = offset <= 0 ? lastOffset : offset - pageWords;
+  } else {
+    return false;
+  }
+  return true;
 }
+
+std::string pageText(int offset, int pageWords) { return "Page: " + decimal(offset / pageWords); }
 
 void stampTxData(DataWords& words, uint16_t rt) {
   constexpr uint32_t kDataBits = 0x0007FFF8;

@@ -1,4 +1,4 @@
-// What the local-bus pages share: the error-type table, the time-tag text, the data-word buffer
+// What the local-bus pages share: the error-type table, the data pages, the data-word buffer
 // that the message page and the terminal page both edit, and the "Init TX Data" stamp.
 #pragma once
 
@@ -7,6 +7,7 @@
 #include <string>
 
 #include "card/records.h"
+#include "winsys/winsys.h"
 
 namespace ui {
 
@@ -25,9 +26,6 @@ inline constexpr std::array<ErrorTypeEntry, 5> kLdbErrorTypes = {{
 // The last entry whose code equals `code`, 0 if none does.
 int ldbErrorTypeIndex(uint16_t code);
 
-// "ddd:hh:mm:ss.mmmuuu"
-std::string formatTimeTag(const TimeTag& t);
-
 // The data words of a message or a terminal buffer, one 24-bit word per entry. The card is told
 // a word limit of 1024, so the buffers have room for that many even though 512 are shown.
 inline constexpr int kDataWordsShown = 512;
@@ -38,6 +36,11 @@ using DataWords = std::array<uint32_t, kDataWordRoom>;
 struct SharedDataWords {
   DataWords words{};
 };
+
+// The data spin of both pages: one page of `pageWords` up (the last wrapping to 0) or down (0
+// wrapping to `lastOffset`). False for the actions that step nothing.
+bool stepPageOffset(int& offset, winsys::ScrollAction action, int pageWords, int lastOffset);
+std::string pageText(int offset, int pageWords);  // "Page: N"
 
 // Keeps each word's data bits 18..3, puts `rt` in bits 23..19 and the code 101 in bits 2..0.
 void stampTxData(DataWords& words, uint16_t rt);

@@ -61,7 +61,6 @@ constexpr std::array<const char*, 16> kCommandCodeNames = {
 const char* busText(uint16_t bus) { return bus == kBusSecondary ? "SEC" : "PRI"; }
 const char* sevText(uint16_t sev) { return sev == 0 ? "ON " : "OFF"; }
 const char* directionText(uint16_t direction) { return direction == 1 ? "TX" : "RX"; }
-std::string pageText(int offset) { return "Page: " + ui::decimal(offset / kPageWords); }
 
 }  // namespace
 
@@ -180,7 +179,7 @@ void BCTmessages::showData() {
   shownOffset_ = 0;
   shownCount_ = ui::kDataWordsShown;
   state_.pageOffset = 0;
-  dialog_.setText(kPage, pageText(0));
+  dialog_.setText(kPage, ui::pageText(0, kPageWords));
 }
 
 // The box holds the words of the last read: all of them, or one page. A page goes back to its
@@ -295,15 +294,9 @@ void BCTmessages::stepMessageNumber(winsys::ScrollAction action) {
 }
 
 void BCTmessages::stepPage(winsys::ScrollAction action) {
-  int& offset = state_.pageOffset;
-  if (action == winsys::ScrollAction::LineUp) {
-    offset = offset >= kLastPageOffset ? 0 : offset + kPageWords;
-  } else if (action == winsys::ScrollAction::LineDown) {
-    offset = offset <= 0 ? kLastPageOffset : offset - kPageWords;
-  } else {
-    return;
+  if (ui::stepPageOffset(state_.pageOffset, action, kPageWords, kLastPageOffset)) {
+    dialog_.setText(kPage, ui::pageText(state_.pageOffset, kPageWords));
   }
-  dialog_.setText(kPage, pageText(offset));
 }
 
 void BCTmessages::timer(int id) {

@@ -157,26 +157,34 @@ QUEdialog::Queue QUEdialog::chosen() {
   return card()->operatingMode == kModeLdbBct ? Queue::Messages : Queue::Commands;
 }
 
+namespace {
+
+// One operation on a queue whose record starts with the operation and valid words; the line of
+// the entry it returned, if any.
+template <typename Record>
+bool readQueue(CardContext* card, uint16_t (*read)(CardContext*, Record*), Record& record,
+               std::string (*format)(const Record&), uint16_t operation, uint16_t& status,
+               std::string& line) {
+  record.operation = operation;
+  record.valid = 0;
+  status = read(card, &record);
+  if (record.valid != 1) return false;
+  line = format(record);
+  return true;
+}
+
+}  // namespace
+
 bool QUEdialog::readEntry(Queue queue, uint16_t operation, std::string& line) {
   switch (queue) {
     case Queue::Raw:
-      raw_.operation = operation;
-      raw_.valid = 0;
-      lastStatus_ = DUVEX_RdBinQDLL(card(), &raw_);
-      if (raw_.valid == 1) line = rawQueueLine(raw_);
-      return raw_.valid == 1;
+      return readQueue(card(), DUVEX_RdBinQDLL, raw_, rawQueueLine, operation, lastStatus_, line);
     case Queue::Messages:
-      messages_.operation = operation;
-      messages_.valid = 0;
-      lastStatus_ = DUVEX_RdLdbBcQDLL(card(), &messages_);
-      if (messages_.valid == 1) line = messageQueueLine(messages_);
-      return messages_.valid == 1;
+      return readQueue(card(), DUVEX_RdLdbBcQDLL, messages_, messageQueueLine, operation,
+                       lastStatus_, line);
     case Queue::Commands:
-      commands_.operation = operation;
-      commands_.valid = 0;
-      lastStatus_ = DUVEX_RdLdbRtQDLL(card(), &commands_);
-      if (commands_.valid == 1) line = commandQueueLine(commands_);
-      return commands_.valid == 1;
+      return readQueue(card(), DUVEX_RdLdbRtQDLL, commands_, commandQueueLine, operation,
+                       lastStatus_, line);
   }
   return false;
 }

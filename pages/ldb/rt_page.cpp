@@ -94,7 +94,6 @@ int actionIndex(uint16_t code) {
 const char* busSelectText(uint16_t select) {
   return select == 2 ? "PRI" : select == 1 ? "SEC" : "BOTH";
 }
-std::string pageText(int offset) { return "Page: " + ui::decimal(offset / kPageWords); }
 
 }  // namespace
 
@@ -207,7 +206,7 @@ void RTPdialog::showData() {
   shownTx_ = shownRx_ = shown;
   if (page) return;
   state_.pageOffset = 0;
-  dialog_.setText(kPage, pageText(0));
+  dialog_.setText(kPage, ui::pageText(0, kPageWords));
 }
 
 // A box holds the words of the last read: all of them, or one page. A page goes back to its
@@ -322,15 +321,9 @@ void RTPdialog::scroll(uint32_t param, winsys::ScrollAction action) {
 }
 
 void RTPdialog::stepPage(winsys::ScrollAction action) {
-  int& offset = state_.pageOffset;
-  if (action == winsys::ScrollAction::LineUp) {
-    offset = offset >= kLastPageOffset ? 0 : offset + kPageWords;
-  } else if (action == winsys::ScrollAction::LineDown) {
-    offset = offset <= 0 ? kLastPageOffset : offset - kPageWords;
-  } else {
-    return;
+  if (ui::stepPageOffset(state_.pageOffset, action, kPageWords, kLastPageOffset)) {
+    dialog_.setText(kPage, ui::pageText(state_.pageOffset, kPageWords));
   }
-  dialog_.setText(kPage, pageText(offset));
 }
 
 void RTPdialog::timer(int id) {
