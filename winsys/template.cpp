@@ -88,13 +88,10 @@ bool eachLine(std::string_view text, std::string& error, Handler handle) {
     std::string_view line = text.substr(0, end);
     text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
     ++lineNumber;
-    if (!tokenize(line, words, quoted, error)) {
-      error = "line " + std::to_string(lineNumber) + ": " + error;
-      return false;
-    }
-    if (words.empty() || words[0].starts_with("#")) continue;
-    if (!handle(words, quoted, error)) {
-      error = "line " + std::to_string(lineNumber) + ": " + error;
+    bool ok = tokenize(line, words, quoted, error);
+    if (ok && (words.empty() || words[0].starts_with("#"))) continue;
+    if (!ok || !handle(words, quoted, error)) {
+      error.insert(0, "line " + std::to_string(lineNumber) + ": ");
       return false;
     }
   }
