@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "setup/atomic_file.h"
+
 namespace setup {
 namespace {
 
@@ -53,6 +55,18 @@ SetupRecord makeSetupRecord(const CardSettings& s) {
   r.globalErrors = s.globalErrors;
   r.clockMode = s.clockMode;
   return r;
+}
+
+uint16_t saveFile(const std::string& path, std::string_view bytes) {
+  switch (writeFileAtomically(path, bytes)) {
+    case WriteOutcome::Written:
+      return 0;
+    case WriteOutcome::CannotOpen:
+      return kFileCannotOpen;
+    case WriteOutcome::WriteFailed:
+      return kFileWriteFailed;
+  }
+  return kFileWriteFailed;
 }
 
 std::string showTxGap(uint16_t value) { return format("%d.%d uS", value / 2, value % 2 ? 5 : 0); }

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "card/records.h"
 
@@ -46,6 +47,10 @@ inline constexpr uint16_t kFileWriteFailed = 901;
 inline constexpr uint16_t kFileReadFailed = 902;
 
 inline constexpr const char* kIniFileName = "XARN_WIN.INI";
+
+// Writes a settings or setup file so that a failure keeps the file that was there: 0, 900 (the
+// file is write-protected or cannot be created) or 901 (a write failed).
+uint16_t saveFile(const std::string& path, std::string_view bytes);
 
 // The setup record as the card is given it.
 SetupRecord makeSetupRecord(const CardSettings& settings);

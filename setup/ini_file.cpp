@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "setup/atomic_file.h"
 
 namespace setup {
 
@@ -36,15 +35,7 @@ uint16_t saveSettings(const CardSettings& settings, const std::string& path) {
     bytes += static_cast<char>(settings.word(i) & 0xFF);
     bytes += static_cast<char>(settings.word(i) >> 8);
   }
-  switch (writeFileAtomically(path, bytes)) {
-    case WriteOutcome::Written:
-      return 0;
-    case WriteOutcome::CannotOpen:
-      return kFileCannotOpen;
-    case WriteOutcome::WriteFailed:
-      return kFileWriteFailed;
-  }
-  return kFileWriteFailed;
+  return saveFile(path, bytes);
 }
 
 }  // namespace setup

@@ -57,15 +57,7 @@ uint16_t SaveSetup(CardContext* card, const std::string& name) {
     putWord(bytes, word);
   }
   putWord(bytes, word);  // the trailer: the last image word once more
-  switch (writeFileAtomically(name, bytes)) {
-    case WriteOutcome::Written:
-      return 0;
-    case WriteOutcome::CannotOpen:
-      return kFileCannotOpen;
-    case WriteOutcome::WriteFailed:
-      return kFileWriteFailed;
-  }
-  return kFileWriteFailed;
+  return saveFile(name, bytes);
 }
 
 uint16_t LoadSetup(CardContext* card, const std::string& name) {
