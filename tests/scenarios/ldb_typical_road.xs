@@ -9,8 +9,6 @@ expect-beeps 1
 # Message 1: TX to RT 3, command code 5 (GAH), command bits 12, four stamped data words.
 menu MESSAGES
 page BCT_MESS
-expect 4 Done
-expect 6 1
 scroll 9 lineup
 scroll 9 lineup
 scroll 9 lineup
@@ -22,12 +20,10 @@ scroll 12 lineup
 scroll 12 lineup
 expect 13  GAH
 click 25
-expect 26 TX
 type 14 4
 type 27 12
 type 18 10 20 30 40
 click 30
-expect 4 Done
 click 2
 expect 4 Done
 expect-word 012000 1
@@ -42,10 +38,6 @@ type 101 1
 type 102 1
 click 2
 expect 1 Done
-click 3
-expect 5 1000
-expect 102 1
-expect 103 
 # Run 5000 frames: the next status tick sees the card running.
 menu RUN
 page RUN_BCT

@@ -1,9 +1,6 @@
 # SETUP, OK, LDB_BCT with its status line, QUIT answered No then Yes, and the status line goes on.
 menu SETUP
-expect-open XARN_SETUP 1
-expect 16 
 click 1
-expect-open XARN_SETUP 0
 menu LDB_BCT
 expect-title XARN TRAVINE-BUS simulation station - LDB_BCT mode
 expect-menu LDB_BCT_MENU

@@ -18,8 +18,6 @@ class FirmwareLoaderTest : public StationTest {
     start();
     setUpCard();
   }
-  CardContext* card() { return &station->card(); }
-  uint16_t word(uint32_t address) { return xarnsim::peek(card(), address); }
   static void text(const std::string& name, const std::string& content) {
     writeFile(name, std::vector<uint8_t>(content.begin(), content.end()));
   }
@@ -30,14 +28,10 @@ class FirmwareLoaderTest : public StationTest {
     text("FW.LOW", low);
     return debug::UpgradeFirmware(card(), "FW.HGH", "FW.LOW");
   }
-  void option(const char* name, const char* value) {
-    std::string error;
-    ASSERT_TRUE(xarnsim::setOption(card(), name, value, error)) << error;
-  }
 };
 
 TEST_F(FirmwareLoaderTest, HighAndLowFilesFillTheBufferAndTheCardAcknowledges) {
-  xarnsim::poke(card(), 0x2004, 0xDEAD);  // cleared before loading
+  poke(0x2004, 0xDEAD);  // cleared before loading
   EXPECT_EQ(upgrade("$A0000,\n12 34\n", "$A0000,\n56 78\n"), 0);
   EXPECT_EQ(word(0x2000), 0x1256);
   EXPECT_EQ(word(0x2002), 0x3478);
@@ -46,7 +40,7 @@ TEST_F(FirmwareLoaderTest, HighAndLowFilesFillTheBufferAndTheCardAcknowledges) {
   EXPECT_EQ(word(0x0004), 0x19E4);  // still programming
   EXPECT_EQ(word(0x0008), 0x4E96);
   EXPECT_EQ(word(0x000A), 0x7D28);
-  EXPECT_EQ(xarnsim::peek(card(), 0x0002), 1);  // the loader put the card in LDB_BCT mode
+  EXPECT_EQ(word(0x0002), 1);  // the loader put the card in LDB_BCT mode
 }
 
 TEST_F(FirmwareLoaderTest, LowFileGoesOnWhereTheHighFileEnded) {
@@ -86,7 +80,7 @@ TEST_F(FirmwareLoaderTest, FormatErrorsStopWithWhatWasLoadedSoFar) {
 }
 
 TEST_F(FirmwareLoaderTest, NothingIsWrittenPastTheFirmwareBuffer) {
-  xarnsim::poke(card(), 0x12000, 0xA5A5);  // the first LDB message, just past the buffer
+  poke(0x12000, 0xA5A5);  // the first LDB message, just past the buffer
   EXPECT_EQ(upgrade("$A7FFF,\n01 02\n", ""), 902);
   EXPECT_EQ(word(0x11FFE), 0x0100);
   EXPECT_EQ(word(0x12000), 0xA5A5);
@@ -119,6 +113,10 @@ TEST_F(FirmwareLoaderTest, CardThatNeverAcknowledgesGivesStatus2) {
   EXPECT_EQ(upgrade("12\n", "34\n"), debug::kUpgradeNoAcknowledge);
   EXPECT_EQ(word(0x0006), 0x2B71);
   EXPECT_EQ(xarnsim::callCount(card(), "rWDLL"), 2u + 60000u);  // two bytes, then the poll
+  // The card never starts programming: the words stay and it is not busy.
+  windows.advance(60000);
+  EXPECT_EQ(word(0x0004), 0x19E4);
+  EXPECT_EQ(DUVEX_CommandDLL(card(), 10), 0);
 }
 
 // ---- What the card does with the image

@@ -13,9 +13,6 @@ class DebugPageTest : public StationTest {
     start();
     setUpCard();
   }
-  CardContext* card() { return &station->card(); }
-  uint16_t word(uint32_t address) { return xarnsim::peek(card(), address); }
-  void poke(uint32_t address, uint16_t value) { xarnsim::poke(card(), address, value); }
   // The page opened as its menu item would, but modeless so that the test can drive it.
   winsys::HeadlessDialog* open(const char* procedure, const char* layout) {
     EXPECT_TRUE(station->openPage(procedure, false));
@@ -33,11 +30,9 @@ TEST_F(DebugCommandTest, OpeningShowsTheWrapWordAndWrapTestWritesItBack) {
   EXPECT_EQ(page->fullText(16), "ABCDEF");
   EXPECT_EQ(page->fullText(18), " CMND");
 
-  page->click(17);
-  EXPECT_EQ(page->fullText(18), " DATA");
+  EXPECT_EQ(press(*page, 17, 18), " DATA");
   page->setText(16, "1abcdef");  // bit 24 is dropped
-  page->click(10);
-  EXPECT_EQ(page->fullText(13), "Done");
+  EXPECT_EQ(press(*page, 10, 13), "Done");
   EXPECT_EQ(word(0x0048), 0x00AB);
   EXPECT_EQ(word(0x004A), 0xCDEF);
   EXPECT_EQ(word(0x004E), 0xCDEF);  // the looped-back word: command 14 was sent after them
@@ -56,8 +51,7 @@ TEST_F(DebugCommandTest, BadWrapDataWritesNothing) {
   winsys::HeadlessDialog* page = open("BGCdialog", "DEBUG_EXE");
   xarnsim::resetCallCounts(card());
   page->setText(16, "12G4");
-  page->click(10);
-  EXPECT_EQ(page->fullText(13), "SYNTAX");
+  EXPECT_EQ(press(*page, 10, 13), "SYNTAX");
   EXPECT_EQ(windows.beeps(), 1);
   EXPECT_EQ(xarnsim::callCount(card(), "wWDLL"), 0u);
   EXPECT_EQ(xarnsim::callCount(card(), "DUVEX_CommandDLL"), 0u);
@@ -65,9 +59,8 @@ TEST_F(DebugCommandTest, BadWrapDataWritesNothing) {
 
 TEST_F(DebugCommandTest, CommandButtonsDriveTheCardButNotTheStationMode) {
   winsys::HeadlessDialog* page = open("BGCdialog", "DEBUG_EXE");
-  page->click(4);  // GOTO GSE_BCT MODE
-  EXPECT_EQ(page->fullText(13), "Done");
-  page->click(7);  // START CARD
+  EXPECT_EQ(press(*page, 4, 13), "Done");  // GOTO GSE_BCT MODE
+  page->click(7);                          // START CARD
   windows.advance(1000);
   EXPECT_EQ(page->fullText(15), " A041");
   page->click(8);  // STOP CARD
@@ -78,8 +71,7 @@ TEST_F(DebugCommandTest, CommandButtonsDriveTheCardButNotTheStationMode) {
   page->click(9);  // SELFTEST, then a command while it runs
   windows.advance(1000);
   EXPECT_EQ(page->fullText(15), " 000F");
-  page->click(1);
-  EXPECT_EQ(page->fullText(13), "249");
+  EXPECT_EQ(press(*page, 1, 13), "249");
   EXPECT_EQ(windows.beeps(), 1);
   windows.advance(2000);
   EXPECT_EQ(page->fullText(15), " 800F");
@@ -88,48 +80,15 @@ TEST_F(DebugCommandTest, CommandButtonsDriveTheCardButNotTheStationMode) {
 TEST_F(DebugCommandTest, ClockIsShownWhateverTheStatus) {
   winsys::HeadlessDialog* page = open("BGCdialog", "DEBUG_EXE");
   windows.advance(3 * 86400 * 1000 + 3723 * 1000 + 45);
-  page->click(11);
-  EXPECT_EQ(page->fullText(13), "Done");
+  EXPECT_EQ(press(*page, 11, 13), "Done");
   EXPECT_EQ(page->fullText(12), "003:01:02:03.045000");
   xarnsim::failNext(card(), "DUVEX_RdClockDLL", 250, 1);
-  page->click(11);
-  EXPECT_EQ(page->fullText(13), "250");
+  EXPECT_EQ(press(*page, 11, 13), "250");
   EXPECT_EQ(page->fullText(12), "000:00:00:00.000000");
 }
 
-TEST_F(DebugCommandTest, UpgradeAsksFirstAndWatchesTheCardToItsEnd) {
-  winsys::HeadlessDialog* page = open("BGCdialog", "DEBUG_EXE");
-  writeFile("NEW.HGH", {'1', '2', '\n'});
-  writeFile("NEW.LOW", {'3', '4', '\n'});
-  page->setText(20, "NEW");
-
-  xarnsim::resetCallCounts(card());
-  windows.queueAnswer(winsys::Answer::No);
-  page->click(19);
-  EXPECT_EQ(xarnsim::callCount(card(), "DUVEX_CommandDLL"), 0u);
-  EXPECT_EQ(xarnsim::callCount(card(), "wWDLL"), 0u);
-
-  windows.queueAnswer(winsys::Answer::Yes);
-  page->click(19);
-  EXPECT_EQ(page->fullText(13), "Upgrading!");
-  EXPECT_EQ(windows.beeps(), 1);
-  EXPECT_EQ(word(0x2000), 0x1200);  // the low-byte file goes on after the high-byte file
-  EXPECT_EQ(word(0x2002), 0x0034);
-  windows.advance(4000);
-  EXPECT_EQ(page->fullText(13), "Upgrading!");
-  windows.advance(1000);
-  EXPECT_EQ(page->fullText(13), "Upgrade done!");
-  EXPECT_EQ(windows.beeps(), 2);
-
-  page->setText(20, "MISSING");
-  windows.queueAnswer(winsys::Answer::Yes);
-  page->click(19);
-  EXPECT_EQ(page->fullText(13), "900");
-}
-
 TEST_F(DebugCommandTest, WatchEndsAfterThirtyTicksEvenIfTheCardIsNotDone) {
-  std::string error;
-  ASSERT_TRUE(xarnsim::setOption(card(), "firmware-ms", "100000", error));
+  option("firmware-ms", "100000");
   winsys::HeadlessDialog* page = open("BGCdialog", "DEBUG_EXE");
   writeFile("SLOW.HGH", {});
   writeFile("SLOW.LOW", {});
@@ -228,8 +187,7 @@ TEST_F(MemoryDisplayTest, EditWritesTheFirstWordOfThePage) {
 
   xarnsim::resetCallCounts(card());
   page->setText(7, "1G");
-  page->click(2);
-  EXPECT_EQ(page->fullText(6), "SYNTAX");
+  EXPECT_EQ(press(*page, 2, 6), "SYNTAX");
   EXPECT_EQ(xarnsim::callCount(card(), "wWDLL"), 0u);
   EXPECT_EQ(page->fullText(7), "12AB");  // the page is drawn again from the card
   EXPECT_EQ(windows.beeps(), 1);

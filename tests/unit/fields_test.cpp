@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "winsys/headless/headless.h"
 
 namespace {
@@ -37,60 +39,53 @@ class FieldsTest : public ::testing::Test {
   winsys::HeadlessDialog* page = nullptr;
 };
 
+// Each case starts with a clear flag: (text, value, flag afterwards).
+struct Parse {
+  const char* text;
+  uint32_t value;
+  uint16_t flag;
+};
+
 TEST(DecToNum, DigitsUntilTheFirstBadCharacterWrappingModulo2To32) {
-  uint16_t flag = 0;
-  EXPECT_EQ(ui::DecToNum("", &flag), 0u);
-  EXPECT_EQ(flag, 0);
-  EXPECT_EQ(ui::DecToNum("12a", &flag), 12u);
-  EXPECT_EQ(flag, 1);
-  flag = 0;
-  EXPECT_EQ(ui::DecToNum("4294967296", &flag), 0u);
-  EXPECT_EQ(ui::DecToNum("4294967301", &flag), 5u);
-  EXPECT_EQ(flag, 0);
-  for (const char* bad : {"-1", " 1", "+7", "\xC3\xA9"}) {
-    flag = 0;
-    ui::DecToNum(bad, &flag);
-    EXPECT_EQ(flag, 1) << bad;
+  for (const Parse& c :
+       {Parse{"", 0, 0}, Parse{"12a", 12, 1}, Parse{"4294967296", 0, 0}, Parse{"4294967301", 5, 0},
+        Parse{"-1", 0, 1}, Parse{" 1", 0, 1}, Parse{"+7", 0, 1}, Parse{"\xC3\xA9", 0, 1}}) {
+    uint16_t flag = 0;
+    EXPECT_EQ(ui::DecToNum(c.text, &flag), c.value) << c.text;
+    EXPECT_EQ(flag, c.flag) << c.text;
   }
-  flag = 2;  // never cleared by the helper
+  uint16_t flag = 2;  // never cleared by the helper
   ui::DecToNum("5", &flag);
   EXPECT_EQ(flag, 2);
 }
 
 TEST(HexToNum, UpperCasesTheTextInPlaceAndStopsAtTheFirstBadCharacter) {
-  uint16_t flag = 0;
-  std::string text = "1f";
-  EXPECT_EQ(ui::HexToNum(text, &flag), 31u);
-  EXPECT_EQ(text, "1F");
-  EXPECT_EQ(flag, 0);
-  text = "0x10";
-  EXPECT_EQ(ui::HexToNum(text, &flag), 0u);
-  EXPECT_EQ(text, "0X10");
-  EXPECT_EQ(flag, 1);
-  flag = 0;
-  text = "ffffffff";
-  EXPECT_EQ(ui::HexToNum(text, &flag), 0xFFFFFFFFu);
-  text = "123456789";
-  EXPECT_EQ(ui::HexToNum(text, &flag), 0x23456789u);
-  EXPECT_EQ(flag, 0);
+  for (const Parse& c : {Parse{"1f", 31, 0}, Parse{"0x10", 0, 1}, Parse{"ffffffff", 0xFFFFFFFF, 0},
+                         Parse{"123456789", 0x23456789, 0}}) {
+    uint16_t flag = 0;
+    std::string text = c.text;
+    EXPECT_EQ(ui::HexToNum(text, &flag), c.value) << c.text;
+    EXPECT_EQ(flag, c.flag) << c.text;
+    std::string upper = c.text;
+    for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    EXPECT_EQ(text, upper);
+  }
 }
 
 TEST(ErrorField, PatternsForSyncAndSevDecimalOtherwise) {
-  uint16_t flag = 0;
-  EXPECT_EQ(ui::ErrFieldToNum(0x40, "101010", &flag), 42);
-  EXPECT_EQ(flag, 0);
-  EXPECT_EQ(ui::ErrFieldToNum(0x40, "1010101", &flag), 42);
-  EXPECT_EQ(flag, 0);
-  EXPECT_EQ(ui::ErrFieldToNum(0x40, "10101", &flag), 42);  // bit 0 missing: flagged
-  EXPECT_EQ(flag, 1);
-  flag = 0;
-  EXPECT_EQ(ui::ErrFieldToNum(0x40, "1x1111", &flag), 0x2F);  // the scan goes on past a bad one
-  EXPECT_EQ(flag, 1);
-  flag = 0;
-  EXPECT_EQ(ui::ErrFieldToNum(0x1100, "101", &flag), 5);
-  EXPECT_EQ(ui::ErrFieldToNum(0x0080, "70000", &flag), static_cast<uint16_t>(70000));
-  EXPECT_EQ(flag, 0);
-
+  // Sync takes a six-digit binary pattern (a seventh digit is ignored, a missing one flagged, and
+  // the scan goes on past a bad digit); the other types take decimal.
+  struct Case {
+    uint16_t type;
+    Parse parse;
+  };
+  for (const Case& c : {Case{0x40, {"101010", 42, 0}}, Case{0x40, {"1010101", 42, 0}},
+                        Case{0x40, {"10101", 42, 1}}, Case{0x40, {"1x1111", 0x2F, 1}},
+                        Case{0x1100, {"101", 5, 0}}, Case{0x0080, {"70000", 70000 & 0xFFFF, 0}}}) {
+    uint16_t flag = 0;
+    EXPECT_EQ(ui::ErrFieldToNum(c.type, c.parse.text, &flag), c.parse.value) << c.parse.text;
+    EXPECT_EQ(flag, c.parse.flag) << c.parse.text;
+  }
   EXPECT_EQ(ui::NumToErrField(0x1100, 5), "101");
   EXPECT_EQ(ui::NumToErrField(0, 0), "0");
   EXPECT_EQ(ui::NumToErrField(0x40, 42), "101010");

@@ -25,9 +25,6 @@ class SetupFilesTest : public StationTest {
     ASSERT_TRUE(menu(mode));
     ASSERT_EQ(station->card().operatingMode, mode);
   }
-  CardContext* card() { return &station->card(); }
-  uint16_t word(uint32_t address) { return xarnsim::peek(card(), address); }
-  void poke(uint32_t address, uint16_t value) { xarnsim::poke(card(), address, value); }
   uint64_t calls(const char* function) {
     uint64_t n = xarnsim::callCount(card(), function);
     xarnsim::resetCallCounts(card());
@@ -50,9 +47,9 @@ class SetupFilesTest : public StationTest {
   }
 };
 
-TEST_F(SetupFilesTest, SavedFileHasTheModeTheImageAndTheLastWordTwice) {
+TEST_F(SetupFilesTest, SavedFileHasTheModeTheImageAndTheLastWordTwiceAndLoadsBack) {
   startInMode(kBusMon);
-  poke(0x000006, 0x6666);  // below the image: not saved
+  poke(0x000006, 0x6666);  // below the image: neither saved nor loaded
   poke(0x000008, 0x1111);
   poke(0x12000, 0xA55A);
   poke(0x1FFEFE, 0xBEEF);
@@ -72,28 +69,15 @@ TEST_F(SetupFilesTest, SavedFileHasTheModeTheImageAndTheLastWordTwice) {
   EXPECT_EQ(bytes[2 + (0x12000 - 8) + 1], 0xA5);
   std::vector<uint8_t> tail(bytes.end() - 4, bytes.end());
   EXPECT_EQ(tail, (std::vector<uint8_t>{0xEF, 0xBE, 0xEF, 0xBE}));
-}
 
-TEST_F(SetupFilesTest, LoadRestoresEveryImageWordAndNothingOutsideIt) {
-  startInMode(kLdbBct);
-  poke(0x000008, 0x0808);
-  poke(0x012000, 0x1234);  // a message definition
-  poke(0x045100, 0x03E8);  // the frame
-  poke(0x1FFEFE, 0xFEFE);
-  ASSERT_EQ(setup::SaveSetup(card(), "LDB.SUP"), 0);
-
-  poke(0x000008, 0);
-  poke(0x012000, 0x9999);
-  poke(0x045100, 0);
-  poke(0x1FFEFE, 0);
-  poke(0x000006, 0x0606);  // outside the image: a load leaves it
+  for (uint32_t address : {0x000008u, 0x012000u, 0x1FFEFEu}) poke(address, 0);
+  poke(0x000006, 0x0606);
   calls("wWDLL");
-  ASSERT_EQ(setup::LoadSetup(card(), "LDB.SUP"), 0);
+  ASSERT_EQ(setup::LoadSetup(card(), "BUS.SUP"), 0);
   EXPECT_EQ(calls("wWDLL"), 1048444u);
-  EXPECT_EQ(word(0x000008), 0x0808);
-  EXPECT_EQ(word(0x012000), 0x1234);
-  EXPECT_EQ(word(0x045100), 0x03E8);
-  EXPECT_EQ(word(0x1FFEFE), 0xFEFE);
+  EXPECT_EQ(word(0x000008), 0x1111);
+  EXPECT_EQ(word(0x012000), 0xA55A);
+  EXPECT_EQ(word(0x1FFEFE), 0xBEEF);
   EXPECT_EQ(word(0x000006), 0x0606);
 }
 
@@ -249,23 +233,19 @@ TEST_F(SetupFilesTest, PageSavesTypedNamesAndLoadsListedOnesAsListed) {
   EXPECT_EQ(page->listLine(7, 0), "lower.sup");
 
   page->setText(2, "abc.sup");
-  page->click(4);
-  EXPECT_EQ(page->fullText(1), "Done");
+  EXPECT_EQ(press(*page, 4, 1), "Done");
   EXPECT_EQ(readFile("ABC.SUP").size(), 2096892u);
   EXPECT_EQ(page->listCount(7), 1);  // listed again only at the next opening
 
   page->setText(2, ".SUP");
-  page->click(4);
-  EXPECT_EQ(page->fullText(1), "903");
+  EXPECT_EQ(press(*page, 4, 1), "903");
   page->setText(2, "abc.txt");
-  page->click(3);
-  EXPECT_EQ(page->fullText(1), "903");
+  EXPECT_EQ(press(*page, 3, 1), "903");
   EXPECT_EQ(windows.beeps(), 2);
 
   page->setText(2, "ABC.SUP");
   page->listSelect(7, 0);
-  page->click(3);
-  EXPECT_EQ(page->fullText(1), "Done");
+  EXPECT_EQ(press(*page, 3, 1), "Done");
   EXPECT_EQ(page->fullText(2), "lower.sup");
   EXPECT_EQ(word(0x000008), 0x5151);
 
@@ -295,35 +275,23 @@ class AboutTest : public StationTest {
     EXPECT_TRUE(windows.menuCommand(8, why)) << why;
     return windows.page("XARN_ABOUT");
   }
-  void option(const char* name, const char* value) {
-    std::string error;
-    ASSERT_TRUE(xarnsim::setOption(&station->card(), name, value, error)) << error;
-  }
 };
 
 TEST_F(AboutTest, ShowsTheIdentityWithoutAnInitialisedCard) {
   start();
   // A driver that does not answer leaves the record as it was: zeros before its first answer.
-  xarnsim::failNext(&station->card(), "DUVEX_GetCardIDDLL", 250, 1);
+  xarnsim::failNext(card(), "DUVEX_GetCardIDDLL", 250, 1);
   winsys::HeadlessDialog* page = openAbout();
   ASSERT_NE(page, nullptr);
-  EXPECT_EQ(page->fullText(7), "00000");
-  EXPECT_EQ(page->fullText(5), "0000");
-  EXPECT_EQ(page->fullText(6), "0000");
-  EXPECT_EQ(page->fullText(4), "Rev 9");
-  EXPECT_EQ(page->fullText(3), "");
+  expectFields(*page, 7, "00000", 5, "0000", 6, "0000", 4, "Rev 9", 3, "");
   EXPECT_EQ(windows.beeps(), 0);  // the status is kept, not shown
   page->click(1);
 
   option("serial", "1234");
   option("firmware-rev", "0");
   page = openAbout();
-  EXPECT_EQ(page->fullText(2), "7K20419M03 Rev 1.1");
-  EXPECT_EQ(page->fullText(3), "XARNDLL SIM 1.0");
-  EXPECT_EQ(page->fullText(4), "Rev 9");
-  EXPECT_EQ(page->fullText(7), "01234");
-  EXPECT_EQ(page->fullText(5), "0017");
-  EXPECT_EQ(page->fullText(6), "4E2B");
+  expectFields(*page, 2, "7K20419M03 Rev 1.1", 3, "XARNDLL SIM 1.0", 4, "Rev 9", 7, "01234", 5,
+               "0017", 6, "4E2B");
   page->click(1);
 
   option("serial", "123456");

@@ -26,18 +26,19 @@ constexpr int kQueueMrt = 4;
 
 class LdbPageTest : public StationTest {
  protected:
+  // A station with its card set up, in `mode`.
+  void enter(int mode) {
+    start();
+    setUpCard();
+    ASSERT_TRUE(menu(mode));
+  }
   winsys::HeadlessDialog& open(int mode, int item, const std::string& name) {
-    if (!station) {
-      start();
-      setUpCard();
-      EXPECT_TRUE(menu(mode));
-    }
+    if (!station) enter(mode);
     EXPECT_TRUE(menu(item));
     winsys::HeadlessDialog* page = windows.page(name);
     EXPECT_NE(page, nullptr);
     return *page;
   }
-  CardContext* card() { return &station->card(); }
 
   // Writes message `number` straight to the card.
   void defineMessage(uint16_t number, uint32_t command, uint16_t errorType = 0x0100) {
@@ -90,55 +91,41 @@ class LdbPageTest : public StationTest {
 // ---- Message page
 
 TEST_F(LdbPageTest, MessageGetShowsTheDefinitionAsTheCardHoldsIt) {
-  start();
-  setUpCard();
-  ASSERT_TRUE(menu(kTopLdbBct));
+  enter(kTopLdbBct);
   defineMessage(1, 7u << 19 | 5u << 15 | 0x123);
   defineMessage(2, 1u << 19 | 6u << 15, 0x1234);  // a code the page does not know
   auto& page = open(kTopLdbBct, kMessages, "BCT_MESS");
-  EXPECT_EQ(page.fullText(4), "Done");
-  EXPECT_EQ(page.fullText(10), "7");
-  EXPECT_EQ(page.fullText(13), " GAH");
-  EXPECT_EQ(page.fullText(27), "0123");
-  EXPECT_EQ(page.fullText(8), "SEC");
-  EXPECT_EQ(page.fullText(26), "TX");
-  EXPECT_EQ(page.fullText(24), "ON ");
-  EXPECT_EQ(page.fullText(21), "2");
-  EXPECT_EQ(page.fullText(20), "No Errors");
-  EXPECT_EQ(page.fullText(29), "Page: 0");
+  expectFields(page, 4, "Done", 10, "7", 13, " GAH", 27, "0123", 8, "SEC", 26, "TX", 24, "ON ", 21,
+               "2", 20, "No Errors", 29, "Page: 0");
   EXPECT_EQ(boxWords(page, 18).size(), 512u);
   EXPECT_EQ(boxWords(page, 18)[511], "0001FF");
 
   page.scroll(5, ScrollAction::LineUp);
-  EXPECT_EQ(page.fullText(6), "2");
-  EXPECT_EQ(page.fullText(13), "0110");
-  EXPECT_EQ(page.fullText(20), "No Errors");
+  expectFields(page, 6, "2", 13, "0110", 20, "No Errors");
 
   // The spin wraps at 1 and 99 and steps from a typed number; 0 and 150 are refused by the card.
-  page.setText(6, "99");
-  page.scroll(5, ScrollAction::LineUp);
-  EXPECT_EQ(page.fullText(6), "1");
-  page.scroll(5, ScrollAction::LineDown);
-  EXPECT_EQ(page.fullText(6), "99");
-  page.setText(6, "150");
-  page.scroll(5, ScrollAction::LineUp);
-  EXPECT_EQ(page.fullText(6), "151");
-  EXPECT_EQ(page.fullText(4), "251");
-  page.setText(6, "150");
-  page.scroll(5, ScrollAction::LineDown);
-  EXPECT_EQ(page.fullText(6), "149");
+  struct Step {
+    const char* typed;
+    ScrollAction action;
+    const char* shown;
+    const char* report;
+  };
+  for (const Step& step : {Step{"99", ScrollAction::LineUp, "1", "Done"},
+                           Step{"1", ScrollAction::LineDown, "99", "Done"},
+                           Step{"150", ScrollAction::LineUp, "151", "251"},
+                           Step{"150", ScrollAction::LineDown, "149", "251"},
+                           Step{"0", ScrollAction::LineDown, "99", "Done"}}) {
+    page.setText(6, step.typed);
+    page.scroll(5, step.action);
+    expectFields(page, 6, step.shown, 4, step.report);
+  }
   page.setText(6, "0");
-  page.scroll(5, ScrollAction::LineDown);
-  EXPECT_EQ(page.fullText(6), "99");
-  page.setText(6, "0");
-  page.click(3);
-  EXPECT_EQ(page.fullText(4), "SYNTAX");
+  EXPECT_EQ(press(page, 3, 4), "SYNTAX");
 
   // A failed read changes no field (message 99, never defined, was the last one read).
   page.setText(6, "2");
   xarnsim::failNext(card(), "DUVEX_RdMsgDLL", 250, 1);
-  page.click(3);
-  EXPECT_EQ(page.fullText(4), "250");
+  EXPECT_EQ(press(page, 3, 4), "250");
   EXPECT_EQ(page.fullText(13), "0000");
 }
 
@@ -159,8 +146,7 @@ TEST_F(LdbPageTest, MessageUpdateParsesEveryFieldIntoTheCard) {
   page.setText(21, "2");
   page.setText(22, "9");
   page.setText(18, "1 2 3");
-  page.click(2);
-  EXPECT_EQ(page.fullText(4), "Done");
+  EXPECT_EQ(press(page, 2, 4), "Done");
 
   std::vector<uint32_t> data;
   BcMessageRecord m = readMessage(1, data);
@@ -178,19 +164,15 @@ TEST_F(LdbPageTest, MessageUpdateParsesEveryFieldIntoTheCard) {
   page.click(19);  // Sync
   page.setText(22, "10101");
   xarnsim::resetCallCounts(card());
-  page.click(2);
-  EXPECT_EQ(page.fullText(4), "SYNTAX");
+  EXPECT_EQ(press(page, 2, 4), "SYNTAX");
   page.setText(22, "101010");
   page.setText(18, "12 ZZ 34");
-  page.click(2);
-  EXPECT_EQ(page.fullText(4), "SYNTAX");
+  EXPECT_EQ(press(page, 2, 4), "SYNTAX");
   EXPECT_EQ(xarnsim::callCount(card(), "DUVEX_WrMsgDLL"), 0u);
 }
 
 TEST_F(LdbPageTest, MessageDataPagesSnapAndInitTxData) {
-  start();
-  setUpCard();
-  ASSERT_TRUE(menu(kTopLdbBct));
+  enter(kTopLdbBct);
   defineMessage(1, 3u << 19);
   auto& page = open(kTopLdbBct, kMessages, "BCT_MESS");
   page.click(15);  // Snap on
@@ -213,10 +195,7 @@ TEST_F(LdbPageTest, MessageDataPagesSnapAndInitTxData) {
   EXPECT_EQ(data[256], 256u);
   EXPECT_EQ(data[511], 511u);
 
-  page.scroll(28, ScrollAction::LineDown);
-  page.scroll(28, ScrollAction::LineDown);
-  page.scroll(28, ScrollAction::LineDown);
-  page.scroll(28, ScrollAction::LineDown);
+  for (int i = 0; i < 4; ++i) page.scroll(28, ScrollAction::LineDown);
   EXPECT_EQ(page.fullText(29), "Page: 7");  // 0 wraps to 448
   page.click(15);                           // Snap off: all 512 words, back at page 0
   page.click(3);
@@ -224,14 +203,12 @@ TEST_F(LdbPageTest, MessageDataPagesSnapAndInitTxData) {
   EXPECT_EQ(page.fullText(29), "Page: 0");
 
   page.setText(18, "123456");
-  page.click(30);
-  EXPECT_EQ(page.fullText(4), "Done");
+  EXPECT_EQ(press(page, 30, 4), "Done");
   words = boxWords(page, 18);
   EXPECT_EQ(words[0], "1A3455");
   EXPECT_EQ(words[1], "180005");
   page.setText(18, "12 ZZ");
-  page.click(30);
-  EXPECT_EQ(page.fullText(4), "SYNTAX");
+  EXPECT_EQ(press(page, 30, 4), "SYNTAX");
 
   // Snap refreshes on the timer; closing keeps the RT but restarts Snap and the page.
   page.click(15);
@@ -253,29 +230,23 @@ TEST_F(LdbPageTest, FrameSlotsEndAtTheFirstEmptySlotAndTheDurationIsInHalfMicros
   page.setText(101, "5");
   page.setText(102, "7");
   page.setText(104, "9");
-  page.click(2);
-  EXPECT_EQ(page.fullText(1), "Done");
-  EXPECT_EQ(xarnsim::peek(card(), 0x045100), 2000);
-  EXPECT_EQ(xarnsim::peek(card(), 0x045106), 2);
-  page.click(3);
-  EXPECT_EQ(page.fullText(103), "");
+  EXPECT_EQ(press(page, 2, 1), "Done");
+  EXPECT_EQ(word(0x045100), 2000);
+  EXPECT_EQ(word(0x045106), 2);
+  EXPECT_EQ(press(page, 3, 103), "");
   EXPECT_EQ(page.fullText(104), "");
 
-  xarnsim::poke(card(), 0x045100, 2001);
-  page.click(3);
-  EXPECT_EQ(page.fullText(5), "1000.5");
-  page.click(2);
-  EXPECT_EQ(page.fullText(1), "SYNTAX");
+  poke(0x045100, 2001);
+  EXPECT_EQ(press(page, 3, 5), "1000.5");
+  EXPECT_EQ(press(page, 2, 1), "SYNTAX");
 
   page.setText(5, "10");
   for (int i = 0; i < 50; ++i) page.setText(101 + i, std::to_string(i % 99 + 1));
-  page.click(2);
-  EXPECT_EQ(page.fullText(1), "Done");
-  EXPECT_EQ(xarnsim::peek(card(), 0x045106), 50);
+  EXPECT_EQ(press(page, 2, 1), "Done");
+  EXPECT_EQ(word(0x045106), 50);
   page.setText(102, "x");
-  page.click(2);
-  EXPECT_EQ(page.fullText(1), "SYNTAX");
-  EXPECT_EQ(xarnsim::peek(card(), 0x045106), 50);
+  EXPECT_EQ(press(page, 2, 1), "SYNTAX");
+  EXPECT_EQ(word(0x045106), 50);
 }
 
 TEST_F(LdbPageTest, RunTakesACountOrRunsForever) {
@@ -288,16 +259,14 @@ TEST_F(LdbPageTest, RunTakesACountOrRunsForever) {
     EXPECT_EQ(page.fullText(1), "Done") << text;
   }
   page.setText(4, "1x");
-  page.click(2);
-  EXPECT_EQ(page.fullText(1), "SYNTAX");
+  EXPECT_EQ(press(page, 2, 1), "SYNTAX");
   std::vector<std::string> runs;
   for (const std::string& c : calls) {
     if (c.rfind("DUVEX_RunLdbBcDLL", 0) == 0) runs.push_back(c);
   }
-  std::vector<std::string> expected = {
-      "DUVEX_RunLdbBcDLL(card, 0) = 0",  "DUVEX_RunLdbBcDLL(card, 0) = 0",
-      "DUVEX_RunLdbBcDLL(card, 0) = 0",  "DUVEX_RunLdbBcDLL(card, 10) = 0",
-      "DUVEX_RunLdbBcDLL(card, 10) = 0", "DUVEX_RunLdbBcDLL(card, 0) = 0"};
+  std::vector<std::string> expected;
+  for (int count : {0, 0, 0, 10, 10, 0})
+    expected.push_back("DUVEX_RunLdbBcDLL(card, " + std::to_string(count) + ") = 0");
   EXPECT_EQ(runs, expected);
 }
 
@@ -327,9 +296,7 @@ TEST(LdbQueueLines, EachQueueEntryIsOneLine) {
 }
 
 TEST_F(LdbPageTest, QueueListsAtMostFifteenEntriesAndSwapsItsChoice) {
-  start();
-  setUpCard();
-  ASSERT_TRUE(menu(kTopLdbBct));
+  enter(kTopLdbBct);
   defineMessage(1, 0);
   uint16_t list[100] = {1};
   FrameRecord frame{200, 0, 1, list};  // 100 us
@@ -366,28 +333,20 @@ TEST_F(LdbPageTest, QueueListsAtMostFifteenEntriesAndSwapsItsChoice) {
 // ---- Terminal page
 
 TEST_F(LdbPageTest, TerminalPageShowsStatesActionsAndErrorCategories) {
-  start();
-  setUpCard();
-  ASSERT_TRUE(menu(kTopLdbMrt));
+  enter(kTopLdbMrt);
   uint32_t rt0 = 0x059400;
-  xarnsim::poke(card(), rt0 + 8, 0x0010);   // RT state
-  xarnsim::poke(card(), rt0 + 4, 0x1400);   // action
-  xarnsim::poke(card(), rt0 + 96, 1);       // defined
-  xarnsim::poke(card(), rt0 + 40, 0x0040);  // GAH errors: Sync, pattern 101010
-  xarnsim::poke(card(), rt0 + 42, 42);
+  poke(rt0 + 8, 0x0010);   // RT state
+  poke(rt0 + 4, 0x1400);   // action
+  poke(rt0 + 96, 1);       // defined
+  poke(rt0 + 40, 0x0040);  // GAH errors: Sync, pattern 101010
+  poke(rt0 + 42, 42);
   auto& page = open(kTopLdbMrt, kRtPage, "MRT_PAGE");
-  EXPECT_EQ(page.fullText(7), "WFSR");
-  EXPECT_EQ(page.fullText(29), "NON CRITICAL - NOT READY");
-  EXPECT_EQ(page.fullText(27), "BOTH");
-  EXPECT_EQ(page.fullText(14), " GAH Errors");
-  EXPECT_EQ(page.fullText(16), "Sync      ");
-  EXPECT_EQ(page.fullText(18), "101010");
-  page.click(13);
-  EXPECT_EQ(page.fullText(14), " IND Errors");
+  expectFields(page, 7, "WFSR", 29, "NON CRITICAL - NOT READY", 27, "BOTH", 14, " GAH Errors", 16,
+               "Sync      ", 18, "101010");
+  EXPECT_EQ(press(page, 13, 14), " IND Errors");
   EXPECT_EQ(page.fullText(16), "Parity    ");  // blank memory holds code 0
-  xarnsim::poke(card(), rt0 + 8, 0x0003);
-  page.click(3);
-  EXPECT_EQ(page.fullText(7), "WFI");
+  poke(rt0 + 8, 0x0003);
+  EXPECT_EQ(press(page, 3, 7), "WFI");
   EXPECT_EQ(page.fullText(14), " GAH Errors");
 
   // Store keeps the error in the page; Update sends it with the DTT count cut to 10 bits.
@@ -395,46 +354,30 @@ TEST_F(LdbPageTest, TerminalPageShowsStatesActionsAndErrorCategories) {
   page.click(15);  // Manchester
   page.setText(17, "4");
   page.setText(18, "12");
-  page.click(12);
-  EXPECT_EQ(page.fullText(4), "Done");
+  EXPECT_EQ(press(page, 12, 4), "Done");
   page.click(15);  // Sync: 12 is no pattern of six binary digits
-  page.click(12);
-  EXPECT_EQ(page.fullText(4), "SYNTAX");
+  EXPECT_EQ(press(page, 12, 4), "SYNTAX");
   page.setText(32, "7ff");
   page.click(2);
-  EXPECT_EQ(xarnsim::peek(card(), rt0 + 6), 0x3FF);
-  EXPECT_EQ(xarnsim::peek(card(), rt0 + 44), 4);
-  EXPECT_EQ(xarnsim::peek(card(), rt0 + 46), 0x0080);
-  EXPECT_EQ(xarnsim::peek(card(), rt0 + 48), 12);
+  EXPECT_EQ(word(rt0 + 6), 0x3FF);
+  EXPECT_EQ(word(rt0 + 44), 4);
+  EXPECT_EQ(word(rt0 + 46), 0x0080);
+  EXPECT_EQ(word(rt0 + 48), 12);
   page.setText(25, "12 ZZ");
-  page.click(2);
-  EXPECT_EQ(page.fullText(4), "SYNTAX");
-  EXPECT_EQ(xarnsim::peek(card(), rt0 + 6), 0x3FF);
+  EXPECT_EQ(press(page, 2, 4), "SYNTAX");
+  EXPECT_EQ(word(rt0 + 6), 0x3FF);
 }
 
-TEST_F(LdbPageTest, TerminalPageSnapPagesAndTheRunningTerminal) {
-  start();
-  setUpCard();
-  ASSERT_TRUE(menu(kTopLdbMrt));
+TEST_F(LdbPageTest, TerminalPageSnapPages) {
+  enter(kTopLdbMrt);
   auto& page = open(kTopLdbMrt, kRtPage, "MRT_PAGE");
   page.scroll(5, ScrollAction::LineDown);
   EXPECT_EQ(page.fullText(6), "31");
   page.click(3);
-  page.click(30);  // on
-  page.click(28);
-  page.click(28);  // critical
   std::string words;
   for (int i = 0; i < 512; ++i) words += "000" + std::to_string(100 + i) + " ";
   page.setText(25, words);
-  page.click(2);
-  EXPECT_EQ(page.fullText(4), "Done");
-  ASSERT_TRUE(menu(2));  // RUN
-  windows.advance(2000);
-  page.click(3);
-  EXPECT_EQ(page.fullText(31), "ON");
-  EXPECT_EQ(page.fullText(23), "8020");
-  EXPECT_NE(page.fullText(32), "000");
-  EXPECT_EQ(page.fullText(9).substr(0, 2), "FC");
+  EXPECT_EQ(press(page, 2, 4), "Done");
 
   page.click(20);  // Snap
   for (int i = 0; i < 15; ++i) page.scroll(21, ScrollAction::LineUp);
@@ -449,16 +392,14 @@ TEST_F(LdbPageTest, TerminalPageSnapPagesAndTheRunningTerminal) {
 
   // Update with a page in the box writes that page only; a bad RX line alone refuses it.
   page.setText(25, "1 2");
-  page.click(2);
-  EXPECT_EQ(page.fullText(4), "Done");
+  EXPECT_EQ(press(page, 2, 4), "Done");
   uint32_t tx31 = 0x059400 + 31 * 4224 + 128;
-  EXPECT_EQ(xarnsim::peek(card(), tx31 + 4 * 480), 1);
-  EXPECT_EQ(xarnsim::peek(card(), tx31 + 4 * 482), 0);
-  EXPECT_EQ(xarnsim::peek(card(), tx31 + 4 * 479), 0x579);
-  EXPECT_EQ(xarnsim::peek(card(), tx31), 0x100);
+  EXPECT_EQ(word(tx31 + 4 * 480), 1);
+  EXPECT_EQ(word(tx31 + 4 * 482), 0);
+  EXPECT_EQ(word(tx31 + 4 * 479), 0x579);
+  EXPECT_EQ(word(tx31), 0x100);
   page.setText(26, "1 Q");
-  page.click(2);
-  EXPECT_EQ(page.fullText(4), "SYNTAX");
+  EXPECT_EQ(press(page, 2, 4), "SYNTAX");
 }
 
 }  // namespace

@@ -6,8 +6,7 @@
 #include <array>
 #include <vector>
 
-#include "card/xarndll.h"
-#include "xarndll/control.h"
+#include "sim_fixture.h"
 
 namespace {
 
@@ -15,13 +14,8 @@ constexpr uint64_t kMilli = 1000;
 constexpr uint64_t kSecond = 1000 * kMilli;
 constexpr uint16_t kBusy = 0x8000;
 
-class LdbSimTest : public ::testing::Test {
+class LdbSimTest : public SimTest {
  protected:
-  void SetUp() override {
-    xarnsim::setTimeSource(&card, [this] { return now; });
-  }
-  void TearDown() override { xarnsim::release(&card); }
-
   void enter(uint16_t mode) {
     ASSERT_EQ(DUVEX_InitDLL(&card, 1, 1, 0), 0);
     SetupRecord setup{};
@@ -76,37 +70,20 @@ class LdbSimTest : public ::testing::Test {
     return m;
   }
 
-  uint16_t state() {
-    uint16_t word = 0;
-    EXPECT_EQ(DUVEX_RdStatusDLL(&card, &word), 0);
-    return word;
-  }
-
-  std::vector<BcQueueRecord> takeMessages(int max = 100000) {
-    std::vector<BcQueueRecord> out;
-    for (int i = 0; i < max; ++i) {
-      BcQueueRecord r{};
+  // Takes every entry of a queue, one read at a time.
+  template <typename Record>
+  std::vector<Record> take(uint16_t (*read)(CardContext*, Record*)) {
+    std::vector<Record> out;
+    for (;;) {
+      Record r{};
       r.operation = 1;
-      EXPECT_EQ(DUVEX_RdLdbBcQDLL(&card, &r), 0);
-      if (!r.valid) break;
+      EXPECT_EQ(read(&card, &r), 0);
+      if (!r.valid) return out;
       out.push_back(r);
     }
-    return out;
   }
-  std::vector<BinQueueRecord> takeWords(int max = 100000) {
-    std::vector<BinQueueRecord> out;
-    for (int i = 0; i < max; ++i) {
-      BinQueueRecord r{};
-      r.operation = 1;
-      EXPECT_EQ(DUVEX_RdBinQDLL(&card, &r), 0);
-      if (!r.valid) break;
-      out.push_back(r);
-    }
-    return out;
-  }
-
-  CardContext card{};
-  uint64_t now = 0;
+  std::vector<BcQueueRecord> takeMessages() { return take(DUVEX_RdLdbBcQDLL); }
+  std::vector<BinQueueRecord> takeWords() { return take(DUVEX_RdBinQDLL); }
 };
 
 TEST_F(LdbSimTest, MessagesAndFramesAreKeptInCardMemory) {
@@ -200,12 +177,11 @@ TEST_F(LdbSimTest, InjectedErrorsDamageTheWordTheyNameAndShowInEveryQueue) {
   now += kSecond;
   auto sent = takeMessages();
   ASSERT_EQ(sent.size(), 5u);
-  EXPECT_EQ(+sent[0].errors, 0x0088);  // Nr, Py
-  EXPECT_EQ(+sent[1].errors, 0x0081);  // Nr, Sh
-  EXPECT_EQ(+sent[2].errors, 0x0090);  // Nr, Sy
-  EXPECT_EQ(+sent[3].errors, 0);
+  std::vector<uint16_t> errors;
+  for (const BcQueueRecord& r : sent) errors.push_back(r.errors);
+  // Nr Py, Nr Sh, Nr Sy, none, and Id: message 50 was never defined.
+  EXPECT_EQ(errors, (std::vector<uint16_t>{0x0088, 0x0081, 0x0090, 0, 0x0100}));
   EXPECT_EQ(+sent[4].messageNumber, 50);
-  EXPECT_EQ(+sent[4].errors, 0x0100);  // Id: message 50 was never defined
 
   auto words = takeWords();
   ASSERT_GE(words.size(), 7u);
@@ -292,16 +268,7 @@ class LdbTerminalTest : public LdbSimTest {
     for (uint32_t i = 0; i < 512; ++i) txData[i] = 0x100 + i;
     return DUVEX_WrLdbRTDLL(&card, &r);
   }
-  std::vector<RtQueueRecord> takeCommands() {
-    std::vector<RtQueueRecord> out;
-    for (;;) {
-      RtQueueRecord r{};
-      r.operation = 1;
-      EXPECT_EQ(DUVEX_RdLdbRtQDLL(&card, &r), 0);
-      if (!r.valid) return out;
-      out.push_back(r);
-    }
-  }
+  std::vector<RtQueueRecord> takeCommands() { return take(DUVEX_RdLdbRtQDLL); }
   std::array<ErrorInjectionRecord, 5> errors{};
   MessageBufferRecord tx{}, rx{};
   std::vector<uint32_t> txData = std::vector<uint32_t>(1024);

@@ -14,11 +14,6 @@ const std::vector<uint8_t> kDefaultIni = {0x0B, 0x00, 0x0A, 0x00, 0x0F, 0x00, 0x
 
 using SetupTest = StationTest;
 
-TEST_F(SetupTest, FirstStartWritesTheDefaultBytes) {
-  start();
-  EXPECT_EQ(readFile("XARN_WIN.INI"), kDefaultIni);
-}
-
 TEST_F(SetupTest, ShortFileLoadsWhatItHasAndIsLeftAlone) {
   std::vector<uint8_t> bytes(20);
   for (size_t i = 0; i < bytes.size(); i += 2) bytes[i] = static_cast<uint8_t>(i / 2 + 1);
@@ -81,15 +76,8 @@ TEST_F(SetupTest, PageShowsTheSettingsAndStepsThem) {
   start();
   ASSERT_TRUE(menu(5));
   auto* page = windows.page("XARN_SETUP");
-  EXPECT_EQ(page->fullText(3), "2.0 Volts");
-  EXPECT_EQ(page->fullText(5), "5.5 uS");
-  EXPECT_EQ(page->fullText(9), "OFF");
-  EXPECT_EQ(page->fullText(10), "16");
-  EXPECT_EQ(page->fullText(22), " J1");
-  EXPECT_EQ(page->fullText(28), " J4");
-  EXPECT_EQ(page->fullText(33), " BIG   ");
-  EXPECT_EQ(page->fullText(36), " PCI CARD");
-  EXPECT_EQ(page->fullText(38), "  1");
+  expectFields(*page, 3, "2.0 Volts", 5, "5.5 uS", 9, "OFF", 10, "16", 22, " J1", 28, " J4", 33,
+               " BIG   ", 36, " PCI CARD", 38, "  1");
 
   station->settings().txAmplitude = 100;
   page->scroll(2, winsys::ScrollAction::LineUp);
@@ -100,27 +88,19 @@ TEST_F(SetupTest, PageShowsTheSettingsAndStepsThem) {
   EXPECT_EQ(station->settings().txAmplitude, 100);
 
   station->settings().interWordTxGap = 31;
-  page->click(29);
-  EXPECT_EQ(page->fullText(5), "0.0 uS");
+  EXPECT_EQ(press(*page, 29, 5), "0.0 uS");
   for (const char* shown : {" J2", " J3", " J4", " J1"}) {
-    page->click(21);
-    EXPECT_EQ(page->fullText(22), shown);
+    EXPECT_EQ(press(*page, 21, 22), shown);
   }
   for (const char* shown : {"  2", "  3", "  4", "  1"}) {
-    page->click(37);
-    EXPECT_EQ(page->fullText(38), shown);
+    EXPECT_EQ(press(*page, 37, 38), shown);
   }
-  page->click(8);
-  EXPECT_EQ(page->fullText(9), "ON ");
+  EXPECT_EQ(press(*page, 8, 9), "ON ");
   EXPECT_EQ(station->settings().watchdogTimeout, 0x0010);
-  page->click(14);
-  EXPECT_EQ(page->fullText(15), "ON ");
-  page->click(17);
-  EXPECT_EQ(page->fullText(18), "IRIG-B  ");
-  page->click(30);
-  EXPECT_EQ(page->fullText(31), " 40");
-  page->click(32);
-  EXPECT_EQ(page->fullText(33), " LITTLE");
+  EXPECT_EQ(press(*page, 14, 15), "ON ");
+  EXPECT_EQ(press(*page, 17, 18), "IRIG-B  ");
+  EXPECT_EQ(press(*page, 30, 31), " 40");
+  EXPECT_EQ(press(*page, 32, 33), " LITTLE");
   // QUIT writes nothing.
   page->click(34);
   EXPECT_EQ(windows.openCount("XARN_SETUP"), 0);
@@ -131,19 +111,14 @@ TEST_F(SetupTest, OkParsesStoresAppliesAndSaves) {
   start();
   ASSERT_TRUE(menu(5));
   auto* page = windows.page("XARN_SETUP");
-  page->setText(10, "40000");
+  // The masks and the saved bytes are the setup-page scenario's; here what reaches the card.
   page->setText(4, "70000");
   page->setText(6, "");
   page->click(1);
   EXPECT_EQ(windows.openCount("XARN_SETUP"), 0);
-  EXPECT_EQ(station->settings().watchdogTimeout, 0x8000 | 7232);
-  EXPECT_EQ(station->settings().rtResponseTime, 4464);
   EXPECT_EQ(station->settings().rtResponseTimeout, 0);
   EXPECT_EQ(station->setupRecord().rtResponseTime, 4464);
   EXPECT_EQ(station->card().operatingMode, 1);
-  auto bytes = readFile("XARN_WIN.INI");
-  ASSERT_EQ(bytes.size(), 36u);
-  EXPECT_EQ(bytes[4], 4464 & 0xFF);
 }
 
 TEST_F(SetupTest, SyntaxLeavesThePageOpenWithTheOtherFieldsStored) {
@@ -152,13 +127,13 @@ TEST_F(SetupTest, SyntaxLeavesThePageOpenWithTheOtherFieldsStored) {
   auto* page = windows.page("XARN_SETUP");
   page->setText(4, "1x");
   page->setText(7, "33");
-  page->click(1);
-  EXPECT_EQ(page->fullText(16), "SYNTAX");
+  EXPECT_EQ(press(*page, 1, 16), "SYNTAX");
   EXPECT_EQ(windows.beeps(), 1);
+  EXPECT_EQ(windows.openCount("XARN_SETUP"), 1);
   EXPECT_EQ(station->shell().hardwareInitialised, 0);
   EXPECT_EQ(station->settings().interWordGapTimeout, 33);  // parsed after the bad field
   EXPECT_EQ(station->settings().rtResponseTime, 1);
-  EXPECT_EQ(xarnsim::callCount(&station->card(), "DUVEX_SetupDLL"), 0u);
+  EXPECT_EQ(xarnsim::callCount(card(), "DUVEX_SetupDLL"), 0u);
 }
 
 TEST_F(SetupTest, TorbBoxWarnsAndAlwaysSendsBigEndian) {
@@ -169,7 +144,7 @@ TEST_F(SetupTest, TorbBoxWarnsAndAlwaysSendsBigEndian) {
   auto* page = windows.page("XARN_SETUP");
   page->click(35);
   std::vector<std::string> calls;
-  xarnsim::setTrace(&station->card(), [&](const std::string& c) { calls.push_back(c); });
+  xarnsim::setTrace(card(), [&](const std::string& c) { calls.push_back(c); });
   events.clear();
   page->click(1);
   EXPECT_EQ(events.front(),
@@ -183,24 +158,21 @@ TEST_F(SetupTest, CardFailuresAreShownAndNothingIsSaved) {
   start();
   ASSERT_TRUE(menu(5));
   auto* page = windows.page("XARN_SETUP");
-  xarnsim::failNext(&station->card(), "DUVEX_InitDLL", 77, 1);
+  xarnsim::failNext(card(), "DUVEX_InitDLL", 77, 1);
   page->setText(4, "bad");  // not parsed: the init failed first
-  page->click(1);
-  EXPECT_EQ(page->fullText(16), "77");
+  EXPECT_EQ(press(*page, 1, 16), "77");
   EXPECT_EQ(station->settings().rtResponseTime, 15);
 
   page->setText(4, "15");
-  xarnsim::failNext(&station->card(), "DUVEX_SetupDLL", 55, 1);
+  xarnsim::failNext(card(), "DUVEX_SetupDLL", 55, 1);
   std::filesystem::remove("XARN_WIN.INI");
-  page->click(1);
-  EXPECT_EQ(page->fullText(16), "55");
+  EXPECT_EQ(press(*page, 1, 16), "55");
   EXPECT_FALSE(std::filesystem::exists("XARN_WIN.INI"));
 
   // A write-protected INI file: the card is set up, but 900 keeps the modes closed.
   writeFile("XARN_WIN.INI", kDefaultIni);
   ::chmod("XARN_WIN.INI", 0444);
-  page->click(1);
-  EXPECT_EQ(page->fullText(16), "900");
+  EXPECT_EQ(press(*page, 1, 16), "900");
   EXPECT_EQ(station->shell().hardwareInitialised, 0);
   EXPECT_EQ(windows.openCount("XARN_SETUP"), 1);
 }

@@ -5,12 +5,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "card/xarndll.h"
-#include "xarndll/control.h"
+#include "sim_fixture.h"
 #include "xarndll/sim/event_queue.h"
 #include "xarndll/sim/memory_map.h"
 #include "xarndll/sim/ring_queue.h"
@@ -19,14 +17,12 @@ namespace {
 
 namespace map = xarnsim::map;
 
-class SimMemoryTest : public ::testing::Test {
+class SimMemoryTest : public SimTest {
  protected:
   void SetUp() override {
-    xarnsim::setTimeSource(&card, [] { return uint64_t{0}; });
+    SimTest::SetUp();
     ASSERT_EQ(DUVEX_InitDLL(&card, 1, 1, 0), 0);
   }
-  void TearDown() override { xarnsim::release(&card); }
-  CardContext card{};
 };
 
 TEST_F(SimMemoryTest, OddAndOutOfRangeAddressesAreHarmless) {
@@ -96,16 +92,6 @@ TEST(SimMemoryMap, DocumentationListsEveryRegion) {
     for (const std::string& row : rows) found = found || row.rfind(expected, 0) == 0;
     EXPECT_TRUE(found) << "no row starting " << expected;
   }
-}
-
-TEST(SimMemoryMap, FixedWordsSitInTheirRegions) {
-  EXPECT_EQ(map::regionAt(0x0020)->name, "monitor bus select");
-  EXPECT_EQ(map::regionAt(0x004A)->name, "wrap-test TX word");
-  EXPECT_EQ(map::regionAt(0x0E00)->name, "GDB high queue header");
-  EXPECT_EQ(map::regionAt(0x11FE)->name, "GDB low queue");
-  EXPECT_EQ(map::regionAt(0x11FFE)->name, "firmware buffer");
-  EXPECT_EQ(map::kLdbMessages.entry(98) + map::kLdbMessages.entryBytes, map::kLdbMessages.end());
-  EXPECT_EQ(map::regionAt(0x1FFEF8), nullptr);  // spare room below the identity
 }
 
 TEST(SimRingQueue, KeepsTheNewestEntriesAndCountsWhatItDropped) {

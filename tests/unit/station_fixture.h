@@ -54,9 +54,30 @@ class StationTest : public ::testing::Test {
     ASSERT_EQ(station->shell().hardwareInitialised, 1);
   }
 
+  CardContext* card() { return &station->card(); }
+  uint16_t word(uint32_t address) { return xarnsim::peek(card(), address); }
+  void poke(uint32_t address, uint16_t value) { xarnsim::poke(card(), address, value); }
+  void option(const char* name, const char* value) {
+    std::string error;
+    ASSERT_TRUE(xarnsim::setOption(card(), name, value, error)) << error;
+  }
+
   bool menu(int id) {
     std::string why;
     return windows.menuCommand(id, why);
+  }
+
+  // Clicks `button` and returns what the page's report field `report` then shows.
+  static std::string press(winsys::HeadlessDialog& page, int button, int report) {
+    page.click(button);
+    return page.fullText(report);
+  }
+  // Each field shows its text: expectFields(page, id, text, id, text, ...).
+  template <typename... Rest>
+  static void expectFields(winsys::HeadlessDialog& page, int id, const std::string& text,
+                           const Rest&... rest) {
+    EXPECT_EQ(page.fullText(id), text) << "field " << id;
+    if constexpr (sizeof...(rest) > 0) expectFields(page, rest...);
   }
 
   static void writeFile(const std::string& name, const std::vector<uint8_t>& bytes) {

