@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <fstream>
 
-
 namespace setup {
 
 uint16_t loadSettings(CardSettings& settings, const std::string& path) {
