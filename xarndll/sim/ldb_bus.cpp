@@ -185,7 +185,7 @@ void Queues::skip(RingQueue& queue, uint64_t count) {
 }
 
 template <class Fill>
-uint16_t Queues::read(RingQueue& queue, uint16_t operation, uint16_t& valid, uint32_t& cursor,
+uint16_t Queues::step(RingQueue& queue, uint16_t operation, uint16_t& valid, uint32_t& cursor,
                       Fill fill) {
   valid = 0;
   switch (operation) {
@@ -209,42 +209,37 @@ uint16_t Queues::read(RingQueue& queue, uint16_t operation, uint16_t& valid, uin
   }
 }
 
-uint16_t Queues::readRaw(BinQueueRecord& r) {
+template <class Record, class Fill>
+uint16_t Queues::read(RingQueue& queue, Record& record, Fill fill) {
   uint16_t valid = 0;
-  uint32_t cursor = r.cleared;
-  uint16_t status = read(raw_, r.operation, valid, cursor, [&](uint32_t at) {
+  uint32_t cursor = record.cleared;  // packed fields: copied, never bound to references
+  uint16_t status = step(queue, record.operation, valid, cursor, fill);
+  record.valid = valid;
+  record.cleared = cursor;
+  return status;
+}
+
+uint16_t Queues::readRaw(BinQueueRecord& r) {
+  return read(raw_, r, [&](uint32_t at) {
     r.timeTag = readTimeTag(memory_, at + rawq::kTimeTag);
     r.word = memory_.read32(at + rawq::kWord);
     r.alternateErrors = memory_.read(at + rawq::kAlternate);
   });
-  r.valid = valid;
-  r.cleared = cursor;
-  return status;
 }
 
 uint16_t Queues::readMessage(BcQueueRecord& r) {
-  uint16_t valid = 0;
-  uint32_t cursor = r.cleared;
-  uint16_t status = read(messages_, r.operation, valid, cursor, [&](uint32_t at) {
+  return read(messages_, r, [&](uint32_t at) {
     r.messageNumber = memory_.read(at + bcq::kMessage);
     r.errors = memory_.read(at + bcq::kErrors);
   });
-  r.valid = valid;
-  r.cleared = cursor;
-  return status;
 }
 
 uint16_t Queues::readCommand(RtQueueRecord& r) {
-  uint16_t valid = 0;
-  uint32_t cursor = r.cleared;
-  uint16_t status = read(commands_, r.operation, valid, cursor, [&](uint32_t at) {
+  return read(commands_, r, [&](uint32_t at) {
     r.command = memory_.read32(at + rtq::kCommand);
     r.errors = memory_.read(at + rtq::kErrors);
     r.alternateErrors = memory_.read(at + rtq::kAlternate);
   });
-  r.valid = valid;
-  r.cleared = cursor;
-  return status;
 }
 
 }  // namespace xarnsim::ldb

@@ -148,7 +148,11 @@ class Queues {
                  bool& overflowed);
   void skip(RingQueue& queue, uint64_t count);
   template <class Fill>
-  uint16_t read(RingQueue& queue, uint16_t operation, uint16_t& valid, uint32_t& cursor, Fill fill);
+  uint16_t step(RingQueue& queue, uint16_t operation, uint16_t& valid, uint32_t& cursor, Fill fill);
+  // One operation on `queue` for a page's record: its operation word in, its valid flag and
+  // peek cursor (the record's 32-bit field) out; `fill` copies the entry into the record.
+  template <class Record, class Fill>
+  uint16_t read(RingQueue& queue, Record& record, Fill fill);
 
   CardMemory& memory_;
   uint64_t& epochMicros_;
