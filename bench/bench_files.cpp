@@ -1,55 +1,20 @@
 // Setup files (a million driver calls and a 2 MB file each way), one redraw of the card memory
 // display, and a firmware upgrade of a full buffer image.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "app/station.h"
+#include "bench/bench_station.h"
 #include "debug/firmware.h"
 #include "setup/setup_files.h"
-#include "winsys/headless/headless.h"
-#include "xarndll/control.h"
 #include "xarndll/sim/firmware.h"
 
 namespace {
 
-// A headless station with an initialised card in LDB_BCT mode, in a directory of its own.
-class Bench {
- public:
-  Bench() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "xarn-bench-XXXXXX").string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    dir_ = ::mkdtemp(name.data());
-    previous_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_);
-    station_.create();
-    xarnsim::setTimeSource(card(), [this] { return windows_.nowMs() * 1000; });
-    std::string why;
-    windows_.menuCommand(5, why);
-    windows_.page("XARN_SETUP")->click(1);
-    windows_.menuCommand(1, why);
-  }
-  ~Bench() {
-    CardContext context = station_.card();
-    xarnsim::release(&context);
-    std::filesystem::current_path(previous_);
-    std::filesystem::remove_all(dir_);
-  }
-  CardContext* card() { return &station_.card(); }
-  app::Station& station() { return station_; }
-  winsys::HeadlessWindowSystem& windows() { return windows_; }
-
- private:
-  std::filesystem::path dir_, previous_;
-  winsys::HeadlessWindowSystem windows_;
-  app::Station station_{windows_};
-};
+using Bench = BenchStation;
 
 void BM_SetupSave(benchmark::State& state) {
   Bench bench;

@@ -2,15 +2,12 @@
 // of 50 messages of 32 data words, frames back to back, every queue filling), and the cost of
 // the page operations an operator repeats: a queue Update and a message Get of 512 words.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include <array>
-#include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "app/station.h"
+#include "bench/bench_station.h"
 #include "card/xarndll.h"
 #include "winsys/headless/headless.h"
 #include "xarndll/control.h"
@@ -103,43 +100,10 @@ void BM_SaturatedTerminalBus(benchmark::State& state) {
 }
 BENCHMARK(BM_SaturatedTerminalBus)->Arg(10'000)->Arg(kSecond);
 
-// A headless station in LDB_BCT with the saturated frame running, in a directory of its own.
-class Station {
+// A benchmark station with the saturated frame running.
+class Station : public BenchStation {
  public:
-  Station() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "xarn-bench-XXXXXX").string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    dir_ = ::mkdtemp(name.data());
-    previous_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_);
-    station_ = std::make_unique<app::Station>(windows);
-    station_->create();
-    xarnsim::setTimeSource(&station_->card(), [this] { return windows.nowMs() * 1000; });
-    std::string why;
-    windows.menuCommand(5, why);  // SETUP
-    windows.page("XARN_SETUP")->click(1);
-    windows.menuCommand(1, why);  // LDB_BCT
-    saturate(&station_->card());
-  }
-  ~Station() {
-    CardContext card = station_->card();
-    station_.reset();
-    xarnsim::release(&card);
-    std::filesystem::current_path(previous_);
-    std::filesystem::remove_all(dir_);
-  }
-  winsys::HeadlessDialog& open(int item, const std::string& name) {
-    std::string why;
-    windows.menuCommand(item, why);
-    return *windows.page(name);
-  }
-  winsys::HeadlessWindowSystem windows;
-
- private:
-  std::unique_ptr<app::Station> station_;
-  std::filesystem::path previous_;
-  std::string dir_;
+  Station() { saturate(card()); }
 };
 
 // One queue Update of 15 lines; a second of bus traffic refills the queue between them.
@@ -148,7 +112,7 @@ void BM_QueueUpdate(benchmark::State& state) {
   auto& page = station.open(5, "XARN_QUE");
   for (auto _ : state) {
     state.PauseTiming();
-    station.windows.advance(1000);
+    station.windows().advance(1000);
     state.ResumeTiming();
     page.click(3);
   }
