@@ -130,7 +130,11 @@ void BGCdialog::timer(int id) {
   if (id != kStatusTimer) return;
   uint16_t state = 0;
   DUVEX_RdStatusDLL(card(), &state);
-  dialog_.setText(kCardStatus, " " + ui::hex(state, 4));
+  // Appended rather than `" " + hex`: at -O3 GCC 12 warns, wrongly, that the copy in
+  // operator+(const char*, string&&) may overlap (-Wrestrict).
+  std::string text = " ";
+  text += ui::hex(state, 4);
+  dialog_.setText(kCardStatus, text);
   if (watching_) watchUpgrade();
 }
 

@@ -94,11 +94,13 @@ std::string format(const char* pattern, uint32_t value) {
 
 std::string rawQueueLine(const BinQueueRecord& e) {
   std::string line = kDirections[e.word >> 30];
-  line += "\t" + ui::formatTimeTag(e.timeTag);
+  line += '\t';
+  line += ui::formatTimeTag(e.timeTag);
   line += format("\t%.06X", e.word & 0xFFFFFF);
   line += e.word >> 28 & 1 ? "\tCs" : "\tDs";
   line += flags(e.word, kWordFlags);
-  line += "\tALT_ERRS:" + alternateErrors(e.alternateErrors);
+  line += "\tALT_ERRS:";
+  line += alternateErrors(e.alternateErrors);
   return line;
 }
 

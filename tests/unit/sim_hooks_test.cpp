@@ -162,7 +162,8 @@ TEST_F(SimHooksTest, OptionsRefuseUnknownNamesAndBadValues) {
   ASSERT_TRUE(xarnsim::setOption(&card, "extended-channels", "1", error));
   EXPECT_EQ(card.extendedChannels, 1);  // at once, not only at the next initialisation
 
-  std::string help = "\n" + xarnsim::optionHelp();
+  std::string help(1, '\n');
+  help += xarnsim::optionHelp();
   for (const char* name : {"extended-channels", "state-word", "self-test-ms", "firmware-ms",
                            "firmware-ack", "wrap-loop", "serial", "firmware-rev"})
     EXPECT_NE(help.find(std::string("\n") + name + " "), std::string::npos) << name;
