@@ -7,6 +7,7 @@
 
 #include "xarndll/sim/card_memory.h"
 #include "xarndll/sim/memory_map.h"
+#include "xarndll/status.h"
 
 namespace xarnsim {
 
@@ -60,5 +61,34 @@ class RingQueue {
   uint32_t header_;
   map::Region entries_;
 };
+
+// The position-and-end-flag reading of the GDB and MDM queues, one entry a call, oldest first.
+// End flag 0: `fill` copies the entry at *position (0 is the oldest), the position counts up and
+// the flag stays 0; with no entry there the flag becomes 1 and the position stays. End flag 2:
+// the queue is emptied. Reading takes nothing away, so a listing that starts again from 0 sees
+// the same entries. Any other end flag answers 251 and does nothing.
+inline constexpr uint16_t kEndFlagRead = 0;
+inline constexpr uint16_t kEndFlagEnd = 1;
+inline constexpr uint16_t kEndFlagClear = 2;
+
+template <class Fill>
+uint16_t readAtPosition(RingQueue& queue, uint16_t* position, uint16_t* endFlag, Fill&& fill) {
+  if (!position || !endFlag) return kStatusBadArgument;
+  switch (*endFlag) {
+    case kEndFlagClear:
+      queue.clear();
+      return kStatusOk;
+    case kEndFlagRead:
+      if (*position >= queue.size()) {
+        *endFlag = kEndFlagEnd;
+        return kStatusOk;
+      }
+      fill(queue.entryAddress(*position));
+      ++*position;
+      return kStatusOk;
+    default:
+      return kStatusBadArgument;
+  }
+}
 
 }  // namespace xarnsim

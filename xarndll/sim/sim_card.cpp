@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <initializer_list>
 
 #include "xarndll/sim/card_time.h"
 #include "xarndll/sim/firmware.h"
@@ -71,10 +72,34 @@ void SimCard::advanceTo(uint64_t target) {
   now_ = target;
 }
 
-// The local bus runs up to each event before the event acts, so a halt falls between words.
+// The bus runs up to each event before the event acts, so a halt falls between words.
 void SimCard::advanceBus(uint64_t target) {
-  if (running_ && (mode_ == kModeLdbBct || mode_ == kModeLdbMrt) && !ldb_.advance(target))
-    running_ = false;
+  if (!running_) return;
+  BusEngine* bus = engine(mode_);
+  if (!bus || !bus->advance(target)) running_ = false;
+}
+
+BusEngine* SimCard::engine(uint16_t mode) {
+  switch (mode) {
+    case kModeLdbBct:
+    case kModeLdbMrt:
+      return &ldb_;
+    case kModeBusMon:
+      return &monitor_;
+    case kModeGdbBct:
+    case kModeGdbMrt:
+      return &gdb_;
+    case kModeMdmMrt:
+      return &mdm_;
+    default:
+      return nullptr;
+  }
+}
+
+void SimCard::startBus() {
+  test_ = Test::None;
+  running_ = true;
+  if (BusEngine* bus = engine(mode_)) bus->start(mode_, now_, initTime_);
 }
 
 // ---- Words
@@ -88,7 +113,9 @@ uint16_t SimCard::readWord(uint32_t address) const {
 
 bool SimCard::writeWord(uint32_t address, uint16_t value) {
   if (readOnly(address) || !memory_.write(address, value)) return false;
-  ldb_.memoryWritten();
+  if (running_) {
+    if (BusEngine* bus = engine(mode_)) bus->memoryWritten();
+  }
   if (firmware_ == Firmware::Armed && handshakeWord(address)) checkFirmwareHandshake();
   return true;
 }
@@ -177,7 +204,8 @@ uint16_t SimCard::readStatus(uint16_t* stateWord) const {
 }
 
 void SimCard::halt() {
-  ldb_.stop();
+  for (BusEngine* bus : std::initializer_list<BusEngine*>{&ldb_, &monitor_, &gdb_, &mdm_})
+    bus->stop();
   running_ = false;
   test_ = Test::None;
 }
@@ -224,10 +252,7 @@ uint16_t SimCard::command(uint16_t code) {
   switch (code) {
     case kCommandRun:
       if (mode_ == kModeNone) return kStatusWrongMode;
-      test_ = Test::None;
-      running_ = true;
-      if (mode_ == kModeLdbBct) ldb_.startController(now_, initTime_, 0);
-      if (mode_ == kModeLdbMrt) ldb_.startTerminals(now_, initTime_);
+      startBus();
       return kStatusOk;
     case kCommandHalt:
       halt();
@@ -331,8 +356,7 @@ uint16_t SimCard::clearMonitorStack() {
   if (!initialised_) return kStatusNotInitialised;
   if (busy()) return kStatusBusy;
   if (mode_ != kModeBusMon) return kStatusWrongMode;
-  memory_.clear(map::kMonStackHeader);
-  memory_.clear(map::kMonStack);
+  monitor_.clearStack();
   return kStatusOk;
 }
 
@@ -340,8 +364,7 @@ uint16_t SimCard::runMonitor() {
   if (!initialised_) return kStatusNotInitialised;
   if (busy()) return kStatusBusy;
   if (mode_ != kModeBusMon) return kStatusWrongMode;
-  test_ = Test::None;
-  running_ = true;
+  startBus();
   return kStatusOk;
 }
 

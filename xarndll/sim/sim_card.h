@@ -13,7 +13,10 @@
 #include "xarndll/sim/card_memory.h"
 #include "xarndll/sim/event_queue.h"
 #include "xarndll/sim/functions.h"
-#include "xarndll/sim/ldb_engine.h"
+#include "xarndll/sim/gdb/gdb_engine.h"
+#include "xarndll/sim/ldb/ldb_engine.h"
+#include "xarndll/sim/mdm/mdm_engine.h"
+#include "xarndll/sim/monitor/monitor_engine.h"
 
 namespace xarnsim {
 
@@ -110,7 +113,12 @@ class SimCard {
 
   // The local data bus: LDB_BCT runs `frames` frames (0: until halted).
   uint16_t runLdbController(uint16_t frames);
+
+  // The simulators of the buses, one per bus.
   ldb::Engine& ldb() { return ldb_; }
+  monitor::Engine& monitor() { return monitor_; }
+  gdb::Engine& gdb() { return gdb_; }
+  mdm::Engine& mdm() { return mdm_; }
 
   uint16_t stateWord() const;
   bool initialised() const { return initialised_; }
@@ -131,6 +139,8 @@ class SimCard {
   uint64_t sourceNow() const;
   void advanceTo(uint64_t target);
   void advanceBus(uint64_t target);
+  BusEngine* engine(uint16_t mode);  // the bus simulator of `mode`, null for none
+  void startBus();
   void halt();
   void startSelfTest();
   void wrapTest();
@@ -141,6 +151,9 @@ class SimCard {
 
   CardMemory memory_;
   ldb::Engine ldb_{memory_};
+  monitor::Engine monitor_{memory_};
+  gdb::Engine gdb_{memory_};
+  mdm::Engine mdm_{memory_};
   EventQueue events_;
   Clock clock_;
   uint64_t now_ = 0;

@@ -1,9 +1,9 @@
-#include "xarndll/sim/ldb_bus.h"
+#include "xarndll/sim/ldb/ldb_bus.h"
 
 #include <algorithm>
 
 #include "xarndll/sim/card_time.h"
-#include "xarndll/sim/ldb_layout.h"
+#include "xarndll/sim/ldb/ldb_layout.h"
 #include "xarndll/status.h"
 
 namespace xarnsim::ldb {

@@ -1,26 +1,19 @@
-// The local-bus driver calls on one card: the checks every call makes (an initialised card, a
-// record, the right operating mode) before the bus does the work.
+// The local-bus driver calls on one card, each over the checks every record call makes.
 #pragma once
 
 #include <cstdint>
 #include <initializer_list>
 
 #include "card/records.h"
+#include "xarndll/sim/record_call.h"
 #include "xarndll/sim/sim_card.h"
-#include "xarndll/status.h"
 
 namespace xarnsim::ldb {
 
-// Runs `work` when the card is initialised, `record` is given and the card is in one of the
-// modes; else the status that says which of these failed.
+// A record call on the card's local bus.
 template <class Record, class Work>
 uint16_t call(SimCard& card, Record* record, std::initializer_list<uint16_t> modes, Work&& work) {
-  if (!card.initialised()) return kStatusNotInitialised;
-  if (!record) return kStatusBadArgument;
-  for (uint16_t mode : modes) {
-    if (card.mode() == mode) return work(card.ldb(), *record);
-  }
-  return kStatusWrongMode;
+  return recordCall(card, record, modes, [&](Record& r) { return work(card.ldb(), r); });
 }
 
 inline uint16_t readMessage(SimCard& card, BcMessageRecord* r) {

@@ -1,8 +1,8 @@
-#include "xarndll/sim/ldb_controller.h"
+#include "xarndll/sim/ldb/ldb_controller.h"
 
 #include <algorithm>
 
-#include "xarndll/sim/ldb_layout.h"
+#include "xarndll/sim/ldb/ldb_layout.h"
 #include "xarndll/status.h"
 
 namespace xarnsim::ldb {

@@ -8,7 +8,7 @@
 
 #include "card/records.h"
 #include "xarndll/sim/card_memory.h"
-#include "xarndll/sim/ldb_bus.h"
+#include "xarndll/sim/ldb/ldb_bus.h"
 
 namespace xarnsim::ldb {
 

@@ -1,8 +1,8 @@
-#include "xarndll/sim/ldb_terminals.h"
+#include "xarndll/sim/ldb/ldb_terminals.h"
 
 #include <algorithm>
 
-#include "xarndll/sim/ldb_layout.h"
+#include "xarndll/sim/ldb/ldb_layout.h"
 #include "xarndll/status.h"
 
 namespace xarnsim::ldb {
