@@ -2,7 +2,7 @@
 # Installs every Debian package the station's build, tests and screenshots need.
 set -euo pipefail
 packages=(cmake g++ make qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
-          xvfb xauth clang-format libgl-dev)
+          xvfb xauth clang-format libgl-dev fonts-dejavu-core)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -61,6 +61,29 @@ int positionAfter(const QString& text, int count) {
   return pos;
 }
 
+bool fixedPitch(const QFont& font) { return QFontInfo(font).fixedPitch(); }
+
+// A font whose every character has the same width on any machine, so that a box's word wrap
+// is the one the headless window system computes. The system's own "fixed" font is not always
+// fixed-pitch (some font sets alias it to a proportional family), so a known monospace family
+// that the station's install script brings comes first, then the system's choice, then any
+// fixed-pitch family the machine has.
+QFont monospaceFont() {
+  for (const char* family : {"DejaVu Sans Mono", "Liberation Mono", "Noto Sans Mono"}) {
+    QFont font(QString::fromLatin1(family));
+    font.setStyleHint(QFont::TypeWriter);
+    if (QFontInfo(font).family() == font.family() && fixedPitch(font)) return font;
+  }
+  QFont system = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  if (fixedPitch(system)) return system;
+  for (const QString& family : QFontDatabase::families()) {
+    if (!QFontDatabase::isFixedPitch(family)) continue;
+    QFont font(family);
+    if (fixedPitch(font)) return font;
+  }
+  return system;
+}
+
 }  // namespace
 
 QString toQString(std::string_view text) {
@@ -103,9 +126,7 @@ void MultiLineEdit::fitFont(const QFont& base) {
                             : 0;
   const int room = width() - 2 * frameWidth() - scrollBar - 2 * kDocumentMargin -
                    style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, this) - 1;
-  QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  mono.setStyleHint(QFont::TypeWriter);
-  mono.setFixedPitch(true);
+  QFont mono = monospaceFont();
   int pixels = std::max(6, QFontInfo(base).pixelSize());
   for (; pixels > 4; --pixels) {
     mono.setPixelSize(pixels);
