@@ -110,10 +110,16 @@ uint16_t handOver(CardContext* card) {
 uint16_t UpgradeFirmware(CardContext* card, const std::string& highName,
                          const std::string& lowName) {
   if (uint16_t status = DUVEX_CommandDLL(card, kModeCommand)) return status;
-  std::optional<std::string> high = setup::readFileStart(highName, setup::OpenFor::Update);
+  // One byte past the largest file, so that a larger one is seen without reading it all.
+  constexpr size_t kReadLimit = kLargestUpgradeFile + 1;
+  std::optional<std::string> high =
+      setup::readFileStart(highName, setup::OpenFor::Update, kReadLimit);
   if (!high) return kUpgradeCannotOpen;
-  std::optional<std::string> low = setup::readFileStart(lowName, setup::OpenFor::Update);
+  std::optional<std::string> low =
+      setup::readFileStart(lowName, setup::OpenFor::Update, kReadLimit);
   if (!low) return kUpgradeCannotOpen;
+  if (high->size() > kLargestUpgradeFile || low->size() > kLargestUpgradeFile)
+    return kUpgradeFormatError;
 
   for (uint32_t address = kBufferFirst; address <= kBufferLast; address += 2)
     wWDLL(card, address, 0);

@@ -7,11 +7,34 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <vector>
 
 namespace setup {
+namespace {
 
-WriteOutcome writeFileAtomically(const std::string& path, std::string_view bytes) {
+// The file a path finally names: symbolic links are followed (a relative link from the link's
+// own directory), so that a save replaces the link's target and the link stays. nullopt for a
+// chain of links that does not end (a loop).
+std::optional<std::string> resolveLinks(const std::string& path) {
+  namespace fs = std::filesystem;
+  constexpr int kMostLinks = 40;
+  fs::path at = path;
+  std::error_code ec;
+  for (int hop = 0; fs::is_symlink(at, ec); ++hop) {
+    fs::path target = fs::read_symlink(at, ec);
+    if (ec || hop == kMostLinks) return std::nullopt;
+    at = target.is_absolute() ? target : at.parent_path() / target;
+  }
+  return at.string();
+}
+
+}  // namespace
+
+WriteOutcome writeFileAtomically(const std::string& linkOrPath, std::string_view bytes) {
+  const std::optional<std::string> target = resolveLinks(linkOrPath);
+  if (!target) return WriteOutcome::CannotOpen;
+  const std::string& path = *target;
   // A target the operator has write-protected stays protected, even for a privileged user.
   struct stat existing {};
   bool exists = ::stat(path.c_str(), &existing) == 0;
@@ -44,7 +67,9 @@ WriteOutcome writeFileAtomically(const std::string& path, std::string_view bytes
 }
 
 std::optional<std::string> readFileStart(const std::string& path, OpenFor mode, size_t limit) {
-  int fd = ::open(path.c_str(), mode == OpenFor::Update ? O_RDWR : O_RDONLY);
+  // Opened without waiting, so that a named pipe or a device where a file is expected is refused
+  // at once instead of blocking the station until something writes to it.
+  int fd = ::open(path.c_str(), (mode == OpenFor::Update ? O_RDWR : O_RDONLY) | O_NONBLOCK);
   if (fd < 0) return std::nullopt;
   struct stat info {};
   bool usable = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&

@@ -1,11 +1,11 @@
 // Writing a file so that a failure never destroys the file that was there: the bytes go to a
-// temporary file in the same directory, which replaces the target only once all are written.
-// And reading a file whole, with the same view of write-protected files.
+// temporary file in the target's directory, which replaces the target only once all are
+// written. A symbolic link is followed: its target gets the bytes and the link stays. And
+// reading the start of a file, with the same view of write-protected files.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,11 +20,12 @@ enum class WriteOutcome {
 
 WriteOutcome writeFileAtomically(const std::string& path, std::string_view bytes);
 
-// Reading a whole file (or its first `limit` bytes) at once. A file opened for update must also
-// be writable by its owner, so a write-protected file is refused as the writer above refuses it.
-// nullopt when the path is no regular file or cannot be opened so.
+// Reading the first `limit` bytes of a file (all of it when it is shorter): every caller names
+// the most it can use, so no file is ever read whole into memory whatever its size. A file
+// opened for update must also be writable by its owner, so a write-protected file is refused as
+// the writer above refuses it. nullopt when the path is no regular file (a directory, a named
+// pipe, a device: refused at once, never waited on) or cannot be opened so.
 enum class OpenFor { Reading, Update };
-std::optional<std::string> readFileStart(const std::string& path, OpenFor mode,
-                                         size_t limit = std::numeric_limits<size_t>::max());
+std::optional<std::string> readFileStart(const std::string& path, OpenFor mode, size_t limit);
 
 }  // namespace setup

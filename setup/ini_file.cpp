@@ -1,26 +1,31 @@
 #include "setup/ini_file.h"
 
 #include <filesystem>
-#include <fstream>
+
+#include "setup/atomic_file.h"
 
 namespace setup {
 
+// A file that is there but no regular file (a directory, a named pipe) cannot be opened: 900,
+// at once. A short file keeps the settings it gave and the defaults after them: 902.
 uint16_t loadSettings(CardSettings& settings, const std::string& path) {
   settings = CardSettings();
   uint16_t status = 0;
   std::error_code ec;
   if (std::filesystem::exists(path, ec)) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file || !std::filesystem::is_regular_file(path, ec)) {
+    constexpr size_t kBytes = 2 * CardSettings::kCount;
+    std::optional<std::string> bytes = readFileStart(path, OpenFor::Reading, kBytes);
+    if (!bytes) {
       status = kFileCannotOpen;
     } else {
-      for (int i = 0; i < CardSettings::kCount; ++i) {
-        unsigned char bytes[2];
-        if (!file.read(reinterpret_cast<char*>(bytes), 2)) {
+      for (size_t i = 0; i < static_cast<size_t>(CardSettings::kCount); ++i) {
+        if (2 * i + 1 >= bytes->size()) {
           status = kFileReadFailed;
           break;
         }
-        settings.word(i) = static_cast<uint16_t>(bytes[0] | bytes[1] << 8);
+        auto low = static_cast<unsigned char>((*bytes)[2 * i]);
+        auto high = static_cast<unsigned char>((*bytes)[2 * i + 1]);
+        settings.word(static_cast<int>(i)) = static_cast<uint16_t>(low | high << 8);
       }
     }
   }

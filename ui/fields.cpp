@@ -1,6 +1,7 @@
 #include "ui/fields.h"
 
 #include <cstdio>
+#include <vector>
 
 namespace ui {
 namespace {
@@ -95,9 +96,10 @@ uint16_t ReadHexLines(const winsys::Dialog& page, int control, bool wide, void* 
   }
   uint16_t error = 0;
   int filled = 0;
-  for (int line = 0; filled < count && error == 0; ++line) {
+  const std::vector<std::string> lines = page.editLines(control);
+  for (size_t line = 0; line < lines.size() && filled < count && error == 0; ++line) {
     // A line longer than the buffer is cut to it, as the box's line copy would cut it.
-    std::string text = page.editLine(control, line).substr(0, kLineBuffer - 1);
+    std::string text = lines[line].substr(0, kLineBuffer - 1);
     if (text.empty()) break;
     size_t pos = 0;
     while (filled < count) {

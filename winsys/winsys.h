@@ -61,6 +61,8 @@ class Dialog {
   virtual void editAppend(int id, std::string_view text) = 0;
   virtual int editLineCount(int id) const = 0;
   virtual std::string editLine(int id, int line) const = 0;  // "" past the last line
+  // Every line at once: a reader of the whole box wraps it once, not once a line.
+  virtual std::vector<std::string> editLines(int id) const = 0;
 
   // The control id of the control with window handle `handle`, 0 if there is none. Scroll
   // notifications carry the scroll bar's handle (see ScrollBarID).

@@ -105,6 +105,65 @@ TEST_F(FieldsTest, ShowHexLinesWritesPaddedWordsEachFollowedByABlank) {
   EXPECT_NE(page->fullText(18).find("001F "), std::string::npos);
 }
 
+// A page that passes everything on to another and counts how often a reader has a box wrapped.
+class CountingPage final : public winsys::Dialog {
+ public:
+  explicit CountingPage(winsys::Dialog& inner) : inner_(inner) {}
+  const winsys::DialogTemplate& layout() const override { return inner_.layout(); }
+  void setText(int id, std::string_view text) override { inner_.setText(id, text); }
+  std::string text(int id, int limit) const override { return inner_.text(id, limit); }
+  void setChecked(int id, bool checked) override { inner_.setChecked(id, checked); }
+  bool isChecked(int id) const override { return inner_.isChecked(id); }
+  void listReset(int id) override { inner_.listReset(id); }
+  void listAdd(int id, std::string_view line) override { inner_.listAdd(id, line); }
+  void listSetTabStops(int id, const std::vector<int>& s) override {
+    inner_.listSetTabStops(id, s);
+  }
+  void listSelect(int id, int index) override { inner_.listSelect(id, index); }
+  int listSelection(int id) const override { return inner_.listSelection(id); }
+  int listCount(int id) const override { return inner_.listCount(id); }
+  std::string listLine(int id, int index) const override { return inner_.listLine(id, index); }
+  void editClear(int id) override { inner_.editClear(id); }
+  void editAppend(int id, std::string_view text) override { inner_.editAppend(id, text); }
+  int editLineCount(int id) const override {
+    ++wraps;
+    return inner_.editLineCount(id);
+  }
+  std::string editLine(int id, int line) const override {
+    ++wraps;
+    return inner_.editLine(id, line);
+  }
+  std::vector<std::string> editLines(int id) const override {
+    ++wraps;
+    return inner_.editLines(id);
+  }
+  int controlIdOfHandle(uint16_t handle) const override { return inner_.controlIdOfHandle(handle); }
+  void startTimer(int id, int periodMs) override { inner_.startTimer(id, periodMs); }
+  void stopTimer(int id) override { inner_.stopTimer(id); }
+  void end(int result) override { inner_.end(result); }
+  winsys::WindowSystem& windows() override { return inner_.windows(); }
+
+  mutable int wraps = 0;
+
+ private:
+  winsys::Dialog& inner_;
+};
+
+TEST_F(FieldsTest, ReadHexLinesWrapsTheBoxOnceHoweverManyLinesItHolds) {
+  // Blank lines hold no token, so every one of them is read: a box wrapped again for each line
+  // took seconds for a few thousand of them.
+  std::string text;
+  for (int i = 0; i < 8000; ++i) text += "   \n";
+  text += "5 6";
+  page->setText(18, text);
+  CountingPage counting(*page);
+  uint16_t words[4];
+  EXPECT_EQ(ui::ReadHexLines(counting, 18, false, words, 4), 0);
+  EXPECT_EQ(words[0], 5);
+  EXPECT_EQ(words[1], 6);
+  EXPECT_EQ(counting.wraps, 1);
+}
+
 TEST_F(FieldsTest, ReadHexLinesReadsTheWrappedLinesBackIntoTheWords) {
   page->setText(18, "1 2 3 4\n5 6");
   uint16_t words[32];

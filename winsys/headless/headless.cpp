@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "winsys/guard.h"
+
 namespace winsys {
 namespace {
 
@@ -102,17 +104,20 @@ void HeadlessDialog::editAppend(int id, std::string_view text) {
 }
 
 int HeadlessDialog::editLineCount(int id) const {
-  const ControlState* s = state(id);
-  if (!s) return 0;
+  if (!state(id)) return 0;
   // An empty box still has its one (empty) line, as an edit box reports it.
-  return std::max<int>(1, static_cast<int>(wrapped(layout_, id, s->text).size()));
+  return std::max<int>(1, static_cast<int>(editLines(id).size()));
 }
 
 std::string HeadlessDialog::editLine(int id, int line) const {
+  std::vector<std::string> lines = editLines(id);
+  return line >= 0 && line < static_cast<int>(lines.size()) ? lines[static_cast<size_t>(line)]
+                                                            : std::string();
+}
+
+std::vector<std::string> HeadlessDialog::editLines(int id) const {
   const ControlState* s = state(id);
-  if (!s || line < 0) return {};
-  std::vector<std::string> lines = wrapped(layout_, id, s->text);
-  return line < static_cast<int>(lines.size()) ? lines[static_cast<size_t>(line)] : std::string();
+  return s ? wrapped(layout_, id, s->text) : std::vector<std::string>();
 }
 
 uint16_t HeadlessDialog::handleOf(int id) const {
@@ -149,14 +154,14 @@ void HeadlessDialog::click(int id) {
   const ControlTemplate* c = layout_.control(id);
   if (c && c->kind == ControlKind::CheckBox && c->autoCheck) setChecked(id, !isChecked(id));
   ++busy_;
-  if (!ended_) proc_->command(id);
+  if (!ended_) guarded(windows_, [&] { proc_->command(id); });
   --busy_;
   windows_.reap();
 }
 
 void HeadlessDialog::scroll(int id, ScrollAction action) {
   ++busy_;
-  if (!ended_) proc_->scroll(handleOf(id), action);
+  if (!ended_) guarded(windows_, [&] { proc_->scroll(handleOf(id), action); });
   --busy_;
   windows_.reap();
 }
@@ -206,7 +211,7 @@ HeadlessDialog* HeadlessWindowSystem::create(const DialogTemplate& layout, PageF
   pages_.push_back(std::move(dialog));
   tell("open " + layout.name);
   ++raw->busy_;
-  raw->proc_->init();
+  guarded(*this, [&] { raw->proc_->init(); });
   --raw->busy_;
   return raw;
 }
@@ -306,7 +311,7 @@ bool HeadlessWindowSystem::menuCommand(int id, std::string& error) {
     error = "no item " + std::to_string(id) + " on the menu " + (menu_ ? menu_->name : "");
     return false;
   }
-  if (main_) main_->menuCommand(id);
+  if (main_) guarded(*this, [&] { main_->menuCommand(id); });
   reap();
   return true;
 }
@@ -325,10 +330,10 @@ void HeadlessWindowSystem::advance(uint64_t ms) {
     int id = next->id;
     if (owner) {
       ++owner->busy_;
-      if (!owner->ended()) owner->proc_->timer(id);
+      if (!owner->ended()) guarded(*this, [&] { owner->proc_->timer(id); });
       --owner->busy_;
     } else if (main_) {
-      main_->timer(id);
+      guarded(*this, [&] { main_->timer(id); });
     }
     reap();
   }
@@ -336,7 +341,7 @@ void HeadlessWindowSystem::advance(uint64_t ms) {
 }
 
 void HeadlessWindowSystem::closeMainWindow() {
-  if (main_) main_->destroy();
+  if (main_) guarded(*this, [&] { main_->destroy(); });
 }
 
 std::vector<HeadlessDialog*> HeadlessWindowSystem::openPages() const {

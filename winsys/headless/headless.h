@@ -37,6 +37,7 @@ class HeadlessDialog final : public Dialog {
   void editAppend(int id, std::string_view text) override;
   int editLineCount(int id) const override;
   std::string editLine(int id, int line) const override;
+  std::vector<std::string> editLines(int id) const override;
   int controlIdOfHandle(uint16_t handle) const override;
   void startTimer(int id, int periodMs) override;
   void stopTimer(int id) override;

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <cstdint>
 
+#include "winsys/guard.h"
 #include "winsys/qt/qt_window_system.h"
 
 namespace winsys {
@@ -180,7 +181,7 @@ QWidget* QtDialog::control(int id) const {
 template <typename F>
 void QtDialog::call(F&& f) {
   ++busy_;
-  if (!ended_ && proc_) f();
+  if (!ended_ && proc_) guarded(windows_, f);
   --busy_;
   if (ended_ && busy_ == 0) windows_.scheduleReap();
 }
@@ -294,7 +295,7 @@ void QtDialog::editAppend(int id, std::string_view text) {
 
 // Any control's text in lines as a box of its width would show them, as the headless backend
 // reads them; for a multi-line box these are the lines on the screen.
-std::vector<std::string> QtDialog::lines(int id) const {
+std::vector<std::string> QtDialog::editLines(int id) const {
   const Control* c = find(id);
   if (!c) return {};
   if (auto* box = qobject_cast<MultiLineEdit*>(c->widget)) return box->lines();
@@ -304,11 +305,11 @@ std::vector<std::string> QtDialog::lines(int id) const {
 int QtDialog::editLineCount(int id) const {
   if (!find(id)) return 0;
   // An empty box still has its one (empty) line.
-  return std::max<int>(1, static_cast<int>(lines(id).size()));
+  return std::max<int>(1, static_cast<int>(editLines(id).size()));
 }
 
 std::string QtDialog::editLine(int id, int line) const {
-  std::vector<std::string> all = lines(id);
+  std::vector<std::string> all = editLines(id);
   return line >= 0 && line < static_cast<int>(all.size()) ? all[static_cast<size_t>(line)]
                                                           : std::string();
 }

@@ -55,6 +55,7 @@ class QtDialog final : public Dialog {
   void editAppend(int id, std::string_view text) override;
   int editLineCount(int id) const override;
   std::string editLine(int id, int line) const override;
+  std::vector<std::string> editLines(int id) const override;
   int controlIdOfHandle(uint16_t handle) const override;
   void startTimer(int id, int periodMs) override;
   void stopTimer(int id) override;
@@ -97,7 +98,6 @@ class QtDialog final : public Dialog {
   W* widget(int id) const;
   Control* find(int id);
   const Control* find(int id) const;
-  std::vector<std::string> lines(int id) const;
 
   // Every call into the page goes through here, so that an ended page is never called again
   // and is destroyed only once nothing of it is on the stack.

@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "winsys/guard.h"
 #include "winsys/qt/help_viewer.h"
 
 namespace winsys {
@@ -34,7 +35,7 @@ QtWindowSystem::QtWindowSystem()
   QApplication::setQuitOnLastWindowClosed(false);
   mainWindow_->setCloseHandler([this] {
     if (main_) {
-      main_->destroy();
+      guarded(*this, [this] { main_->destroy(); });
     } else {
       quit(0);
     }
@@ -194,7 +195,7 @@ bool QtWindowSystem::menuCommand(int id) {
 void QtWindowSystem::onMenu(int id) {
   // The menu bar is blocked under a modal page; this keeps it so for any other way in.
   if (modalDepth_ > 0 || !main_) return;
-  main_->menuCommand(id);
+  guarded(*this, [this, id] { main_->menuCommand(id); });
 }
 
 void QtWindowSystem::paintStatus(std::string_view text) {
@@ -209,7 +210,7 @@ void QtWindowSystem::startMainTimer(int id, int periodMs) {
   if (!timer) {
     timer = new QTimer();
     QObject::connect(timer, &QTimer::timeout, mainWindow_.get(), [this, id] {
-      if (main_) main_->timer(id);
+      if (main_) guarded(*this, [this, id] { main_->timer(id); });
     });
   }
   timer->start(std::max(1, periodMs));
