@@ -3,7 +3,9 @@
 #include <charconv>
 #include <fstream>
 #include <istream>
+#include <limits>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <sstream>
 
@@ -33,10 +35,25 @@ const std::map<winsys::ControlKind, const char*> kKindNames = {
     {winsys::ControlKind::Label, "label"},     {winsys::ControlKind::Frame, "frame"},
 };
 
-bool parseNumber(const std::string& word, long long& value, int base = 10) {
-  if (word.empty()) return false;
+// The ranges of the numbers a script gives. A number outside its range is an error, never cut
+// to fit: "click 4294967297" must not click control 1.
+constexpr long long kLargestId = 0xFFFF;
+constexpr long long kLargestIndex = std::numeric_limits<int>::max();
+constexpr long long kLargestAddress = 0xFFFFFFFF;  // the driver's address argument
+constexpr long long kLargestWord = 0xFFFF;
+// 10^9 seconds (about 31 years) keeps the card's microseconds, and its time tags' days, in range.
+constexpr long long kLongestTick = 1'000'000'000;
+
+// WORD as a whole number from MIN to MAX in BASE; nullopt for anything else (signs where no
+// negative number belongs, letters, blanks, digits beyond the range).
+std::optional<long long> numberIn(const std::string& word, long long min, long long max,
+                                  int base = 10) {
+  long long value = 0;
+  if (word.empty() || word[0] == '+') return std::nullopt;
   auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), value, base);
-  return ec == std::errc() && end == word.data() + word.size();
+  if (ec != std::errc() || end != word.data() + word.size()) return std::nullopt;
+  if (value < min || value > max) return std::nullopt;
+  return value;
 }
 
 // Splits "COMMAND REST": the rest is everything after the first blank, kept exactly.
@@ -146,8 +163,22 @@ int Console::run(std::istream& script) {
   in_ = &script;
   while (step()) {
   }
+  if (!errored_ && windows_.quitPosted()) refuseAfterQuit();
   if (errored_) return 2;
   return failed_ ? 1 : 0;
+}
+
+// Once the station has quit nothing more can run: a line that would do something (an
+// expectation above all) is an error, not silently skipped. Blank lines and comments may follow.
+void Console::refuseAfterQuit() {
+  for (std::string line; std::getline(*in_, line);) {
+    ++lineNumber_;
+    size_t first = line.find_first_not_of(" \t\r");
+    if (first == std::string::npos || line[first] == '#') continue;
+    print("> " + line);
+    error("the station has quit; nothing after it can run");
+    return;
+  }
 }
 
 bool Console::step() {
@@ -176,22 +207,23 @@ winsys::HeadlessDialog* Console::currentPage() {
 }
 
 int Console::controlId(const std::string& word) {
-  long long id = 0;
   winsys::HeadlessDialog* page = currentPage();
   if (!page) return -1;
-  if (!parseNumber(word, id) || !page->layout().control(static_cast<int>(id))) {
+  auto id = numberIn(word, 0, kLargestId);
+  if (!id || !page->layout().control(static_cast<int>(*id))) {
     error("no control " + word + " on page " + page->layout().name);
     return -1;
   }
-  return static_cast<int>(id);
+  return static_cast<int>(*id);
 }
 
 void Console::menu(const std::string& item) {
   const winsys::Menu* shown = windows_.menu();
-  long long id = 0;
   const winsys::MenuItem* found = nullptr;
-  if (shown)
-    found = parseNumber(item, id) ? shown->find(static_cast<int>(id)) : shown->findLabel(item);
+  if (shown) {
+    auto id = numberIn(item, 0, kLargestId);
+    found = id ? shown->find(static_cast<int>(*id)) : shown->findLabel(item);
+  }
   if (!found) {
     error("no item " + item + " on the menu " + (shown ? shown->name : std::string("(none)")));
     return;
@@ -220,12 +252,13 @@ void Console::execute(const std::string& line) {
     }
   } else if (command == "page") {
     if (!needArgs(1)) return;
-    long long k = 0;
-    if (args.size() > 1 && (!parseNumber(args[1], k) || k < 1)) {
+    std::optional<long long> k = 0;
+    if (args.size() > 1) k = numberIn(args[1], 1, kLargestIndex);
+    if (!k) {
       error("page NAME [K]: K counts from 1, the oldest");
       return;
     }
-    winsys::HeadlessDialog* page = windows_.page(args[0], static_cast<int>(k) - 1);
+    winsys::HeadlessDialog* page = windows_.page(args[0], static_cast<int>(*k - 1));
     if (!page) {
       error("no open page " + rest);
       return;
@@ -259,20 +292,21 @@ void Console::execute(const std::string& line) {
   } else if (command == "select") {
     if (!needArgs(2)) return;
     int id = controlId(args[0]);
-    long long n = -1;
     if (id < 0) return;
-    if (args[1] != "none" && !parseNumber(args[1], n)) {
-      error("select ID N|none");
+    std::optional<long long> n = args[1] == "none" ? -1 : numberIn(args[1], 0, kLargestIndex);
+    if (!n) {
+      error("select ID N|none: N counts from 0");
       return;
     }
-    currentPage()->listSelect(id, static_cast<int>(n));
+    currentPage()->listSelect(id, static_cast<int>(*n));
   } else if (command == "tick") {
-    long long seconds = 1;
-    if (!args.empty() && (!parseNumber(args[0], seconds) || seconds < 0)) {
-      error("tick [SECONDS]");
+    std::optional<long long> seconds = 1;
+    if (!args.empty()) seconds = numberIn(args[0], 0, kLongestTick);
+    if (!seconds) {
+      error("tick [SECONDS]: 0 to " + std::to_string(kLongestTick));
       return;
     }
-    windows_.advance(static_cast<uint64_t>(seconds) * 1000);
+    windows_.advance(static_cast<uint64_t>(*seconds) * 1000);
   } else if (command == "close") {
     windows_.closeMainWindow();
   } else if (command.starts_with("expect")) {
@@ -281,13 +315,14 @@ void Console::execute(const std::string& line) {
     if (!needArgs(command == "get" ? 1 : 2)) return;
     int id = controlId(args[0]);
     if (id < 0) return;
-    long long n = 0;
-    if (command == "get-line" && !parseNumber(args[1], n)) {
-      error("get-line ID N");
+    std::optional<long long> n = 0;
+    if (command == "get-line") n = numberIn(args[1], 0, kLargestIndex);
+    if (!n) {
+      error("get-line ID N: N counts from 0");
       return;
     }
     std::string text = command == "get" ? currentPage()->fullText(id)
-                                        : currentPage()->listLine(id, static_cast<int>(n));
+                                        : currentPage()->listLine(id, static_cast<int>(*n));
     print("= " + escape(text));
   } else if (command == "show") {
     if (rest == "main") {
@@ -298,15 +333,18 @@ void Console::execute(const std::string& line) {
       show();
     }
   } else if (command == "peek") {
-    long long address = 0;
-    if (!needArgs(1) || !parseNumber(args[0], address, 16)) return error("peek ADDR (hex)");
-    print("= " + ui::hex(xarnsim::peek(card, static_cast<uint32_t>(address)), 4));
+    std::optional<long long> address;
+    if (!args.empty()) address = numberIn(args[0], 0, kLargestAddress, 16);
+    if (!address) return error("peek ADDR (hex, at most FFFFFFFF)");
+    print("= " + ui::hex(xarnsim::peek(card, static_cast<uint32_t>(*address)), 4));
   } else if (command == "poke") {
-    long long address = 0, value = 0;
-    if (!needArgs(2) || !parseNumber(args[0], address, 16) || !parseNumber(args[1], value, 16)) {
-      return error("poke ADDR VALUE (hex)");
+    std::optional<long long> address, value;
+    if (args.size() == 2) {
+      address = numberIn(args[0], 0, kLargestAddress, 16);
+      value = numberIn(args[1], 0, kLargestWord, 16);
     }
-    xarnsim::poke(card, static_cast<uint32_t>(address), static_cast<uint16_t>(value));
+    if (!address || !value) return error("poke ADDR VALUE (hex, at most FFFFFFFF and FFFF)");
+    xarnsim::poke(card, static_cast<uint32_t>(*address), static_cast<uint16_t>(*value));
   } else if (command == "trace") {
     if (rest == "on") {
       xarnsim::setTrace(card, [this](const std::string& call) { print("call " + call); });
@@ -316,13 +354,14 @@ void Console::execute(const std::string& line) {
       error("trace on|off");
     }
   } else if (command == "fail") {
-    long long status = 0, count = 1;
-    if (!needArgs(2) || !parseNumber(args[1], status) ||
-        (args.size() > 2 && !parseNumber(args[2], count))) {
-      return error("fail FUNCTION STATUS [N]");
+    std::optional<long long> status, count = 1;
+    if (args.size() >= 2) status = numberIn(args[1], 0, kLargestWord);
+    if (args.size() >= 3) count = numberIn(args[2], std::numeric_limits<int>::min(), kLargestIndex);
+    if (!status || !count || args.size() > 3) {
+      return error("fail FUNCTION STATUS [N]: STATUS 0 to 65535, N a 32-bit count");
     }
     if (!xarnsim::knownFunction(args[0])) return error("no card function " + args[0]);
-    xarnsim::failNext(card, args[0], static_cast<uint16_t>(status), static_cast<int>(count));
+    xarnsim::failNext(card, args[0], static_cast<uint16_t>(*status), static_cast<int>(*count));
   } else if (command == "sim") {
     std::string name, value, why;
     splitFirst(rest, name, value);
@@ -338,9 +377,9 @@ void Console::expectCommand(const std::string& command, const std::string& rest)
   auto check = [this](const std::string& expected, const std::string& got) {
     if (expected != got) fail(quoted(escape(expected)), quoted(escape(got)));
   };
-  auto number = [this](const std::string& word, int base = 10) {
-    long long value = 0;
-    if (!parseNumber(word, value, base)) error("a number expected, not " + word);
+  auto number = [this](const std::string& word, long long max, int base = 10) {
+    std::optional<long long> value = numberIn(word, 0, max, base);
+    if (!value) error("a number from 0 to " + std::to_string(max) + " expected, not " + word);
     return value;
   };
 
@@ -354,7 +393,10 @@ void Console::expectCommand(const std::string& command, const std::string& rest)
     std::string n, text;
     splitFirst(tail, n, text);
     int id = controlId(first);
-    if (id >= 0) check(unescape(text), currentPage()->listLine(id, static_cast<int>(number(n))));
+    if (id < 0) return;
+    if (auto line = number(n, kLargestIndex)) {
+      check(unescape(text), currentPage()->listLine(id, static_cast<int>(*line)));
+    }
   } else if (command == "expect-count") {
     int id = controlId(first);
     if (id >= 0) check(tail, std::to_string(currentPage()->listCount(id)));
@@ -370,10 +412,11 @@ void Console::expectCommand(const std::string& command, const std::string& rest)
   } else if (command == "expect-open") {
     check(tail, std::to_string(windows_.openCount(first)));
   } else if (command == "expect-word") {
-    long long address = number(first, 16);
-    long long expected = number(tail, 16);
-    uint16_t got = xarnsim::peek(&station_->card(), static_cast<uint32_t>(address));
-    if (got != expected) fail(ui::hex(static_cast<uint16_t>(expected), 4), ui::hex(got, 4));
+    auto address = number(first, kLargestAddress, 16);
+    auto expected = address ? number(tail, kLargestWord, 16) : std::nullopt;
+    if (!expected) return;
+    uint16_t got = xarnsim::peek(&station_->card(), static_cast<uint32_t>(*address));
+    if (got != *expected) fail(ui::hex(static_cast<uint16_t>(*expected), 4), ui::hex(got, 4));
   } else if (command == "expect-calls") {
     if (!xarnsim::knownFunction(first)) return error("no card function " + first);
     uint64_t calls = xarnsim::callCount(&station_->card(), first);

@@ -21,6 +21,7 @@ class Console {
 
  private:
   bool step();  // runs the next line; false at the end of the script or after an error
+  void refuseAfterQuit();
   void execute(const std::string& line);
   void print(const std::string& line);
   void fail(const std::string& expected, const std::string& got);

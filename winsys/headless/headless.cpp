@@ -316,8 +316,20 @@ bool HeadlessWindowSystem::menuCommand(int id, std::string& error) {
   return true;
 }
 
+// A real desktop holds at most one timer message per timer: timers do not queue up while the
+// station sits through a long stretch. So a stretch longer than kCoalesceMs passes at once up to
+// its last kCoalesceMs (each timer keeping its phase), and the timers fire one by one through
+// that last part only; the card then catches up the whole stretch at its next call. Shorter
+// stretches fire every timer at every period.
 void HeadlessWindowSystem::advance(uint64_t ms) {
   const uint64_t target = nowMs_ + ms;
+  if (ms > kCoalesceMs) {
+    const uint64_t quietUntil = target - kCoalesceMs;
+    for (Timer& t : timers_) {
+      if (t.dueMs <= quietUntil) t.dueMs += ((quietUntil - t.dueMs) / t.periodMs + 1) * t.periodMs;
+    }
+    nowMs_ = quietUntil;
+  }
   while (!quitCode_) {
     auto next =
         std::min_element(timers_.begin(), timers_.end(), [](const Timer& a, const Timer& b) {

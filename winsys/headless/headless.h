@@ -110,7 +110,10 @@ class HeadlessWindowSystem final : public WindowSystem {
   // What the operator does.
   void queueAnswer(Answer answer) { answers_.push_back(answer); }
   bool menuCommand(int id, std::string& error);  // refused while a modal page or box is open
-  void advance(uint64_t ms);                     // virtual time passes, timers fire in due order
+  // Virtual time passes and timers fire in due order; over a stretch longer than kCoalesceMs
+  // they fire only through its last kCoalesceMs.
+  void advance(uint64_t ms);
+  static constexpr uint64_t kCoalesceMs = 3600 * 1000;
   void closeMainWindow();
 
   // What the operator sees.
