@@ -98,7 +98,7 @@ void BM_SaturatedTerminalBus(benchmark::State& state) {
   double simulated = static_cast<double>(state.iterations() * step) / kSecond;
   state.counters["sim_per_cpu"] = benchmark::Counter(simulated, benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_SaturatedTerminalBus)->Arg(10'000)->Arg(kSecond);
+BENCHMARK(BM_SaturatedTerminalBus)->Arg(1000)->Arg(10'000)->Arg(kSecond);
 
 // A benchmark station with the saturated frame running.
 class Station : public BenchStation {

@@ -349,6 +349,57 @@ TEST_F(LdbTerminalTest, BusSelectForcedStateAndResponseErrors) {
             xarnsim::kStatusWrongMode);
 }
 
+// A catch-up leaves out what no queue can show and skips whole cycles of the partner's poll; the
+// card must end exactly as if every exchange had been simulated: terminals, buffers, queues.
+TEST_F(LdbTerminalTest, ALongCatchUpGivesTheSameTerminalsAndQueuesAsManySmallOnes) {
+  auto run = [this](uint64_t step, uint64_t length) {
+    xarnsim::release(&card);
+    card = CardContext{};
+    now = 0;
+    xarnsim::setTimeSource(&card, [this] { return now; });
+    enter(2);
+    for (uint16_t rt = 0; rt < 32; ++rt) {
+      static constexpr uint16_t kActions[] = {0x0000, 0x0800, 0x0C00, 0x1000, 0x1C00};
+      static constexpr uint16_t kSelects[] = {3, 3, 2, 1};
+      errors = {};
+      for (auto& e : errors) e.errorType = 0x0100;
+      if (rt % 7 == 3) errors[0] = {static_cast<uint16_t>(rt % 3), 0x0000, 0};  // GAH parity
+      if (rt % 5 == 1) errors[1] = {0, 0x00C0, 20};                              // IND short
+      if (writeRt(rt, rt == 13 ? 0 : 0x8000, kActions[rt % 5], kSelects[rt % 4])) return false;
+    }
+    LdbRtRecord forced = readRt(17);
+    forced.rtState = 0x0040;
+    forced.stateUpdate = 1;
+    DUVEX_WrLdbRTDLL(&card, &forced);
+    DUVEX_CommandDLL(&card, 10);
+    for (uint64_t end = length; now < end;) {
+      now = std::min(now + step, end);
+      rWDLL(&card, 0);
+    }
+    return true;
+  };
+  auto image = [this] {
+    std::vector<uint16_t> words;
+    for (uint32_t a = 0x049300; a < 0x05931E; a += 2) words.push_back(rWDLL(&card, a));  // raw
+    for (uint32_t a = 0x059400; a < 0x08241E; a += 2) words.push_back(rWDLL(&card, a));  // RTs
+    return words;
+  };
+  for (uint64_t length : {3 * kSecond, 20 * kSecond}) {
+    ASSERT_TRUE(run(997, length));
+    std::vector<uint16_t> often = image();
+    ASSERT_TRUE(run(length, length));
+    std::vector<uint16_t> once = image();
+    ASSERT_EQ(once.size(), often.size());
+    for (std::size_t i = 0; i < once.size(); ++i)
+      ASSERT_EQ(once[i], often[i]) << "word " << i << " after " << length << " us";
+  }
+  // A jump of 10^15 us (31 years) returns at once, the bus still running and every queue full.
+  now += 1'000'000'000'000'000;
+  EXPECT_EQ(state(), 0x0021);
+  EXPECT_EQ(takeCommands().size(), 1024u);
+  EXPECT_GT(readRt(0).dttCount, 0);
+}
+
 TEST_F(LdbSimTest, QueueReadsTakeOrPeekAndClear) {
   enter(1);
   ASSERT_EQ(define(1, 0), 0);

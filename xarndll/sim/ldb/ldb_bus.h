@@ -128,9 +128,11 @@ class Queues {
   // least a queue's capacity of pushes after it), without writing them.
   void skipRaw(uint64_t count) { skip(raw_, count); }
   void skipMessages(uint64_t count) { skip(messages_, count); }
+  void skipCommands(uint64_t count) { skip(commands_, count); }
 
   uint32_t rawCapacity() const { return raw_.capacity(); }
   uint32_t messageCapacity() const { return messages_.capacity(); }
+  uint32_t commandCapacity() const { return commands_.capacity(); }
 
   // The driver's queue reads: operation 0 clears, 1 takes the oldest entry, 2 reads without
   // taking, at the position the record's 32-bit field counts.

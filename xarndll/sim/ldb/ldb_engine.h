@@ -51,7 +51,10 @@ class Engine final : public BusEngine {
 
   // A word of card memory was written from outside (rWDLL, a setup file): the controller lays
   // out its next frame afresh.
-  void memoryWritten() override { controller_.invalidate(); }
+  void memoryWritten() override {
+    controller_.invalidate();
+    terminals_.invalidate();
+  }
 
   Queues& queues() { return queues_; }
   Controller& controller() { return controller_; }

@@ -13,6 +13,12 @@ constexpr uint16_t kSelectSecondary = 1;
 constexpr uint16_t kSelectPrimary = 2;
 constexpr uint16_t kBufferUsed = 0x8000;
 constexpr uint16_t kDttMask = 0x3FF;
+// A terminal comes back to where it started after 1, 2, 4, 5 or 7 commands (forced; not ready;
+// not ready with data; ready; ready with data), twice that when it listens to one bus only, so
+// the partner's cycle is at most lcm(1, 2, 4, 5, 7, 8, 10, 14) = 280 passes long.
+constexpr std::size_t kMostMarks = 1024;
+
+uint64_t ceilDiv(uint64_t a, uint64_t b) { return (a + b - 1) / b; }
 
 constexpr std::array<uint16_t, 7> kStates = {kStateWfi,  kStateWfgah, kStateWfhcd, kStateWfs,
                                              kStateWfsr, kStateWfsre, kStateForced};
@@ -167,6 +173,7 @@ uint16_t Terminals::write(const LdbRtRecord& r) {
   buffer(r.txBuffer, rt::kTxData);
   buffer(r.rxBuffer, rt::kRxData);
   memory_.write(base + rt::kDefined, 1);
+  invalidate();
   return kStatusOk;
 }
 
@@ -179,6 +186,7 @@ void Terminals::start(Tick now) {
   secondaryPass_ = false;
   sequence_ = 0;
   deliverNext_.fill(false);
+  invalidate();
 }
 
 // The partner polls the terminals that are on in address order, one message each, and changes
@@ -198,7 +206,8 @@ void Terminals::build(int n, bool secondary, Exchange& ex) const {
   uint16_t state = knownState(memory_.read(base + rt::kState));
   uint16_t action = memory_.read(base + rt::kAction) & kActionMask;
   bool known = memory_.read(base + rt::kDefined) != 0;
-  ex.words.clear();
+  ex.rt = n;
+  ex.secondary = secondary;
   ex.code = partnerCommand(state, deliverNext_[static_cast<std::size_t>(n)]);
   uint32_t count = ex.code == kCodeGah || ex.code == kCodeIwd ? kPartnerWords : 0;
   ex.command = commandWord(rtAddress, ex.code, count);
@@ -207,16 +216,13 @@ void Terminals::build(int n, bool secondary, Exchange& ex) const {
   ex.response = 0;
   ex.newState = state;
   ex.handshakeDone = false;
+  ex.injection = Injection{};
+  ex.answerWords = 0;
   const Tick step = timing_.word + timing_.gap;
 
   // The partner's command, and for IWD its data words.
-  ex.words.push_back(BusWord{0, ex.command, true, true, secondary, {}});
-  Tick end = timing_.word;
-  for (uint32_t i = 1; ex.code == kCodeIwd && i <= count; ++i) {
-    uint32_t value = dataWord(rtAddress, sequence_ * kPartnerWords + i - 1);
-    ex.words.push_back(BusWord{i * step, value, false, true, secondary, {}});
-    end = i * step + timing_.word;
-  }
+  ex.partnerWords = ex.code == kCodeIwd ? count : 0;
+  Tick end = ex.partnerWords * step + timing_.word;
   if (!ex.heard) {
     ex.errors = kErrIg | kErrNr;
     ex.busEnd = end + timing_.timeout;
@@ -228,38 +234,72 @@ void Terminals::build(int n, bool secondary, Exchange& ex) const {
   ex.handshakeDone = s.handshakeDone;
   if (timing_.response > timing_.timeout) ex.errors |= kErrNr;
 
-  // The terminal's answer: its status word, and for GAH its TX data words.
-  int c = category(ex.code, state);
-  Injection injection;
-  if (known && c >= 0)
-    injection = readInjection(memory_, base + rt::kErrors + 6 * static_cast<uint32_t>(c));
-  auto answer = [&](uint32_t index, uint32_t value, bool command, Tick at) {
-    BusWord w{at, value, command, false, secondary, {}};
-    if (injection.type != kErrorNone && injection.wordNumber == index)
-      w.fault = applyInjection(injection, command);
-    ex.alternate |= w.fault.alternate;
-    if (w.fault.any()) ex.errors |= kErrRc;
-    ex.words.push_back(w);
-  };
-  Tick at = end + timing_.response;
-  ex.response = commandWord(rtAddress, ex.code, action | s.state);
-  answer(0, ex.response, true, at);
-  ex.busEnd = at + timing_.word;
+  // The terminal's answer: its status word (word 0), and for GAH its TX data words.
   bool sendsData = ex.code == kCodeGah && s.errors == 0 && state != kStateForced;
-  for (uint32_t i = 1; sendsData && i <= count; ++i) {
-    uint32_t value = memory_.read32(base + rt::kTxData + 4 * (i - 1)) & 0xFFFFFF;
-    answer(i, value, false, at + i * step);
-    ex.busEnd = at + i * step + timing_.word;
+  ex.answerWords = sendsData ? count : 0;
+  ex.answerAt = end + timing_.response;
+  ex.response = commandWord(rtAddress, ex.code, action | s.state);
+  ex.busEnd = ex.answerAt + ex.answerWords * step + timing_.word;
+  int c = category(ex.code, state);
+  if (known && c >= 0)
+    ex.injection = readInjection(memory_, base + rt::kErrors + 6 * static_cast<uint32_t>(c));
+  const Injection& in = ex.injection;
+  if (in.type != kErrorNone && in.wordNumber <= ex.answerWords) {
+    WordFault fault = applyInjection(in, in.wordNumber == 0);
+    ex.alternate = fault.alternate;
+    if (fault.any()) ex.errors |= kErrRc;
   }
 }
 
-void Terminals::commit(int n, Tick start, const Exchange& ex) {
-  uint32_t base = terminalBase(n);
-  for (BusWord w : ex.words) {
-    w.start += start;
+// The partner's IWD data words count up from pass to pass.
+uint32_t Terminals::partnerData(int n, uint32_t index) const {
+  return dataWord(static_cast<uint32_t>(n), sequence_ * kPartnerWords + index);
+}
+
+// The exchange's words, in time order, for the raw queue.
+void Terminals::pushWords(const Exchange& ex, Tick start) {
+  const Tick step = timing_.word + timing_.gap;
+  queues_.pushRaw(BusWord{start, ex.command, true, true, ex.secondary, {}});
+  for (uint32_t i = 0; i < ex.partnerWords; ++i)
+    queues_.pushRaw(
+        BusWord{start + (i + 1) * step, partnerData(ex.rt, i), false, true, ex.secondary, {}});
+  if (!ex.heard) return;
+  const uint32_t base = terminalBase(ex.rt);
+  for (uint32_t i = 0; i <= ex.answerWords; ++i) {
+    bool status = i == 0;
+    uint32_t value =
+        status ? ex.response : memory_.read32(base + rt::kTxData + 4 * (i - 1)) & 0xFFFFFF;
+    BusWord w{start + ex.answerAt + i * step, value, status, false, ex.secondary, {}};
+    if (ex.injection.type != kErrorNone && ex.injection.wordNumber == i)
+      w.fault = applyInjection(ex.injection, status);
     queues_.pushRaw(w);
   }
-  queues_.pushCommand(start, ex.command, ex.errors, ex.alternate, ex.response);
+}
+
+void Terminals::Unseen::flush(Queues& queues) {
+  queues.skipRaw(words);
+  queues.skipCommands(commands);
+  words = commands = 0;
+}
+
+// The exchange's words and command reach the queues that can still show them; the others only
+// count them, in order, before anything later is pushed.
+void Terminals::commit(int n, Tick start, const Exchange& ex, bool wordsShown, bool commandShown,
+                       Unseen& unseen) {
+  uint32_t base = terminalBase(n);
+  if (wordsShown || commandShown) unseen.flush(queues_);
+  if (wordsShown) {
+    pushWords(ex, start);
+  } else {
+    unseen.words += ex.wordCount();
+  }
+  if (commandShown) {
+    queues_.pushCommand(start, ex.command, ex.errors, ex.alternate, ex.response);
+  } else {
+    ++unseen.commands;
+  }
+  wordsSent_ += ex.wordCount();
+  ++commandsSent_;
   if (!ex.heard) return;
   queues_.stamp(base + rt::kLastTime, start);
   memory_.write32(base + rt::kLastCommand, ex.command);
@@ -272,37 +312,124 @@ void Terminals::commit(int n, Tick start, const Exchange& ex) {
   }
   if (before == kStateWfi && (ex.code == kCodeInd || ex.code == kCodeSrq))
     deliverNext_[static_cast<std::size_t>(n)] = ex.code == kCodeInd;
-  if (ex.code == kCodeGah && ex.words.size() > 2) {
+  if (ex.answerWords > 0) {
     queues_.stamp(base + rt::kTxTime, start);
-    memory_.write(base + rt::kTxStatus, static_cast<uint16_t>(kBufferUsed | kPartnerWords));
+    memory_.write(base + rt::kTxStatus, static_cast<uint16_t>(kBufferUsed | ex.answerWords));
   }
   if (ex.code == kCodeIwd && ex.newState == kStateWfsre) {
-    uint32_t i = 0;
-    for (const BusWord& w : ex.words) {
-      if (w.received && !w.command) memory_.write32(base + rt::kRxData + 4 * i++, w.value);
-    }
+    for (uint32_t i = 0; i < ex.partnerWords; ++i)
+      memory_.write32(base + rt::kRxData + 4 * i, partnerData(n, i));
     queues_.stamp(base + rt::kRxTime, start);
-    memory_.write(base + rt::kRxStatus, static_cast<uint16_t>(kBufferUsed | i));
+    memory_.write(base + rt::kRxStatus, static_cast<uint16_t>(kBufferUsed | ex.partnerWords));
   }
+}
+
+// ---- The partner's cycle
+
+// What the passes to come depend on, besides the time: the bus of the next pass and each
+// terminal's configuration and protocol position. (The DTT counts and the partner's data
+// pattern only count up; they do not steer anything.)
+std::vector<uint16_t> Terminals::signature() const {
+  std::vector<uint16_t> s;
+  s.reserve(1 + 5 * kTerminals);
+  s.push_back(secondaryPass_ ? 1 : 0);
+  for (int n = 0; n < kTerminals; ++n) {
+    uint32_t base = terminalBase(n);
+    s.push_back(memory_.read(base + rt::kMode));
+    s.push_back(memory_.read(base + rt::kBusSelect));
+    s.push_back(memory_.read(base + rt::kAction));
+    s.push_back(memory_.read(base + rt::kState));
+    s.push_back(deliverNext_[static_cast<std::size_t>(n)] ? 1 : 0);
+  }
+  return s;
+}
+
+// At the start of each pass over the terminals. Once the partner is back where an earlier pass
+// started, the passes between repeat for as long as nobody writes to the card: the whole
+// repetitions that end before what the queues can still hold are counted, not sent.
+void Terminals::passStarts(Tick until) {
+  std::vector<uint16_t> now = signature();
+  uint64_t key = 14695981039346656037ull;  // FNV-1a over the signature
+  for (uint16_t w : now) key = (key ^ w) * 1099511628211ull;
+  auto seen = markOf_.find(key);
+  if (seen != markOf_.end() && marks_[seen->second].signature == now) {
+    const Mark& then = marks_[seen->second];
+    if (then.cursor < cursor_) skipPeriods(then, until);
+    if (!marks_.empty()) return;  // this pass is marked already
+  }
+  if (marks_.size() >= kMostMarks) invalidate();
+  Mark mark{std::move(now), cursor_, wordsSent_, commandsSent_, sequence_, {}};
+  for (int n = 0; n < kTerminals; ++n)
+    mark.dtt[static_cast<std::size_t>(n)] = memory_.read(terminalBase(n) + rt::kDtt);
+  markOf_[key] = marks_.size();
+  marks_.push_back(std::move(mark));
+}
+
+void Terminals::skipPeriods(const Mark& then, Tick until) {
+  const Tick period = cursor_ - then.cursor;
+  const uint64_t words = wordsSent_ - then.words;
+  const uint64_t commands = commandsSent_ - then.commands;
+  if (until <= cursor_ || commands == 0) return;
+  // The last periods are sent word by word: enough of them to fill both queues, and one more.
+  uint64_t keep = std::max(ceilDiv(queues_.rawCapacity(), std::max<uint64_t>(words, 1)),
+                           ceilDiv(queues_.commandCapacity(), commands)) +
+                  1;
+  uint64_t whole = (until - cursor_) / period;
+  if (whole <= keep) return;
+  const uint64_t skipped = whole - keep;
+  const uint32_t sequenceStep = sequence_ - then.sequence;
+  for (int n = 0; n < kTerminals; ++n) {
+    uint32_t at = terminalBase(n) + rt::kDtt;
+    uint64_t dtt = memory_.read(at);
+    uint64_t step = (dtt - then.dtt[static_cast<std::size_t>(n)]) & kDttMask;
+    memory_.write(at, static_cast<uint16_t>((dtt + (skipped & kDttMask) * step) & kDttMask));
+  }
+  sequence_ += static_cast<uint32_t>(skipped * sequenceStep);
+  cursor_ += skipped * period;
+  queues_.skipRaw(skipped * words);
+  queues_.skipCommands(skipped * commands);
+  wordsSent_ += skipped * words;
+  commandsSent_ += skipped * commands;
+  invalidate();
+}
+
+// How far back from the end of a catch-up each queue can still show traffic: the raw queue's
+// words start at most one longest word spacing apart, the command queue's exchanges one longest
+// exchange apart. An exchange that ends further back reaches that queue only as a count.
+Terminals::Horizons Terminals::horizons(Tick until) const {
+  const Tick wordSpacing =
+      timing_.word + timing_.gap + timing_.response + timing_.timeout + kPartnerGap;
+  const Tick exchange = (2 + 2 * Tick{kPartnerWords}) * wordSpacing;
+  auto back = [until](uint64_t count, Tick spacing) {
+    Tick span = count * spacing;
+    return until > span ? until - span : 0;
+  };
+  return {back(queues_.rawCapacity(), wordSpacing), back(queues_.commandCapacity(), exchange)};
 }
 
 bool Terminals::advance(Tick until) {
   if (!running_) return false;
   timing_ = readTiming(memory_);
+  const Horizons visible = horizons(until);
+  Unseen unseen;
   while (true) {
     Next next = findNext();
     if (next.rt < 0) {
       cursor_ = std::max(cursor_, until);  // nobody to talk to: the bus stays quiet
-      return true;
+      break;
     }
+    if (next.wrapped) passStarts(until);
     build(next.rt, secondaryPass_ != next.wrapped, scratch_);
-    if (cursor_ + scratch_.busEnd > until) return true;
-    commit(next.rt, cursor_, scratch_);
+    if (cursor_ + scratch_.busEnd > until) break;
+    const Tick end = cursor_ + scratch_.busEnd;
+    commit(next.rt, cursor_, scratch_, end >= visible.raw, end >= visible.commands, unseen);
     cursor_ += scratch_.busEnd + kPartnerGap;
     if (next.wrapped) secondaryPass_ = !secondaryPass_;
     nextRt_ = next.rt + 1;
     if (scratch_.code == kCodeIwd) ++sequence_;
   }
+  unseen.flush(queues_);
+  return true;
 }
 
 }  // namespace xarnsim::ldb

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "card/records.h"
@@ -28,11 +29,19 @@ class Terminals {
   void stop() { running_ = false; }
   bool running() const { return running_; }
   bool advance(Tick until);
+  // Card memory changed from outside: what the partner's cycle was is no longer known.
+  void invalidate() {
+    marks_.clear();
+    markOf_.clear();
+  }
 
  private:
   // One partner message to one terminal and what it does there.
+  // Its outcome is worked out without its words, which only the raw queue needs: most of a
+  // long catch-up's exchanges never reach it.
   struct Exchange {
-    std::vector<BusWord> words;
+    int rt = 0;
+    bool secondary = false;
     Tick busEnd = 0;
     uint32_t command = 0;
     uint32_t response = 0;
@@ -42,15 +51,52 @@ class Terminals {
     uint16_t code = 0;
     uint16_t newState = 0;
     bool handshakeDone = false;  // the DTT count steps
+    uint32_t partnerWords = 0;   // data words after the command (IWD)
+    uint32_t answerWords = 0;    // data words after the status word (GAH)
+    Tick answerAt = 0;           // the status word's start
+    Injection injection;         // the error the terminal puts into its answer
+    uint64_t wordCount() const { return 1 + partnerWords + (heard ? 1 + answerWords : 0); }
   };
   struct Next {
     int rt = -1;
     bool wrapped = false;
   };
 
+  // Where the partner's cycle stood at the start of a pass: a long catch-up finds the period of
+  // the cycle from two passes that started alike and skips the whole periods that no queue
+  // could show any more.
+  struct Mark {
+    std::vector<uint16_t> signature;  // all that decides the passes to come
+    Tick cursor = 0;
+    uint64_t words = 0;     // raw words sent so far
+    uint64_t commands = 0;  // commands sent so far
+    uint32_t sequence = 0;
+    std::array<uint16_t, 32> dtt{};
+  };
+
+  // The earliest end of an exchange whose words (commands) a queue can still show at the end of
+  // a catch-up.
+  struct Horizons {
+    Tick raw = 0;
+    Tick commands = 0;
+  };
+  // Words and commands sent in a catch-up before any queue could show them.
+  struct Unseen {
+    uint64_t words = 0;
+    uint64_t commands = 0;
+    void flush(Queues& queues);
+  };
+
   Next findNext() const;
   void build(int rt, bool secondary, Exchange& out) const;
-  void commit(int rt, Tick start, const Exchange& ex);
+  uint32_t partnerData(int rt, uint32_t index) const;
+  void pushWords(const Exchange& ex, Tick start);
+  Horizons horizons(Tick until) const;
+  void commit(int rt, Tick start, const Exchange& ex, bool wordsShown, bool commandShown,
+              Unseen& unseen);
+  std::vector<uint16_t> signature() const;
+  void passStarts(Tick until);
+  void skipPeriods(const Mark& then, Tick until);
 
   CardMemory& memory_;
   Queues& queues_;
@@ -62,6 +108,10 @@ class Terminals {
   uint32_t sequence_ = 0;  // the partner's data pattern
   std::array<bool, 32> deliverNext_{};
   Exchange scratch_;
+  uint64_t wordsSent_ = 0;
+  uint64_t commandsSent_ = 0;
+  std::vector<Mark> marks_;
+  std::unordered_map<uint64_t, std::size_t> markOf_;  // a signature's hash to its mark
 };
 
 }  // namespace xarnsim::ldb
