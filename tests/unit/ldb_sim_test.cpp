@@ -364,7 +364,7 @@ TEST_F(LdbTerminalTest, ALongCatchUpGivesTheSameTerminalsAndQueuesAsManySmallOne
       errors = {};
       for (auto& e : errors) e.errorType = 0x0100;
       if (rt % 7 == 3) errors[0] = {static_cast<uint16_t>(rt % 3), 0x0000, 0};  // GAH parity
-      if (rt % 5 == 1) errors[1] = {0, 0x00C0, 20};                              // IND short
+      if (rt % 5 == 1) errors[1] = {0, 0x00C0, 20};                             // IND short
       if (writeRt(rt, rt == 13 ? 0 : 0x8000, kActions[rt % 5], kSelects[rt % 4])) return false;
     }
     LdbRtRecord forced = readRt(17);
