@@ -69,6 +69,35 @@ click 1
 expect-word 8252E A
 tick
 expect-status "BUS_MON IDLE    "
+# A setup file keeps the trigger and the RT filter: saved, changed, loaded back.
+menu SETUPS
+page SETUPS
+type 2 mon.sup
+click 4
+expect 1 Done
+click 6
+menu TRIGGER
+page XARN_MTG
+type 11 99
+scroll 13 linedown
+expect 14 31
+click 15
+expect-check 15 0
+click 2
+expect 21 Done
+expect-word 8257E 1
+menu SETUPS
+page SETUPS
+select 7 0
+click 3
+expect 1 Done
+click 6
+page XARN_MTG
+click 22
+expect 11 10
+scroll 13 linedown
+expect-check 15 1
+click 1
 answer yes
 menu QUIT
 expect-menu TOP_MENU

@@ -106,7 +106,7 @@ TEST_F(MonitorSimTest, TriggerRecordAndRtFilterLiveInCardMemory) {
   MonTrigger fresh = read(filter.data());
   EXPECT_TRUE(std::all_of(filter.begin(), filter.end(), [](uint16_t v) { return v == 1; }));
   EXPECT_EQ(std::string(fresh.pattern, 40), std::string(40, 'X'));
-  EXPECT_EQ(fresh.postTriggerCount, 0u);
+  EXPECT_EQ(+fresh.postTriggerCount, 0u);
 
   // Round trip, RT 5 filtered out; the words sit in the trigger region.
   filter.fill(1);
@@ -114,10 +114,10 @@ TEST_F(MonitorSimTest, TriggerRecordAndRtFilterLiveInCardMemory) {
   ASSERT_EQ(load({kJ2, "10X01", kSyncCommand | kPy | kDisabled, 77}, filter.data()), 0);
   std::array<uint16_t, 32> back{};
   MonTrigger r = read(back.data());
-  EXPECT_EQ(r.triggerBus, kJ2);
+  EXPECT_EQ(+r.triggerBus, kJ2);
   EXPECT_EQ(std::string(r.pattern, 5), "10X01");
-  EXPECT_EQ(r.control, kSyncCommand | kPy | kDisabled);
-  EXPECT_EQ(r.postTriggerCount, 77u);
+  EXPECT_EQ(+r.control, kSyncCommand | kPy | kDisabled);
+  EXPECT_EQ(+r.postTriggerCount, 77u);
   EXPECT_EQ(back, filter);
   EXPECT_EQ(rWDLL(&card, 0x082502), kJ2);
   EXPECT_EQ(rWDLL(&card, 0x082504), '1' | '0' << 8);
@@ -127,11 +127,11 @@ TEST_F(MonitorSimTest, TriggerRecordAndRtFilterLiveInCardMemory) {
   // A null filter reference (the snapshot display's write) leaves the filter as it was.
   ASSERT_EQ(load({kAny, std::string(24, 'X'), kSyncAny, 11}), 0);
   back.fill(9);
-  EXPECT_EQ(read(back.data()).postTriggerCount, 11u);
+  EXPECT_EQ(+read(back.data()).postTriggerCount, 11u);
   EXPECT_EQ(back, filter);
   // The configuration is card memory: a word written there (as a setup file does) is read back.
   wWDLL(&card, 0x08252E, 12);
-  EXPECT_EQ(read(nullptr).postTriggerCount, 12u);
+  EXPECT_EQ(+read(nullptr).postTriggerCount, 12u);
 
   // Refusals change nothing: a post-trigger count that would leave less than 1024 words of
   // history, no record, another mode, no card.
@@ -178,7 +178,7 @@ TEST_F(MonitorSimTest, CapturesTheWordsAroundTheTriggerAndStopsAfterThePostTrigg
   e.busCode = 0x5A5A;
   for (int32_t p : {11, -1025, INT32_MAX, INT32_MIN, 1 << 20, -(1 << 20)})
     EXPECT_EQ(DUVEX_RdMonMsgDLL(&card, p, &e), xarnsim::kStatusBadArgument) << p;
-  EXPECT_EQ(e.busCode, 0x5A5A);  // a refused read leaves the record alone
+  EXPECT_EQ(+e.busCode, 0x5A5A);  // a refused read leaves the record alone
 
   // The card stops as the tenth word after the trigger ends, 28 us after it starts (time tags are
   // whole microseconds, the bus counts half microseconds).
@@ -288,7 +288,7 @@ TEST_F(MonitorSimTest, BusSyncAndErrorConditionsChooseTheTriggerWord) {
     MonMsg t = triggerWord();
     uint16_t sync = c.control & 0x30;
     uint16_t type = sync == kSyncAny ? t.flags & kCommand : sync == kSyncCommand ? kCommand : 0;
-    EXPECT_EQ(t.busCode, c.bus == kAny ? t.busCode : c.bus);
+    EXPECT_EQ(+t.busCode, c.bus == kAny ? +t.busCode : +c.bus);
     EXPECT_EQ(t.flags & kCommand, type);
     EXPECT_EQ(t.flags & c.control & 15 ? 1 : 0, c.control & 15 ? 1 : 0) << c.control;
   }

@@ -14,7 +14,6 @@ namespace {
 
 constexpr uint32_t kTrigger = map::kMonTrigger.base;
 constexpr uint32_t kHeader = map::kMonStackHeader.base;
-constexpr uint16_t kBusAny = 0x8000;
 constexpr uint16_t kControlDisabled = 0x8000;
 constexpr uint16_t kSyncData = 1;
 constexpr uint16_t kSyncCommand = 2;
