@@ -9,6 +9,9 @@
 #include "pages/ldb/bct_run.h"
 #include "pages/ldb/ldb_queue.h"
 #include "pages/ldb/rt_page.h"
+#include "pages/monitor/snap_display.h"
+#include "pages/monitor/stack_display.h"
+#include "pages/monitor/trigger_page.h"
 #include "setup/about_page.h"
 #include "setup/setup_files.h"
 #include "setup/setup_page.h"
@@ -24,9 +27,9 @@ const std::array<PageEntry, 22> kPages = {{
     {"BCTmessages", "BCT_MESS", &makePage<ldb::BCTmessages>},
     {"BCTframe", "MAJOR_FRAME", &makePage<ldb::BCTframe>},
     {"BCTrun", "RUN_BCT", &makePage<ldb::BCTrun>},
-    {"MTGdialog", "XARN_MTG", nullptr},
-    {"MSKdialog", "MON_STACK", nullptr},
-    {"MSPdialog", "MON_STACK", nullptr},
+    {"MTGdialog", "XARN_MTG", &makePage<monitor::MTGdialog>},
+    {"MSKdialog", "MON_STACK", &makePage<monitor::MSKdialog>},
+    {"MSPdialog", "MON_STACK", &makePage<monitor::MSPdialog>},
     {"QUEdialog", "XARN_QUE", &makePage<ldb::QUEdialog>},
     {"BUGdisp", "DEBUG_DISP", &makePage<debug::BUGdisp>},
     {"BGCdialog", "DEBUG_EXE", &makePage<debug::BGCdialog>},

@@ -16,6 +16,8 @@ expect-menu TOP_MENU
 menu BUS_MON
 expect-menu BUS_MON_MENU
 expect-word 20 F
+# The trigger disabled (control word bit 15), so that the monitor stays armed.
+poke 8252C 8000
 trace on
 menu RUN
 trace off

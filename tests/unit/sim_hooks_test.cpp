@@ -117,7 +117,7 @@ TEST_F(SimHooksTest, TraceShowsEachCallWithDecimalNumbersAndPointerMarks) {
       "rWDLL(card, 32) = 4660",
       "DUVEX_RdStatusDLL(card, &) = 0",
       "DUVEX_RdClockDLL(card, null) = 251",
-      "DUVEX_RdMonMsgDLL(card, -5, &) = 254",
+      "DUVEX_RdMonMsgDLL(card, -5, &) = 252",
       "DUVEX_CommandDLL(card, 13) = 65535",
   };
   EXPECT_EQ(lines, expected);
@@ -194,13 +194,11 @@ TEST_F(SimHooksTest, CardTimeOnlyMovesForwardAcrossTimeSources) {
 TEST_F(SimHooksTest, FeaturesStillToComeAnswerNotSupportedAndLeaveRecordsAlone) {
   initInMode(1);
   constexpr uint16_t kNo = xarnsim::kStatusNotSupported;
-  MonTrigger trigger{};
   GdbCommandRecord command{};
   MdmRtSimRecord mdmRt{};
   MdmQueueEntry mdmEntry{};
   uint16_t a = 0x1111, b = 0x2222;
-  // One of each family still to come: monitor, GDB, MDM, and the queue reads with out-words.
-  EXPECT_EQ(DUVEX_WrMonTriggerDLL(&card, &trigger), kNo);
+  // One of each family still to come: GDB, MDM, and the queue reads with out-words.
   EXPECT_EQ(DUVEX_GdbQcmndDLL(&card, 1, &a, &command), kNo);
   EXPECT_EQ(DUVEX_WrMdmRtSimDLL(&card, 0, &mdmRt, 0, 0), kNo);
   EXPECT_EQ(DUVEX_RdMdmQDLL(&card, 1, &a, &b, &mdmEntry), kNo);

@@ -147,16 +147,17 @@ inline constexpr Region kLdbRtQueue{
     "LDB RT queue", kLdbMrt, 0x07A420, 32, 1024, "terminal command queue entries"};
 
 // ---- BUS_MON.
-inline constexpr Region kMonTrigger{"monitor trigger",
-                                    kBusMon,
-                                    0x082500,
-                                    128,
-                                    1,
-                                    "trigger record words, then the 32-word RT filter"};
-inline constexpr Region kMonStackHeader{"monitor stack header", kBusMon, 0x082600, 32, 1,
-                                        "stack header"};
-inline constexpr Region kMonStack{"monitor stack",     kBusMon, 0x082620, 32, 8192,
-                                  "captured bus words"};
+inline constexpr Region kMonTrigger{
+    "monitor trigger",
+    kBusMon,
+    0x082500,
+    128,
+    1,
+    "trigger record words, then the RT filter (a word an RT, non-zero: excluded)"};
+inline constexpr Region kMonStackHeader{
+    "monitor stack header", kBusMon, 0x082600, 32, 1, "stack header and capture counters"};
+inline constexpr Region kMonStack{
+    "monitor stack", kBusMon, 0x082620, 32, 8192, "captured bus words, a ring of the newest 8192"};
 
 // ---- GDB_BCT.
 inline constexpr Region kGdbTable100{"GDB table 100 Hz",

@@ -1,17 +1,362 @@
 #include "xarndll/sim/monitor/monitor_engine.h"
 
-#include "xarndll/sim/memory_map.h"
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "xarndll/sim/card_time.h"
+#include "xarndll/sim/ldb/ldb_layout.h"
+#include "xarndll/sim/monitor/monitor_layout.h"
+#include "xarndll/status.h"
 
 namespace xarnsim::monitor {
+namespace {
 
-void Engine::start(uint16_t, uint64_t, uint64_t) { running_ = true; }
+constexpr uint32_t kTrigger = map::kMonTrigger.base;
+constexpr uint32_t kHeader = map::kMonStackHeader.base;
+constexpr uint16_t kControlDisabled = 0x8000;
+constexpr uint16_t kSyncData = 1;
+constexpr uint16_t kSyncCommand = 2;
+constexpr int kPatternBits = 24;
+// The connectors' cycles start a few ticks apart, so that their words seldom start together.
+constexpr Tick kConnectorPhase = 7;
 
-// Armed and waiting: no traffic is simulated yet.
-bool Engine::advance(uint64_t) { return running_; }
+char patternChar(const CardMemory& m, uint32_t i) {
+  uint16_t word = m.read(kTrigger + trigger::kPattern + (i & ~1u));
+  return static_cast<char>(i % 2 ? word >> 8 : word & 0xFF);
+}
+
+bool rtEnabled(const CardMemory& m, uint32_t rt) {
+  return m.read(kTrigger + trigger::kRtFilter + 2 * rt) == 0;
+}
+
+// The trigger as the card applies it. A bus code that names no single connector means any
+// connector, a sync field of 00 any word type, as the trigger page shows them.
+struct Trigger {
+  bool disabled = false;
+  uint16_t buses = 0;  // bus codes of the connectors that may fire it
+  bool data = true;
+  bool command = true;
+  uint32_t mask = 0;   // pattern bits that must be ...
+  uint32_t value = 0;  // ... these
+  uint8_t errors = 0;  // one of these errors, when any
+
+  explicit Trigger(const CardMemory& m) {
+    uint16_t control = m.read(kTrigger + trigger::kControl);
+    uint16_t bus = m.read(kTrigger + trigger::kBus);
+    disabled = (control & kControlDisabled) != 0;
+    bool single = std::find(kBusCodes.begin(), kBusCodes.end(), bus) != kBusCodes.end();
+    buses = single ? bus : 0x000F;
+    uint16_t sync = control >> 4 & 3;
+    data = sync != kSyncCommand;
+    command = sync != kSyncData;
+    for (int i = 0; i < kPatternBits; ++i) {
+      char c = patternChar(m, static_cast<uint32_t>(i));
+      uint32_t bit = 1u << (kPatternBits - 1 - i);
+      if (c == '0' || c == '1') mask |= bit;
+      if (c == '1') value |= bit;
+    }
+    errors = static_cast<uint8_t>(control & kFlagErrors);
+  }
+
+  bool matches(int connector, const CycleWord& w) const {
+    if (disabled || !(buses & kBusCodes[static_cast<std::size_t>(connector)])) return false;
+    if (!((w.flags & kFlagCommand) ? command : data)) return false;
+    if ((w.value & mask) != value) return false;
+    return errors == 0 || (w.flags & errors) != 0;
+  }
+};
+
+}  // namespace
+
+// ---- Records
+
+uint16_t Engine::readTrigger(MonTrigger& r) const {
+  r.leadWord = memory_.read(kTrigger + trigger::kLeadWord);
+  r.triggerBus = memory_.read(kTrigger + trigger::kBus);
+  // A position never written holds 0 and matches anything: it reads as "X".
+  for (uint32_t i = 0; i < kMonPatternChars; ++i) {
+    char c = patternChar(memory_, i);
+    r.pattern[i] = c ? c : 'X';
+  }
+  r.control = memory_.read(kTrigger + trigger::kControl);
+  r.postTriggerCount = memory_.read32(kTrigger + trigger::kPostTrigger);
+  if (uint16_t* filter = r.rtFilter) {
+    for (uint32_t rt = 0; rt < kRtFilterEntries; ++rt) filter[rt] = rtEnabled(memory_, rt) ? 1 : 0;
+  }
+  return kStatusOk;
+}
+
+// A null RT filter reference (the snapshot display's) leaves the filter as it is.
+uint16_t Engine::writeTrigger(const MonTrigger& r) {
+  if (r.postTriggerCount > kMaxPostTrigger) return kStatusBadArgument;
+  memory_.write(kTrigger + trigger::kLeadWord, r.leadWord);
+  memory_.write(kTrigger + trigger::kBus, r.triggerBus);
+  for (uint32_t i = 0; i < kMonPatternChars; i += 2) {
+    auto low = static_cast<uint8_t>(r.pattern[i]);
+    auto high = static_cast<uint8_t>(r.pattern[i + 1]);
+    memory_.write(kTrigger + trigger::kPattern + i, static_cast<uint16_t>(low | high << 8));
+  }
+  memory_.write(kTrigger + trigger::kControl, r.control);
+  memory_.write32(kTrigger + trigger::kPostTrigger, r.postTriggerCount);
+  if (const uint16_t* filter = r.rtFilter) {
+    for (uint32_t rt = 0; rt < kRtFilterEntries; ++rt)
+      memory_.write(kTrigger + trigger::kRtFilter + 2 * rt, filter[rt] == 1 ? 0 : 1);
+  }
+  stale_ = true;
+  return kStatusOk;
+}
+
+// Positions count from the trigger word; the stack answers for the words it still holds.
+uint16_t Engine::readEntry(int32_t position, MonMsg& out) const {
+  Header h = readHeader();
+  if (!h.triggered || h.held == 0) return kStatusBadArgument;
+  int64_t post = std::min<int64_t>(h.post, h.held - 1);
+  int64_t pre = h.held - 1 - post;
+  if (position > post || position < -pre) return kStatusBadArgument;
+  int64_t slot = (static_cast<int64_t>(h.triggerSlot) + position) % kStackEntries;
+  if (slot < 0) slot += kStackEntries;
+  uint32_t at = map::kMonStack.entry(static_cast<uint32_t>(slot));
+  MonMsg e{};
+  e.timeTag = ldb::readTimeTag(memory_, at + entry::kTimeTag);
+  e.busCode = memory_.read(at + entry::kBusCode);
+  e.wordHigh = memory_.read(at + entry::kWordHigh);
+  e.wordLow = memory_.read(at + entry::kWordLow);
+  e.flags = memory_.read(at + entry::kFlags);
+  std::memcpy(&out, &e, sizeof e);
+  return kStatusOk;
+}
 
 void Engine::clearStack() {
   memory_.clear(map::kMonStackHeader);
   memory_.clear(map::kMonStack);
+}
+
+// ---- The stack header
+
+// A header that memory writes have corrupted is read as a valid one.
+Engine::Header Engine::readHeader() const {
+  Header h;
+  h.held = std::min<uint32_t>(memory_.read(kHeader + stack::kHeld), kStackEntries);
+  h.next = memory_.read(kHeader + stack::kNext) % kStackEntries;
+  h.recorded = memory_.read32(kHeader + stack::kRecorded);
+  h.triggered = memory_.read(kHeader + stack::kTriggered) != 0;
+  h.triggerSlot = memory_.read(kHeader + stack::kTriggerSlot) % kStackEntries;
+  h.post = memory_.read32(kHeader + stack::kPost);
+  h.captured = memory_.read32(kHeader + stack::kCaptured);
+  return h;
+}
+
+void Engine::writeHeader(const Header& h) {
+  memory_.write(kHeader + stack::kHeld, static_cast<uint16_t>(h.held));
+  memory_.write(kHeader + stack::kNext, static_cast<uint16_t>(h.next));
+  memory_.write32(kHeader + stack::kRecorded, h.recorded);
+  memory_.write(kHeader + stack::kTriggered, h.triggered ? 1 : 0);
+  memory_.write(kHeader + stack::kTriggerSlot, static_cast<uint16_t>(h.triggerSlot));
+  memory_.write32(kHeader + stack::kPost, h.post);
+  memory_.write32(kHeader + stack::kCaptured, h.captured);
+}
+
+// ---- The engine
+
+void Engine::start(uint16_t, uint64_t nowMicros, uint64_t epochMicros) {
+  running_ = true;
+  stale_ = true;
+  epochMicros_ = epochMicros;
+  cursor_ = Key{nowMicros * ldb::kTicksPerMicro, 0};
+  Header h = readHeader();
+  h.triggered = false;
+  h.post = 0;
+  h.captured = 0;
+  writeHeader(h);
+}
+
+// Reads what the recording depends on: word timing, bus select, RT filter and trigger. The
+// partners' cycles are laid out again only when the timing or the card's epoch changed.
+void Engine::refresh() {
+  stale_ = false;
+  ldb::Timing timing = ldb::readTiming(memory_);
+  Tick origin = epochMicros_ * ldb::kTicksPerMicro;
+  bool sameTiming = timing.word == timing_.word && timing.gap == timing_.gap &&
+                    timing.response == timing_.response && timing.timeout == timing_.timeout;
+  if (!sameTiming || origin != builtOrigin_) {
+    timing_ = timing;
+    builtOrigin_ = origin;
+    for (int c = 0; c < kConnectors; ++c)
+      connectors_[static_cast<std::size_t>(c)].build(
+          c, timing_, origin + static_cast<Tick>(c) * kConnectorPhase);
+  }
+  uint16_t select = memory_.read(map::kMonitorBusSelect.base);
+  std::array<bool, 32> rts{};
+  for (uint32_t rt = 0; rt < rts.size(); ++rt) rts[rt] = rtEnabled(memory_, rt);
+  Trigger trigger(memory_);
+  for (int c = 0; c < kConnectors; ++c) {
+    auto i = static_cast<std::size_t>(c);
+    bool listening = (select >> c & 1) != 0;
+    auto kept = [&](const CycleWord& w) { return listening && rts[w.rt]; };
+    recorded_[i].build(connectors_[i].words(), kept);
+    matching_[i].build(connectors_[i].words(),
+                       [&](const CycleWord& w) { return kept(w) && trigger.matches(c, w); });
+  }
+  postTrigger_ = memory_.read32(kTrigger + trigger::kPostTrigger);
+}
+
+Position Engine::firstFrom(int c, Key from) const {
+  Tick t = c >= from.connector ? from.tick : from.tick + 1;
+  return connectors_[static_cast<std::size_t>(c)].firstFrom(t);
+}
+
+uint64_t Engine::countRecorded(Key from, Key to) const {
+  uint64_t n = 0;
+  for (int c = 0; c < kConnectors; ++c) {
+    const Marks& marks = recorded_[static_cast<std::size_t>(c)];
+    uint64_t a = marks.ordinal(firstFrom(c, from));
+    uint64_t b = marks.ordinal(firstFrom(c, to));
+    if (b > a) n += b - a;
+  }
+  return n;
+}
+
+// The first marked word at or after `from`, over all connectors.
+std::optional<Engine::Found> Engine::first(const std::array<Marks, kConnectors>& marks,
+                                           Key from) const {
+  std::optional<Found> best;
+  for (int c = 0; c < kConnectors; ++c) {
+    auto i = static_cast<std::size_t>(c);
+    std::optional<Position> p = marks[i].next(firstFrom(c, from));
+    if (!p) continue;
+    Key k{connectors_[i].start(*p), c};
+    if (!best || k < best->key) best = Found{k, *p};
+  }
+  return best;
+}
+
+// Brings the monitor up to `untilMicros`: the words that have ended by then are on record.
+// First the capture fills its pre-trigger history word by word; then the search for the trigger
+// word and the count of the words before it cost the same for a millisecond as for a year, and
+// only the last stackful of words before the trigger is written.
+bool Engine::advance(uint64_t untilMicros) {
+  if (!running_) return false;
+  if (stale_) refresh();
+  Tick until = untilMicros * ldb::kTicksPerMicro;
+  if (until < timing_.word) return true;
+  Key end{until - timing_.word + 1, 0};  // the first word that has not ended yet
+  if (!(cursor_ < end)) return true;
+  Header h = readHeader();
+  while (!h.triggered && h.captured < kMinPreTrigger && recordNext(end, h)) {
+  }
+  if (!h.triggered && h.captured >= kMinPreTrigger) {
+    std::optional<Found> fire = first(matching_, cursor_);
+    Key stop = fire && fire->key < end ? fire->key : end;
+    recordSpan(cursor_, stop, h);
+    cursor_ = stop;
+    if (stop < end) {
+      h.triggerSlot = record(fire->key.connector, fire->position, h);
+      h.triggered = true;
+      h.post = 0;
+      cursor_ = after(fire->key);
+    }
+  }
+  while (h.triggered && h.post < postTrigger_ && recordNext(end, h)) ++h.post;
+  writeHeader(h);
+  if (h.triggered && h.post >= postTrigger_) running_ = false;
+  return running_;
+}
+
+bool Engine::recordNext(Key end, Header& h) {
+  std::optional<Found> w = first(recorded_, cursor_);
+  if (!w || !(w->key < end)) {
+    cursor_ = end;
+    return false;
+  }
+  record(w->key.connector, w->position, h);
+  cursor_ = after(w->key);
+  return true;
+}
+
+void Engine::recordSpan(Key from, Key to, Header& h) {
+  if (!(from < to)) return;
+  uint64_t n = countRecorded(from, to);
+  if (n == 0) return;
+  if (n > kStackEntries) {
+    // The latest tick before which at most n - 8192 words lie: those words are only counted.
+    uint64_t skippable = n - kStackEntries;
+    Tick lo = from.tick + 1;
+    Tick hi = to.tick;
+    while (lo < hi) {
+      Tick mid = lo + (hi - lo + 1) / 2;
+      if (countRecorded(from, Key{mid, 0}) <= skippable)
+        lo = mid;
+      else
+        hi = mid - 1;
+    }
+    Key skipTo{lo, 0};
+    uint64_t skipped = countRecorded(from, skipTo);
+    if (skipped <= skippable && from < skipTo) {
+      h.recorded += static_cast<uint32_t>(skipped);
+      h.captured = static_cast<uint32_t>(std::min<uint64_t>(h.captured + skipped, UINT32_MAX));
+      h.next = static_cast<uint32_t>((h.next + skipped) % kStackEntries);
+      h.held = static_cast<uint32_t>(std::min<uint64_t>(h.held + skipped, kStackEntries));
+      from = skipTo;
+    }
+  }
+  // Merge the connectors' recorded words in start order.
+  std::array<std::optional<Position>, kConnectors> at;
+  for (int c = 0; c < kConnectors; ++c) {
+    auto i = static_cast<std::size_t>(c);
+    at[i] = recorded_[i].next(firstFrom(c, from));
+  }
+  for (;;) {
+    int best = -1;
+    Key bestKey;
+    for (int c = 0; c < kConnectors; ++c) {
+      auto i = static_cast<std::size_t>(c);
+      if (!at[i]) continue;
+      Key k{connectors_[i].start(*at[i]), c};
+      if (!(k < to)) continue;
+      if (best < 0 || k < bestKey) {
+        best = c;
+        bestKey = k;
+      }
+    }
+    if (best < 0) return;
+    auto i = static_cast<std::size_t>(best);
+    record(best, *at[i], h);
+    at[i] = recorded_[i].next(connectors_[i].after(*at[i]));
+  }
+}
+
+uint32_t Engine::record(int c, Position p, Header& h) {
+  auto i = static_cast<std::size_t>(c);
+  const CycleWord& w = connectors_[i].word(p);
+  uint32_t slot = h.next;
+  uint32_t at = map::kMonStack.entry(slot);
+  stamp(at + entry::kTimeTag, connectors_[i].start(p));
+  memory_.write(at + entry::kBusCode, kBusCodes[i]);
+  memory_.write(at + entry::kWordHigh, static_cast<uint16_t>(w.value >> 16));
+  memory_.write(at + entry::kWordLow, static_cast<uint16_t>(w.value));
+  memory_.write(at + entry::kFlags, w.flags);
+  h.next = slot + 1 == kStackEntries ? 0 : slot + 1;
+  h.held = std::min(h.held + 1, kStackEntries);
+  ++h.recorded;
+  if (h.captured < UINT32_MAX) ++h.captured;
+  return slot;
+}
+
+// Words come in their thousands a second: the days-to-seconds part is worked out once a second.
+void Engine::stamp(uint32_t address, Tick tick) {
+  uint64_t micros = tick / ldb::kTicksPerMicro;
+  micros = micros > epochMicros_ ? micros - epochMicros_ : 0;
+  uint64_t second = micros / kMicrosPerSecond;
+  if (second != tagSecond_) {
+    TimeTag t = toTimeTag(second * kMicrosPerSecond);
+    tagWords_ = {t.days, t.hours, t.minutes, t.seconds};
+    tagSecond_ = second;
+  }
+  auto within = static_cast<uint32_t>(micros - second * kMicrosPerSecond);
+  for (uint32_t i = 0; i < 4; ++i) memory_.write(address + 2 * i, tagWords_[i]);
+  memory_.write(address + 8, static_cast<uint16_t>(within / 1000));
+  memory_.write(address + 10, static_cast<uint16_t>(within % 1000));
 }
 
 }  // namespace xarnsim::monitor

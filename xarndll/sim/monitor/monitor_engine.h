@@ -1,28 +1,102 @@
 // The bus monitor of BUS_MON: it listens to the local buses on connectors J1 to J4, records
-// their words into the monitor stack and stops a set number of words after its trigger.
+// their words into the monitor stack and stops a set number of words after its trigger. The
+// trigger, the RT filter and the stack live in card memory (monitor_layout.h); the engine keeps
+// only the partners' traffic plan and its place in the traffic.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
+#include "card/records.h"
 #include "xarndll/sim/bus_engine.h"
 #include "xarndll/sim/card_memory.h"
+#include "xarndll/sim/monitor/monitor_traffic.h"
 
 namespace xarnsim::monitor {
+
+// The stack keeps the newest 8192 words. The trigger arms once the capture holds 1024 words, and
+// the post-trigger count may take at most the rest but one, so that at least 1024 words before
+// the trigger are always there to browse.
+inline constexpr uint32_t kMinPreTrigger = 1024;
+inline constexpr uint32_t kMaxPostTrigger = map::kMonStack.count - 1 - kMinPreTrigger;
 
 class Engine final : public BusEngine {
  public:
   explicit Engine(CardMemory& memory) : memory_(memory) {}
 
+  // Arms the monitor: a new capture starts at `nowMicros`; the stack keeps what it holds.
   void start(uint16_t mode, uint64_t nowMicros, uint64_t epochMicros) override;
   void stop() override { running_ = false; }
   bool advance(uint64_t untilMicros) override;
+  void memoryWritten() override { stale_ = true; }
 
   // Empties the monitor stack.
   void clearStack();
 
+  // The driver's record calls; each returns a driver status.
+  uint16_t readTrigger(MonTrigger& record) const;
+  uint16_t writeTrigger(const MonTrigger& record);
+  uint16_t readEntry(int32_t position, MonMsg& entry) const;
+
  private:
+  // A place in the merged traffic of the four connectors: words in start order, a word of J1
+  // before a word of J2 that starts in the same tick.
+  struct Key {
+    Tick tick = 0;
+    int connector = 0;
+    bool operator<(const Key& o) const {
+      return tick != o.tick ? tick < o.tick : connector < o.connector;
+    }
+  };
+  struct Header {
+    uint32_t held = 0;
+    uint32_t next = 0;
+    uint32_t recorded = 0;
+    bool triggered = false;
+    uint32_t triggerSlot = 0;
+    uint32_t post = 0;
+    uint32_t captured = 0;
+  };
+  // The word of connector `c` at `p`, as a place in the merged traffic.
+  struct Found {
+    Key key;
+    Position position;
+  };
+
+  void refresh();
+  Header readHeader() const;
+  void writeHeader(const Header& h);
+
+  Position firstFrom(int c, Key from) const;
+  uint64_t countRecorded(Key from, Key to) const;
+  std::optional<Found> first(const std::array<Marks, kConnectors>& marks, Key from) const;
+  // Records the words of [from, to); of a stretch longer than the stack only the last stackful
+  // is written, the words before are only counted.
+  void recordSpan(Key from, Key to, Header& h);
+  uint32_t record(int c, Position p, Header& h);
+  // Records the next recorded word before `end`; false when there is none.
+  bool recordNext(Key end, Header& h);
+  void stamp(uint32_t address, Tick tick);
+  static Key after(Key k) {
+    return k.connector + 1 < kConnectors ? Key{k.tick, k.connector + 1} : Key{k.tick + 1, 0};
+  }
+
   CardMemory& memory_;
   bool running_ = false;
+  bool stale_ = true;  // card memory may have changed the configuration
+  uint64_t epochMicros_ = 0;
+  Key cursor_;  // every word before it has been dealt with
+
+  // What refresh() reads from card memory.
+  ldb::Timing timing_{};
+  Tick builtOrigin_ = ~Tick{0};
+  std::array<Connector, kConnectors> connectors_;
+  std::array<Marks, kConnectors> recorded_;  // the words the monitor records
+  std::array<Marks, kConnectors> matching_;  // the recorded words that fire the trigger
+  uint32_t postTrigger_ = 0;
+
+  uint64_t tagSecond_ = ~0ull;          // the second the cached words belong to
+  std::array<uint16_t, 4> tagWords_{};  // days, hours, minutes, seconds
 };
 
 }  // namespace xarnsim::monitor

@@ -1,0 +1,40 @@
+// The SNAP display of BUS_MON: sets the post-trigger count to 11, arms the monitor, shows the
+// eleven entries from the trigger on each time the monitor stops and re-arms it at once, so that
+// the display follows successive triggers. Its Quit halts the card and puts the operator's
+// post-trigger count back.
+#pragma once
+
+#include <cstdint>
+
+#include "app/page.h"
+#include "card/records.h"
+
+namespace monitor {
+
+// The operator's post-trigger count while snapshot displays hold the card's: saved by the first
+// that opens, put back by the last that closes.
+struct SnapState {
+  int open = 0;
+  uint32_t savedCount = 0;
+};
+
+class MSPdialog final : public app::Page {
+ public:
+  MSPdialog(app::Station& station, winsys::Dialog& dialog);
+  void init() override;
+  void command(int id) override;
+  void timer(int id) override;
+
+ private:
+  void snapshot();
+  void rearm();
+  void quit();
+
+  SnapState& snap_;
+  MonTrigger trigger_{};  // the page's own copy: its RT filter reference stays null
+  MonMsg entry_{};        // a failed read leaves the last entry read here
+  int ticks_ = 1;
+  bool waitingMessage_ = true;
+};
+
+}  // namespace monitor

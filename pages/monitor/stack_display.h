@@ -1,0 +1,30 @@
+// The STACK display of BUS_MON: waits while the monitor runs, then shows the eleven entries from
+// the trigger on and lets the operator move through the capture by lines and pages.
+#pragma once
+
+#include <cstdint>
+
+#include "app/page.h"
+
+namespace monitor {
+
+class MSKdialog final : public app::Page {
+ public:
+  using Page::Page;
+  void init() override;
+  void command(int id) override;
+  void scroll(uint32_t param, winsys::ScrollAction action) override;
+  void timer(int id) override;
+
+ private:
+  void home();
+  // Whether the stack holds a non-empty entry at `position`.
+  bool holds(int64_t position);
+
+  int32_t top_ = 0;
+  bool pollingStopped_ = false;
+  bool home_ = true;
+  bool waitingMessage_ = true;
+};
+
+}  // namespace monitor

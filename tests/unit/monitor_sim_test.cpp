@@ -1,0 +1,395 @@
+// The simulated bus monitor through the driver functions: the trigger record and RT filter, the
+// partners' traffic, recording, the trigger conditions, the stop after the post-trigger count,
+// positions around the trigger, and the long catch-up.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <climits>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "sim_fixture.h"
+
+namespace {
+
+constexpr uint64_t kMilli = 1000;
+constexpr uint64_t kSecond = 1000 * kMilli;
+constexpr uint64_t kDay = 86400 * kSecond;
+constexpr uint32_t kBusSelect = 0x0020;
+constexpr uint32_t kStackHeader = 0x082600;
+constexpr uint16_t kJ1 = 0x0008, kJ2 = 0x0004, kJ3 = 0x0002, kJ4 = 0x0001, kAny = 0x8000;
+constexpr uint16_t kSyncData = 0x0010, kSyncCommand = 0x0020, kSyncAny = 0x0030;
+constexpr uint16_t kDisabled = 0x8000;
+constexpr uint16_t kPy = 8, kMn = 4, kLg = 2, kSh = 1;
+constexpr uint16_t kCommand = 0x10;
+
+uint32_t busWord(const MonMsg& e) { return (e.wordHigh & 0xFFu) << 16 | e.wordLow; }
+uint64_t micros(const TimeTag& t) {
+  uint64_t s = ((t.days * 24ull + t.hours) * 60 + t.minutes) * 60 + t.seconds;
+  return s * kSecond + t.milliseconds * kMilli + t.microseconds;
+}
+
+struct Trigger {
+  uint16_t bus = kAny;
+  std::string pattern = std::string(24, 'X');
+  uint16_t control = kSyncAny;
+  uint32_t ptc = 10;
+};
+
+class MonitorSimTest : public SimTest {
+ protected:
+  // The card initialised and set up for BUS_MON with all four connectors selected, as the
+  // shell's mode entry leaves it.
+  void enter() { enterCard(card); }
+  void enterCard(CardContext& c) {
+    ASSERT_EQ(DUVEX_InitDLL(&c, 1, 1, 0), 0);
+    SetupRecord setup{};
+    setup.marker = 0xFFFFFFFF;
+    setup.interWordTxGap = 4;      // 2 us
+    setup.rtResponseTime = 10;     // 5 us
+    setup.rtResponseTimeout = 40;  // 20 us
+    ASSERT_EQ(DUVEX_SetupDLL(&c, 3, &setup), 0);
+    wWDLL(&c, kBusSelect, 0x000F);
+  }
+
+  uint16_t load(const Trigger& t, uint16_t* filter = nullptr, CardContext* c = nullptr) {
+    MonTrigger r{};
+    r.triggerBus = t.bus;
+    std::string p = t.pattern + std::string(40, 'X');
+    std::memcpy(r.pattern, p.data(), sizeof r.pattern);
+    r.control = t.control;
+    r.postTriggerCount = t.ptc;
+    r.rtFilter = filter;
+    return DUVEX_WrMonTriggerDLL(c ? c : &card, &r);
+  }
+  MonTrigger read(uint16_t* filter) {
+    MonTrigger r{};
+    r.rtFilter = filter;
+    EXPECT_EQ(DUVEX_RdMonTriggerDLL(&card, &r), 0);
+    return r;
+  }
+  // Clears the stack and arms the monitor at the current time.
+  void run(CardContext* c = nullptr) {
+    ASSERT_EQ(DUVEX_ClrMonStackDLL(c ? c : &card), 0);
+    ASSERT_EQ(DUVEX_RunMonDLL(c ? c : &card), 0);
+  }
+  bool entry(int32_t position, MonMsg& e, CardContext* c = nullptr) {
+    return DUVEX_RdMonMsgDLL(c ? c : &card, position, &e) == 0;
+  }
+  // Every entry the stack answers for, oldest first, and the position of the oldest.
+  std::vector<MonMsg> capture(int32_t& oldest, CardContext* c = nullptr) {
+    std::vector<MonMsg> out;
+    MonMsg e{};
+    oldest = 0;
+    while (entry(oldest - 1, e, c)) --oldest;
+    for (int32_t p = oldest; entry(p, e, c); ++p) out.push_back(e);
+    return out;
+  }
+  uint16_t header(uint32_t offset, CardContext* c = nullptr) {
+    return rWDLL(c ? c : &card, kStackHeader + offset);
+  }
+  MonMsg triggerWord() {
+    MonMsg e{};
+    EXPECT_TRUE(entry(0, e));
+    return e;
+  }
+};
+
+TEST_F(MonitorSimTest, TriggerRecordAndRtFilterLiveInCardMemory) {
+  enter();
+  // A freshly set-up card: every RT enabled, an all-"X" pattern, post-trigger count 0.
+  std::array<uint16_t, 32> filter{};
+  filter.fill(7);
+  MonTrigger fresh = read(filter.data());
+  EXPECT_TRUE(std::all_of(filter.begin(), filter.end(), [](uint16_t v) { return v == 1; }));
+  EXPECT_EQ(std::string(fresh.pattern, 40), std::string(40, 'X'));
+  EXPECT_EQ(+fresh.postTriggerCount, 0u);
+
+  // Round trip, RT 5 filtered out; the words sit in the trigger region.
+  filter.fill(1);
+  filter[5] = 0;
+  ASSERT_EQ(load({kJ2, "10X01", kSyncCommand | kPy | kDisabled, 77}, filter.data()), 0);
+  std::array<uint16_t, 32> back{};
+  MonTrigger r = read(back.data());
+  EXPECT_EQ(+r.triggerBus, kJ2);
+  EXPECT_EQ(std::string(r.pattern, 5), "10X01");
+  EXPECT_EQ(+r.control, kSyncCommand | kPy | kDisabled);
+  EXPECT_EQ(+r.postTriggerCount, 77u);
+  EXPECT_EQ(back, filter);
+  EXPECT_EQ(rWDLL(&card, 0x082502), kJ2);
+  EXPECT_EQ(rWDLL(&card, 0x082504), '1' | '0' << 8);
+  EXPECT_EQ(rWDLL(&card, 0x08252E), 77);
+  EXPECT_EQ(rWDLL(&card, 0x082540 + 2 * 5), 1);  // filtered out
+
+  // A null filter reference (the snapshot display's write) leaves the filter as it was.
+  ASSERT_EQ(load({kAny, std::string(24, 'X'), kSyncAny, 11}), 0);
+  back.fill(9);
+  EXPECT_EQ(+read(back.data()).postTriggerCount, 11u);
+  EXPECT_EQ(back, filter);
+  // The configuration is card memory: a word written there (as a setup file does) is read back.
+  wWDLL(&card, 0x08252E, 12);
+  EXPECT_EQ(+read(nullptr).postTriggerCount, 12u);
+
+  // Refusals change nothing: a post-trigger count that would leave less than 1024 words of
+  // history, no record, another mode, no card.
+  EXPECT_EQ(load({kAny, "", kSyncAny, 7168}), xarnsim::kStatusBadArgument);
+  EXPECT_EQ(load({kAny, "", kSyncAny, 0xFFFFFFFF}), xarnsim::kStatusBadArgument);
+  EXPECT_EQ(load({kAny, "", kSyncAny, 7167}), 0);
+  EXPECT_EQ(DUVEX_RdMonTriggerDLL(&card, nullptr), xarnsim::kStatusBadArgument);
+  EXPECT_EQ(DUVEX_WrMonTriggerDLL(&card, nullptr), xarnsim::kStatusBadArgument);
+  MonMsg e{};
+  EXPECT_EQ(DUVEX_RdMonMsgDLL(&card, 0, nullptr), xarnsim::kStatusBadArgument);
+  EXPECT_EQ(DUVEX_RdMonMsgDLL(nullptr, 0, &e), xarnsim::kStatusBadArgument);
+  ASSERT_EQ(DUVEX_CommandDLL(&card, 1), 0);
+  EXPECT_EQ(load({}), xarnsim::kStatusWrongMode);
+  EXPECT_EQ(DUVEX_RdMonMsgDLL(&card, 0, &e), xarnsim::kStatusWrongMode);
+  EXPECT_EQ(DUVEX_RunMonDLL(&card), xarnsim::kStatusWrongMode);
+  EXPECT_EQ(DUVEX_ClrMonStackDLL(&card), xarnsim::kStatusWrongMode);
+  CardContext other{};
+  EXPECT_EQ(DUVEX_RdMonTriggerDLL(&other, &r), xarnsim::kStatusNotInitialised);
+  xarnsim::release(&other);
+}
+
+TEST_F(MonitorSimTest, CapturesTheWordsAroundTheTriggerAndStopsAfterThePostTriggerCount) {
+  enter();
+  ASSERT_EQ(load({kAny, std::string(24, 'X'), kSyncAny, 10}), 0);
+  now = 3 * kSecond;
+  run();
+  EXPECT_EQ(state(), 0x0031);
+  now += kSecond;
+  EXPECT_EQ(state(), 0x0030);
+
+  int32_t oldest = 0;
+  std::vector<MonMsg> words = capture(oldest);
+  // The trigger armed after 1024 words of history; ten words follow it.
+  EXPECT_EQ(oldest, -1024);
+  ASSERT_EQ(words.size(), 1035u);
+  EXPECT_EQ(header(12), 10);
+  for (std::size_t i = 1; i < words.size(); ++i)
+    EXPECT_LE(micros(words[i - 1].timeTag), micros(words[i].timeTag)) << i;
+  EXPECT_GE(micros(words.front().timeTag), 3 * kSecond);
+  EXPECT_LT(micros(words.back().timeTag), 3 * kSecond + 20 * kMilli);
+
+  // Nothing outside the capture, however far.
+  MonMsg e{};
+  e.busCode = 0x5A5A;
+  for (int32_t p : {11, -1025, INT32_MAX, INT32_MIN, 1 << 20, -(1 << 20)})
+    EXPECT_EQ(DUVEX_RdMonMsgDLL(&card, p, &e), xarnsim::kStatusBadArgument) << p;
+  EXPECT_EQ(+e.busCode, 0x5A5A);  // a refused read leaves the record alone
+
+  // The card stops as the tenth word after the trigger ends, 28 us after it starts (time tags are
+  // whole microseconds, the bus counts half microseconds).
+  CardContext twin{};
+  uint64_t twinNow = 0;
+  xarnsim::setTimeSource(&twin, [&] { return twinNow; });
+  enterCard(twin);
+  ASSERT_EQ(load({kAny, std::string(24, 'X'), kSyncAny, 10}, nullptr, &twin), 0);
+  twinNow = 3 * kSecond;
+  run(&twin);
+  twinNow = micros(words.back().timeTag) + 27;
+  uint16_t word = 0;
+  DUVEX_RdStatusDLL(&twin, &word);
+  EXPECT_EQ(word, 0x0031);
+  EXPECT_EQ(header(12, &twin), 9);
+  twinNow += 2;
+  DUVEX_RdStatusDLL(&twin, &word);
+  EXPECT_EQ(word, 0x0030);
+  xarnsim::release(&twin);
+
+  // A halt keeps the stack; clearing it empties it; a new run starts a new capture.
+  ASSERT_EQ(DUVEX_CommandDLL(&card, 11), 0);
+  EXPECT_TRUE(entry(0, e));
+  ASSERT_EQ(DUVEX_RunMonDLL(&card), 0);
+  EXPECT_FALSE(entry(0, e));  // armed again: no trigger yet
+  now += kSecond;
+  EXPECT_TRUE(entry(-2000, e));  // the older capture is history now
+  ASSERT_EQ(DUVEX_ClrMonStackDLL(&card), 0);
+  EXPECT_FALSE(entry(0, e));
+  EXPECT_EQ(header(0), 0);
+}
+
+TEST_F(MonitorSimTest, PartnersKeepEveryConnectorBusyWithAPlausibleMix) {
+  enter();
+  ASSERT_EQ(load({kAny, "", kSyncAny | kDisabled, 0}), 0);
+  run();
+  now += kSecond;
+  ASSERT_EQ(header(0), 8192);  // a full stack: about 120,000 words a second
+  // Read the stack through a trigger that fires on the next word and keeps the most history.
+  ASSERT_EQ(load({kAny, "", kSyncAny, 0}), 0);
+  now += kMilli;
+  int32_t oldest = 0;
+  std::vector<MonMsg> words = capture(oldest);
+  ASSERT_EQ(words.size(), 8192u);
+  std::array<int, 16> perBus{};
+  std::array<int, 4> errors{};
+  int commands = 0;
+  int damaged = 0;
+  for (const MonMsg& w : words) {
+    ++perBus[w.busCode & 15];
+    commands += w.flags & kCommand ? 1 : 0;
+    damaged += w.flags & 15 ? 1 : 0;
+    for (int b = 0; b < 4; ++b) errors[b] += w.flags >> b & 1;
+    // J1 polls RTs 0 to 7, J2 8 to 15, J3 16 to 23, J4 24 to 31.
+    int connector = w.busCode == kJ1 ? 0 : w.busCode == kJ2 ? 1 : w.busCode == kJ3 ? 2 : 3;
+    EXPECT_EQ(static_cast<int>(busWord(w) >> 19) / 8, connector);
+  }
+  for (uint16_t bus : {kJ1, kJ2, kJ3, kJ4}) EXPECT_GT(perBus[bus], 1500) << bus;
+  EXPECT_GT(commands, 800);
+  EXPECT_LT(commands, 4000);
+  for (int b = 0; b < 4; ++b) EXPECT_GT(errors[static_cast<std::size_t>(b)], 0) << b;
+  EXPECT_LT(damaged, 8192 / 50);  // about one word in a hundred
+}
+
+TEST_F(MonitorSimTest, PatternPositionsAreTheBusWordBitsMostSignificantFirst) {
+  enter();
+  for (int position : {0, 4, 12, 23}) {
+    for (char c : {'0', '1'}) {
+      std::string pattern(24, 'X');
+      pattern[static_cast<std::size_t>(position)] = c;
+      ASSERT_EQ(load({kAny, pattern, kSyncAny, 0}), 0);
+      run();
+      now += 50 * kMilli;
+      ASSERT_EQ(state(), 0x0030);
+      EXPECT_EQ(busWord(triggerWord()) >> (23 - position) & 1, c == '1' ? 1u : 0u) << position << c;
+    }
+  }
+  // A whole word, with other characters as "don't care": the first word after the history that
+  // carries exactly those bits.
+  MonMsg sample{};
+  ASSERT_TRUE(entry(-300, sample));
+  std::string exact;
+  for (int b = 23; b >= 0; --b) exact += busWord(sample) >> b & 1 ? '1' : '0';
+  exact[7] = '?';
+  ASSERT_EQ(load({kAny, exact, kSyncAny, 0}), 0);
+  run();
+  now += kSecond;
+  ASSERT_EQ(state(), 0x0030);
+  EXPECT_EQ(busWord(triggerWord()) | 1u << 16, busWord(sample) | 1u << 16);
+}
+
+TEST_F(MonitorSimTest, BusSyncAndErrorConditionsChooseTheTriggerWord) {
+  enter();
+  struct Case {
+    uint16_t bus;
+    uint16_t control;
+  };
+  const Case cases[] = {{kJ3, kSyncAny},        {kJ4, kSyncData},
+                        {kJ1, kSyncCommand},    {kAny, kSyncAny | kPy},
+                        {kAny, kSyncAny | kMn}, {kAny, kSyncData | kLg},
+                        {kJ2, kSyncAny | kSh},  {kAny, kSyncAny | kLg | kSh}};
+  for (const Case& c : cases) {
+    ASSERT_EQ(load({c.bus, "", c.control, 0}), 0);
+    run();
+    now += kSecond;
+    ASSERT_EQ(state(), 0x0030) << c.bus << " " << c.control;
+    MonMsg t = triggerWord();
+    uint16_t sync = c.control & 0x30;
+    uint16_t type = sync == kSyncAny ? t.flags & kCommand : sync == kSyncCommand ? kCommand : 0;
+    EXPECT_EQ(+t.busCode, c.bus == kAny ? +t.busCode : +c.bus);
+    EXPECT_EQ(t.flags & kCommand, type);
+    EXPECT_EQ(t.flags & c.control & 15 ? 1 : 0, c.control & 15 ? 1 : 0) << c.control;
+  }
+  // A bus code that names no single connector (0x0003) means any, as the page shows it; so does
+  // a sync field of 00.
+  ASSERT_EQ(load({0x0003, "", 0, 0}), 0);
+  run();
+  now += kSecond;
+  EXPECT_EQ(state(), 0x0030);
+}
+
+TEST_F(MonitorSimTest, BusSelectAndRtFilterChooseWhatIsRecorded) {
+  enter();
+  std::array<uint16_t, 32> filter{};
+  filter.fill(1);
+  filter[9] = 0;
+  filter[10] = 0;
+  ASSERT_EQ(load({kAny, "", kSyncAny, 7000}, filter.data()), 0);
+  wWDLL(&card, kBusSelect, 0x1236);  // J2 and J3; the other bits are not the monitor's
+  run();
+  now += kSecond;
+  int32_t oldest = 0;
+  std::vector<MonMsg> words = capture(oldest);
+  ASSERT_EQ(words.size(), 1024u + 1 + 7000);
+  for (const MonMsg& w : words) {
+    EXPECT_TRUE(w.busCode == kJ2 || w.busCode == kJ3) << w.busCode;
+    uint32_t rt = busWord(w) >> 19;
+    EXPECT_TRUE(rt != 9 && rt != 10) << rt;
+  }
+  // With nothing to record the monitor waits, however long.
+  wWDLL(&card, kBusSelect, 0);
+  ASSERT_EQ(DUVEX_ClrMonStackDLL(&card), 0);
+  ASSERT_EQ(DUVEX_RunMonDLL(&card), 0);
+  now += kDay;
+  EXPECT_EQ(state(), 0x0031);
+  EXPECT_EQ(header(0), 0);
+}
+
+TEST_F(MonitorSimTest, ADisabledTriggerNeverFiresAndALongCatchUpIsCheap) {
+  enter();
+  ASSERT_EQ(load({kAny, "", kSyncAny | kDisabled, 5}), 0);
+  run();
+  auto started = std::chrono::steady_clock::now();
+  now += kDay;
+  EXPECT_EQ(state(), 0x0031);
+  now += 1'000'000'000'000'000ull;  // 10^15 us, some thirty years
+  EXPECT_EQ(state(), 0x0031);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+  MonMsg e{};
+  EXPECT_FALSE(entry(0, e));
+  EXPECT_EQ(header(0), 8192);
+  EXPECT_EQ(header(8), 0);  // no trigger
+
+  // Enabled again it fires at once, and the history before it is the day's last words.
+  ASSERT_EQ(load({kAny, "", kSyncAny, 5}), 0);
+  now += kMilli;
+  EXPECT_EQ(state(), 0x0030);
+  ASSERT_TRUE(entry(-8186, e));
+  uint64_t oldest = micros(e.timeTag);
+  ASSERT_TRUE(entry(5, e));
+  EXPECT_LT(micros(e.timeTag) - oldest, 100 * kMilli);
+  EXPECT_GE(e.timeTag.days, 11574);  // day 11575 of the card
+}
+
+// A catch-up that counts most words instead of recording them leaves exactly the stack that a
+// word-by-word run leaves.
+TEST_F(MonitorSimTest, OneLongStepAndManyShortStepsGiveTheSameCapture) {
+  CardContext twin{};
+  uint64_t twinNow = 0;
+  xarnsim::setTimeSource(&twin, [&] { return twinNow; });
+  enter();
+  enterCard(twin);
+  std::array<uint16_t, 32> filter{};
+  filter.fill(1);
+  filter[3] = 0;
+  for (CardContext* c : {&card, &twin}) {
+    ASSERT_EQ(load({kAny, "", kSyncAny | kDisabled, 3000}, filter.data(), c), 0);
+    run(c);
+  }
+  for (int i = 0; i < 700; ++i) {
+    now += kMilli;
+    state();
+  }
+  twinNow = 700 * kMilli;
+  for (CardContext* c : {&card, &twin})
+    ASSERT_EQ(load({kJ4, "", kSyncAny | kMn, 3000}, nullptr, c), 0);
+  for (int i = 0; i < 700; ++i) {
+    now += kMilli;
+    state();
+  }
+  twinNow = 1400 * kMilli;
+  int32_t a = 0, b = 0;
+  std::vector<MonMsg> stepped = capture(a);
+  std::vector<MonMsg> jumped = capture(b, &twin);
+  EXPECT_EQ(a, -(8191 - 3000));
+  EXPECT_EQ(a, b);
+  ASSERT_EQ(stepped.size(), jumped.size());
+  EXPECT_EQ(std::memcmp(stepped.data(), jumped.data(), stepped.size() * sizeof(MonMsg)), 0);
+  for (uint32_t offset = 0; offset < 20; offset += 2)
+    EXPECT_EQ(header(offset), header(offset, &twin)) << offset;
+  xarnsim::release(&twin);
+}
+
+}  // namespace

@@ -1,0 +1,135 @@
+#include "xarndll/sim/monitor/monitor_traffic.h"
+
+#include <algorithm>
+
+#include "xarndll/sim/ldb/ldb_terminals.h"
+
+namespace xarnsim::monitor {
+namespace {
+
+// The partner's plan: at least this many messages a cycle, eight terminals a connector.
+constexpr uint32_t kMinMessages = 48;
+constexpr uint32_t kMaxMessages = 4096;  // ends the search for a cycle with every error kind
+constexpr uint32_t kTerminalsPerConnector = 8;
+constexpr uint32_t kMaxDataWords = 32;
+
+// The word errors the partner's words carry, per mille of the words, as the local bus's error
+// injection makes them: Py 4, Mn 3, Lg 2 (a 25-bit word), Sh 2 (a 23-bit word).
+struct ErrorRate {
+  uint32_t perMille;
+  ldb::Injection injection;
+};
+constexpr std::array<ErrorRate, 4> kErrorRates = {{
+    {4, {0, ldb::kErrorParity, 0}},
+    {3, {0, ldb::kErrorManchester, 0}},
+    {2, {0, ldb::kErrorBitCount, 25}},
+    {2, {0, ldb::kErrorBitCount, 23}},
+}};
+
+// The status-only commands of the poll.
+constexpr std::array<uint16_t, 4> kPollCodes = {ldb::kCodeInd, ldb::kCodeSrq, ldb::kCodeSta,
+                                                ldb::kCodeHcd};
+
+// xorshift32: the whole traffic of connector N follows from the seed below, so every card shows
+// the same traffic at the same card time.
+class Sequence {
+ public:
+  explicit Sequence(int connector)
+      : x_(0x2545F491u + 0x9E3779B9u * static_cast<uint32_t>(connector + 1)) {}
+  uint32_t next() {
+    x_ ^= x_ << 13;
+    x_ ^= x_ >> 17;
+    x_ ^= x_ << 5;
+    return x_;
+  }
+
+ private:
+  uint32_t x_;
+};
+
+}  // namespace
+
+std::optional<Position> Marks::next(Position p) const {
+  if (list_.empty()) return std::nullopt;
+  uint32_t i = next_[p.index];
+  if (i < next_.size() - 1) return Position{p.cycle, i};
+  return Position{p.cycle + 1, list_.front()};
+}
+
+// Each message is one of: TX (IWD and 1 to 32 data words, then the terminal's status word),
+// RX (GAH, the status word, then 1 to 32 data words from the terminal) or a poll (IND, SRQ, STA
+// or HCD and the status word), in the proportions 4:4:2. A word the controller sends damaged
+// makes the terminal discard the message: no answer, and the controller waits out the response
+// timeout, as on the local bus.
+void Connector::build(int index, const ldb::Timing& timing, Tick origin) {
+  Sequence random(index);
+  words_.clear();
+  origin_ = origin;
+  std::array<uint32_t, kErrorRates.size()> seen{};
+  const Tick step = timing.word + timing.gap;
+  const uint32_t firstRt = static_cast<uint32_t>(index) * kTerminalsPerConnector;
+
+  auto emit = [&](Tick at, uint32_t value, bool command) {
+    CycleWord w{at, value & 0xFFFFFF, static_cast<uint8_t>(command ? kFlagCommand : 0),
+                static_cast<uint8_t>(value >> 19 & 31)};
+    uint32_t draw = random.next() % 1000;
+    for (std::size_t k = 0; k < kErrorRates.size(); ++k) {
+      if (draw < kErrorRates[k].perMille) {
+        ldb::WordFault fault = ldb::applyInjection(kErrorRates[k].injection, command);
+        w.flags = static_cast<uint8_t>(w.flags | (fault.errors & kFlagErrors));
+        ++seen[k];
+        break;
+      }
+      draw -= kErrorRates[k].perMille;
+    }
+    words_.push_back(w);
+    return (w.flags & kFlagErrors) != 0;
+  };
+  auto everyError = [&] {
+    return std::all_of(seen.begin(), seen.end(), [](uint32_t n) { return n > 0; });
+  };
+
+  Tick t = 0;
+  for (uint32_t m = 0; m < kMaxMessages && (m < kMinMessages || !everyError()); ++m) {
+    uint32_t rt = firstRt + m % kTerminalsPerConnector;
+    uint32_t kind = random.next() % 10;
+    bool tx = kind < 4;
+    bool rx = kind >= 4 && kind < 8;
+    uint16_t code = tx ? ldb::kCodeIwd : rx ? ldb::kCodeGah : kPollCodes[random.next() % 4];
+    uint32_t count = tx || rx ? 1 + random.next() % kMaxDataWords : 0;
+    bool damaged = emit(t, ldb::commandWord(rt, code, count), true);
+    Tick end = t + timing.word;
+    for (uint32_t i = 1; tx && i <= count; ++i) {
+      damaged = emit(t + i * step, ldb::dataWord(rt, random.next()), false) || damaged;
+      end = t + i * step + timing.word;
+    }
+    if (damaged || timing.response > timing.timeout) {
+      t = end + timing.timeout;
+    } else {
+      Tick at = end + timing.response;
+      uint32_t action = rt % 3 == 0 ? ldb::kActionHasData : 0;
+      emit(at, ldb::commandWord(rt, code, action | ldb::kStateWfi), true);
+      t = at + timing.word;
+      for (uint32_t i = 1; rx && i <= count; ++i) {
+        emit(at + i * step, ldb::dataWord(rt, random.next()), false);
+        t = at + i * step + timing.word;
+      }
+    }
+    t += ldb::kPartnerGap;
+  }
+  length_ = std::max<Tick>(t, 1);
+}
+
+Position Connector::firstFrom(Tick t) const {
+  if (t <= origin_) return {0, 0};
+  Tick d = t - origin_;
+  Position p{d / length_, 0};
+  Tick within = d % length_;
+  auto it = std::lower_bound(words_.begin(), words_.end(), within,
+                             [](const CycleWord& w, Tick v) { return w.offset < v; });
+  if (it == words_.end()) return {p.cycle + 1, 0};
+  p.index = static_cast<uint32_t>(it - words_.begin());
+  return p;
+}
+
+}  // namespace xarnsim::monitor
