@@ -32,36 +32,10 @@ struct Card {
   uint64_t now = 0;
 };
 
-// Messages 1..50 to RTs 0..31, 32 data words each, half TX and half RX, in one frame of no
-// set duration: each frame starts as the last one ends.
-void saturate(CardContext* card) {
-  std::vector<uint32_t> data(512, 0x123455);
-  ErrorInjectionRecord error{0, 0x0100, 0};
-  MessageBufferRecord buffer{};
-  buffer.wordLimit = 512;
-  buffer.data = data.data();
-  std::array<uint16_t, 100> list{};
-  for (uint16_t n = 1; n <= 50; ++n) {
-    BcMessageRecord m{};
-    m.messageNumber = n;
-    m.direction = n % 2;
-    m.wordCount = 32;
-    m.bus = n % 3 ? 0x8000 : 0x4000;
-    m.commandWord = static_cast<uint32_t>(n % 32) << 19 | 5u << 15 | 32;
-    m.errorInjection = &error;
-    m.buffer = &buffer;
-    DUVEX_WrMsgDLL(card, &m);
-    list[n - 1] = n;
-  }
-  FrameRecord frame{0, 0, 50, list.data()};
-  DUVEX_WrProgDLL(card, &frame);
-  DUVEX_RunLdbBcDLL(card, 0);
-}
-
 // Card time moves in steps of `range(0)` microseconds, one driver call (the status poll) each.
 void BM_SaturatedControllerBus(benchmark::State& state) {
   Card card(1);
-  saturate(&card.context);
+  saturateLdbFrame(&card.context);
   auto step = static_cast<uint64_t>(state.range(0));
   uint16_t word = 0;
   for (auto _ : state) {
@@ -103,7 +77,7 @@ BENCHMARK(BM_SaturatedTerminalBus)->Arg(1000)->Arg(10'000)->Arg(kSecond);
 // A benchmark station with the saturated frame running.
 class Station : public BenchStation {
  public:
-  Station() { saturate(card()); }
+  Station() { saturateLdbFrame(card()); }
 };
 
 // One queue Update of 15 lines; a second of bus traffic refills the queue between them.

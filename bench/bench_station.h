@@ -1,16 +1,44 @@
 // A headless station for the benchmarks: in a scratch directory of its own, on virtual time,
-// with the card set up (SETUP, OK) and LDB_BCT entered.
+// with the card set up (SETUP, OK) and LDB_BCT entered; and the saturated frame they run.
 #pragma once
 
 #include <unistd.h>
 
+#include <array>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/station.h"
+#include "card/xarndll.h"
 #include "winsys/headless/headless.h"
 #include "xarndll/control.h"
+
+// Messages 1..50 to RTs 0..31, 32 data words each, half TX and half RX, in one frame of no
+// set duration: each frame starts as the last one ends.
+inline void saturateLdbFrame(CardContext* card) {
+  std::vector<uint32_t> data(512, 0x123455);
+  ErrorInjectionRecord error{0, 0x0100, 0};
+  MessageBufferRecord buffer{};
+  buffer.wordLimit = 512;
+  buffer.data = data.data();
+  std::array<uint16_t, 100> list{};
+  for (uint16_t n = 1; n <= 50; ++n) {
+    BcMessageRecord m{};
+    m.messageNumber = n;
+    m.direction = n % 2;
+    m.wordCount = 32;
+    m.bus = n % 3 ? 0x8000 : 0x4000;
+    m.commandWord = static_cast<uint32_t>(n % 32) << 19 | 5u << 15 | 32;
+    m.errorInjection = &error;
+    m.buffer = &buffer;
+    DUVEX_WrMsgDLL(card, &m);
+    list[n - 1] = n;
+  }
+  FrameRecord frame{0, 0, 50, list.data()};
+  DUVEX_WrProgDLL(card, &frame);
+  DUVEX_RunLdbBcDLL(card, 0);
+}
 
 class BenchStation {
  public:

@@ -2,6 +2,7 @@
 // to SimCard; this class only stores words and refuses addresses that are not word addresses.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -34,19 +35,30 @@ class CardMemory {
     write(address + 2, static_cast<uint16_t>(value >> 16));
   }
 
-  // Block transfers of `count` words; the part outside memory reads 0 and is not written.
+  // Block transfers of `count` words; the part outside memory reads 0 and is not written. The
+  // bounds are checked once a block, not once a word: queues and tables move blocks all the time.
   void readWords(uint32_t address, uint16_t* out, uint32_t count) const {
-    for (uint32_t i = 0; i < count; ++i) out[i] = read(address + 2 * i);
+    uint32_t inside = wordsInside(address, count);
+    if (inside) std::copy_n(&words_[address / 2], inside, out);
+    std::fill(out + inside, out + count, uint16_t{0});
   }
   void writeWords(uint32_t address, const uint16_t* in, uint32_t count) {
-    for (uint32_t i = 0; i < count; ++i) write(address + 2 * i, in[i]);
+    uint32_t inside = wordsInside(address, count);
+    if (inside) std::copy_n(in, inside, &words_[address / 2]);
   }
   void fill(uint32_t address, uint32_t count, uint16_t value) {
-    for (uint32_t i = 0; i < count; ++i) write(address + 2 * i, value);
+    uint32_t inside = wordsInside(address, count);
+    if (inside) std::fill_n(&words_[address / 2], inside, value);
   }
   void clear(const map::Region& region) { fill(region.base, region.bytes() / 2, 0); }
 
  private:
+  // How many of the `count` words from `address` on lie in memory (0 for an odd address).
+  static uint32_t wordsInside(uint32_t address, uint32_t count) {
+    if (!isWordAddress(address)) return 0;
+    return std::min(count, map::kMemoryWords - address / 2);
+  }
+
   std::vector<uint16_t> words_;
 };
 

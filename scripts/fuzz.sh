@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (clang, address and undefined-behaviour sanitizers) and runs each
+# for a bounded time from its kept corpus (tests/fuzz/corpus/NAME). New inputs go to a scratch
+# corpus; an input that crashes is saved as build-fuzz/crash-NAME-* and the script fails. Keep
+# such an input, once fixed, in the corpus: every build replays it (CTest fuzz.corpus.NAME).
+# Usage: scripts/fuzz.sh [SECONDS_EACH] [NAME...]   (default 30 s, every target)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-30}
+shift || true
+CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DXARN_FUZZ=ON >/dev/null
+cmake --build build-fuzz -j"$(nproc)" >/dev/null
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  targets=(fields ini setup_file firmware template console)
+fi
+status=0
+for name in "${targets[@]}"; do
+  scratch=$(mktemp -d)
+  log=build-fuzz/fuzz-$name.log
+  if ! ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 build-fuzz/tests/fuzz/fuzz_$name \
+      -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 -print_final_stats=1 \
+      -artifact_prefix="$PWD/build-fuzz/crash-$name-" "$scratch" "$PWD/tests/fuzz/corpus/$name" \
+      >"$log" 2>&1; then
+    echo "fuzz_$name: FAILED (see $log)"
+    grep -E "ERROR|SUMMARY|Test unit written" "$log" | head -5
+    status=1
+  else
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+    rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
+    echo "fuzz_$name: $runs executions in ${seconds} s, $rate a second, no crash"
+  fi
+  rm -rf "$scratch"
+done
+exit $status

@@ -1,0 +1,37 @@
+// Console scripts: the first byte chooses how far the station has come (nothing, the card set
+// up, or one of the six modes entered), the rest is script text. Whatever it holds, the console
+// answers with an exit status of 0, 1 or 2 and never crashes.
+#include <cstddef>
+#include <cstdint>
+#include <sstream>
+#include <string>
+
+#include "console/console.h"
+#include "fuzz_support.h"
+
+namespace {
+
+const char* const kPreludes[] = {
+    "",
+    "menu SETUP\nclick 1\n",
+    "menu SETUP\nclick 1\nmenu LDB_BCT\n",
+    "menu SETUP\nclick 1\nmenu LDB_MRT\n",
+    "menu SETUP\nclick 1\nmenu BUS_MON\n",
+    "menu SETUP\nclick 1\nmenu GDB_BCT\n",
+    "menu SETUP\nclick 1\nmenu GDB_MRT\n",
+    "menu SETUP\nclick 1\nmenu MDM_MRT\n",
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz::enterScratchDirectory();
+  if (size == 0) return 0;
+  std::string script = kPreludes[data[0] % (sizeof kPreludes / sizeof *kPreludes)];
+  script.append(reinterpret_cast<const char*>(data + 1), size - 1);
+  std::istringstream in(script);
+  std::ostringstream out;
+  int status = console::Console(out).run(in);
+  if (status < 0 || status > 2) __builtin_trap();
+  return 0;
+}

@@ -1,0 +1,68 @@
+// What the fuzz targets share: a scratch directory of their own to write the input to as a
+// file, and a simulated card on a clock that the target moves.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "card/xarndll.h"
+#include "xarndll/control.h"
+
+namespace fuzz {
+
+// Makes a fresh directory and works there for the run: in memory (/dev/shm) where the machine
+// has it, since the station syncs every file it saves.
+inline void enterScratchDirectory() {
+  static bool entered = false;
+  if (entered) return;
+  std::error_code ec;
+  std::filesystem::path root = std::filesystem::is_directory("/dev/shm", ec)
+                                   ? std::filesystem::path("/dev/shm")
+                                   : std::filesystem::temp_directory_path();
+  std::string pattern = (root / "xarn-fuzz-XXXXXX").string();
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  if (!::mkdtemp(name.data())) std::abort();
+  std::filesystem::current_path(name.data());
+  entered = true;
+}
+
+inline void writeFile(const std::string& name, const uint8_t* data, size_t size) {
+  std::ofstream(name, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+}
+
+// An initialised card in `mode`, on a clock that moves only with `advance`.
+class Card {
+ public:
+  explicit Card(uint16_t mode) {
+    xarnsim::setTimeSource(&context_, [this] { return now_; });
+    DUVEX_InitDLL(&context_, 1, 1, 0);
+    SetupRecord setup{};
+    setup.marker = 0xFFFFFFFF;
+    setup.interWordTxGap = 11;
+    setup.rtResponseTime = 15;
+    setup.rtResponseTimeout = 50;
+    DUVEX_SetupDLL(&context_, mode, &setup);
+    context_.operatingMode = mode;
+  }
+  ~Card() { xarnsim::release(&context_); }
+  Card(const Card&) = delete;
+  Card& operator=(const Card&) = delete;
+
+  CardContext* operator->() { return &context_; }
+  CardContext* get() { return &context_; }
+  void advance(uint64_t micros) { now_ += micros; }
+
+ private:
+  CardContext context_{};
+  uint64_t now_ = 0;
+};
+
+}  // namespace fuzz
