@@ -48,7 +48,7 @@ class RingQueue {
   // Accounts `count` pushes whose entries later pushes overwrite anyway, without writing them:
   // the header ends as that many push() calls leave it (a catch-up over a long stretch).
   void skip(uint64_t count) {
-    if (count == 0) return;
+    if (count == 0 || capacity() == 0) return;
     uint64_t total = size() + count;
     uint64_t held = total < capacity() ? total : capacity();
     uint64_t lost = total - held;
