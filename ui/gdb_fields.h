@@ -47,6 +47,13 @@ int firstIndexOf(const Table& table, uint16_t code) {
 // "CMND" for command sync (non-zero), "DATA" for data sync.
 inline const char* syncText(uint16_t sync) { return sync ? "CMND" : "DATA"; }
 
+// A number for a 16-bit card field. A value past 16 bits sets the error flag instead of being
+// cut to its low bits, so the card never gets a number the operator did not type.
+inline uint16_t field16(uint32_t value, uint16_t* errorFlag) {
+  if (value > 0xFFFF) *errorFlag |= 1;
+  return static_cast<uint16_t>(value);
+}
+
 // The next index of a cycle of `size` entries.
 inline int nextIndex(int index, std::size_t size) {
   return index + 1 >= static_cast<int>(size) ? 0 : index + 1;

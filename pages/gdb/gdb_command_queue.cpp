@@ -79,10 +79,10 @@ uint16_t* GCQdialog::counter() {
 void GCQdialog::insert() {
   uint16_t error = 0;
   GdbCommandRecord& r = state_.record;
-  r.rtAddress = static_cast<uint16_t>(ui::DecToNum(dialog_.text(kRtAddress, kFieldLimit), &error));
-  r.channel = static_cast<uint16_t>(ui::DecToNum(dialog_.text(kChannel, kFieldLimit), &error));
+  r.rtAddress = ui::field16(ui::DecToNum(dialog_.text(kRtAddress, kFieldLimit), &error), &error);
+  r.channel = ui::field16(ui::DecToNum(dialog_.text(kChannel, kFieldLimit), &error), &error);
   std::string data = dialog_.text(kDataValue, kFieldLimit);
-  r.dataValue = static_cast<uint16_t>(ui::HexToNum(data, &error));
+  r.dataValue = ui::field16(ui::HexToNum(data, &error), &error);
   r.errorType = ui::kLdbErrorTypes[static_cast<std::size_t>(state_.errorTypeIndex)].code;
   r.sizePosition = ui::ErrFieldToNum(r.errorType, dialog_.text(kErrorSize, kFieldLimit), &error);
   r.fixedWord3 = r.fixedWord4 = r.fixedWord5 = 1;

@@ -105,7 +105,7 @@ void GBTdialog::command(int id) {
 }
 
 uint16_t GBTdialog::readEntryNumber(uint16_t& error) {
-  return static_cast<uint16_t>(ui::DecToNum(dialog_.text(kEntry, kFieldLimit), &error));
+  return ui::field16(ui::DecToNum(dialog_.text(kEntry, kFieldLimit), &error), &error);
 }
 
 // ---- GOTO
@@ -164,9 +164,9 @@ void GBTdialog::modify() {
     r.rtAddress =
         static_cast<uint16_t>(ui::DecToNum(dialog_.text(kRtAddress, kFieldLimit), &error));
     std::string channel = dialog_.text(kChannel, kFieldLimit);
-    r.channel = static_cast<uint16_t>(ui::HexToNum(channel, &error));
+    r.channel = ui::field16(ui::HexToNum(channel, &error), &error);
     std::string data = dialog_.text(kDataValue, kFieldLimit);
-    r.dataValue = static_cast<uint16_t>(ui::HexToNum(data, &error));
+    r.dataValue = ui::field16(ui::HexToNum(data, &error), &error);
     r.errorType = ui::kLdbErrorTypes[static_cast<std::size_t>(state_.errorTypeIndex)].code;
     r.sizePosition = ui::ErrFieldToNum(r.errorType, dialog_.text(kErrorSize, kFieldLimit), &error);
     r.fixedWord3 = r.fixedWord4 = r.fixedWord5 = 1;

@@ -202,8 +202,9 @@ TEST_F(GdbBctPageTest, HostileTextWritesNothing) {
   for (const Case& c :
        {Case{kRt, "12a", "SYNTAX"}, Case{kChannel, "G", "SYNTAX"}, Case{kData, "0x10", "SYNTAX"},
         Case{kSize, "-1", "SYNTAX"}, Case{kRt, "70000", "251"}, Case{kRt, huge, "251"},
-        Case{kChannel, "100", "251"}, Case{kEntry, "0", "251"}, Case{kEntry, "65535", "251"},
-        Case{kEntry, huge, "251"}, Case{kEntry, "one", "SYNTAX"}, Case{kRt, "", "Done"}}) {
+        Case{kChannel, "100", "251"}, Case{kEntry, "0", "251"}, Case{kEntry, "65537", "SYNTAX"},
+        Case{kEntry, "65535", "251"}, Case{kEntry, huge, "SYNTAX"}, Case{kData, "10000", "SYNTAX"},
+        Case{kEntry, "one", "SYNTAX"}, Case{kRt, "", "Done"}}) {
     page.setText(kEntry, "2");
     page.setText(kRt, "1");
     page.setText(kChannel, "1");
@@ -215,9 +216,10 @@ TEST_F(GdbBctPageTest, HostileTextWritesNothing) {
       EXPECT_EQ(word(kTable100 + 32), 0) << c.field;
     }
   }
-  // RT 70000 keeps its low 16 bits (4464), a terminal the bus does not have; only nine of the
-  // 10,000 sevens are read. The empty RT field wrote entry 2, and nothing else was written.
+  // A number past 16 bits is refused rather than cut to its low bits (70000 would be RT 4464,
+  // 65537 entry 1). The empty RT field wrote entry 2, and nothing else was written.
   EXPECT_EQ(word(kTable100 + 32), 0x2000);
+  EXPECT_EQ(word(kTable100), 0);
   for (uint32_t a = kTable100 + 64; a < kTable100 + 100 * 32; a += 2) ASSERT_EQ(word(a), 0);
 }
 
