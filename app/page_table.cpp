@@ -5,6 +5,8 @@
 #include "debug/debug_command.h"
 #include "debug/memory_display.h"
 #include "pages/gdb/gdb_command_queue.h"
+#include "pages/gdb/gdb_rt_page.h"
+#include "pages/gdb/gdb_rt_queue.h"
 #include "pages/gdb/gdb_tables.h"
 #include "pages/gdb/gdb_updown_queue.h"
 #include "pages/ldb/bct_frame.h"
@@ -34,8 +36,8 @@ const std::array<PageEntry, 22> kPages = {{
     {"BUGdisp", "DEBUG_DISP", &makePage<debug::BUGdisp>},
     {"BGCdialog", "DEBUG_EXE", &makePage<debug::BGCdialog>},
     {"GBTdialog", "GDB_TABLES", &makePage<gdb::GBTdialog>},
-    {"GRRdialog", "GDB_RT_RTS", nullptr},
-    {"GRQdialog", "GDB_MRT_Q", nullptr},
+    {"GRRdialog", "GDB_RT_RTS", &makePage<gdb::GRRdialog>},
+    {"GRQdialog", "GDB_MRT_Q", &makePage<gdb::GRQdialog>},
     {"GCQdialog", "GDB_CMND_Q", &makePage<gdb::GCQdialog>},
     {"UDQdialog", "GDB_UD_Q", &makePage<gdb::UDQdialog>},
     {"MDRdialog", "MDM_MRT_RTS", nullptr},

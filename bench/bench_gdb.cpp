@@ -144,4 +144,28 @@ void BM_UpDownQueueListing(benchmark::State& state) {
 }
 BENCHMARK(BM_UpDownQueueListing)->Unit(benchmark::kMicrosecond);
 
+// The RT queue page is modal: each listing runs while the page is open, from its pump.
+void BM_RtQueueListing(benchmark::State& state) {
+  BenchStation station(kTopGdbMrt);
+  fillTerminals(station.card());
+  std::string why;
+  station.windows().menuCommand(2, why);  // RUN
+  station.windows().advance(1000);
+  station.windows().setPump([&] {
+    winsys::HeadlessDialog* page = station.windows().page("GDB_MRT_Q");
+    if (!page) return false;
+    for (auto _ : state) {
+      state.PauseTiming();
+      station.windows().advance(1000);
+      state.ResumeTiming();
+      page->click(3);
+    }
+    if (page->listCount(6) != 256) state.SkipWithError("the listing did not give 256 lines");
+    page->click(1);
+    return false;
+  });
+  station.windows().menuCommand(4, why);  // QUEUE
+}
+BENCHMARK(BM_RtQueueListing)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
