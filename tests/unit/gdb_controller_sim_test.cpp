@@ -345,6 +345,25 @@ TEST_F(GdbControllerTest, QueueReadsRefuseHostileArguments) {
   EXPECT_EQ(dropped + 512, 1000u);
 }
 
+// A setup-file load writes card memory word by word: a running controller follows the tables
+// it finds there.
+TEST_F(GdbControllerTest, TablesWrittenWordByWordTakeEffectWhileRunning) {
+  run();
+  now += kSecond;
+  EXPECT_TRUE(queue(kUplink).empty());
+  const uint16_t entry[] = {kMeasure, 42, 1, 1, 1, 1, 0, 0, 0x0100, 0, 7, 0x99, 0, 1};
+  for (uint32_t i = 0; i < 14; ++i) wWDLL(&card, 0x0C2700 + 2 * i, entry[i]);
+  now += kSecond;
+  std::vector<GdbQueueEntry> up = queue(kUplink);
+  ASSERT_EQ(up.size(), 100u);
+  EXPECT_EQ(up[0].rtAddress, 42);
+  EXPECT_EQ(up[0].dataValue, 0x99);
+  uint16_t op = 0;
+  GdbCommandRecord back{};
+  ASSERT_EQ(DUVEX_RdGdbTableDLL(&card, 100, 1, &op, &back), 0);
+  EXPECT_EQ(back.channel, 7);
+}
+
 TEST_F(GdbControllerTest, AHugeCatchUpIsPromptAndConsistent) {
   for (uint16_t i = 1; i <= 100; ++i) ASSERT_EQ(write(100, i, kMeasure, command(1, i, i)), 0);
   for (uint16_t i = 1; i <= 1000; ++i) ASSERT_EQ(write(10, i, kMeasure, command(2, i % 256, i)), 0);
