@@ -96,17 +96,10 @@ void GCQdialog::togglePriority() {
   dialog_.setText(kPriority, state_.priority == kHigh ? "HI" : "LO");
 }
 
-void GCQdialog::toggleSync() {
-  uint16_t& sync = state_.record.sync;
-  sync = sync ? 0 : 1;
-  dialog_.setText(kSync, ui::syncText(sync));
-}
+void GCQdialog::toggleSync() { ui::toggleSync(dialog_, kSync, state_.record.sync); }
 
 void GCQdialog::stepErrorType() {
-  state_.errorTypeIndex = ui::nextIndex(state_.errorTypeIndex, ui::kLdbErrorTypes.size());
-  const ui::ErrorTypeEntry& e = ui::kLdbErrorTypes[static_cast<std::size_t>(state_.errorTypeIndex)];
-  dialog_.setText(kErrorType, e.name);
-  state_.record.errorType = e.code;
+  state_.record.errorType = ui::stepErrorType(dialog_, kErrorType, state_.errorTypeIndex);
 }
 
 }  // namespace gdb

@@ -1,6 +1,5 @@
 #include "pages/gdb/gdb_rt_page.h"
 
-#include <cstdio>
 #include <string>
 
 #include "ui/fields.h"
@@ -48,12 +47,6 @@ constexpr int kFieldLimit = 10;
 constexpr uint32_t kTerminals = 256;
 constexpr uint16_t kEnabled = 0x8000;
 constexpr uint32_t kMarker = 0xFFFFFFFF;
-
-std::string hexText(uint16_t value, const char* pattern = "%X") {
-  char text[8];
-  std::snprintf(text, sizeof text, pattern, value);
-  return text;
-}
 
 // Up: the limit wraps to 0; down: 0 wraps to the limit. A number past the limit (typed) steps
 // on without a wrap.
@@ -103,10 +96,10 @@ void GRRdialog::command(int id) {
       stepResponseType();
       break;
     case kResponseSyncToggle:
-      toggleSync(state_.record.responseSync, kResponseSync);
+      ui::toggleSync(dialog_, kResponseSync, state_.record.responseSync);
       break;
     case kUnsolicitedSyncToggle:
-      toggleSync(state_.terminal.unsolicitedSync, kUnsolicitedSync);
+      ui::toggleSync(dialog_, kUnsolicitedSync, state_.terminal.unsolicitedSync);
       break;
     default:
       break;
@@ -175,7 +168,7 @@ void GRRdialog::showTerminal() {
   dialog_.setText(kUnsolicitedSync, ui::syncText(t.unsolicitedSync));
   dialog_.setText(kUnsolicitedRt, ui::decimal(t.unsolicitedRtAddress));
   dialog_.setText(kUnsolicitedChannel, ui::decimal(t.unsolicitedChannel));
-  dialog_.setText(kUnsolicitedData, hexText(t.unsolicitedDataValue));
+  dialog_.setText(kUnsolicitedData, ui::hex(t.unsolicitedDataValue, 1));
 }
 
 void GRRdialog::showChannel() {
@@ -187,9 +180,9 @@ void GRRdialog::showChannel() {
   dialog_.setText(kResponseSync, ui::syncText(c.responseSync));
   dialog_.setText(kResponseRt, ui::decimal(c.responseRtAddress));
   dialog_.setText(kResponseChannel, ui::decimal(c.responseChannel));
-  dialog_.setText(kResponseData, hexText(c.responseDataValue));
-  dialog_.setText(kNotAndMask, hexText(c.notAndMask, "%.04X"));
-  dialog_.setText(kOrMask, hexText(c.orMask, "%.04X"));
+  dialog_.setText(kResponseData, ui::hex(c.responseDataValue, 1));
+  dialog_.setText(kNotAndMask, ui::hex(c.notAndMask, 4));
+  dialog_.setText(kOrMask, ui::hex(c.orMask, 4));
   dialog_.setText(kResponseTime, ui::decimal(c.responseTime));
   state_.responseTypeIndex = ui::firstIndexOf(ui::kGdbResponseTypes, c.responseType);
   dialog_.setText(kResponseType,
@@ -239,11 +232,7 @@ void GRRdialog::update() {
 
 // ---- Page-only buttons
 
-void GRRdialog::stepErrorType() {
-  state_.errorTypeIndex = ui::nextIndex(state_.errorTypeIndex, ui::kLdbErrorTypes.size());
-  dialog_.setText(kErrorType,
-                  ui::kLdbErrorTypes[static_cast<std::size_t>(state_.errorTypeIndex)].name);
-}
+void GRRdialog::stepErrorType() { ui::stepErrorType(dialog_, kErrorType, state_.errorTypeIndex); }
 
 void GRRdialog::stepResponseType() {
   state_.responseTypeIndex = ui::nextIndex(state_.responseTypeIndex, ui::kGdbResponseTypes.size());
@@ -251,11 +240,6 @@ void GRRdialog::stepResponseType() {
       ui::kGdbResponseTypes[static_cast<std::size_t>(state_.responseTypeIndex)];
   state_.record.responseType = type.code;
   dialog_.setText(kResponseType, type.text);
-}
-
-void GRRdialog::toggleSync(uint16_t& sync, int field) {
-  sync = sync ? 0 : 1;
-  dialog_.setText(field, ui::syncText(sync));
 }
 
 }  // namespace gdb

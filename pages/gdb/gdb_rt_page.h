@@ -39,7 +39,6 @@ class GRRdialog final : public app::Page {
   void update();
   void stepErrorType();
   void stepResponseType();
-  void toggleSync(uint16_t& sync, int field);
 
   RtPageState& state_;
 };

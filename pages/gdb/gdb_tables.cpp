@@ -1,7 +1,5 @@
 #include "pages/gdb/gdb_tables.h"
 
-#include <cstdio>
-
 #include "ui/fields.h"
 #include "ui/gdb_fields.h"
 #include "ui/ldb_fields.h"
@@ -50,12 +48,6 @@ const Rate& rateOf(uint16_t rate) {
   return kRates[2];
 }
 uint16_t nextRate(uint16_t rate) { return rate == 1 ? 10 : rate == 10 ? 100 : 1; }
-
-std::string hexText(uint16_t value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%X", value);
-  return text;
-}
 
 }  // namespace
 
@@ -136,8 +128,8 @@ void GBTdialog::goTo() {
 void GBTdialog::showMeasure() {
   const GdbCommandRecord& r = state_.record;
   dialog_.setText(kRtAddress, ui::decimal(r.rtAddress));
-  dialog_.setText(kChannel, hexText(r.channel));
-  dialog_.setText(kDataValue, hexText(r.dataValue));
+  dialog_.setText(kChannel, ui::hex(r.channel, 1));
+  dialog_.setText(kDataValue, ui::hex(r.dataValue, 1));
   state_.errorTypeIndex = ui::firstIndexOf(ui::kLdbErrorTypes, r.errorType);
   dialog_.setText(kErrorType,
                   ui::kLdbErrorTypes[static_cast<std::size_t>(state_.errorTypeIndex)].name);
@@ -198,17 +190,10 @@ void GBTdialog::toggleTrigger() {
   dialog_.setText(kTrigger, polarity ? "+Ve" : "-Ve");
 }
 
-void GBTdialog::toggleSync() {
-  uint16_t& sync = state_.record.sync;
-  sync = sync ? 0 : 1;
-  dialog_.setText(kSync, ui::syncText(sync));
-}
+void GBTdialog::toggleSync() { ui::toggleSync(dialog_, kSync, state_.record.sync); }
 
 void GBTdialog::stepErrorType() {
-  state_.errorTypeIndex = ui::nextIndex(state_.errorTypeIndex, ui::kLdbErrorTypes.size());
-  const ui::ErrorTypeEntry& e = ui::kLdbErrorTypes[static_cast<std::size_t>(state_.errorTypeIndex)];
-  dialog_.setText(kErrorType, e.name);
-  state_.record.errorType = e.code;
+  state_.record.errorType = ui::stepErrorType(dialog_, kErrorType, state_.errorTypeIndex);
 }
 
 // ---- The entry spin: the bottom arrow steps up, the top arrow down, each wrapping at the
