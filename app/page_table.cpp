@@ -4,6 +4,11 @@
 
 #include "debug/debug_command.h"
 #include "debug/memory_display.h"
+#include "pages/gdb/gdb_command_queue.h"
+#include "pages/gdb/gdb_rt_page.h"
+#include "pages/gdb/gdb_rt_queue.h"
+#include "pages/gdb/gdb_tables.h"
+#include "pages/gdb/gdb_updown_queue.h"
 #include "pages/ldb/bct_frame.h"
 #include "pages/ldb/bct_messages.h"
 #include "pages/ldb/bct_run.h"
@@ -33,11 +38,11 @@ const std::array<PageEntry, 22> kPages = {{
     {"QUEdialog", "XARN_QUE", &makePage<ldb::QUEdialog>},
     {"BUGdisp", "DEBUG_DISP", &makePage<debug::BUGdisp>},
     {"BGCdialog", "DEBUG_EXE", &makePage<debug::BGCdialog>},
-    {"GBTdialog", "GDB_TABLES", nullptr},
-    {"GRRdialog", "GDB_RT_RTS", nullptr},
-    {"GRQdialog", "GDB_MRT_Q", nullptr},
-    {"GCQdialog", "GDB_CMND_Q", nullptr},
-    {"UDQdialog", "GDB_UD_Q", nullptr},
+    {"GBTdialog", "GDB_TABLES", &makePage<gdb::GBTdialog>},
+    {"GRRdialog", "GDB_RT_RTS", &makePage<gdb::GRRdialog>},
+    {"GRQdialog", "GDB_MRT_Q", &makePage<gdb::GRQdialog>},
+    {"GCQdialog", "GDB_CMND_Q", &makePage<gdb::GCQdialog>},
+    {"UDQdialog", "GDB_UD_Q", &makePage<gdb::UDQdialog>},
     {"MDRdialog", "MDM_MRT_RTS", nullptr},
     {"MDBdialog", "MDM_BITE_CONFIG", nullptr},
     {"MDPdialog", "MDM_PROM", nullptr},

@@ -1,5 +1,6 @@
 // A headless station for the benchmarks: in a scratch directory of its own, on virtual time,
-// with the card set up (SETUP, OK) and LDB_BCT entered; and the saturated frame they run.
+// with the card set up (SETUP, OK) and a mode entered (LDB_BCT unless told otherwise); and the
+// saturated LDB_BCT frame several of them run.
 #pragma once
 
 #include <unistd.h>
@@ -42,7 +43,8 @@ inline void saturateLdbFrame(CardContext* card) {
 
 class BenchStation {
  public:
-  BenchStation() {
+  // `modeItem`: the top-menu item of the mode to enter.
+  explicit BenchStation(int modeItem = 1) {
     std::string pattern = (std::filesystem::temp_directory_path() / "xarn-bench-XXXXXX").string();
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
@@ -54,7 +56,7 @@ class BenchStation {
     std::string why;
     windows_.menuCommand(5, why);  // SETUP
     windows_.page("XARN_SETUP")->click(1);
-    windows_.menuCommand(1, why);  // LDB_BCT
+    windows_.menuCommand(modeItem, why);
   }
   ~BenchStation() {
     CardContext context = station_.card();

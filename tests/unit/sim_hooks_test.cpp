@@ -194,12 +194,10 @@ TEST_F(SimHooksTest, CardTimeOnlyMovesForwardAcrossTimeSources) {
 TEST_F(SimHooksTest, FeaturesStillToComeAnswerNotSupportedAndLeaveRecordsAlone) {
   initInMode(1);
   constexpr uint16_t kNo = xarnsim::kStatusNotSupported;
-  GdbCommandRecord command{};
   MdmRtSimRecord mdmRt{};
   MdmQueueEntry mdmEntry{};
   uint16_t a = 0x1111, b = 0x2222;
-  // One of each family still to come: GDB, MDM, and the queue reads with out-words.
-  EXPECT_EQ(DUVEX_GdbQcmndDLL(&card, 1, &a, &command), kNo);
+  // The MDM family still to come, and its queue read with out-words.
   EXPECT_EQ(DUVEX_WrMdmRtSimDLL(&card, 0, &mdmRt, 0, 0), kNo);
   EXPECT_EQ(DUVEX_RdMdmQDLL(&card, 1, &a, &b, &mdmEntry), kNo);
   EXPECT_EQ(a, 0x1111);

@@ -45,6 +45,18 @@ class RingQueue {
     return address;
   }
 
+  // Accounts `count` pushes whose entries later pushes overwrite anyway, without writing them:
+  // the header ends as that many push() calls leave it (a catch-up over a long stretch).
+  void skip(uint64_t count) {
+    if (count == 0 || capacity() == 0) return;
+    uint64_t total = size() + count;
+    uint64_t held = total < capacity() ? total : capacity();
+    uint64_t lost = total - held;
+    memory_.write(header_, static_cast<uint16_t>(held));
+    memory_.write(header_ + 2, static_cast<uint16_t>((head() + lost % capacity()) % capacity()));
+    memory_.write32(header_ + 4, static_cast<uint32_t>(dropped() + lost));
+  }
+
   void popFront() {
     uint32_t n = size();
     if (n == 0) return;

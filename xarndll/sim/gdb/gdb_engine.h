@@ -6,20 +6,40 @@
 
 #include "xarndll/sim/bus_engine.h"
 #include "xarndll/sim/card_memory.h"
+#include "xarndll/sim/gdb/gdb_bus.h"
+#include "xarndll/sim/gdb/gdb_controller.h"
+#include "xarndll/sim/gdb/gdb_terminals.h"
 
 namespace xarnsim::gdb {
 
 class Engine final : public BusEngine {
  public:
-  explicit Engine(CardMemory& memory) : memory_(memory) {}
+  explicit Engine(CardMemory& memory)
+      : stamper_(memory, epochMicros_),
+        controller_(memory, stamper_),
+        terminals_(memory, stamper_) {}
 
+  // Command 10: GDB_BCT walks its tables (active or passive by the mode word), GDB_MRT's partner
+  // controller starts polling.
   void start(uint16_t mode, uint64_t nowMicros, uint64_t epochMicros) override;
-  void stop() override { running_ = false; }
+  void stop() override {
+    controller_.stop();
+    terminals_.stop();
+  }
   bool advance(uint64_t untilMicros) override;
+  void memoryWritten() override {
+    controller_.invalidate();
+    terminals_.invalidate();
+  }
+
+  Controller& controller() { return controller_; }
+  Terminals& terminals() { return terminals_; }
 
  private:
-  CardMemory& memory_;
-  bool running_ = false;
+  uint64_t epochMicros_ = 0;
+  ldb::Queues stamper_;  // only its time-tag stamping: the local bus's queues are not touched
+  Controller controller_;
+  Terminals terminals_;
 };
 
 }  // namespace xarnsim::gdb

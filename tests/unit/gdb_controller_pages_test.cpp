@@ -1,0 +1,319 @@
+// The GDB_BCT pages through the headless window system: the tables page, the command-queue
+// page and the uplink/downlink queue page, against the simulated card.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "card/xarndll.h"
+#include "pages/gdb/gdb_updown_queue.h"
+#include "station_fixture.h"
+
+namespace {
+
+using winsys::ScrollAction;
+
+constexpr int kTopGdbBct = 10;
+constexpr int kTables = 1;
+constexpr int kRunActive = 2;
+constexpr int kHalt = 3;
+constexpr int kCmndQ = 4;
+constexpr int kUpDnQ = 10;
+constexpr int kHelp = 6;
+
+// Tables page controls.
+constexpr int kRateStep = 2;
+constexpr int kRate = 3;
+constexpr int kReport = 4;
+constexpr int kGoTo = 5;
+constexpr int kSpin = 6;
+constexpr int kEntry = 7;
+constexpr int kOpStep = 8;
+constexpr int kOp = 9;
+constexpr int kModify = 10;
+constexpr int kTriggerToggle = 11;
+constexpr int kTrigger = 12;
+constexpr int kRt = 13;
+constexpr int kSyncToggle = 14;
+constexpr int kSync = 15;
+constexpr int kChannel = 16;
+constexpr int kData = 17;
+constexpr int kErrorStep = 18;
+constexpr int kErrorType = 19;
+constexpr int kSize = 20;
+
+constexpr uint32_t kTable100 = 0x0C2700;
+constexpr uint32_t kTable1 = 0x0CB100;
+constexpr uint32_t kHighQueue = 0x000E20;
+
+class GdbBctPageTest : public StationTest {
+ protected:
+  winsys::HeadlessDialog& open(int item, const std::string& name) {
+    if (!station) {
+      start();
+      setUpCard();
+      EXPECT_TRUE(menu(kTopGdbBct));
+    }
+    EXPECT_TRUE(menu(item));
+    winsys::HeadlessDialog* page = windows.page(name);
+    EXPECT_NE(page, nullptr);
+    return *page;
+  }
+  void write(uint16_t rate, uint16_t entry, uint16_t op, GdbCommandRecord c) {
+    ASSERT_EQ(DUVEX_WrGdbTableDLL(card(), rate, entry, op, &c), 0);
+  }
+  // Steps the rate until the page shows `text`.
+  static void chooseRate(winsys::HeadlessDialog& page, const std::string& text) {
+    for (int i = 0; i < 3 && page.fullText(kRate) != text; ++i) page.click(kRateStep);
+    ASSERT_EQ(page.fullText(kRate), text);
+  }
+  static std::string spin(winsys::HeadlessDialog& page, const std::string& entry,
+                          ScrollAction action) {
+    page.setText(kEntry, entry);
+    page.scroll(kSpin, action);
+    return page.fullText(kEntry);
+  }
+};
+
+TEST_F(GdbBctPageTest, EntrySpinWrapsAtEachTablesEnd) {
+  auto& page = open(kTables, "GDB_TABLES");
+  EXPECT_EQ(page.fullText(kRate), " 100Hz");
+  EXPECT_EQ(page.fullText(kEntry), "1");
+  struct Case {
+    const char* rate;
+    const char* last;
+  };
+  for (Case c : {Case{" 100Hz", "100"}, Case{" 1Hz", "10000"}, Case{" 10Hz", "1000"}}) {
+    chooseRate(page, c.rate);
+    EXPECT_EQ(spin(page, c.last, ScrollAction::LineDown), "1") << c.rate;
+    EXPECT_EQ(spin(page, "1", ScrollAction::LineUp), c.last) << c.rate;
+    EXPECT_EQ(spin(page, "", ScrollAction::LineDown), "1") << c.rate;
+    EXPECT_EQ(spin(page, "", ScrollAction::LineUp), c.last) << c.rate;
+    EXPECT_EQ(page.fullText(kReport), "Done");
+  }
+  // The rate keeps the entry number, and the wrap follows the new rate.
+  chooseRate(page, " 1Hz");
+  page.setText(kEntry, "5000");
+  page.click(kGoTo);
+  EXPECT_EQ(page.fullText(kReport), "Done");
+  chooseRate(page, " 100Hz");
+  EXPECT_EQ(page.fullText(kEntry), "5000");
+  EXPECT_EQ(spin(page, "5000", ScrollAction::LineDown), "1");
+  EXPECT_EQ(spin(page, "5000", ScrollAction::LineUp), "4999");
+  EXPECT_EQ(page.fullText(kReport), "251");  // no entry 4999 in the 100 Hz table
+  // Other scroll actions do nothing, not even a report.
+  page.setText(kReport, "");
+  EXPECT_EQ(spin(page, "7", ScrollAction::PageDown), "7");
+  EXPECT_EQ(page.fullText(kReport), "");
+  EXPECT_EQ(spin(page, "x7", ScrollAction::LineDown), "x7");
+  EXPECT_EQ(page.fullText(kReport), "SYNTAX");
+}
+
+TEST_F(GdbBctPageTest, GoToShowsMeasureAndTriggerEntries) {
+  auto& page = open(kTables, "GDB_TABLES");
+  GdbCommandRecord m{};
+  m.rtAddress = 200;
+  m.sync = 1;
+  m.channel = 0xAB;
+  m.dataValue = 0;
+  m.errorType = 0x0040;
+  m.sizePosition = 5;
+  write(100, 3, 0x2000, m);
+  GdbCommandRecord t{};
+  t.triggerPolarity = 1;
+  write(100, 4, 0x5000, t);
+  write(100, 5, 0x5000, GdbCommandRecord{});
+
+  page.setText(kTrigger, "old");
+  page.setText(kEntry, "3");
+  page.click(kGoTo);
+  expectFields(page, kOp, "MEASURE     ", kRt, "200", kChannel, "AB", kData, "0", kSync, "CMND",
+               kErrorType, "Sync      ", kSize, "000101", kTrigger, "old");
+  page.setText(kEntry, "4");
+  page.click(kGoTo);
+  expectFields(page, kOp, "TRIGGER     ", kTrigger, "+Ve", kRt, "", kChannel, "", kData, "", kSync,
+               "", kErrorType, "", kSize, "");
+  page.setText(kEntry, "5");
+  page.click(kGoTo);
+  EXPECT_EQ(page.fullText(kTrigger), "-Ve");
+  page.setText(kEntry, "6");
+  page.click(kGoTo);
+  expectFields(page, kOp, "NOOP        ", kTrigger, "");
+  // A failed read changes nothing but the report.
+  page.setText(kEntry, "101");
+  page.click(kGoTo);
+  expectFields(page, kOp, "NOOP        ", kReport, "251");
+}
+
+TEST_F(GdbBctPageTest, ModifyWritesTheEntryTheOperatorBuilt) {
+  auto& page = open(kTables, "GDB_TABLES");
+  page.click(kOpStep);
+  page.click(kOpStep);
+  EXPECT_EQ(page.fullText(kOp), "MEASURE     ");
+  page.click(kSyncToggle);
+  EXPECT_EQ(page.fullText(kSync), "CMND");
+  page.click(kErrorStep);
+  page.click(kErrorStep);
+  page.click(kErrorStep);
+  EXPECT_EQ(page.fullText(kErrorType), "Sync      ");
+  chooseRate(page, " 1Hz");
+  page.setText(kEntry, "10000");
+  page.setText(kRt, "17");
+  page.setText(kChannel, "fe");
+  page.setText(kData, "beef");
+  page.setText(kSize, "101010");
+  EXPECT_EQ(press(page, kModify, kReport), "Done");
+  EXPECT_EQ(page.fullText(kChannel), "fe");  // the text is not rewritten by MODIFY
+  uint32_t at = kTable1 + 9999 * 32;
+  EXPECT_EQ(word(at), 0x2000);
+  EXPECT_EQ(word(at + 2), 17);
+  EXPECT_EQ(word(at + 4), 1);
+  EXPECT_EQ(word(at + 6), 1);
+  EXPECT_EQ(word(at + 16), 0x0040);
+  EXPECT_EQ(word(at + 18), 0x2A);
+  EXPECT_EQ(word(at + 20), 0xFE);
+  EXPECT_EQ(word(at + 22), 0xBEEF);
+
+  // The operation button steps through every operation, HALT included, then back to NOOP.
+  for (const char* name : {"SWITCH      ", "END OF TABLE", "TRIGGER     ", "HALT        ",
+                           "NOOP        ", "COMMAND     "}) {
+    page.click(kOpStep);
+    EXPECT_EQ(page.fullText(kOp), name);
+  }
+  // A non-MEASURE entry is written from the record as last read, whatever the fields say.
+  page.click(kTriggerToggle);
+  page.setText(kRt, "junk");
+  page.setText(kEntry, "1");
+  chooseRate(page, " 100Hz");
+  EXPECT_EQ(press(page, kModify, kReport), "Done");
+  EXPECT_EQ(word(kTable100), 0x1000);
+  EXPECT_EQ(word(kTable100 + 2), 17);
+}
+
+TEST_F(GdbBctPageTest, HostileTextWritesNothing) {
+  auto& page = open(kTables, "GDB_TABLES");
+  page.click(kOpStep);
+  page.click(kOpStep);
+  const std::string huge(10000, '7');
+  struct Case {
+    int field;
+    std::string text;
+    const char* report;
+  };
+  for (const Case& c :
+       {Case{kRt, "12a", "SYNTAX"}, Case{kChannel, "G", "SYNTAX"}, Case{kData, "0x10", "SYNTAX"},
+        Case{kSize, "-1", "SYNTAX"}, Case{kRt, "70000", "251"}, Case{kRt, huge, "251"},
+        Case{kChannel, "100", "251"}, Case{kEntry, "0", "251"}, Case{kEntry, "65537", "SYNTAX"},
+        Case{kEntry, "65535", "251"}, Case{kEntry, huge, "SYNTAX"}, Case{kData, "10000", "SYNTAX"},
+        Case{kEntry, "one", "SYNTAX"}, Case{kRt, "", "Done"}}) {
+    page.setText(kEntry, "2");
+    page.setText(kRt, "1");
+    page.setText(kChannel, "1");
+    page.setText(kData, "1");
+    page.setText(kSize, "0");
+    page.setText(c.field, c.text);
+    EXPECT_EQ(press(page, kModify, kReport), c.report) << c.field << " " << c.text.substr(0, 12);
+    if (std::string(c.report) != "Done") {
+      EXPECT_EQ(word(kTable100 + 32), 0) << c.field;
+    }
+  }
+  // A number past 16 bits is refused rather than cut to its low bits (70000 would be RT 4464,
+  // 65537 entry 1). The empty RT field wrote entry 2, and nothing else was written.
+  EXPECT_EQ(word(kTable100 + 32), 0x2000);
+  EXPECT_EQ(word(kTable100), 0);
+  for (uint32_t a = kTable100 + 64; a < kTable100 + 100 * 32; a += 2) ASSERT_EQ(word(a), 0);
+}
+
+TEST_F(GdbBctPageTest, CommandQueuePageInsertsTheDefaultsAndKeepsTheCounters) {
+  auto& page = open(kCmndQ, "GDB_CMND_Q");
+  expectFields(page, 4, "HI", 6, "1", 7, "1", 9, "CMND", 10, "1", 12, "No Errors", 13, "");
+  EXPECT_EQ(press(page, 5, 2), "Done");
+  EXPECT_EQ(word(0x0E00), 1);  // one command held
+  const uint16_t expected[] = {1, 1, 0x0100, 0, 1, 1};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(word(kHighQueue + 2 * i), expected[i]) << i;
+  EXPECT_EQ(station->gdbQueueCounters().hi, 1);
+  EXPECT_EQ(press(page, 5, 2), "Done");
+  EXPECT_EQ(station->gdbQueueCounters().hi, 2);
+  // Priority LO, the counter word of LO; twice back to HI.
+  page.click(3);
+  EXPECT_EQ(page.fullText(4), "LO");
+  page.setText(7, "300");  // decimal on this page: past 255 for a card without extended channels
+  EXPECT_EQ(press(page, 5, 2), "251");
+  page.setText(7, "255");
+  EXPECT_EQ(press(page, 5, 2), "Done");
+  EXPECT_EQ(station->gdbQueueCounters().lo, 1);
+  EXPECT_EQ(word(0x1000), 1);
+  page.click(3);
+  EXPECT_EQ(page.fullText(4), "HI");
+  // Sync needs exactly six binary digits; an empty field is SYNTAX for it, 0 for the others.
+  for (int i = 0; i < 3; ++i) page.click(11);
+  EXPECT_EQ(page.fullText(12), "Sync      ");
+  EXPECT_EQ(press(page, 5, 2), "SYNTAX");
+  page.click(11);
+  EXPECT_EQ(press(page, 5, 2), "Done");
+  EXPECT_EQ(station->gdbQueueCounters().hi, 3);
+  // Hostile text inserts nothing.
+  for (const std::string& bad : {std::string(10000, 'x'), std::string("1 2"), std::string("-1")}) {
+    page.setText(6, bad);
+    EXPECT_EQ(press(page, 5, 2), "SYNTAX");
+  }
+  EXPECT_EQ(word(0x0E00), 3);
+  // Any GDB_BCT menu command zeroes both counters (here HELP).
+  ASSERT_TRUE(menu(kHelp));
+  EXPECT_EQ(station->gdbQueueCounters().hi, 0);
+  EXPECT_EQ(station->gdbQueueCounters().lo, 0);
+  // HALT empties both queues, headers included.
+  ASSERT_TRUE(menu(kHalt));
+  EXPECT_EQ(word(0x0E00), 0);
+  EXPECT_EQ(word(0x1000), 0);
+}
+
+TEST(GdbQueueLine, FormatsEveryField) {
+  GdbQueueEntry e{0x8000, 1, 0, 0x9, 5, 12, 0xAB, 10, 7};
+  EXPECT_EQ(gdb::upDownQueueLine(e), " Src:H\tCMND\tRT:5\tCh:12\tDt:AB\t Py Sh\tTb:10Hz\tIx:7");
+  e = GdbQueueEntry{0x4000, 0, 1, 0xF, 0, 0, 0, 0, 0};
+  EXPECT_EQ(gdb::upDownQueueLine(e), " Src:L\tDATA\tRT:0\tCh:0\tDt:0\tNoResp\tTb:Pasve\tIx:0");
+  e = GdbQueueEntry{0, 0, 0, 0, 255, 65535, 0xFFFF, 100, 65535};
+  EXPECT_EQ(gdb::upDownQueueLine(e),
+            " Src:T\tDATA\tRT:255\tCh:65535\tDt:FFFF\tNoErrs\tTb:100Hz\tIx:65535");
+  for (uint16_t rate : {1, 2, 1000}) {
+    e = GdbQueueEntry{0x1234, 0, 0, 0x10, 0, 0, 0, rate, 0};
+    EXPECT_EQ(gdb::upDownQueueLine(e), " Src:U\tDATA\tRT:0\tCh:0\tDt:0\t\tTb:1Hz\tIx:0");
+  }
+}
+
+TEST_F(GdbBctPageTest, UpDownQueueListsAtMost256AndSwitchesQueues) {
+  auto& page = open(kUpDnQ, "GDB_UD_Q");
+  EXPECT_EQ(page.listCount(6), 1);
+  EXPECT_EQ(page.listLine(6, 0), "EMPTY");
+  EXPECT_TRUE(page.isChecked(7));
+  GdbCommandRecord m{};
+  m.rtAddress = 3;
+  m.sync = 1;
+  m.errorType = 0x0100;
+  write(100, 1, 0x2000, m);
+  ASSERT_TRUE(menu(kRunActive));
+  windows.advance(3000);  // 300 transfers
+  page.click(3);
+  EXPECT_EQ(page.listCount(6), 256);
+  EXPECT_EQ(page.listLine(6, 0).substr(0, 26), " Src:T\tCMND\tRT:3\tCh:0\tDt:0");
+  // Clicking the chosen queue's box switches to the other queue.
+  page.click(7);
+  EXPECT_FALSE(page.isChecked(7));
+  EXPECT_TRUE(page.isChecked(8));
+  page.click(3);
+  EXPECT_EQ(page.listLine(6, 0).substr(0, 17), " Src:T\tDATA\tRT:3\t");
+  // With Snap on the choice is locked and the list follows the card each second.
+  page.click(5);
+  page.click(7);
+  EXPECT_TRUE(page.isChecked(8));
+  page.click(2);  // Clear: the downlink queue only
+  EXPECT_EQ(page.listLine(6, 0), "EMPTY");
+  windows.advance(1000);
+  EXPECT_EQ(page.listCount(6), 100);
+  page.click(5);
+  page.click(7);
+  page.click(3);
+  EXPECT_EQ(page.listCount(6), 256);  // the uplink queue was not cleared
+}
+
+}  // namespace

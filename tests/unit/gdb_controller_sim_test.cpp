@@ -1,0 +1,387 @@
+// The simulated global data bus with the card as bus controller, through the driver functions:
+// the rate tables, the command queues, the walk of the tables, the partner terminals, passive
+// mode, the uplink and downlink queues and a catch-up over a long stretch.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <vector>
+
+#include "sim_fixture.h"
+#include "xarndll/control.h"
+
+namespace {
+
+constexpr uint64_t kMilli = 1000;
+constexpr uint64_t kSecond = 1000 * kMilli;
+constexpr uint16_t kMeasure = 0x2000;
+constexpr uint16_t kCommand = 0x1000;
+constexpr uint16_t kSwitch = 0x3000;
+constexpr uint16_t kEnd = 0x4000;
+constexpr uint16_t kTrigger = 0x5000;
+constexpr uint16_t kHalt = 0x6000;
+constexpr uint16_t kUplink = 0xC000;
+constexpr uint16_t kDownlink = 0xD000;
+constexpr uint32_t kRunControl = 0x0100;
+
+class GdbControllerTest : public SimTest {
+ protected:
+  void SetUp() override {
+    SimTest::SetUp();
+    ASSERT_EQ(DUVEX_InitDLL(&card, 1, 1, 0), 0);
+    SetupRecord setup{};
+    setup.marker = 0xFFFFFFFF;
+    ASSERT_EQ(DUVEX_SetupDLL(&card, 4, &setup), 0);
+  }
+
+  static GdbCommandRecord command(uint16_t rt, uint16_t channel, uint16_t data,
+                                  uint16_t errorType = 0x0100, uint16_t size = 0) {
+    GdbCommandRecord c{};
+    c.rtAddress = rt;
+    c.sync = 1;
+    c.fixedWord3 = c.fixedWord4 = c.fixedWord5 = 1;
+    c.errorType = errorType;
+    c.sizePosition = size;
+    c.channel = channel;
+    c.dataValue = data;
+    return c;
+  }
+  uint16_t write(uint16_t rate, uint16_t entry, uint16_t op, GdbCommandRecord c = {}) {
+    return DUVEX_WrGdbTableDLL(&card, rate, entry, op, &c);
+  }
+  uint16_t insert(uint16_t priority, GdbCommandRecord c) {
+    uint16_t& counter = priority ? counters.hi : counters.lo;
+    return DUVEX_GdbQcmndDLL(&card, priority, &counter, &c);
+  }
+  void run(bool passive = false) {
+    ASSERT_EQ(DUVEX_WrGdbBcModeDLL(&card, passive ? 0x8000 : 0), 0);
+    ASSERT_EQ(DUVEX_CommandDLL(&card, 10), 0);
+  }
+  // Every entry of a queue, oldest first.
+  std::vector<GdbQueueEntry> queue(uint16_t selector) {
+    std::vector<GdbQueueEntry> entries;
+    uint16_t position = 0;
+    uint16_t end = 0;
+    GdbQueueEntry e{};
+    while (DUVEX_RdGdbUpDownQDLL(&card, selector, &position, &end, &e) == 0 && end == 0)
+      entries.push_back(e);
+    return entries;
+  }
+  uint32_t counter(uint32_t offset) {
+    return xarnsim::peek(&card, kRunControl + offset) |
+           static_cast<uint32_t>(xarnsim::peek(&card, kRunControl + offset + 2)) << 16;
+  }
+
+  GdbQueueCounters counters{};
+};
+
+TEST_F(GdbControllerTest, TablesKeepEntriesAndRefuseNumbersPastTheirEnd) {
+  EXPECT_EQ(write(1, 10000, kMeasure, command(255, 0xFF, 0xBEEF, 0x0040, 0x2A)), 0);
+  uint16_t op = 0;
+  GdbCommandRecord back{};
+  ASSERT_EQ(DUVEX_RdGdbTableDLL(&card, 1, 10000, &op, &back), 0);
+  EXPECT_EQ(op, kMeasure);
+  EXPECT_EQ(back.rtAddress, 255);
+  EXPECT_EQ(back.errorType, 0x0040);
+  EXPECT_EQ(back.sizePosition, 0x2A);
+  EXPECT_EQ(back.dataValue, 0xBEEF);
+
+  // An entry never written: NOOP, no error injection.
+  ASSERT_EQ(DUVEX_RdGdbTableDLL(&card, 100, 7, &op, &back), 0);
+  EXPECT_EQ(op, 0);
+  EXPECT_EQ(back.errorType, 0x0100);
+
+  // Numbers past each table's end, entry 0, an unknown rate: refused, nothing written.
+  struct Bad {
+    uint16_t rate, entry;
+  };
+  for (Bad b :
+       {Bad{100, 101}, Bad{10, 1001}, Bad{1, 10001}, Bad{100, 0}, Bad{5, 1}, Bad{1, 65535}}) {
+    EXPECT_EQ(write(b.rate, b.entry, kMeasure, command(1, 1, 1)), 251) << b.rate << " " << b.entry;
+    op = 0x7777;
+    EXPECT_EQ(DUVEX_RdGdbTableDLL(&card, b.rate, b.entry, &op, &back), 251);
+    EXPECT_EQ(op, 0x7777);
+  }
+  // Operations and commands the bus cannot carry.
+  EXPECT_EQ(write(100, 1, 0x7000), 251);
+  EXPECT_EQ(write(100, 1, kMeasure, command(256, 1, 1)), 251);
+  EXPECT_EQ(write(100, 1, kMeasure, command(1, 256, 1)), 251);
+  EXPECT_EQ(write(100, 1, kMeasure, command(1, 1, 1, 0x1234)), 251);
+  ASSERT_EQ(DUVEX_RdGdbTableDLL(&card, 100, 1, &op, &back), 0);
+  EXPECT_EQ(op, 0);
+  // Null records and the wrong mode.
+  EXPECT_EQ(DUVEX_RdGdbTableDLL(&card, 100, 1, nullptr, &back), 251);
+  EXPECT_EQ(DUVEX_RdGdbTableDLL(&card, 100, 1, &op, nullptr), 251);
+  EXPECT_EQ(DUVEX_WrGdbTableDLL(&card, 100, 1, kMeasure, nullptr), 251);
+  ASSERT_EQ(DUVEX_CommandDLL(&card, 5), 0);
+  EXPECT_EQ(DUVEX_RdGdbTableDLL(&card, 100, 1, &op, &back), 252);
+}
+
+TEST_F(GdbControllerTest, ExtendedChannelsWidenWhatACommandMayAddress) {
+  EXPECT_EQ(write(100, 1, kMeasure, command(1, 40000, 1)), 251);
+  card.extendedChannels = 1;
+  EXPECT_EQ(write(100, 1, kMeasure, command(1, 40000, 1)), 0);
+  EXPECT_EQ(insert(1, command(1, 65535, 1)), 0);
+}
+
+TEST_F(GdbControllerTest, EachTableRunsAtItsRate) {
+  ASSERT_EQ(write(10, 1, kMeasure, command(3, 4, 0x55)), 0);
+  ASSERT_EQ(write(100, 2, kMeasure, command(5, 6, 0x66)), 0);
+  ASSERT_EQ(write(1, 9999, kMeasure, command(7, 8, 0x77)), 0);
+  run();
+  now += kSecond;
+  std::vector<GdbQueueEntry> up = queue(kUplink);
+  int per[3] = {};
+  for (const GdbQueueEntry& e : up) {
+    EXPECT_EQ(e.source, 0);
+    if (e.tableRate == 10) {
+      ++per[0];
+      EXPECT_EQ(e.index, 1);
+      EXPECT_EQ(e.rtAddress, 3);
+    } else if (e.tableRate == 100) {
+      ++per[1];
+      EXPECT_EQ(e.index, 2);
+    } else if (e.tableRate == 1) {
+      ++per[2];
+      EXPECT_EQ(e.index, 9999);
+    }
+  }
+  EXPECT_EQ(per[0], 10);
+  EXPECT_EQ(per[1], 100);
+  EXPECT_EQ(per[2], 1);
+  EXPECT_EQ(up.size(), 111u);
+  EXPECT_EQ(counter(0), 111u);
+  // Each command-sync transfer has its answer (or its absence) on the downlink.
+  EXPECT_EQ(queue(kDownlink).size(), 111u);
+}
+
+TEST_F(GdbControllerTest, CommandEntriesSendHighBeforeLow) {
+  ASSERT_EQ(write(100, 1, kCommand), 0);
+  ASSERT_EQ(insert(0, command(1, 1, 0x10)), 0);
+  ASSERT_EQ(insert(0, command(1, 1, 0x11)), 0);
+  ASSERT_EQ(insert(1, command(2, 2, 0x20)), 0);
+  EXPECT_EQ(counters.lo, 2);
+  EXPECT_EQ(counters.hi, 1);
+  run();
+  now += 35 * kMilli;
+  std::vector<GdbQueueEntry> up = queue(kUplink);
+  ASSERT_EQ(up.size(), 3u);
+  EXPECT_EQ(up[0].source, 0x8000);
+  EXPECT_EQ(up[0].dataValue, 0x20);
+  EXPECT_EQ(up[1].source, 0x4000);
+  EXPECT_EQ(up[1].dataValue, 0x10);
+  EXPECT_EQ(up[2].dataValue, 0x11);
+  EXPECT_EQ(up[2].tableRate, 100);
+  EXPECT_EQ(up[2].index, 1);
+  // Both queues are empty now: the COMMAND entry sends nothing more.
+  now += kSecond;
+  EXPECT_EQ(queue(kUplink).size(), 3u);
+}
+
+TEST_F(GdbControllerTest, AFullCommandQueueRefusesAndCountsNothing) {
+  for (int i = 0; i < 30; ++i) ASSERT_EQ(insert(1, command(1, 1, static_cast<uint16_t>(i))), 0);
+  EXPECT_EQ(insert(1, command(1, 1, 99)), 248);
+  EXPECT_EQ(counters.hi, 30);
+  EXPECT_EQ(insert(0, command(1, 1, 1)), 0);  // the other queue has room
+  EXPECT_EQ(insert(2, command(1, 1, 1)), 251);
+  EXPECT_EQ(insert(1, command(300, 1, 1)), 251);
+  GdbCommandRecord c = command(1, 1, 1);
+  EXPECT_EQ(DUVEX_GdbQcmndDLL(&card, 1, nullptr, &c), 251);
+  EXPECT_EQ(DUVEX_GdbQcmndDLL(&card, 1, &counters.hi, nullptr), 251);
+}
+
+TEST_F(GdbControllerTest, ZeroingTheCommandQueueWordsEmptiesThemEvenWhileRunning) {
+  ASSERT_EQ(write(1, 1, kCommand), 0);  // one command a second
+  for (int i = 0; i < 5; ++i) ASSERT_EQ(insert(1, command(1, 1, 1)), 0);
+  for (int i = 0; i < 5; ++i) ASSERT_EQ(insert(0, command(1, 1, 2)), 0);
+  run();
+  now += 1500 * kMilli;
+  ASSERT_EQ(queue(kUplink).size(), 2u);
+  // What the menu's HALT does after the halt command, here with the controller still running.
+  for (uint32_t a = 0x0E00; a <= 0x11FE; a += 2) wWDLL(&card, a, 0);
+  now += 10 * kSecond;
+  EXPECT_EQ(queue(kUplink).size(), 2u);
+  ASSERT_EQ(insert(0, command(9, 9, 9)), 0);
+  now += kSecond;
+  std::vector<GdbQueueEntry> up = queue(kUplink);
+  ASSERT_EQ(up.size(), 3u);
+  EXPECT_EQ(up[2].rtAddress, 9);
+}
+
+TEST_F(GdbControllerTest, PassiveCardListensAndSendsNothing) {
+  ASSERT_EQ(write(100, 1, kMeasure, command(4, 4, 4)), 0);
+  ASSERT_EQ(write(100, 2, kCommand), 0);
+  ASSERT_EQ(write(100, 3, kHalt), 0);
+  ASSERT_EQ(insert(1, command(1, 1, 1)), 0);
+  run(true);
+  EXPECT_EQ(state(), 0x9041);
+  now += 100 * kMilli;
+  EXPECT_EQ(state(), 0x9041);  // the partner's HALT entry does not stop the card
+  std::vector<GdbQueueEntry> up = queue(kUplink);
+  ASSERT_EQ(up.size(), 10u);
+  for (const GdbQueueEntry& e : up) {
+    EXPECT_EQ(e.source, 0);
+    EXPECT_EQ(e.tableRate, 0);
+    EXPECT_EQ(e.rtAddress, 4);
+  }
+  EXPECT_EQ(xarnsim::peek(&card, 0x0E00), 1);  // the queued command is still there
+  // Turning active: the card sends its command and then halts at the HALT entry.
+  ASSERT_EQ(DUVEX_WrGdbBcModeDLL(&card, 0), 0);
+  EXPECT_EQ(state(), 0xA041);
+  now += 20 * kMilli;
+  EXPECT_EQ(state(), 0x0040);
+  up = queue(kUplink);
+  ASSERT_EQ(up.size(), 12u);
+  EXPECT_EQ(up[10].tableRate, 100);
+  EXPECT_EQ(up[11].source, 0x8000);
+}
+
+TEST_F(GdbControllerTest, TriggerSwitchEndAndHaltEntries) {
+  GdbCommandRecord plus{};
+  plus.triggerPolarity = 1;
+  ASSERT_EQ(write(100, 1, kTrigger, plus), 0);
+  ASSERT_EQ(write(100, 2, kMeasure, command(1, 1, 1)), 0);
+  ASSERT_EQ(write(100, 3, kSwitch), 0);
+  ASSERT_EQ(write(100, 4, kMeasure, command(2, 2, 2)), 0);
+  ASSERT_EQ(write(100, 5, kEnd), 0);
+  ASSERT_EQ(write(100, 6, kMeasure, command(3, 3, 3)), 0);
+  ASSERT_EQ(write(10, 1, kTrigger), 0);
+  run();
+  now += kSecond;
+  EXPECT_EQ(counter(4), 101u);  // +Ve pulses, the one at 1 s falling due right now
+  EXPECT_EQ(counter(8), 10u);   // -Ve pulses
+  std::vector<GdbQueueEntry> up = queue(kUplink);
+  ASSERT_EQ(up.size(), 200u);  // entry 6 lies past the end of the table
+  // The bus word of each uplink entry: A before the SWITCH, B after it.
+  uint32_t first = 0x119320;
+  EXPECT_EQ(xarnsim::peek(&card, first + 30), 0);
+  EXPECT_EQ(xarnsim::peek(&card, first + 32 + 30), 1);
+
+  ASSERT_EQ(write(10, 500, kHalt), 0);
+  now += kSecond;
+  EXPECT_EQ(state(), 0x0040);
+  // Halted in the fifth minor frame of the next second, after its 100 Hz pass.
+  EXPECT_EQ(counter(0), 200u + 10u);
+}
+
+TEST_F(GdbControllerTest, InjectedErrorsAndPartnerAnswers) {
+  ASSERT_EQ(write(100, 1, kMeasure, command(1, 1, 1, 0x0000)), 0);        // parity
+  ASSERT_EQ(write(100, 2, kMeasure, command(2, 2, 2, 0x00C0, 50)), 0);    // 50 bits: long
+  ASSERT_EQ(write(100, 3, kMeasure, command(3, 3, 3, 0x00C0, 48)), 0);    // 48 bits: none
+  ASSERT_EQ(write(100, 4, kMeasure, command(4, 4, 4, 0x0040, 0x07)), 0);  // data sync pattern
+  GdbCommandRecord data = command(5, 5, 5);
+  data.sync = 0;
+  ASSERT_EQ(write(100, 5, kMeasure, data), 0);  // a data-sync word expects no answer
+  run();
+  now += 5 * kMilli;
+  std::vector<GdbQueueEntry> up = queue(kUplink);
+  std::vector<GdbQueueEntry> down = queue(kDownlink);
+  ASSERT_EQ(up.size(), 5u);
+  ASSERT_EQ(down.size(), 4u);
+  EXPECT_EQ(up[0].errorFlags, 0x8);
+  EXPECT_EQ(up[1].errorFlags, 0x2);
+  EXPECT_EQ(up[2].errorFlags, 0);
+  EXPECT_EQ(up[3].errorFlags, 0x10);  // Sy, not one of the four flags the page shows
+  EXPECT_EQ(down[0].noResponse, 1);
+  EXPECT_EQ(down[1].noResponse, 1);
+  EXPECT_EQ(down[3].noResponse, 1);
+  EXPECT_EQ(down[0].sync, 0);
+  EXPECT_EQ(down[2].rtAddress, 3);
+  EXPECT_EQ(down[2].channel, 3);
+
+  // Over many transfers the partners leave about one in 256 unanswered and damage about one in
+  // 256 answers.
+  ASSERT_EQ(DUVEX_CommandDLL(&card, 11), 0);
+  for (uint16_t selector : {kUplink, kDownlink}) {
+    uint16_t position = 0;
+    uint16_t clear = 2;
+    GdbQueueEntry e{};
+    ASSERT_EQ(DUVEX_RdGdbUpDownQDLL(&card, selector, &position, &clear, &e), 0);
+  }
+  for (uint16_t i = 1; i <= 100; ++i) ASSERT_EQ(write(100, i, kMeasure, command(1, i, i)), 0);
+  run();
+  int silent = 0;
+  int damaged = 0;
+  int answers = 0;
+  for (int step = 0; step < 100; ++step) {
+    now += 50 * kMilli;  // 500 transfers, all still on the downlink queue
+    for (const GdbQueueEntry& e : queue(kDownlink)) {
+      silent += e.noResponse != 0;
+      damaged += e.errorFlags != 0;
+      ++answers;
+    }
+    uint16_t position = 0;
+    uint16_t clear = 2;
+    GdbQueueEntry e{};
+    ASSERT_EQ(DUVEX_RdGdbUpDownQDLL(&card, kDownlink, &position, &clear, &e), 0);
+  }
+  EXPECT_EQ(answers, 50000);
+  EXPECT_GT(silent, 100);
+  EXPECT_LT(silent, 300);
+  EXPECT_GT(damaged, 100);
+  EXPECT_LT(damaged, 300);
+}
+
+TEST_F(GdbControllerTest, QueueReadsRefuseHostileArguments) {
+  ASSERT_EQ(write(100, 1, kMeasure, command(1, 1, 1)), 0);
+  run();
+  now += 10 * kSecond;
+  GdbQueueEntry e{};
+  uint16_t position = 60000;
+  uint16_t end = 0;
+  EXPECT_EQ(DUVEX_RdGdbUpDownQDLL(&card, kUplink, &position, &end, &e), 0);
+  EXPECT_EQ(end, 1);  // far outside: the end, nothing read
+  EXPECT_EQ(position, 60000);
+  position = end = 0;
+  EXPECT_EQ(DUVEX_RdGdbUpDownQDLL(&card, 0x1234, &position, &end, &e), 251);
+  end = 7;
+  EXPECT_EQ(DUVEX_RdGdbUpDownQDLL(&card, kUplink, &position, &end, &e), 251);
+  EXPECT_EQ(DUVEX_RdGdbUpDownQDLL(&card, kUplink, nullptr, &end, &e), 251);
+  EXPECT_EQ(DUVEX_RdGdbUpDownQDLL(&card, kUplink, &position, nullptr, &e), 251);
+  EXPECT_EQ(DUVEX_RdGdbUpDownQDLL(&card, kUplink, &position, &end, nullptr), 251);
+  // A full queue keeps the newest entries and counts what it dropped.
+  std::vector<GdbQueueEntry> up = queue(kUplink);
+  EXPECT_EQ(up.size(), 512u);
+  uint32_t dropped = xarnsim::peek(&card, 0x119304) | xarnsim::peek(&card, 0x119306) << 16;
+  EXPECT_EQ(dropped + 512, 1000u);
+}
+
+// A setup-file load writes card memory word by word: a running controller follows the tables
+// it finds there.
+TEST_F(GdbControllerTest, TablesWrittenWordByWordTakeEffectWhileRunning) {
+  run();
+  now += kSecond;
+  EXPECT_TRUE(queue(kUplink).empty());
+  const uint16_t entry[] = {kMeasure, 42, 1, 1, 1, 1, 0, 0, 0x0100, 0, 7, 0x99, 0, 1};
+  for (uint32_t i = 0; i < 14; ++i) wWDLL(&card, 0x0C2700 + 2 * i, entry[i]);
+  now += kSecond;
+  std::vector<GdbQueueEntry> up = queue(kUplink);
+  ASSERT_EQ(up.size(), 100u);
+  EXPECT_EQ(up[0].rtAddress, 42);
+  EXPECT_EQ(up[0].dataValue, 0x99);
+  uint16_t op = 0;
+  GdbCommandRecord back{};
+  ASSERT_EQ(DUVEX_RdGdbTableDLL(&card, 100, 1, &op, &back), 0);
+  EXPECT_EQ(back.channel, 7);
+}
+
+TEST_F(GdbControllerTest, AHugeCatchUpIsPromptAndConsistent) {
+  for (uint16_t i = 1; i <= 100; ++i) ASSERT_EQ(write(100, i, kMeasure, command(1, i, i)), 0);
+  for (uint16_t i = 1; i <= 1000; ++i) ASSERT_EQ(write(10, i, kMeasure, command(2, i % 256, i)), 0);
+  for (uint16_t i = 1; i <= 10000; ++i) ASSERT_EQ(write(1, i, kMeasure, command(3, i % 256, i)), 0);
+  run();
+  auto begin = std::chrono::steady_clock::now();
+  now += 1'000'000'000'000'000ull;  // 10^15 us: about 31 years
+  EXPECT_EQ(state(), 0xA041);
+  std::vector<GdbQueueEntry> up = queue(kUplink);
+  auto took = std::chrono::steady_clock::now() - begin;
+  EXPECT_LT(took, std::chrono::seconds(2));
+  ASSERT_EQ(up.size(), 512u);
+  // 30,000 transfers a second for 10^9 seconds, counted in 32 bits.
+  EXPECT_EQ(counter(0), static_cast<uint32_t>(30'000ull * 1'000'000'000ull));
+  // The newest entries are the last ones of a second: the end of the 1 Hz table's last slice.
+  EXPECT_EQ(up.back().tableRate, 1);
+  EXPECT_EQ(up.back().index, 10000);
+  EXPECT_EQ(queue(kDownlink).size(), 512u);
+}
+
+}  // namespace

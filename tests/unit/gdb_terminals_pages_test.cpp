@@ -1,0 +1,214 @@
+// The GDB_MRT pages through the headless window system: the terminal page and the RT queue page,
+// against the simulated card.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "card/xarndll.h"
+#include "pages/gdb/gdb_rt_queue.h"
+#include "station_fixture.h"
+
+namespace {
+
+using winsys::ScrollAction;
+
+constexpr int kTopGdbMrt = 11;
+constexpr int kRtPage = 1;
+constexpr int kRun = 2;
+constexpr int kQueue = 4;
+
+// Terminal page controls.
+constexpr int kRead = 1;
+constexpr int kRtSpin = 2;
+constexpr int kRt = 3;
+constexpr int kRtEnable = 4;
+constexpr int kChannelSpin = 6;
+constexpr int kChannel = 7;
+constexpr int kChannelEnable = 8;
+constexpr int kErrorStep = 10;
+constexpr int kErrorType = 11;
+constexpr int kSize = 12;
+constexpr int kCommandAddress = 13;
+constexpr int kResponseData = 18;
+constexpr int kUnsolicitedSync = 23;
+constexpr int kUnsolicitedData = 24;
+constexpr int kTypeStep = 25;
+constexpr int kType = 26;
+constexpr int kTime = 27;
+constexpr int kNotAnd = 28;
+constexpr int kOr = 29;
+constexpr int kReport = 30;
+constexpr int kUpdate = 31;
+
+constexpr uint32_t kTerminals = 0x121500;
+constexpr uint32_t kPool = 0x123500;
+
+class GdbMrtPageTest : public StationTest {
+ protected:
+  void enter() {
+    start();
+    setUpCard();
+    ASSERT_TRUE(menu(kTopGdbMrt));
+  }
+  winsys::HeadlessDialog& rtPage() {
+    if (!station) enter();
+    EXPECT_TRUE(menu(kRtPage));
+    return *windows.page("GDB_RT_RTS");
+  }
+  static std::string spin(winsys::HeadlessDialog& page, int bar, int field, const std::string& from,
+                          ScrollAction action) {
+    page.setText(field, from);
+    page.scroll(bar, action);
+    return page.fullText(field);
+  }
+};
+
+TEST_F(GdbMrtPageTest, TerminalAndChannelSpinsWrap) {
+  auto& page = rtPage();
+  expectFields(page, kRt, "0", kChannel, "0", kReport, "Done", kErrorType, "No Errors", kType,
+               "Respond as COMMAND or MEASUREMENT  ", kNotAnd, "0000", kOr, "0000");
+  EXPECT_EQ(spin(page, kRtSpin, kRt, "255", ScrollAction::LineUp), "0");
+  EXPECT_EQ(spin(page, kRtSpin, kRt, "0", ScrollAction::LineDown), "255");
+  EXPECT_EQ(spin(page, kRtSpin, kRt, "17", ScrollAction::PageUp), "17");  // no step, no read
+  page.setText(kRt, "0");
+  EXPECT_EQ(spin(page, kChannelSpin, kChannel, "255", ScrollAction::LineUp), "0");
+  EXPECT_EQ(spin(page, kChannelSpin, kChannel, "0", ScrollAction::LineDown), "255");
+  // A typed channel past the card's limit steps on; the card then refuses it.
+  EXPECT_EQ(spin(page, kChannelSpin, kChannel, "300", ScrollAction::LineUp), "301");
+  EXPECT_EQ(page.fullText(kReport), "251");
+  // With extended channels the channel runs to 65535.
+  option("extended-channels", "1");
+  EXPECT_EQ(spin(page, kChannelSpin, kChannel, "0", ScrollAction::LineDown), "65535");
+  EXPECT_EQ(page.fullText(kReport), "Done");
+  EXPECT_EQ(spin(page, kChannelSpin, kChannel, "65535", ScrollAction::LineUp), "0");
+  // Bad numbers: SYNTAX, nothing read.
+  for (const std::string& bad : {std::string("256"), std::string("x"), std::string(10000, '9')}) {
+    page.setText(kRt, bad);
+    EXPECT_EQ(press(page, kRead, kReport), "SYNTAX") << bad.substr(0, 10);
+  }
+  page.setText(kRt, "1");
+  page.setText(kChannel, "70000");
+  EXPECT_EQ(press(page, kRead, kReport), "SYNTAX");
+}
+
+TEST_F(GdbMrtPageTest, UpdateWritesTheChannelThenTheTerminal) {
+  auto& page = rtPage();
+  page.setText(kRt, "5");
+  page.setText(kChannel, "3");
+  page.click(kRead);
+  page.click(kRtEnable);
+  page.click(kChannelEnable);
+  page.click(kCommandAddress);
+  for (int i = 0; i < 3; ++i) page.click(kErrorStep);
+  EXPECT_EQ(page.fullText(kErrorType), "Sync      ");
+  page.setText(kSize, "101010");
+  page.click(kTypeStep);
+  page.click(kTypeStep);
+  EXPECT_EQ(page.fullText(kType), "Respond as MEASUREMENT only        ");
+  page.setText(kResponseData, "abcd");
+  page.setText(kNotAnd, "f0");
+  page.setText(kOr, "1");
+  page.setText(kTime, "25");
+  page.click(22);
+  EXPECT_EQ(page.fullText(kUnsolicitedSync), "CMND");
+  page.setText(kUnsolicitedData, "0");
+  EXPECT_EQ(press(page, kUpdate, kReport), "Done");
+  uint32_t rt = kTerminals + 5 * 32;
+  EXPECT_EQ(word(rt), 0x8000);
+  EXPECT_EQ(word(rt + 10), 0x0040);
+  EXPECT_EQ(word(rt + 12), 0x2A);
+  EXPECT_EQ(word(rt + 14), 1);
+  EXPECT_EQ(word(kPool), 1);  // the channel's pool entry
+  EXPECT_EQ(word(kPool + 2), 5);
+  EXPECT_EQ(word(kPool + 4), 3);
+  EXPECT_EQ(word(kPool + 14), 1);
+  EXPECT_EQ(word(kPool + 22), 0xABCD);
+  EXPECT_EQ(word(kPool + 24), 0x0400);
+  EXPECT_EQ(word(kPool + 26), 0x00F0);
+  EXPECT_EQ(word(kPool + 30), 25);
+  // Read back: masks as four hex digits, data without leading zeros, 0 as "0".
+  page.click(kRead);
+  expectFields(page, kNotAnd, "00F0", kOr, "0001", kResponseData, "ABCD", kUnsolicitedData, "0",
+               kSize, "101010", kTime, "25");
+  EXPECT_TRUE(page.isChecked(kCommandAddress));
+
+  // A bad size for Sync, a value past 16 bits: SYNTAX, nothing written.
+  page.setText(kSize, "10101x");
+  EXPECT_EQ(press(page, kUpdate, kReport), "SYNTAX");
+  page.setText(kSize, "000111");
+  page.setText(kTime, "65536");
+  EXPECT_EQ(press(page, kUpdate, kReport), "SYNTAX");
+  EXPECT_EQ(word(rt + 12), 0x2A);
+  // A refused channel write skips the terminal write.
+  page.setText(kTime, "1");
+  page.click(kRtEnable);
+  page.setText(kChannel, "256");
+  EXPECT_EQ(press(page, kUpdate, kReport), "251");
+  EXPECT_EQ(word(rt), 0x8000);
+  page.setText(kRt, "256");
+  page.setText(kChannel, "3");
+  EXPECT_EQ(press(page, kUpdate, kReport), "251");
+  EXPECT_EQ(word(kPool + 32), 0);
+}
+
+TEST_F(GdbMrtPageTest, UnknownCodesShowTheFirstEntries) {
+  enter();
+  GdbRtChanRecord c{};
+  c.writeMarker = 0xFFFFFFFF;
+  c.responseType = 0x0800;
+  c.channelEnable = 1;
+  ASSERT_EQ(DUVEX_WrGdbRtChanDLL(card(), 0, 0, &c), 0);
+  auto& page = rtPage();
+  EXPECT_EQ(page.fullText(kType), "Respond as COMMAND or MEASUREMENT  ");
+  EXPECT_TRUE(page.isChecked(kChannelEnable));
+  EXPECT_FALSE(page.isChecked(kRtEnable));
+}
+
+TEST(GdbRtQueueLine, FormatsEveryField) {
+  GdbRtQueueEntry e{0xFFFF, 0, 0, 5, 12, 0x00AB};
+  EXPECT_EQ(gdb::rtQueueLine(e), " Resp:No\tDATA\tRT:5\tCh:12\tDt:AB\tNoErrs");
+  e = GdbRtQueueEntry{0, 1, 0x0009, 255, 65535, 0};
+  EXPECT_EQ(gdb::rtQueueLine(e), " Resp:Yes\tCMND\tRT:255\tCh:65535\tDt:0\tPy Sh ");
+  e.errors = 0x0010;
+  EXPECT_EQ(gdb::rtQueueLine(e), " Resp:Yes\tCMND\tRT:255\tCh:65535\tDt:0\t");
+}
+
+TEST_F(GdbMrtPageTest, QueuePageListsAtMost256Lines) {
+  enter();
+  ASSERT_TRUE(menu(kRun));
+  // The queue page is modal: the pump drives it from inside its own opening.
+  GdbRtSimRecord t{};
+  t.writeMarker = 0xFFFFFFFF;
+  t.rtEnable = 0x8000;
+  t.errorType = 0x0100;
+  ASSERT_EQ(DUVEX_WrGdbRtSimDLL(card(), 1, &t), 0);
+  GdbRtChanRecord c{};
+  c.writeMarker = 0xFFFFFFFF;
+  c.channelEnable = 1;
+  c.responseDataValue = 0x42;
+  ASSERT_EQ(DUVEX_WrGdbRtChanDLL(card(), 1, 2, &c), 0);
+  windows.advance(30000);  // 300 polls, 150 answered
+  bool checked = false;
+  windows.setPump([&] {
+    winsys::HeadlessDialog* page = windows.page("GDB_MRT_Q");
+    if (!page || checked) return false;
+    checked = true;
+    EXPECT_EQ(page->listCount(6), 256);
+    EXPECT_EQ(page->listLine(6, 0), " Resp:Yes\tCMND\tRT:1\tCh:2\tDt:0\tNoErrs");
+    EXPECT_EQ(page->listLine(6, 1), " Resp:Yes\tDATA\tRT:0\tCh:0\tDt:42\tNoErrs");
+    EXPECT_EQ(page->listLine(6, 2), " Resp:No\tCMND\tRT:1\tCh:2\tDt:200\tNoErrs");
+    page->click(2);  // Clear
+    EXPECT_EQ(page->listCount(6), 1);
+    EXPECT_EQ(page->listLine(6, 0), "EMPTY");
+    page->click(5);  // Snap: the list follows the card once a second, timers run under it
+    windows.advance(1000);
+    EXPECT_EQ(page->listCount(6), 15);
+    page->click(1);
+    return true;
+  });
+  ASSERT_TRUE(menu(kQueue));
+  EXPECT_TRUE(checked);
+  EXPECT_EQ(windows.openCount("GDB_MRT_Q"), 0);
+}
+
+}  // namespace

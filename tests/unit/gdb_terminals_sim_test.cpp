@@ -1,0 +1,320 @@
+// The simulated global data bus with the card as terminals, through the driver functions: the
+// terminal and channel records, the channel pool, the partner controller's polls, the answers
+// (masks, response times, types, unsolicited words, errors) and the RT queue.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <vector>
+
+#include "sim_fixture.h"
+#include "xarndll/control.h"
+
+namespace {
+
+constexpr uint64_t kMilli = 1000;
+constexpr uint64_t kSecond = 1000 * kMilli;
+constexpr uint16_t kNoResponse = 0xFFFF;
+constexpr uint32_t kQueueEntries = 0x143520;
+constexpr uint32_t kPool = 0x123500;
+
+class GdbTerminalsTest : public SimTest {
+ protected:
+  void SetUp() override {
+    SimTest::SetUp();
+    ASSERT_EQ(DUVEX_InitDLL(&card, 1, 1, 0), 0);
+    SetupRecord setup{};
+    setup.marker = 0xFFFFFFFF;
+    ASSERT_EQ(DUVEX_SetupDLL(&card, 5, &setup), 0);
+  }
+
+  uint16_t terminal(uint16_t rt, bool enabled, uint16_t errorType = 0x0100, uint16_t size = 0) {
+    GdbRtSimRecord r{};
+    r.writeMarker = 0xFFFFFFFF;
+    r.rtEnable = enabled ? 0x8000 : 0;
+    r.errorType = errorType;
+    r.sizePosition = size;
+    r.unsolicitedSync = 1;
+    r.unsolicitedRtAddress = 77;
+    r.unsolicitedChannel = 78;
+    r.unsolicitedDataValue = 0x7979;
+    return DUVEX_WrGdbRtSimDLL(&card, rt, &r);
+  }
+  static GdbRtChanRecord channel() {
+    GdbRtChanRecord c{};
+    c.writeMarker = 0xFFFFFFFF;
+    c.channelEnable = 1;
+    c.responseRtAddress = 9;
+    c.responseChannel = 10;
+    c.responseDataValue = 0x1234;
+    c.responseType = 0x0400;  // MEASUREMENT: answered once every four cycles
+    return c;
+  }
+  uint16_t write(uint16_t rt, uint16_t number, GdbRtChanRecord c) {
+    return DUVEX_WrGdbRtChanDLL(&card, rt, number, &c);
+  }
+  // Every entry of the RT queue, oldest first.
+  std::vector<GdbRtQueueEntry> queue() {
+    std::vector<GdbRtQueueEntry> entries;
+    uint16_t index = 0;
+    uint16_t end = 0;
+    GdbRtQueueEntry e{};
+    while (DUVEX_RdGdbRtQDLL(&card, &index, &end, &e) == 0 && end == 0) entries.push_back(e);
+    return entries;
+  }
+  // What the card keeps of entry i beside the six words: what it was, and its time in us.
+  uint16_t kind(int i) { return xarnsim::peek(&card, kQueueEntries + 32 * i + 12); }
+  uint64_t micros(int i) {
+    uint32_t at = kQueueEntries + 32 * i + 14;
+    uint64_t seconds = xarnsim::peek(&card, at + 6) + 60 * xarnsim::peek(&card, at + 4);
+    return seconds * kSecond + xarnsim::peek(&card, at + 8) * kMilli +
+           xarnsim::peek(&card, at + 10);
+  }
+  void runFor(uint64_t us) {
+    ASSERT_EQ(DUVEX_CommandDLL(&card, 10), 0);
+    now += us;
+  }
+};
+
+TEST_F(GdbTerminalsTest, RecordsKeepWhatIsWrittenAndDefaultTheRest) {
+  GdbRtSimRecord t{};
+  t.writeMarker = 0x1234;
+  ASSERT_EQ(DUVEX_RdGdbRtSimDLL(&card, 255, &t), 0);
+  EXPECT_EQ(t.rtEnable, 0);
+  EXPECT_EQ(t.errorType, 0x0100);  // a terminal never written injects nothing
+  GdbRtChanRecord c{};
+  c.responseTime = 99;
+  ASSERT_EQ(DUVEX_RdGdbRtChanDLL(&card, 255, 255, &c), 0);
+  EXPECT_EQ(c.responseTime, 0);
+  EXPECT_EQ(c.channelEnable, 0);
+
+  ASSERT_EQ(terminal(255, true, 0x0040, 0x2A), 0);
+  GdbRtChanRecord w = channel();
+  w.notAndMask = 0xF00F;
+  w.reserved = 0x5555;
+  ASSERT_EQ(write(255, 255, w), 0);
+  ASSERT_EQ(DUVEX_RdGdbRtSimDLL(&card, 255, &t), 0);
+  EXPECT_EQ(t.rtEnable, 0x8000);
+  EXPECT_EQ(t.sizePosition, 0x2A);
+  EXPECT_EQ(t.unsolicitedDataValue, 0x7979);
+  ASSERT_EQ(DUVEX_RdGdbRtChanDLL(&card, 255, 255, &c), 0);
+  EXPECT_EQ(c.notAndMask, 0xF00F);
+  EXPECT_EQ(c.reserved, 0x5555);
+  EXPECT_EQ(c.responseType, 0x0400);
+
+  // Numbers past the ranges, missing markers, unknown error types, null records, another mode.
+  EXPECT_EQ(terminal(256, true), 251);
+  EXPECT_EQ(terminal(1, true, 0x7777), 251);
+  EXPECT_EQ(DUVEX_RdGdbRtSimDLL(&card, 256, &t), 251);
+  EXPECT_EQ(write(256, 0, channel()), 251);
+  EXPECT_EQ(write(0, 256, channel()), 251);
+  EXPECT_EQ(DUVEX_RdGdbRtChanDLL(&card, 0, 40000, &c), 251);
+  GdbRtChanRecord unmarked = channel();
+  unmarked.writeMarker = 0;
+  EXPECT_EQ(write(0, 0, unmarked), 251);
+  EXPECT_EQ(DUVEX_RdGdbRtSimDLL(&card, 0, nullptr), 251);
+  EXPECT_EQ(DUVEX_WrGdbRtChanDLL(&card, 0, 0, nullptr), 251);
+  for (uint32_t a = kPool + 32; a < kPool + 64; a += 2) EXPECT_EQ(xarnsim::peek(&card, a), 0);
+  ASSERT_EQ(DUVEX_CommandDLL(&card, 4), 0);
+  EXPECT_EQ(DUVEX_RdGdbRtChanDLL(&card, 0, 0, &c), 252);
+}
+
+TEST_F(GdbTerminalsTest, ExtendedChannelsReachTo65535) {
+  EXPECT_EQ(write(1, 40000, channel()), 251);
+  card.extendedChannels = 1;
+  ASSERT_EQ(terminal(1, true), 0);
+  ASSERT_EQ(write(1, 40000, channel()), 0);
+  GdbRtChanRecord c{};
+  ASSERT_EQ(DUVEX_RdGdbRtChanDLL(&card, 1, 40000, &c), 0);
+  EXPECT_EQ(c.responseDataValue, 0x1234);
+  runFor(400 * kMilli);
+  bool answered = false;
+  for (const GdbRtQueueEntry& e : queue()) {
+    EXPECT_EQ(e.channel, e.rtAddress == 1 ? 40000 : 10);
+    answered = answered || e.dataValue == 0x1234;
+  }
+  EXPECT_TRUE(answered);
+}
+
+TEST_F(GdbTerminalsTest, AFullPoolRefusesCleanlyAndDefaultsFreeEntries) {
+  for (uint16_t rt = 0; rt < 256; ++rt) {
+    for (uint16_t ch = 0; ch < 16; ++ch) ASSERT_EQ(write(rt, ch, channel()), 0) << rt << " " << ch;
+  }
+  std::vector<uint16_t> before(2048);
+  for (uint32_t i = 0; i < before.size(); ++i) before[i] = xarnsim::peek(&card, kPool + 2 * i);
+  EXPECT_EQ(write(0, 16, channel()), 248);
+  for (uint32_t i = 0; i < before.size(); ++i)
+    ASSERT_EQ(xarnsim::peek(&card, kPool + 2 * i), before[i]);
+  GdbRtChanRecord c{};
+  ASSERT_EQ(DUVEX_RdGdbRtChanDLL(&card, 0, 16, &c), 0);
+  EXPECT_EQ(c.channelEnable, 0);
+  // Rewriting a channel that has an entry needs no room.
+  GdbRtChanRecord changed = channel();
+  changed.orMask = 1;
+  EXPECT_EQ(write(3, 3, changed), 0);
+  // Writing a channel back to its defaults frees its entry for another.
+  GdbRtChanRecord defaults{};
+  defaults.writeMarker = 0xFFFFFFFF;
+  EXPECT_EQ(write(5, 5, defaults), 0);
+  EXPECT_EQ(write(0, 16, channel()), 0);
+  EXPECT_EQ(write(0, 17, channel()), 248);
+}
+
+TEST_F(GdbTerminalsTest, ADisabledTerminalOrChannelNeverAnswers) {
+  ASSERT_EQ(terminal(5, false), 0);
+  ASSERT_EQ(write(5, 3, channel()), 0);
+  ASSERT_EQ(terminal(6, true), 0);
+  GdbRtChanRecord off = channel();
+  off.channelEnable = 0;
+  ASSERT_EQ(write(6, 4, off), 0);
+  runFor(2 * kSecond);
+  std::vector<GdbRtQueueEntry> entries = queue();
+  ASSERT_EQ(entries.size(), 40u);  // two channels, 20 polls each, not one answer
+  for (const GdbRtQueueEntry& e : entries) {
+    EXPECT_EQ(e.response, kNoResponse);
+    EXPECT_EQ(e.sync, 1);
+  }
+  EXPECT_EQ(entries[0].rtAddress, 5);
+  EXPECT_EQ(entries[1].rtAddress, 6);
+}
+
+TEST_F(GdbTerminalsTest, TheAnswerIsBuiltFromTheChannelAndItsMasks) {
+  ASSERT_EQ(terminal(5, true), 0);
+  GdbRtChanRecord c = channel();
+  c.responseType = 0x0000;  // COMMAND or MEASUREMENT
+  c.responseSync = 1;
+  c.notAndMask = 0x00F0;
+  c.orMask = 0x8000;
+  ASSERT_EQ(write(5, 3, c), 0);
+  c.respondWithCommandAddress = 1;
+  c.orMask = 0;
+  c.notAndMask = 0xFFFF;
+  ASSERT_EQ(write(5, 4, c), 0);
+  runFor(400 * kMilli);
+  std::vector<GdbRtQueueEntry> q = queue();
+  // COMMAND cycle: both channels answer; DISCRETE: neither; MEASUREMENT: both; ANALOG: neither.
+  ASSERT_EQ(q.size(), 4u + 2u + 4u + 2u);
+  EXPECT_EQ(q[0].dataValue, 0x0000);  // the partner's command: request kind COMMAND
+  EXPECT_EQ(q[1].dataValue, 0x9204);  // 0x1234 AND NOT 0x00F0, OR 0x8000
+  EXPECT_EQ(q[1].rtAddress, 9);
+  EXPECT_EQ(q[1].channel, 10);
+  EXPECT_EQ(q[1].sync, 1);
+  EXPECT_EQ(q[3].dataValue, 0);  // every bit masked off
+  EXPECT_EQ(q[3].rtAddress, 5);  // the command's own address
+  EXPECT_EQ(q[3].channel, 4);
+  EXPECT_EQ(q[4].response, kNoResponse);
+  EXPECT_EQ(q[4].dataValue, 0x0200);
+  EXPECT_EQ(q[6].dataValue, 0x0400);
+  EXPECT_EQ(q[7].dataValue, 0x9204);
+  EXPECT_EQ(q[10].dataValue, 0x0600);
+  EXPECT_EQ(kind(0), 0);
+  EXPECT_EQ(kind(1), 1);
+}
+
+TEST_F(GdbTerminalsTest, ResponseTypesChooseTheRequestsAnswered) {
+  ASSERT_EQ(terminal(0, true), 0);
+  struct Case {
+    uint16_t type;
+    std::vector<bool> answers;  // COMMAND, DISCRETE, MEASUREMENT, ANALOG
+  };
+  for (const Case& c :
+       {Case{0x0000, {true, false, true, false}}, Case{0x0200, {false, true, true, false}},
+        Case{0x0400, {false, false, true, false}}, Case{0x0600, {false, false, false, true}},
+        Case{0x0800, {true, false, true, false}}}) {
+    GdbRtChanRecord r = channel();
+    r.responseType = c.type;
+    ASSERT_EQ(write(0, 0, r), 0);
+    ASSERT_EQ(DUVEX_CommandDLL(&card, 11), 0);
+    uint16_t index = 0;
+    uint16_t clear = 2;
+    GdbRtQueueEntry e{};
+    ASSERT_EQ(DUVEX_RdGdbRtQDLL(&card, &index, &clear, &e), 0);
+    runFor(400 * kMilli);
+    std::vector<bool> answers;
+    for (const GdbRtQueueEntry& q : queue()) {
+      if (q.rtAddress == 0) answers.push_back(q.response != kNoResponse);
+    }
+    EXPECT_EQ(answers, c.answers) << c.type;
+  }
+}
+
+TEST_F(GdbTerminalsTest, ResponseTimeIntermediateAndUnsolicitedWords) {
+  ASSERT_EQ(terminal(2, true, 0x0000), 0);  // parity in every word the terminal sends
+  GdbRtChanRecord c = channel();
+  c.responseType = 0;
+  c.responseTime = 30;
+  c.unsolicitedEnable = 1;
+  ASSERT_EQ(write(2, 1, c), 0);
+  runFor(50 * kMilli);
+  std::vector<GdbRtQueueEntry> q = queue();
+  ASSERT_EQ(q.size(), 3u);
+  EXPECT_EQ(q[0].response, 30);
+  EXPECT_EQ(q[0].errors, 0);  // the partner's command is clean
+  EXPECT_EQ(q[1].response, 30);
+  EXPECT_EQ(q[1].errors, 0x8);
+  // Response: 4 us of command, 2 us turnaround, 30 us response time.
+  EXPECT_EQ(micros(1) - micros(0), 36u);
+  EXPECT_EQ(kind(2), 3);
+  EXPECT_EQ(q[2].response, 0);
+  EXPECT_EQ(q[2].rtAddress, 77);
+  EXPECT_EQ(q[2].dataValue, 0x7979);
+  EXPECT_EQ(q[2].sync, 1);
+  EXPECT_EQ(micros(2) - micros(1), 6u);
+
+  // Later than the partner's 100 us timeout: no answer, unless an intermediate word holds on.
+  c.unsolicitedEnable = 0;
+  c.responseTime = 500;
+  ASSERT_EQ(write(2, 1, c), 0);
+  ASSERT_EQ(DUVEX_CommandDLL(&card, 11), 0);
+  uint16_t index = 0;
+  uint16_t clear = 2;
+  GdbRtQueueEntry e{};
+  ASSERT_EQ(DUVEX_RdGdbRtQDLL(&card, &index, &clear, &e), 0);
+  runFor(50 * kMilli);
+  q = queue();
+  ASSERT_EQ(q.size(), 1u);
+  EXPECT_EQ(q[0].response, kNoResponse);
+  c.intermediateEnable = 1;
+  ASSERT_EQ(write(2, 1, c), 0);  // a new poll cycle starts at once
+  now += 50 * kMilli;
+  q = queue();
+  ASSERT_EQ(q.size(), 4u);
+  EXPECT_EQ(kind(2), 2);
+  EXPECT_EQ(q[2].dataValue, 0);
+  EXPECT_EQ(q[3].dataValue, 0x1234);
+  EXPECT_EQ(micros(2) - micros(1), 6u);
+  EXPECT_EQ(micros(3) - micros(1), 506u);
+}
+
+TEST_F(GdbTerminalsTest, QueueReadsRefuseHostileArgumentsAndAHugeCatchUpIsPrompt) {
+  for (uint16_t rt = 0; rt < 256; ++rt) {
+    ASSERT_EQ(terminal(rt, true), 0);
+    for (uint16_t ch = 0; ch < 16; ++ch) ASSERT_EQ(write(rt, ch, channel()), 0);
+  }
+  auto begin = std::chrono::steady_clock::now();
+  runFor(1'000'000'000'000'000ull);
+  EXPECT_EQ(state(), 0x0051);
+  std::vector<GdbRtQueueEntry> q = queue();
+  EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(2));
+  EXPECT_EQ(q.size(), 1024u);
+  GdbRtQueueEntry e{};
+  uint16_t index = 5000;
+  uint16_t end = 0;
+  EXPECT_EQ(DUVEX_RdGdbRtQDLL(&card, &index, &end, &e), 0);
+  EXPECT_EQ(end, 1);
+  EXPECT_EQ(index, 5000);
+  end = 3;
+  EXPECT_EQ(DUVEX_RdGdbRtQDLL(&card, &index, &end, &e), 251);
+  EXPECT_EQ(DUVEX_RdGdbRtQDLL(&card, nullptr, &end, &e), 251);
+  EXPECT_EQ(DUVEX_RdGdbRtQDLL(&card, &index, &end, nullptr), 251);
+  end = 2;
+  EXPECT_EQ(DUVEX_RdGdbRtQDLL(&card, &index, &end, &e), 0);
+  EXPECT_TRUE(queue().empty());
+  // The run's counters: the partner's commands and the answers (one in four: MEASUREMENT only).
+  uint32_t polls = xarnsim::peek(&card, 0x0100) | xarnsim::peek(&card, 0x0102) << 16;
+  uint32_t answers = xarnsim::peek(&card, 0x0104) | xarnsim::peek(&card, 0x0106) << 16;
+  EXPECT_NE(polls, 0u);
+  EXPECT_LE(std::abs(static_cast<int32_t>(4 * answers - polls)), 4 * 3 * 4096);
+}
+
+}  // namespace

@@ -1,0 +1,90 @@
+#include "xarndll/sim/gdb/gdb_bus.h"
+
+#include <algorithm>
+
+namespace xarnsim::gdb {
+namespace {
+
+constexpr uint16_t kLocalWordBits = 24;
+constexpr std::array<uint16_t, 5> kErrorTypes = {ldb::kErrorNone, ldb::kErrorParity,
+                                                 ldb::kErrorManchester, ldb::kErrorSync,
+                                                 ldb::kErrorBitCount};
+constexpr std::array<uint16_t, 4> kWordErrors = {ldb::kErrPy, ldb::kErrMn, ldb::kErrLg,
+                                                 ldb::kErrSh};
+
+// The finaliser of splitmix64: every bit of n reaches every bit of the result.
+constexpr uint64_t mix(uint64_t n) {
+  uint64_t z = n + 0x9E3779B97F4A7C15ull;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+  return z ^ (z >> 31);
+}
+
+}  // namespace
+
+bool knownErrorType(uint16_t type) {
+  return std::find(kErrorTypes.begin(), kErrorTypes.end(), type) != kErrorTypes.end();
+}
+
+ldb::WordFault applyInjection(uint16_t type, uint16_t size, bool commandSync) {
+  if (type == kErrorBitCount) {
+    // The local bus's rule compares with its 24-bit words.
+    size = size == kWordBits  ? kLocalWordBits
+           : size > kWordBits ? kLocalWordBits + 1
+                              : kLocalWordBits - 1;
+  }
+  return ldb::applyInjection(ldb::Injection{0, type, size}, commandSync);
+}
+
+PartnerAnswer partnerAnswer(uint64_t transfer) {
+  uint64_t h = mix(transfer);
+  PartnerAnswer a;
+  a.responds = (h & 0xFF) != 0;
+  if (a.responds && (h >> 8 & 0xFF) == 0) a.errors = kWordErrors[h >> 16 & 3];
+  a.data = a.responds ? static_cast<uint16_t>(h >> 32) : 0;
+  return a;
+}
+
+// ---- Timeline
+
+void Timeline::reset(Tick origin, Tick period, const std::vector<Slot>& slots) {
+  origin_ = origin;
+  period_ = std::max<Tick>(period, 1);
+  starts_.clear();
+  ends_.clear();
+  for (auto& p : prefix_) p.assign(1, 0);
+  for (const Slot& s : slots) {
+    starts_.push_back(s.start);
+    ends_.push_back(s.end);
+    for (int k = 0; k < kCounts; ++k) prefix_[k].push_back(prefix_[k].back() + s.counts[k]);
+  }
+}
+
+uint64_t Timeline::firstNotDone(uint64_t from, Tick until) const {
+  if (size() == 0 || until < origin_) return from;
+  Tick since = until - origin_;
+  uint64_t period = since / period_;
+  Tick within = since % period_;
+  auto inside = std::upper_bound(ends_.begin(), ends_.end(), within) - ends_.begin();
+  return std::max(from, period * size() + static_cast<uint64_t>(inside));
+}
+
+uint64_t Timeline::keepFrom(int k, uint64_t from, uint64_t to, uint64_t keep) const {
+  uint64_t all = total(k, from, to);
+  if (all <= keep) {
+    // Everything the stretch writes is kept; the slots before its first entry write nothing.
+    if (all == 0) return to;
+    keep = all;
+  }
+  // The latest slot g with before(g) <= before(to) - keep.
+  uint64_t target = before(k, to) - keep;
+  uint64_t perPeriod = prefix_[k].back();
+  uint64_t period = target / perPeriod;
+  uint64_t rest = target % perPeriod;
+  const auto& p = prefix_[k];
+  auto inside = std::upper_bound(p.begin(), p.end() - 1, rest) - p.begin() - 1;
+  uint64_t g = period * size() + static_cast<uint64_t>(inside);
+  return std::clamp(g, from, to);
+}
+
+}  // namespace xarnsim::gdb

@@ -1,0 +1,342 @@
+#include "xarndll/sim/gdb/gdb_controller.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <limits>
+
+#include "xarndll/sim/card_time.h"
+#include "xarndll/sim/memory_map.h"
+#include "xarndll/status.h"
+
+namespace xarnsim::gdb {
+namespace {
+
+constexpr uint64_t kNone = std::numeric_limits<uint64_t>::max();
+constexpr Tick kSecond = micros(kMicrosPerSecond);
+constexpr Tick kMinorFrame = micros(10 * kMicrosPerMilli);  // one pass of the 100 Hz table
+constexpr uint32_t kMinorFrames = 100;
+constexpr uint32_t kSliceEntries = 100;  // entries of a slower table walked per minor frame
+constexpr uint16_t kMaxRt = 255;
+
+constexpr int kUplinkCount = 0;
+constexpr int kDownlinkCount = 1;
+constexpr int kPlusCount = 2;
+constexpr int kMinusCount = 3;
+
+constexpr std::array<uint16_t, 7> kOperations = {kOpNoop, kOpCommand, kOpMeasure, kOpSwitch,
+                                                 kOpEnd,  kOpTrigger, kOpHalt};
+
+const map::Region* tableOf(uint16_t rate) {
+  switch (rate) {
+    case kRate100:
+      return &map::kGdbTable100;
+    case kRate10:
+      return &map::kGdbTable10;
+    case kRate1:
+      return &map::kGdbTable1;
+    default:
+      return nullptr;
+  }
+}
+
+// The entry's address, 0 for a rate or entry number the card does not have.
+uint32_t entryAddress(uint16_t rate, uint16_t entry) {
+  const map::Region* table = tableOf(rate);
+  if (!table || entry == 0 || entry > table->count) return 0;
+  return table->entry(entry - 1u);
+}
+
+// A command the bus can carry: a terminal 0..255, a channel the card decodes, a known error.
+bool sendable(const GdbCommandRecord& c, bool extended) {
+  return c.rtAddress <= kMaxRt && c.channel <= channelLimit(extended) &&
+         knownErrorType(c.errorType);
+}
+
+void addCounter(CardMemory& m, uint32_t offset, uint64_t n) {
+  uint32_t at = map::kRunControl.base + offset;
+  m.write32(at, static_cast<uint32_t>(m.read32(at) + n));
+}
+
+}  // namespace
+
+Controller::Controller(CardMemory& memory, ldb::Queues& stamper)
+    : memory_(memory),
+      stamper_(stamper),
+      high_(memory, map::kGdbHighQueueHeader, map::kGdbHighQueue),
+      low_(memory, map::kGdbLowQueueHeader, map::kGdbLowQueue),
+      uplink_(memory, map::kGdbUplinkHeader, map::kGdbUplink),
+      downlink_(memory, map::kGdbDownlinkHeader, map::kGdbDownlink) {}
+
+// ---- Records
+
+uint16_t Controller::readTable(uint16_t rate, uint16_t entry, uint16_t& operation,
+                               GdbCommandRecord& command) const {
+  uint32_t at = entryAddress(rate, entry);
+  if (!at) return kStatusBadArgument;
+  std::array<uint16_t, sizeof(GdbCommandRecord) / 2> words{};
+  memory_.readWords(at + table::kRecord, words.data(), words.size());
+  GdbCommandRecord r{};
+  std::memcpy(&r, words.data(), sizeof r);
+  if (!memory_.read(at + table::kWritten)) r.errorType = kErrorNone;
+  operation = memory_.read(at + table::kOperation);
+  std::memcpy(&command, &r, sizeof r);
+  return kStatusOk;
+}
+
+uint16_t Controller::writeTable(uint16_t rate, uint16_t entry, uint16_t operation,
+                                const GdbCommandRecord& command, bool extended) {
+  uint32_t at = entryAddress(rate, entry);
+  if (!at) return kStatusBadArgument;
+  if (std::find(kOperations.begin(), kOperations.end(), operation) == kOperations.end())
+    return kStatusBadArgument;
+  if (operation == kOpMeasure && !sendable(command, extended)) return kStatusBadArgument;
+  std::array<uint16_t, sizeof(GdbCommandRecord) / 2> words{};
+  std::memcpy(words.data(), &command, sizeof command);
+  memory_.write(at + table::kOperation, operation);
+  memory_.writeWords(at + table::kRecord, words.data(), words.size());
+  memory_.write(at + table::kWritten, 1);
+  invalidate();
+  return kStatusOk;
+}
+
+uint16_t Controller::insert(uint16_t priority, uint16_t& counter, const GdbCommandRecord& c,
+                            bool extended) {
+  if (priority != kPriorityHigh && priority != kPriorityLow) return kStatusBadArgument;
+  if (!sendable(c, extended)) return kStatusBadArgument;
+  RingQueue& queue = priority == kPriorityHigh ? high_ : low_;
+  if (queue.size() == queue.capacity()) return kStatusNoRoom;
+  uint32_t at = queue.push();
+  memory_.write(at + cmdq::kRt, c.rtAddress);
+  memory_.write(at + cmdq::kSync, c.sync);
+  memory_.write(at + cmdq::kErrorType, c.errorType);
+  memory_.write(at + cmdq::kErrorSize, c.sizePosition);
+  memory_.write(at + cmdq::kChannel, c.channel);
+  memory_.write(at + cmdq::kData, c.dataValue);
+  ++counter;
+  return kStatusOk;
+}
+
+uint16_t Controller::readQueue(uint16_t queue, uint16_t* position, uint16_t* endFlag,
+                               GdbQueueEntry& entry) {
+  RingQueue* ring = queue == kQueueUplink     ? &uplink_
+                    : queue == kQueueDownlink ? &downlink_
+                                              : nullptr;
+  if (!ring) return kStatusBadArgument;
+  return readAtPosition(*ring, position, endFlag, [&](uint32_t at) {
+    std::array<uint16_t, sizeof(GdbQueueEntry) / 2> words{};
+    memory_.readWords(at, words.data(), words.size());
+    std::memcpy(&entry, words.data(), sizeof entry);
+  });
+}
+
+// ---- The schedule
+
+// A table's pass: its entries up to END OF TABLE, with the bus each one goes on. NOOP entries
+// and codes the card does not know take no time and do nothing.
+void Controller::walkTable(uint16_t rate, std::vector<Step>& steps) const {
+  const map::Region& table = *tableOf(rate);
+  uint16_t bus = 0;
+  for (uint32_t i = 0; i < table.count; ++i) {
+    uint32_t at = table.entry(i);
+    uint16_t op = memory_.read(at + table::kOperation);
+    if (op == kOpEnd) break;
+    if (op == kOpSwitch) bus ^= 1;
+    if (op != kOpMeasure && op != kOpCommand && op != kOpTrigger && op != kOpHalt) continue;
+    Step s;
+    s.operation = op;
+    s.rate = rate;
+    s.index = static_cast<uint16_t>(i + 1);
+    s.bus = bus;
+    s.rt = memory_.read(at + table::kRecord + 0);
+    s.sync = memory_.read(at + table::kRecord + 2);
+    s.errorType =
+        memory_.read(at + table::kWritten) ? memory_.read(at + table::kRecord + 14) : kErrorNone;
+    s.errorSize = memory_.read(at + table::kRecord + 16);
+    s.channel = memory_.read(at + table::kRecord + 18);
+    s.data = memory_.read(at + table::kRecord + 20);
+    s.polarity = memory_.read(at + table::kRecord + 22);
+    steps.push_back(s);
+  }
+}
+
+// One second of the controller: 100 minor frames of 10 ms. Each minor frame walks the whole
+// 100 Hz table, then the next 100 entries of the 10 Hz table (a pass every 10 minor frames),
+// then the next 100 of the 1 Hz table (a pass a second). MEASURE and COMMAND entries each own a
+// transfer slot; TRIGGER and HALT act at the moment they are reached.
+void Controller::plan() {
+  std::array<std::vector<Step>, 3> tables;
+  walkTable(kRate100, tables[0]);
+  walkTable(kRate10, tables[1]);
+  walkTable(kRate1, tables[2]);
+  steps_.clear();
+  std::vector<Timeline::Slot> slots;
+  auto add = [&](const Step& s, Tick& t) {
+    Timeline::Slot slot;
+    slot.start = t;
+    if (s.operation == kOpMeasure || s.operation == kOpCommand) {
+      t += kControllerSlot;
+      slot.counts[kUplinkCount] = s.operation == kOpMeasure ? 1 : 0;
+      slot.counts[kDownlinkCount] = s.operation == kOpMeasure && s.sync ? 1 : 0;
+    } else if (s.operation == kOpTrigger) {
+      slot.counts[s.polarity ? kPlusCount : kMinusCount] = 1;
+    }
+    slot.end = t;
+    slots.push_back(slot);
+    steps_.push_back(s);
+  };
+  // The entries of `table` in the slice `slice` (entries slice * 100 + 1 to + 100).
+  auto slice = [&](const std::vector<Step>& table, uint32_t number, Tick& t) {
+    auto first = std::lower_bound(table.begin(), table.end(), number * kSliceEntries + 1,
+                                  [](const Step& s, uint32_t index) { return s.index < index; });
+    for (auto it = first; it != table.end() && it->index <= (number + 1) * kSliceEntries; ++it)
+      add(*it, t);
+  };
+  for (uint32_t m = 0; m < kMinorFrames; ++m) {
+    Tick t = m * kMinorFrame;
+    for (const Step& s : tables[0]) add(s, t);
+    slice(tables[1], m % 10, t);
+    slice(tables[2], m, t);
+  }
+  commandSlots_.clear();
+  haltSlots_.clear();
+  for (uint32_t i = 0; i < steps_.size(); ++i) {
+    if (steps_[i].operation == kOpCommand) commandSlots_.push_back(i);
+    if (steps_[i].operation == kOpHalt) haltSlots_.push_back(i);
+  }
+  timeline_.reset(origin_, kSecond, slots);
+}
+
+// ---- The engine
+
+void Controller::start(Tick now) {
+  running_ = true;
+  origin_ = done_ = now;
+  next_ = 0;
+  transfers_ = 0;
+  memory_.fill(map::kRunControl.base, 6, 0);
+  plan();
+  stale_ = false;
+}
+
+uint64_t Controller::nextEvent(uint64_t from) const {
+  uint64_t n = timeline_.size();
+  if (n == 0) return kNone;
+  auto next = [&](const std::vector<uint32_t>& list) {
+    if (list.empty()) return kNone;
+    auto it = std::lower_bound(list.begin(), list.end(), from % n);
+    if (it != list.end()) return from / n * n + *it;
+    return (from / n + 1) * n + list.front();
+  };
+  uint64_t event = next(haltSlots_);
+  if (!high_.empty() || !low_.empty()) event = std::min(event, next(commandSlots_));
+  return event;
+}
+
+// Slots that no queue can show any more: what they would have added is only counted.
+void Controller::count(uint64_t from, uint64_t to, bool passive) {
+  if (from >= to) return;
+  uint64_t sent = timeline_.total(kUplinkCount, from, to);
+  uplink_.skip(sent);
+  downlink_.skip(timeline_.total(kDownlinkCount, from, to));
+  transfers_ += sent;
+  addCounter(memory_, run::kTransfers, sent);
+  if (passive) return;
+  addCounter(memory_, run::kTriggersPlus, timeline_.total(kPlusCount, from, to));
+  addCounter(memory_, run::kTriggersMinus, timeline_.total(kMinusCount, from, to));
+}
+
+bool Controller::advance(Tick until) {
+  if (!running_) return false;
+  if (stale_) {
+    plan();
+    next_ = timeline_.firstNotDone(0, done_);
+    stale_ = false;
+  }
+  bool passive = (memory_.read(map::kGdbBcMode.base) & kPassiveBit) != 0;
+  while (true) {
+    uint64_t to = timeline_.firstNotDone(next_, until);
+    if (to <= next_) break;
+    uint64_t event = passive ? kNone : nextEvent(next_);
+    uint64_t end = std::min(to, event);
+    uint64_t from = std::min(timeline_.keepFrom(kUplinkCount, next_, end, uplink_.capacity()),
+                             timeline_.keepFrom(kDownlinkCount, next_, end, downlink_.capacity()));
+    count(next_, from, passive);
+    for (uint64_t g = from; g < end; ++g) perform(g, passive);
+    next_ = end;
+    if (event >= to) continue;
+    next_ = event + 1;
+    if (!perform(event, passive)) {
+      running_ = false;
+      done_ = until;
+      return false;
+    }
+  }
+  done_ = until;
+  return true;
+}
+
+bool Controller::perform(uint64_t g, bool passive) {
+  const Step& s = steps_[g % steps_.size()];
+  Tick start = timeline_.startOf(g);
+  Transfer t{kSourceTable, s.rate,    s.index, s.bus,       s.rt,
+             s.sync,       s.channel, s.data,  s.errorType, s.errorSize};
+  switch (s.operation) {
+    case kOpMeasure:
+      if (passive) t.rate = 0;  // the partner's rates are not the card's to know
+      send(t, start);
+      return true;
+    case kOpCommand:
+      if (!passive && popCommand(t)) send(t, start);
+      return true;
+    case kOpTrigger:
+      if (!passive) addCounter(memory_, s.polarity ? run::kTriggersPlus : run::kTriggersMinus, 1);
+      return true;
+    case kOpHalt:
+      return passive;
+    default:
+      return true;
+  }
+}
+
+// The next command of the HI queue, or of the LO queue when HI is empty, into `t`.
+bool Controller::popCommand(Transfer& t) {
+  RingQueue* queue = !high_.empty() ? &high_ : !low_.empty() ? &low_ : nullptr;
+  if (!queue) return false;
+  uint32_t at = queue->entryAddress(0);
+  t.source = queue == &high_ ? kSourceHigh : kSourceLow;
+  t.rt = memory_.read(at + cmdq::kRt);
+  t.sync = memory_.read(at + cmdq::kSync);
+  t.errorType = memory_.read(at + cmdq::kErrorType);
+  t.errorSize = memory_.read(at + cmdq::kErrorSize);
+  t.channel = memory_.read(at + cmdq::kChannel);
+  t.data = memory_.read(at + cmdq::kData);
+  queue->popFront();
+  return true;
+}
+
+// The controller's word goes on the uplink queue; a command-sync word expects an answer, which
+// (or whose absence) goes on the downlink queue. A damaged word is discarded by the terminal.
+void Controller::send(const Transfer& t, Tick start) {
+  uint64_t n = transfers_++;
+  addCounter(memory_, run::kTransfers, 1);
+  ldb::WordFault fault;
+  if (t.errorType != kErrorNone) fault = applyInjection(t.errorType, t.errorSize, t.sync != 0);
+  auto put = [&](RingQueue& queue, Tick at, uint16_t sync, uint16_t noResponse, uint16_t errors,
+                 uint16_t data) {
+    uint32_t e = queue.push();
+    const uint16_t words[] = {t.source,  sync, noResponse, errors, t.rt,
+                              t.channel, data, t.rate,     t.index};
+    memory_.writeWords(e, words, 9);
+    stamper_.stamp(e + udq::kTimeTag, at);
+    memory_.write(e + udq::kBus, t.bus);
+  };
+  put(uplink_, start, t.sync, 0, fault.errors, t.data);
+  if (!t.sync) return;
+  PartnerAnswer a = partnerAnswer(n);
+  bool answered = a.responds && !fault.any();
+  put(downlink_, start + kWordTime + kTurnaround, 0, answered ? 0 : 1, answered ? a.errors : 0,
+      answered ? a.data : 0);
+}
+
+}  // namespace xarnsim::gdb
