@@ -151,7 +151,7 @@ void Engine::plan() {
 
 // Frames that no queue entry can show any more are not simulated message by message: each unit
 // moves on through its cycle by their count, and only the messages that still leave a trace in
-// the unit (the last of each step of its cycle) run, unseen. The last frames, enough to refill
+// the unit (the last of each kind: one turn of the maintenance messages) run, unseen. The last frames, enough to refill
 // the queue, run in full.
 void Engine::startFrame(ldb::Tick until) {
   if (stale_) plan();
@@ -173,7 +173,9 @@ void Engine::skipFrames(uint64_t frames) {
 void Engine::skipUnit(int rt, uint64_t messages) {
   uint32_t base = unitBase(rt);
   uint32_t length = Unit(memory_, rt).cycleLength(static_cast<uint32_t>(sequence(rt).size()));
-  uint64_t unseen = messages - std::min<uint64_t>(messages, length);
+  // Every message that leaves a trace comes round within one turn of the maintenance messages.
+  uint64_t traced = uint64_t{length} * kMaintenance.size();
+  uint64_t unseen = messages - std::min(messages, traced);
   uint64_t position = memory_.read(base + unit::kPosition) % length + unseen;
   memory_.write32(base + unit::kCycles,
                   static_cast<uint32_t>(memory_.read32(base + unit::kCycles) + position / length));
