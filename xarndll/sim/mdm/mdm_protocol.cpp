@@ -38,6 +38,10 @@ constexpr std::array<IomTraits, 8> kIomTypes = {{
     {true, false, true, true, false, 1},     // AO_IOM
 }};
 
+// The count a message's command carries, for the types whose count is their own (OTI and IFI
+// count the entry's words; ILL keeps the entry's number of channels).
+constexpr std::array<uint16_t, kIll> kFixedCount = {0, 0, 0, 0, 2, 0, 1, 1, 1, 5, 1, 12};
+
 // The words the partner sends: its address, the unit's cycle number and the word's place.
 uint16_t partnerWord(int rt, uint32_t cycle, uint32_t place) {
   return static_cast<uint16_t>((rt & 31) << 11 | (cycle & 0x3F) << 5 | (place & 31));
@@ -99,7 +103,6 @@ void Unit::describe(const std::vector<uint16_t>& sequence, uint32_t position, ui
   uint32_t step = srb ? position / 2 : position;
   if (srb && position % 2) {
     m.type = kRbt;
-    m.count = 2;
   } else if (step == 0) {
     m.type = kRcp;
   } else if (step <= entries) {
@@ -109,6 +112,7 @@ void Unit::describe(const std::vector<uint16_t>& sequence, uint32_t position, ui
   } else {
     m.type = kMaintenance[cycle % kMaintenance.size()];
   }
+  if (m.type != kOti && m.type != kIfi && m.type != kIll) m.count = kFixedCount[m.type];
   m.command = ldb::commandWord(static_cast<uint32_t>(rt_), m.type,
                                (m.iom & 15u) << 10 | (m.start & 31u) << 5 | (m.count & 31u));
   uint32_t flags = (power ? kStatusPowerInterrupt : 0) | (srb ? kStatusServiceRequest : 0) |
@@ -157,12 +161,10 @@ void Unit::describeEntry(uint16_t entry, bool enhanced, Message& m) const {
   switch (mode) {
     case kModeReturnBsr:
       m.type = kRbt;
-      m.count = 2;
       return;  // the BSR words are the unit's, not the IOM's
     case kModeBite4:
       if (!traits.fitted) return;
       m.type = kBt4;
-      m.count = bite::kBite4Words + 2;
       break;
     case kModeOutput:
     case kModeInput: {
@@ -212,28 +214,23 @@ void Unit::exchange(uint32_t cycle, Message& m) const {
       uint16_t word = override ? memory_.read(biteAt + bite::kRcwWord)
                                : static_cast<uint16_t>(m.command);
       answerWith({static_cast<uint16_t>(word & 0xFFFE)});
-      m.count = 1;
       break;
     }
     case kLbt:
       m.partner[0] = partnerWord(rt_, cycle, 31);
       m.partnerWords = 1;
       answerWith({m.partner[0]});
-      m.count = 1;
       break;
     case kBt1:
       answerWith({memory_.read(biteAt + bite::kBsr1)});
-      m.count = 1;
       break;
     case kBt2:
       for (uint16_t i = 0; i < bite::kBite2RxWords; ++i) m.partner[i] = partnerWord(rt_, cycle, i);
       m.partnerWords = bite::kBite2RxWords;
       answerWith({memory_.read(biteAt + bite::kBsr2)});
-      m.count = bite::kBite2RxWords;
       break;
     case kBt3:
       answerWith({memory_.read(biteAt + bite::kBsr3)});
-      m.count = 1;
       break;
     case kBt4:
       for (uint32_t i = 0; i < bite::kBite4Words; ++i)
