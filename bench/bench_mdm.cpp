@@ -51,7 +51,7 @@ void BM_BusyUnits(benchmark::State& state) {
   busyUnits(&card);
   auto step = static_cast<uint64_t>(state.range(0));
   uint16_t word = 0;
-  for (auto _ : state) {
+  while (state.KeepRunning()) {
     now += step;
     DUVEX_RdStatusDLL(&card, &word);
   }
@@ -83,7 +83,7 @@ class Station : public BenchStation {
 void BM_PromRefresh(benchmark::State& state) {
   Station station;
   auto& page = station.page("MDPdialog", "MDM_PROM");
-  for (auto _ : state) page.scroll(1, winsys::ScrollAction::LineUp);
+  while (state.KeepRunning()) page.scroll(1, winsys::ScrollAction::LineUp);
   if (page.fullText(5) != "Done" || page.listCount(28) != 16) state.SkipWithError("no refresh");
 }
 BENCHMARK(BM_PromRefresh)->Unit(benchmark::kMicrosecond);
@@ -92,7 +92,7 @@ BENCHMARK(BM_PromRefresh)->Unit(benchmark::kMicrosecond);
 void BM_QueueListing(benchmark::State& state) {
   Station station;
   auto& page = station.page("MDQdialog", "MDM_MRT_Q");
-  for (auto _ : state) {
+  while (state.KeepRunning()) {
     state.PauseTiming();
     station.windows().advance(1000);
     state.ResumeTiming();

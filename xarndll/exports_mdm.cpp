@@ -18,7 +18,8 @@ uint16_t DUVEX_RdMdmRtSimDLL(CardContext* card, uint16_t rt, MdmRtSimRecord* rec
                              uint16_t reserved1, uint16_t reserved2) {
   return gate(Fn::RdMdmRtSimDLL, card, {arg(rt), arg(record), arg(reserved1), arg(reserved2)},
               [&](SimCard& c) {
-                return call(c, record, [&](Engine& e, MdmRtSimRecord& r) { return e.readUnit(rt, r); });
+                return call(c, record,
+                            [&](Engine& e, MdmRtSimRecord& r) { return e.readUnit(rt, r); });
               });
 }
 

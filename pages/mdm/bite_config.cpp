@@ -34,9 +34,8 @@ struct HexField {
   int id;
   uint16_t MdmBiteRecord::*word;
 };
-constexpr std::array<HexField, 3> kBsrFields = {{{6, &MdmBiteRecord::bite1Bsr},
-                                                 {7, &MdmBiteRecord::bite2Bsr},
-                                                 {8, &MdmBiteRecord::bite3Bsr}}};
+constexpr std::array<HexField, 3> kBsrFields = {
+    {{6, &MdmBiteRecord::bite1Bsr}, {7, &MdmBiteRecord::bite2Bsr}, {8, &MdmBiteRecord::bite3Bsr}}};
 // BITE4: DI 0, DI 1, DI 2, SIO, TAC, the first word in the lower id.
 struct PairField {
   int id;

@@ -22,8 +22,8 @@ constexpr int kPollMs = 1000;
 constexpr uint16_t kQueueNumber = 1;
 
 // MdmErrorFlagNames, bit 11 first.
-constexpr std::array<const char*, 12> kErrorFlagNames = {
-    "Ig ", "Bh ", "Ic ", "Id ", "Pp ", "Ta ", "Wc ", "Sy ", "Py ", "Mn ", "Lg ", "Sh "};
+constexpr std::array<const char*, 12> kErrorFlagNames = {"Ig ", "Bh ", "Ic ", "Id ", "Pp ", "Ta ",
+                                                         "Wc ", "Sy ", "Py ", "Mn ", "Lg ", "Sh "};
 
 std::string field(const char* pattern, uint16_t value) {
   char text[32];

@@ -294,9 +294,8 @@ void MDPdialog::getRight() {
 void MDPdialog::replaceRight() {
   int line = dialog_.listSelection(kRightList);
   if (line >= 0 && line < kLines) {
-    state_.image.command[state_.top + line - kFirstCommand] =
-        MdmPromCommandEntry{state_.mode, state_.startAddress, state_.iomAddress, state_.channels,
-                            state_.rightParity};
+    state_.image.command[state_.top + line - kFirstCommand] = MdmPromCommandEntry{
+        state_.mode, state_.startAddress, state_.iomAddress, state_.channels, state_.rightParity};
     state_.rightChanged = true;
     refresh();
   }

@@ -155,8 +155,7 @@ void MDRdialog::showErrorInjection() {
 void MDRdialog::showSio() {
   ui::ShowHexLines(dialog_, kSioTransmit, false, state_.module.sioTransmit[state_.sio],
                    kMdmSioWords);
-  ui::ShowHexLines(dialog_, kSioReceive, false, state_.module.sioReceive[state_.sio],
-                   kMdmSioWords);
+  ui::ShowHexLines(dialog_, kSioReceive, false, state_.module.sioReceive[state_.sio], kMdmSioWords);
 }
 
 // ---- Update: the switches and the BSR words, then both records.
@@ -191,18 +190,19 @@ void MDRdialog::store() {
   MdmIomRecord module = state_.module;
   uint16_t error = 0;
   error |= ui::ReadHexLines(dialog_, kIomData, false, module.iomData, kMdmIomDataWords);
-  error |= ui::ReadHexLines(dialog_, kSioTransmit, false, module.sioTransmit[state_.sio],
-                            kMdmSioWords);
-  error |= ui::ReadHexLines(dialog_, kSioReceive, false, module.sioReceive[state_.sio],
-                            kMdmSioWords);
+  error |=
+      ui::ReadHexLines(dialog_, kSioTransmit, false, module.sioTransmit[state_.sio], kMdmSioWords);
+  error |=
+      ui::ReadHexLines(dialog_, kSioReceive, false, module.sioReceive[state_.sio], kMdmSioWords);
   MdmErrorInjection injection{};
   if (!error) {
     const MdmErrorInjection& was =
-        state_.unit.errorInjection[kOfferedTypes[static_cast<size_t>(state_.messageTypeIndex)].code];
+        state_.unit
+            .errorInjection[kOfferedTypes[static_cast<size_t>(state_.messageTypeIndex)].code];
     injection = was;
     injection.errorType = ui::kMdmErrorTypes[static_cast<size_t>(state_.errorTypeIndex)].code;
-    injection.sizePosition = ui::ErrFieldToNum(
-        injection.errorType, dialog_.text(kSizePosition, kFieldLimit), &error);
+    injection.sizePosition =
+        ui::ErrFieldToNum(injection.errorType, dialog_.text(kSizePosition, kFieldLimit), &error);
   }
   if (!error) {
     state_.module = module;
@@ -221,8 +221,7 @@ void MDRdialog::stepMessageType() {
 }
 
 void MDRdialog::stepErrorType() {
-  state_.errorTypeIndex =
-      (state_.errorTypeIndex + 1) % static_cast<int>(ui::kMdmErrorTypes.size());
+  state_.errorTypeIndex = (state_.errorTypeIndex + 1) % static_cast<int>(ui::kMdmErrorTypes.size());
   dialog_.setText(kErrorType, ui::kMdmErrorTypes[static_cast<size_t>(state_.errorTypeIndex)].name);
 }
 

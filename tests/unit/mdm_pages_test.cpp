@@ -96,7 +96,7 @@ TEST_F(MdmPageTest, BiteConstantsAreSignedTenBitValues) {
   EXPECT_EQ(+r.negativeConstant, 0);
   EXPECT_EQ(+r.rcwWord, 0x1234);
   EXPECT_EQ(+r.bite1Bsr, 0x2345);
-  EXPECT_EQ(+r.bite2RxData[4], 0);  // the partner's words: a write never sets them
+  EXPECT_EQ(+r.bite2RxData[4], 0);           // the partner's words: a write never sets them
   EXPECT_EQ(mdm::constantValue(0xFC00), 0);  // bits 15..10 are not the value
 }
 
@@ -251,15 +251,15 @@ TEST_F(MdmPageTest, PromScrollStepsKeepTheTopEntryInRange) {
     int top;
   };
   const Step steps[] = {
-      {0, ScrollAction::LineDown, 16},    {0, ScrollAction::LineUp, 17},
-      {30, ScrollAction::LineUp, 27},     {30, ScrollAction::LineUp, 127},
-      {0, ScrollAction::LineUp, 227},     {0, ScrollAction::LineUp, 327},
-      {0, ScrollAction::LineUp, 427},     {0, ScrollAction::LineUp, 427},  // not below 396
-      {0, ScrollAction::PageUp, 443},     {0, ScrollAction::PageUp, 459},
-      {0, ScrollAction::Bottom, 496},     {30, ScrollAction::LineUp, 496},
-      {0, ScrollAction::PageUp, 496},     {0, ScrollAction::Top, 16},
-      {0, ScrollAction::PageDown, 16},    {0, ScrollAction::LineDown, 16},
-      {0, ScrollAction::ThumbTrack, 16},  {0, ScrollAction::PageUp, 32},
+      {0, ScrollAction::LineDown, 16},   {0, ScrollAction::LineUp, 17},
+      {30, ScrollAction::LineUp, 27},    {30, ScrollAction::LineUp, 127},
+      {0, ScrollAction::LineUp, 227},    {0, ScrollAction::LineUp, 327},
+      {0, ScrollAction::LineUp, 427},    {0, ScrollAction::LineUp, 427},  // not below 396
+      {0, ScrollAction::PageUp, 443},    {0, ScrollAction::PageUp, 459},
+      {0, ScrollAction::Bottom, 496},    {30, ScrollAction::LineUp, 496},
+      {0, ScrollAction::PageUp, 496},    {0, ScrollAction::Top, 16},
+      {0, ScrollAction::PageDown, 16},   {0, ScrollAction::LineDown, 16},
+      {0, ScrollAction::ThumbTrack, 16}, {0, ScrollAction::PageUp, 32},
       {0, ScrollAction::PageDown, 16},
   };
   for (const Step& s : steps) {
@@ -377,7 +377,8 @@ TEST_F(MdmPageTest, QueueListsAtMost256EntriesAndClears) {
   page.click(5);
   windows.advance(1000);
   EXPECT_EQ(page.listCount(6), 200);
-  EXPECT_EQ(page.listLine(6, 0), " RtNo:03\tType:RCP\tIom:N/A\tStart:00\tCount:00\tErrors:[ None ]");
+  EXPECT_EQ(page.listLine(6, 0),
+            " RtNo:03\tType:RCP\tIom:N/A\tStart:00\tCount:00\tErrors:[ None ]");
   windows.advance(1000);
   EXPECT_EQ(page.listCount(6), 256);  // 300 entries held, 256 listed
   page.click(5);

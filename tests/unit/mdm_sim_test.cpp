@@ -121,7 +121,7 @@ TEST_F(MdmSimTest, RecordsAreStoredWholeAndBadNumbersTouchNothing) {
   unit.rtEnable = 0x8000;
   unit.errorInjection[11] = {0x1100, 5, 0};
   unit.errorInjection[0].errorType = 0;  // parity
-  unit.lastCommand = 0xABCDEF;  // the card's own: not taken
+  unit.lastCommand = 0xABCDEF;           // the card's own: not taken
   unit.secondaryBsr = 0xBEEF;
   ASSERT_EQ(DUVEX_WrMdmRtSimDLL(&card, 5, &unit, 0, 0), 0);
   EXPECT_EQ(rWDLL(&card, kUnits + 5 * 256), 0x8000);
@@ -241,10 +241,8 @@ TEST_F(MdmSimTest, CommandEntriesMapToMessageTypes) {
       {{Input, 3, 0, 3}, IFI, 6, 0},       // AI32: two words a channel
       {{Input, 4, 0, 2}, ILL, 2, 0x200},   // a DO module is not read back...
       {{Output, 5, 3, 15}, OTI, 15, 0},    // SIO: the start is the channel
-      {{Output, 5, 4, 1}, ILL, 1, 0x200},
-      {{ReturnBsr, 0, 0, 0}, RBT, 2, 0},
-      {{Bite4, 2, 0, 0}, BT4, 12, 0},
-      {{Bite4, 0, 0, 0}, ILL, 0, 0x200},
+      {{Output, 5, 4, 1}, ILL, 1, 0x200},   {{ReturnBsr, 0, 0, 0}, RBT, 2, 0},
+      {{Bite4, 2, 0, 0}, BT4, 12, 0},       {{Bite4, 0, 0, 0}, ILL, 0, 0x200},
       {{Input, 1, 0, 1, 1}, IFI, 1, 0x080},  // odd entry, even module: PROM parity
       {{7, 1, 0, 1}, ILL, 1, 0x200},         // no such mode
   };
@@ -277,7 +275,7 @@ TEST_F(MdmSimTest, BiteAnswersComeFromTheBiteRegisters) {
   ASSERT_EQ(DUVEX_WrMdmBiteConfDLL(&card, 1, &bite), 0);
   enable(&card, 1);
   prom(&card, 1, {AI16}, {{Bite4, 0, 0, 0}});
-  run(19 * 10 * kMilli + 5 * kMilli);  // five cycles of RCP, BT4, EPS and one maintenance
+  run(195 * kMilli);  // five cycles of RCP, BT4, EPS and one maintenance
   std::vector<MdmQueueEntry> q = queue();
   ASSERT_EQ(q.size(), 20u);
   std::vector<uint16_t> bt4 = queuedData(1);
@@ -305,12 +303,12 @@ TEST_F(MdmSimTest, ErrorInjectionShowsInTheQueueFlags) {
     uint16_t code, size, flags, words;
   };
   const Case cases[] = {
-      {0x0100, 0, 0x000, 4},   {0x0000, 0, 0x008, 4},  {0x0000, 4, 0x008, 4},
-      {0x0000, 5, 0x000, 4},   {0x0040, 7, 0x010, 4},  {0x0040, 0x38, 0x000, 4},
-      {0x0080, 1, 0x004, 4},   {0x00C0, 25, 0x002, 4}, {0x00C0, 20, 0x001, 4},
-      {0x0300, 0, 0x800, 0},   {0x0500, 2, 0x020, 6},  {0x0900, 9, 0x020, 0},
-      {0x1100, 5, 0x100, 4},   {0x1100, 0, 0x000, 4},  {0x2100, 6, 0x040, 4},
-      {0x2100, 3, 0x000, 4},   {0x7777, 1, 0x000, 4},
+      {0x0100, 0, 0x000, 4}, {0x0000, 0, 0x008, 4},  {0x0000, 4, 0x008, 4},
+      {0x0000, 5, 0x000, 4}, {0x0040, 7, 0x010, 4},  {0x0040, 0x38, 0x000, 4},
+      {0x0080, 1, 0x004, 4}, {0x00C0, 25, 0x002, 4}, {0x00C0, 20, 0x001, 4},
+      {0x0300, 0, 0x800, 0}, {0x0500, 2, 0x020, 6},  {0x0900, 9, 0x020, 0},
+      {0x1100, 5, 0x100, 4}, {0x1100, 0, 0x000, 4},  {0x2100, 6, 0x040, 4},
+      {0x2100, 3, 0x000, 4}, {0x7777, 1, 0x000, 4},
   };
   for (const Case& c : cases) {
     enter(&card);

@@ -151,8 +151,8 @@ void Engine::plan() {
 
 // Frames that no queue entry can show any more are not simulated message by message: each unit
 // moves on through its cycle by their count, and only the messages that still leave a trace in
-// the unit (the last of each kind: one turn of the maintenance messages) run, unseen. The last frames, enough to refill
-// the queue, run in full.
+// the unit (the last of each kind: one turn of the maintenance messages) run, unseen. The last
+// frames, enough to refill the queue, run in full.
 void Engine::startFrame(ldb::Tick until) {
   if (stale_) plan();
   uint64_t whole = until > frameStart_ ? (until - frameStart_) / period_ : 0;

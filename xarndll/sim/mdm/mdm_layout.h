@@ -71,19 +71,25 @@ inline constexpr uint32_t kIom = 4;
 inline constexpr uint32_t kStart = 6;
 inline constexpr uint32_t kCount = 8;
 inline constexpr uint32_t kErrors = 10;
-inline constexpr uint32_t kTimeTag = 12;  // 6 words: start of the message
-inline constexpr uint32_t kCommand = 24;  // 2 words: the command word the unit received
-inline constexpr uint32_t kStatus = 28;   // 2 words: the unit's status word, 0 if it was silent
+inline constexpr uint32_t kTimeTag = 12;    // 6 words: start of the message
+inline constexpr uint32_t kCommand = 24;    // 2 words: the command word the unit received
+inline constexpr uint32_t kStatus = 28;     // 2 words: the unit's status word, 0 if it was silent
 inline constexpr uint32_t kDataCount = 32;  // data words recorded below
 inline constexpr uint32_t kData = 64;       // 32 words: the message's data words
 }  // namespace queue
 
-inline constexpr uint32_t unitBase(int rt) { return map::kMdmRtSim.entry(static_cast<uint32_t>(rt)); }
+inline constexpr uint32_t unitBase(int rt) {
+  return map::kMdmRtSim.entry(static_cast<uint32_t>(rt));
+}
 inline constexpr uint32_t iomBase(int rt, int module) {
   return map::kMdmIom.entry(static_cast<uint32_t>(rt * kIoms + module));
 }
-inline constexpr uint32_t biteBase(int rt) { return map::kMdmBite.entry(static_cast<uint32_t>(rt)); }
-inline constexpr uint32_t promBase(int rt) { return map::kMdmProm.entry(static_cast<uint32_t>(rt)); }
+inline constexpr uint32_t biteBase(int rt) {
+  return map::kMdmBite.entry(static_cast<uint32_t>(rt));
+}
+inline constexpr uint32_t promBase(int rt) {
+  return map::kMdmProm.entry(static_cast<uint32_t>(rt));
+}
 
 static_assert(unit::kMessages + 4 <= map::kMdmRtSim.entryBytes);
 static_assert(sizeof(MdmIomRecord) <= map::kMdmIom.entryBytes);

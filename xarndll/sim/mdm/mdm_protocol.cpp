@@ -168,7 +168,8 @@ void Unit::describeEntry(uint16_t entry, bool enhanced, Message& m) const {
       break;
     case kModeOutput:
     case kModeInput: {
-      bool can = mode == kModeOutput ? traits.output : traits.input || (enhanced && traits.readBack);
+      bool can =
+          mode == kModeOutput ? traits.output : traits.input || (enhanced && traits.readBack);
       uint32_t words = channels * traits.wordsPerChannel;
       uint32_t room = traits.serial ? kMdmSioWords : kMaxDataWords - m.start;
       bool fits = traits.serial ? m.start < kMdmSioChannels : true;
@@ -207,12 +208,13 @@ void Unit::exchange(uint32_t cycle, Message& m) const {
       m.answerWords = m.count;
       break;
     case kRbt:
-      answerWith({memory_.read(unitAt + unit::kPrimaryBsr), memory_.read(unitAt + unit::kSecondaryBsr)});
+      answerWith(
+          {memory_.read(unitAt + unit::kPrimaryBsr), memory_.read(unitAt + unit::kSecondaryBsr)});
       break;
     case kRcw: {
       bool override = memory_.read(biteAt + bite::kRcwOverride) != 0;
-      uint16_t word = override ? memory_.read(biteAt + bite::kRcwWord)
-                               : static_cast<uint16_t>(m.command);
+      uint16_t word =
+          override ? memory_.read(biteAt + bite::kRcwWord) : static_cast<uint16_t>(m.command);
       answerWith({static_cast<uint16_t>(word & 0xFFFE)});
       break;
     }
