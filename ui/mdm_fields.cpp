@@ -13,7 +13,8 @@ int mdmErrorTypeIndex(uint16_t code) {
 
 std::string mdmMessageTypeName(uint16_t code) {
   if (code < kMdmMessageTypes.size()) return kMdmMessageTypes[code];
-  return "?" + decimal(code);
+  std::string text = "?";
+  return text += decimal(code);
 }
 
 }  // namespace ui

@@ -47,7 +47,10 @@ constexpr std::array<PairField, 5> kBite4Fields = {{{11, &MdmBiteRecord::bite4Di
                                                     {17, &MdmBiteRecord::bite4Sio},
                                                     {19, &MdmBiteRecord::bite4Tac}}};
 
-std::string signedText(int16_t value) { return " " + std::to_string(value); }
+std::string signedText(int16_t value) {
+  std::string text = " ";
+  return text += std::to_string(value);
+}
 
 }  // namespace
 

@@ -35,7 +35,9 @@ std::string field(const char* pattern, uint16_t value) {
 
 std::string mdmQueueLine(const MdmQueueEntry& e) {
   std::string line = field(" RtNo:%.02d\t", e.rtNumber);
-  line += "Type:" + ui::mdmMessageTypeName(e.messageType) + "\t";
+  line += "Type:";
+  line += ui::mdmMessageTypeName(e.messageType);
+  line += '\t';
   line += e.messageType <= 1 ? std::string("Iom:N/A\t") : field("Iom:%.02d\t", e.iom);
   line += field("Start:%.02d\t", e.start);
   line += field("Count:%.02d\t", e.count);

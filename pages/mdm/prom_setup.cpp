@@ -57,7 +57,9 @@ constexpr std::array<const char*, 4> kPromModeNames = {" Output to IOM", " Input
 // A name from a table; an index the page never writes (from the card) shows as its number.
 template <size_t N>
 std::string nameOf(const std::array<const char*, N>& names, uint16_t index) {
-  return index < N ? names[index] : " ?" + ui::decimal(index);
+  if (index < N) return names[index];
+  std::string text = " ?";
+  return text += ui::decimal(index);
 }
 
 const char* parityText(uint16_t parity) { return parity ? "ODD" : "EVEN"; }
@@ -111,8 +113,11 @@ std::string iomDefinitionLine(int number, const MdmPromIomEntry& e) {
   std::string line = twoDigits(static_cast<uint16_t>(number)) + "\t";
   line += nameOf(kIomTypeNames, e.iomType) + "\t";
   line += e.parity ? "Py:ODD\t" : "Py:EVEN\t";
-  line += " {" + NumToBin(e.bits15to8, 8) + "} ";
-  line += "{" + NumToBin(e.bits1to3, 3) + "}";
+  line += " {";
+  line += NumToBin(e.bits15to8, 8);
+  line += "} {";
+  line += NumToBin(e.bits1to3, 3);
+  line += '}';
   return line;
 }
 
@@ -187,8 +192,7 @@ void MDPdialog::command(int id) {
       showRightEditor();
       break;
     case kScrollStepButton:
-      state_.scrollStep = state_.scrollStep == 1 ? 10 : state_.scrollStep == 10 ? 100 : 1;
-      dialog_.setText(kScrollStep, " x" + ui::decimal(static_cast<uint32_t>(state_.scrollStep)));
+      stepScrollStep();
       break;
     case kQuit:
       dialog_.end(0);
@@ -326,6 +330,12 @@ void MDPdialog::scroll(uint32_t param, winsys::ScrollAction action) {
   stepTop(action);
   state_.rightChanged = true;
   refresh();
+}
+
+void MDPdialog::stepScrollStep() {
+  state_.scrollStep = state_.scrollStep == 1 ? 10 : state_.scrollStep == 10 ? 100 : 1;
+  std::string text = " x";
+  dialog_.setText(kScrollStep, text += ui::decimal(static_cast<uint32_t>(state_.scrollStep)));
 }
 
 // The top entry stays within 16 to 496. Each arrow step moves only from below (above) its own

@@ -47,6 +47,7 @@ class MDPdialog final : public app::Page {
   void replaceRight();
   void update();
   void stepTop(winsys::ScrollAction action);
+  void stepScrollStep();
   void showLeftEditor();
   void showRightEditor();
 

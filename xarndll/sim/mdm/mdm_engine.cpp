@@ -231,8 +231,12 @@ void Engine::commit(int rt, ldb::Tick start, bool queued) {
 void Engine::push(int rt, ldb::Tick start) {
   const Message& m = scratch_;
   uint32_t at = queue_.push();
-  const uint16_t head[] = {static_cast<uint16_t>(rt), m.type, m.iom, m.start, m.count, m.errors};
-  memory_.writeWords(at, head, 6);
+  memory_.write(at + queue::kRt, static_cast<uint16_t>(rt));
+  memory_.write(at + queue::kType, m.type);
+  memory_.write(at + queue::kIom, m.iom);
+  memory_.write(at + queue::kStart, m.start);
+  memory_.write(at + queue::kCount, m.count);
+  memory_.write(at + queue::kErrors, m.errors);
   uint64_t micros = start / ldb::kTicksPerMicro;
   ldb::writeTimeTag(memory_, at + queue::kTimeTag,
                     toTimeTag(micros > epochMicros_ ? micros - epochMicros_ : 0));

@@ -96,6 +96,9 @@ static_assert(sizeof(MdmIomRecord) <= map::kMdmIom.entryBytes);
 static_assert(sizeof(MdmBiteRecord) <= map::kMdmBite.entryBytes);
 static_assert(sizeof(MdmPromRecord) <= map::kMdmProm.entryBytes);
 static_assert(queue::kData + 2 * 32 == map::kMdmQueue.entryBytes);
+// The driver's queue record is the entry's first six words.
+static_assert(offsetof(MdmQueueEntry, errorFlags) == queue::kErrors);
+static_assert(sizeof(MdmQueueEntry) == queue::kTimeTag);
 static_assert(map::kMdmIom.count == kUnits * kIoms);
 
 }  // namespace xarnsim::mdm
