@@ -14,6 +14,10 @@
 #include "pages/ldb/bct_run.h"
 #include "pages/ldb/ldb_queue.h"
 #include "pages/ldb/rt_page.h"
+#include "pages/mdm/bite_config.h"
+#include "pages/mdm/mdm_queue.h"
+#include "pages/mdm/prom_setup.h"
+#include "pages/mdm/rt_setup.h"
 #include "pages/monitor/snap_display.h"
 #include "pages/monitor/stack_display.h"
 #include "pages/monitor/trigger_page.h"
@@ -43,10 +47,10 @@ const std::array<PageEntry, 22> kPages = {{
     {"GRQdialog", "GDB_MRT_Q", &makePage<gdb::GRQdialog>},
     {"GCQdialog", "GDB_CMND_Q", &makePage<gdb::GCQdialog>},
     {"UDQdialog", "GDB_UD_Q", &makePage<gdb::UDQdialog>},
-    {"MDRdialog", "MDM_MRT_RTS", nullptr},
-    {"MDBdialog", "MDM_BITE_CONFIG", nullptr},
-    {"MDPdialog", "MDM_PROM", nullptr},
-    {"MDQdialog", "MDM_MRT_Q", nullptr},
+    {"MDRdialog", "MDM_MRT_RTS", &makePage<mdm::MDRdialog>},
+    {"MDBdialog", "MDM_BITE_CONFIG", &makePage<mdm::MDBdialog>},
+    {"MDPdialog", "MDM_PROM", &makePage<mdm::MDPdialog>},
+    {"MDQdialog", "MDM_MRT_Q", &makePage<mdm::MDQdialog>},
     {"SUPdialog", "SETUPS", &makePage<setup::SUPdialog>},
     {"ABOUTdialog", "XARN_ABOUT", &makePage<setup::ABOUTdialog>},
 }};

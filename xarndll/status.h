@@ -14,6 +14,5 @@ inline constexpr uint16_t kStatusNotInitialised = 250;  // DUVEX_InitDLL has not
 inline constexpr uint16_t kStatusBadArgument = 251;     // null pointer, number out of range
 inline constexpr uint16_t kStatusWrongMode = 252;       // the card is in another operating mode
 inline constexpr uint16_t kStatusBadCommand = 253;      // unknown DUVEX_CommandDLL code
-inline constexpr uint16_t kStatusNotSupported = 254;    // the simulated card lacks the feature
 
 }  // namespace xarnsim

@@ -191,20 +191,6 @@ TEST_F(SimHooksTest, CardTimeOnlyMovesForwardAcrossTimeSources) {
   EXPECT_EQ(clock.minutes, 0);
 }
 
-TEST_F(SimHooksTest, FeaturesStillToComeAnswerNotSupportedAndLeaveRecordsAlone) {
-  initInMode(1);
-  constexpr uint16_t kNo = xarnsim::kStatusNotSupported;
-  MdmRtSimRecord mdmRt{};
-  MdmQueueEntry mdmEntry{};
-  uint16_t a = 0x1111, b = 0x2222;
-  // The MDM family still to come, and its queue read with out-words.
-  EXPECT_EQ(DUVEX_WrMdmRtSimDLL(&card, 0, &mdmRt, 0, 0), kNo);
-  EXPECT_EQ(DUVEX_RdMdmQDLL(&card, 1, &a, &b, &mdmEntry), kNo);
-  EXPECT_EQ(a, 0x1111);
-  EXPECT_EQ(b, 0x2222);
-  EXPECT_EQ(state(), 0x0010);
-}
-
 // Every driver function passes the same call gate; one of each kind of answer stands for all.
 TEST(SimNullContext, EveryCallWithoutAContextIsRefused) {
   constexpr uint16_t kBad = xarnsim::kStatusBadArgument;

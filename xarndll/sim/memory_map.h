@@ -195,8 +195,12 @@ inline constexpr Region kGdbRtQueue{
     "GDB RT queue", kGdbMrt, 0x143520, 32, 1024, "messages the simulated RTs handled"};
 
 // ---- MDM_MRT.
-inline constexpr Region kMdmRtSim{
-    "MDM terminals", kMdmMrt, 0x14B600, 256, 32, "RT 0..31: the 98-word simulation record"};
+inline constexpr Region kMdmRtSim{"MDM terminals",
+                                  kMdmMrt,
+                                  0x14B600,
+                                  256,
+                                  32,
+                                  "RT 0..31: the 98-word record, then traffic counters"};
 inline constexpr Region kMdmIom{
     "MDM I/O modules", kMdmMrt, 0x14D600, 640, 512, "RT x 16 + IOM: the 289-word module record"};
 inline constexpr Region kMdmBite{"MDM BITE", kMdmMrt, 0x19D600,
@@ -205,7 +209,8 @@ inline constexpr Region kMdmProm{"MDM PROM", kMdmMrt, 0x19DE00,
                                  5120,       32,      "RT 0..31: the 2544-word PROM image"};
 inline constexpr Region kMdmQueueHeader{"MDM queue header", kMdmMrt, 0x1C5E00, 32, 1,
                                         "queue header"};
-inline constexpr Region kMdmQueue{"MDM queue", kMdmMrt, 0x1C5E20, 32, 1024, "MDM messages"};
+inline constexpr Region kMdmQueue{"MDM queue", kMdmMrt, 0x1C5E20,
+                                  128,         1024,    "MDM messages and their data words"};
 
 // The whole map, in address order.
 inline constexpr std::array kRegions{

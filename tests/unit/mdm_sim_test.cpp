@@ -1,0 +1,443 @@
+// The simulated MDM units through the driver functions: the four record pairs, the partner bus
+// controller following each unit's PROM, error injection, the unit switches, the MDM queue and
+// a long catch-up.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <vector>
+
+#include "sim_fixture.h"
+
+namespace {
+
+constexpr uint64_t kMilli = 1000;
+constexpr uint64_t kSecond = 1000 * kMilli;
+constexpr uint32_t kUnits = 0x14B600;
+constexpr uint32_t kIoms = 0x14D600;
+constexpr uint32_t kQueue = 0x1C5E20;
+
+// Message types and PROM values.
+enum : uint16_t { RCP, EPS, OTI, IFI, RBT, MRS, RCW, LBT, BT1, BT2, BT3, BT4, ILL };
+enum : uint16_t { NO_IOM, DI, AI16, AI32, DO, SIO, TAC, AO };
+enum : uint16_t { Output, Input, ReturnBsr, Bite4 };
+
+struct Command {
+  uint16_t mode, iom, start, channels, parity = 0;
+};
+
+class MdmSimTest : public SimTest {
+ protected:
+  void SetUp() override {
+    SimTest::SetUp();
+    enter(&card);
+  }
+  static void enter(CardContext* c) {
+    ASSERT_EQ(DUVEX_InitDLL(c, 1, 1, 0), 0);
+    SetupRecord setup{};
+    setup.marker = 0xFFFFFFFF;
+    setup.interWordTxGap = 11;
+    setup.rtResponseTime = 15;
+    setup.rtResponseTimeout = 50;
+    ASSERT_EQ(DUVEX_SetupDLL(c, 6, &setup), 0);
+    uint16_t position = 0;
+    uint16_t clear = 2;
+    MdmQueueEntry e{};
+    ASSERT_EQ(DUVEX_RdMdmQDLL(c, 1, &position, &clear, &e), 0);
+  }
+
+  // Unit `rt` on, no errors but `error` for message type `type`.
+  static void enable(CardContext* c, uint16_t rt, int type = -1, MdmErrorInjection error = {},
+                     uint16_t flags = 0) {
+    MdmRtSimRecord r{};
+    r.rtEnable = 0x8000;
+    r.simulateEnhancedMdm = flags & 1;
+    r.powerInterrupt = flags >> 1 & 1;
+    r.simulateSrb = flags >> 2 & 1;
+    r.primaryBsr = 0x1111;
+    r.secondaryBsr = 0x2222;
+    for (auto& e : r.errorInjection) e.errorType = 0x0100;
+    if (type >= 0) r.errorInjection[type] = error;
+    ASSERT_EQ(DUVEX_WrMdmRtSimDLL(c, rt, &r, 0, 0), 0);
+  }
+
+  // A PROM whose IOMs have `types` and whose command entries from 16 on are `commands`.
+  static void prom(CardContext* c, uint16_t rt, std::vector<uint16_t> types,
+                   std::vector<Command> commands) {
+    MdmPromRecord p{};
+    for (size_t i = 0; i < types.size(); ++i) p.iom[i].iomType = types[i];
+    for (size_t i = 0; i < commands.size(); ++i) {
+      const Command& k = commands[i];
+      p.command[i] = MdmPromCommandEntry{k.mode, k.start, k.iom, k.channels, k.parity};
+    }
+    ASSERT_EQ(DUVEX_WrMdmPromDLL(c, rt, &p), 0);
+  }
+
+  void iomData(uint16_t rt, uint16_t iom, uint16_t first) {
+    MdmIomRecord r{};
+    for (uint16_t i = 0; i < 32; ++i) r.iomData[i] = static_cast<uint16_t>(first + i);
+    for (uint16_t i = 0; i < 32; ++i) r.sioTransmit[1][i] = static_cast<uint16_t>(0x5100 + i);
+    ASSERT_EQ(DUVEX_WrMdmIOMDLL(&card, rt, iom, &r), 0);
+  }
+
+  std::vector<MdmQueueEntry> queue(CardContext* c = nullptr) {
+    c = c ? c : &card;
+    std::vector<MdmQueueEntry> out;
+    uint16_t position = 0;
+    uint16_t end = 0;
+    for (;;) {
+      MdmQueueEntry e{};
+      EXPECT_EQ(DUVEX_RdMdmQDLL(c, 1, &position, &end, &e), 0);
+      if (end) return out;
+      out.push_back(e);
+    }
+  }
+  // The first queued entry of `type`.
+  MdmQueueEntry first(uint16_t type) {
+    for (const MdmQueueEntry& e : queue())
+      if (e.messageType == type) return e;
+    ADD_FAILURE() << "no entry of type " << type;
+    return {};
+  }
+  // The data words queue entry `index` recorded.
+  std::vector<uint16_t> queuedData(uint32_t index) {
+    uint32_t at = kQueue + index * 128;
+    std::vector<uint16_t> words(rWDLL(&card, at + 32));
+    for (size_t i = 0; i < words.size(); ++i)
+      words[i] = rWDLL(&card, at + 64 + 2 * static_cast<uint32_t>(i));
+    return words;
+  }
+  void run(uint64_t micros) {
+    ASSERT_EQ(DUVEX_CommandDLL(&card, 10), 0);
+    now += micros;
+    state();
+  }
+};
+
+TEST_F(MdmSimTest, RecordsAreStoredWholeAndBadNumbersTouchNothing) {
+  MdmRtSimRecord unit{};
+  ASSERT_EQ(DUVEX_RdMdmRtSimDLL(&card, 5, &unit, 0, 0), 0);
+  EXPECT_EQ(+unit.errorInjection[7].errorType, 0x0100);  // never written: no errors
+  unit.rtEnable = 0x8000;
+  unit.errorInjection[11] = {0x1100, 5, 0};
+  unit.errorInjection[0].errorType = 0;  // parity
+  unit.lastCommand = 0xABCDEF;           // the card's own: not taken
+  unit.secondaryBsr = 0xBEEF;
+  ASSERT_EQ(DUVEX_WrMdmRtSimDLL(&card, 5, &unit, 0, 0), 0);
+  EXPECT_EQ(rWDLL(&card, kUnits + 5 * 256), 0x8000);
+  EXPECT_EQ(rWDLL(&card, kUnits + 5 * 256 + 88 + 66), 0x1100);
+  MdmRtSimRecord back{};
+  ASSERT_EQ(DUVEX_RdMdmRtSimDLL(&card, 5, &back, 0, 0), 0);
+  EXPECT_EQ(+back.errorInjection[11].sizePosition, 5);
+  EXPECT_EQ(+back.errorInjection[0].errorType, 0);  // now written: parity, not "No Errors"
+  EXPECT_EQ(+back.secondaryBsr, 0xBEEF);
+  EXPECT_EQ(+back.lastCommand, 0u);
+
+  MdmIomRecord module{};
+  module.iomData[31] = 0x1234;
+  module.sioReceive[3][31] = 0x4321;
+  ASSERT_EQ(DUVEX_WrMdmIOMDLL(&card, 31, 15, &module), 0);
+  EXPECT_EQ(rWDLL(&card, kIoms + 511 * 640 + 64), 0x1234);
+  MdmIomRecord moduleBack{};
+  ASSERT_EQ(DUVEX_RdMdmIOMDLL(&card, 31, 15, &moduleBack), 0);
+  EXPECT_EQ(std::memcmp(&module, &moduleBack, sizeof module), 0);
+
+  MdmBiteRecord bite{};
+  bite.bite2RxData[0] = 0x7777;  // the partner's: not taken
+  bite.rcwWord = 0x1234;
+  bite.negativeConstant = 0x3FF;
+  ASSERT_EQ(DUVEX_WrMdmBiteConfDLL(&card, 0, &bite), 0);
+  MdmBiteRecord biteBack{};
+  ASSERT_EQ(DUVEX_RdMdmBiteConfDLL(&card, 0, &biteBack), 0);
+  EXPECT_EQ(+biteBack.bite2RxData[0], 0);
+  EXPECT_EQ(+biteBack.rcwWord, 0x1234);
+  EXPECT_EQ(+biteBack.negativeConstant, 0x3FF);
+
+  MdmPromRecord image{};
+  image.command[495] = {3, 31, 15, 15, 1};
+  ASSERT_EQ(DUVEX_WrMdmPromDLL(&card, 7, &image), 0);
+  MdmPromRecord imageBack{};
+  ASSERT_EQ(DUVEX_RdMdmPromDLL(&card, 7, &imageBack), 0);
+  EXPECT_EQ(std::memcmp(&image, &imageBack, sizeof image), 0);
+
+  // An RT past 31 or an IOM past 15: 251, and neither the card nor the record changes.
+  std::vector<uint16_t> before;
+  for (uint32_t a = kUnits; a < kQueue; a += 2) before.push_back(rWDLL(&card, a));
+  MdmRtSimRecord marked{};
+  std::memset(&marked, 0xA5, sizeof marked);
+  MdmRtSimRecord markedCopy = marked;
+  EXPECT_EQ(DUVEX_RdMdmRtSimDLL(&card, 32, &marked, 0, 0), 251);
+  EXPECT_EQ(DUVEX_WrMdmRtSimDLL(&card, 0xFFFF, &marked, 0, 0), 251);
+  EXPECT_EQ(std::memcmp(&marked, &markedCopy, sizeof marked), 0);
+  EXPECT_EQ(DUVEX_RdMdmIOMDLL(&card, 0, 16, &module), 251);
+  EXPECT_EQ(DUVEX_WrMdmIOMDLL(&card, 32, 0, &module), 251);
+  EXPECT_EQ(DUVEX_WrMdmBiteConfDLL(&card, 32, &bite), 251);
+  EXPECT_EQ(DUVEX_WrMdmPromDLL(&card, 40, &image), 251);
+  EXPECT_EQ(DUVEX_WrMdmPromDLL(&card, 0, nullptr), 251);
+  EXPECT_EQ(DUVEX_RdMdmIOMDLL(&card, 0, 0, nullptr), 251);
+  std::vector<uint16_t> after;
+  for (uint32_t a = kUnits; a < kQueue; a += 2) after.push_back(rWDLL(&card, a));
+  EXPECT_TRUE(before == after);
+
+  // Another mode, or no card: refused.
+  EXPECT_EQ(DUVEX_CommandDLL(&card, 2), 0);
+  EXPECT_EQ(DUVEX_RdMdmPromDLL(&card, 0, &image), 252);
+  EXPECT_EQ(DUVEX_RdMdmRtSimDLL(nullptr, 0, &unit, 0, 0), 251);
+}
+
+// RT 3: IOM 2 a DI module read by entry 16, IOM 4 a DO module written by entry 17.
+TEST_F(MdmSimTest, ThePartnerFollowsThePromAndTheUnitAnswersFromItsModules) {
+  enable(&card, 3);
+  prom(&card, 3, {NO_IOM, NO_IOM, DI, NO_IOM, DO}, {{Input, 2, 0, 4}, {Output, 4, 8, 3}});
+  iomData(3, 2, 0xD000);
+  now = 2 * kSecond;
+  run(kSecond);
+
+  std::vector<MdmQueueEntry> q = queue();
+  ASSERT_GE(q.size(), 10u);
+  const uint16_t expected[] = {RCP, IFI, OTI, EPS, MRS, RCP, IFI, OTI, EPS, RCW};
+  for (size_t i = 0; i < std::size(expected); ++i) {
+    EXPECT_EQ(+q[i].rtNumber, 3);
+    EXPECT_EQ(+q[i].messageType, expected[i]) << "entry " << i;
+  }
+  EXPECT_EQ(q.size(), 100u);  // one message each 10 ms frame
+  EXPECT_EQ(+q[1].iom, 2);
+  EXPECT_EQ(+q[1].count, 4);
+  EXPECT_EQ(+q[2].start, 8);
+  EXPECT_EQ(+q[2].errorFlags, 0);
+  EXPECT_EQ(queuedData(1), (std::vector<uint16_t>{0xD000, 0xD001, 0xD002, 0xD003}));
+
+  // The output landed in IOM 4's words 8..10: the partner's address, cycle and word number.
+  MdmIomRecord out{};
+  ASSERT_EQ(DUVEX_RdMdmIOMDLL(&card, 3, 4, &out), 0);
+  EXPECT_EQ(+out.iomData[7], 0);
+  EXPECT_EQ(out.iomData[8] >> 11, 3);
+  EXPECT_EQ(out.iomData[10] & 31, 10);
+  EXPECT_EQ(+out.iomData[11], 0);
+
+  // The unit's last command and time tag move with the traffic.
+  MdmRtSimRecord unit{};
+  ASSERT_EQ(DUVEX_RdMdmRtSimDLL(&card, 3, &unit, 0, 0), 0);
+  EXPECT_EQ(unit.lastCommand >> 19, 3u);
+  EXPECT_EQ(+unit.lastCommandTime.seconds, 2);  // 2 s after the initialisation
+  uint32_t last = unit.lastCommand;
+  now += 10 * kMilli;
+  ASSERT_EQ(DUVEX_RdMdmRtSimDLL(&card, 3, &unit, 0, 0), 0);
+  EXPECT_NE(unit.lastCommand, last);
+}
+
+// Each PROM entry against the IOM it addresses: the message type, or ILL.
+TEST_F(MdmSimTest, CommandEntriesMapToMessageTypes) {
+  struct Case {
+    Command command;
+    uint16_t type, count, flags;
+  };
+  const Case cases[] = {
+      {{Input, 0, 0, 1}, ILL, 1, 0x200},   // NO_IOM
+      {{Output, 1, 0, 2}, ILL, 2, 0x200},  // a DI module takes no output
+      {{Input, 1, 30, 2}, IFI, 2, 0},      // words 30 and 31
+      {{Input, 1, 31, 2}, ILL, 2, 0x200},  // past word 31
+      {{Input, 1, 0, 0}, ILL, 0, 0x200},   // no channel
+      {{Input, 3, 0, 3}, IFI, 6, 0},       // AI32: two words a channel
+      {{Input, 4, 0, 2}, ILL, 2, 0x200},   // a DO module is not read back...
+      {{Output, 5, 3, 15}, OTI, 15, 0},    // SIO: the start is the channel
+      {{Output, 5, 4, 1}, ILL, 1, 0x200},   {{ReturnBsr, 0, 0, 0}, RBT, 2, 0},
+      {{Bite4, 2, 0, 0}, BT4, 12, 0},       {{Bite4, 0, 0, 0}, ILL, 0, 0x200},
+      {{Input, 1, 0, 1, 1}, IFI, 1, 0x080},  // odd entry, even module: PROM parity
+      {{7, 1, 0, 1}, ILL, 1, 0x200},         // no such mode
+  };
+  std::vector<Command> commands;
+  for (const Case& c : cases) commands.push_back(c.command);
+  enable(&card, 9);
+  prom(&card, 9, {NO_IOM, DI, AI16, AI32, DO, SIO}, commands);
+  run(std::size(cases) * 10 * kMilli + 5 * kMilli);
+  std::vector<MdmQueueEntry> q = queue();
+  ASSERT_EQ(q.size(), std::size(cases) + 1);
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const MdmQueueEntry& e = q[i + 1];
+    EXPECT_EQ(+e.messageType, cases[i].type) << "entry " << i;
+    EXPECT_EQ(+e.count, cases[i].count) << "entry " << i;
+    EXPECT_EQ(+e.errorFlags, cases[i].flags) << "entry " << i;
+  }
+  EXPECT_EQ(queuedData(10), (std::vector<uint16_t>{0x1111, 0x2222}));  // RBT: the two BSRs
+}
+
+// BITE4 answers the ten BITE4 words and the two constants as signed 16-bit words; RCW answers
+// the command word, or the RCW word when it is overridden; BT2's words land in BITE2 RX.
+TEST_F(MdmSimTest, BiteAnswersComeFromTheBiteRegisters) {
+  MdmBiteRecord bite{};
+  for (uint16_t i = 0; i < 2; ++i) bite.bite4Tac[i] = static_cast<uint16_t>(0x7A00 + i);
+  bite.positiveConstant = 0x1FF;
+  bite.negativeConstant = 0x3FF;  // -1
+  bite.bite1Bsr = 0xB001;
+  bite.rcwOverride = 1;
+  bite.rcwWord = 0x1235;
+  ASSERT_EQ(DUVEX_WrMdmBiteConfDLL(&card, 1, &bite), 0);
+  enable(&card, 1);
+  prom(&card, 1, {AI16}, {{Bite4, 0, 0, 0}});
+  run(195 * kMilli);  // five cycles of RCP, BT4, EPS and one maintenance
+  std::vector<MdmQueueEntry> q = queue();
+  ASSERT_EQ(q.size(), 20u);
+  std::vector<uint16_t> bt4 = queuedData(1);
+  ASSERT_EQ(bt4.size(), 12u);
+  EXPECT_EQ(bt4[8], 0x7A00);
+  EXPECT_EQ(bt4[10], 0x01FF);
+  EXPECT_EQ(bt4[11], 0xFFFF);
+  EXPECT_EQ(+q[3].messageType, MRS);
+  EXPECT_EQ(+q[7].messageType, RCW);
+  EXPECT_EQ(queuedData(7), std::vector<uint16_t>{0x1234});  // bit 0 always clear
+  EXPECT_EQ(+q[15].messageType, BT1);
+  EXPECT_EQ(queuedData(15), std::vector<uint16_t>{0xB001});
+  EXPECT_EQ(+q[11].messageType, LBT);
+  EXPECT_EQ(queuedData(11).size(), 1u);
+  EXPECT_EQ(+q[19].messageType, BT2);
+  MdmBiteRecord back{};
+  ASSERT_EQ(DUVEX_RdMdmBiteConfDLL(&card, 1, &back), 0);
+  EXPECT_EQ(back.bite2RxData[4] >> 11, 1);
+  EXPECT_EQ(back.bite2RxData[4] & 31, 4);
+}
+
+// The error injection of the input message type, for each error type.
+TEST_F(MdmSimTest, ErrorInjectionShowsInTheQueueFlags) {
+  struct Case {
+    uint16_t code, size, flags, words;
+  };
+  const Case cases[] = {
+      {0x0100, 0, 0x000, 4}, {0x0000, 0, 0x008, 4},  {0x0000, 4, 0x008, 4},
+      {0x0000, 5, 0x000, 4}, {0x0040, 7, 0x010, 4},  {0x0040, 0x38, 0x000, 4},
+      {0x0080, 1, 0x004, 4}, {0x00C0, 25, 0x002, 4}, {0x00C0, 20, 0x001, 4},
+      {0x0300, 0, 0x800, 0}, {0x0500, 2, 0x020, 6},  {0x0900, 9, 0x020, 0},
+      {0x1100, 5, 0x100, 4}, {0x1100, 0, 0x000, 4},  {0x2100, 6, 0x040, 4},
+      {0x2100, 3, 0x000, 4}, {0x7777, 1, 0x000, 4},
+  };
+  for (const Case& c : cases) {
+    enter(&card);
+    enable(&card, 3, IFI, {c.code, c.size, 0});
+    prom(&card, 3, {DI}, {{Input, 0, 0, 4}});
+    iomData(3, 0, 0x100);
+    run(15 * kMilli);
+    ASSERT_EQ(DUVEX_CommandDLL(&card, 11), 0);
+    std::vector<MdmQueueEntry> q = queue();
+    ASSERT_EQ(q.size(), 2u);
+    EXPECT_EQ(+q[1].errorFlags, c.flags) << "code " << c.code << " size " << c.size;
+    EXPECT_EQ(queuedData(1).size(), c.words) << "code " << c.code << " size " << c.size;
+    EXPECT_EQ(+q[0].errorFlags, 0);  // RCP has its own injection
+  }
+}
+
+TEST_F(MdmSimTest, TheUnitSwitchesChangeTheAnswers) {
+  iomData(3, 0, 0);
+  prom(&card, 3, {DO}, {{Input, 0, 0, 2}, {Output, 0, 0, 2}});
+
+  enable(&card, 3, -1, {}, 1);  // enhanced: an output module is read back
+  run(25 * kMilli);
+  EXPECT_EQ(+first(IFI).count, 2);
+  EXPECT_EQ(+queue()[1].messageType, IFI);
+
+  enter(&card);
+  enable(&card, 3, -1, {}, 0);
+  run(25 * kMilli);
+  EXPECT_EQ(+queue()[1].messageType, ILL);
+
+  enter(&card);
+  enable(&card, 3, -1, {}, 2);  // power interrupt: busy, and no data moves
+  iomData(3, 0, 0);
+  run(35 * kMilli);
+  EXPECT_EQ(+first(OTI).errorFlags, 0x400);
+  EXPECT_EQ(+first(RCP).errorFlags, 0x400);
+  MdmIomRecord module{};
+  ASSERT_EQ(DUVEX_RdMdmIOMDLL(&card, 3, 0, &module), 0);
+  EXPECT_EQ(+module.iomData[0], 0);
+
+  enter(&card);
+  enable(&card, 3, -1, {}, 4);  // SRB: the partner answers each service request with RBT
+  run(55 * kMilli);
+  std::vector<MdmQueueEntry> q = queue();
+  ASSERT_EQ(q.size(), 6u);
+  const uint16_t expected[] = {RCP, RBT, ILL, RBT, OTI, RBT};
+  for (size_t i = 0; i < q.size(); ++i) EXPECT_EQ(+q[i].messageType, expected[i]) << i;
+  ASSERT_EQ(DUVEX_RdMdmIOMDLL(&card, 3, 0, &module), 0);
+  EXPECT_NE(+module.iomData[0], 0);
+}
+
+TEST_F(MdmSimTest, ADisabledUnitNeverAnswers) {
+  prom(&card, 4, {DI}, {{Input, 0, 0, 4}});
+  enable(&card, 6);
+  MdmRtSimRecord off{};
+  ASSERT_EQ(DUVEX_WrMdmRtSimDLL(&card, 4, &off, 0, 0), 0);
+  run(2 * kSecond);
+  for (const MdmQueueEntry& e : queue()) EXPECT_EQ(+e.rtNumber, 6);
+  ASSERT_EQ(DUVEX_RdMdmRtSimDLL(&card, 4, &off, 0, 0), 0);
+  EXPECT_EQ(off.lastCommand, 0u);
+  EXPECT_EQ(+off.lastCommandTime.seconds, 0);
+}
+
+TEST_F(MdmSimTest, QueueReadsWithPositionAndEndFlag) {
+  enable(&card, 0);
+  run(20 * kSecond);  // 2000 messages: the queue keeps the newest 1024
+  EXPECT_EQ(rWDLL(&card, kQueue - 32), 1024);
+  EXPECT_EQ(rWDLL(&card, kQueue - 28) | rWDLL(&card, kQueue - 26) << 16, 976);
+  std::vector<MdmQueueEntry> q = queue();
+  ASSERT_EQ(q.size(), 1024u);
+
+  MdmQueueEntry e{};
+  uint16_t position = 60000;
+  uint16_t end = 0;
+  EXPECT_EQ(DUVEX_RdMdmQDLL(&card, 1, &position, &end, &e), 0);
+  EXPECT_EQ(end, 1);
+  EXPECT_EQ(position, 60000);
+  end = 7;
+  EXPECT_EQ(DUVEX_RdMdmQDLL(&card, 1, &position, &end, &e), 251);
+  end = 0;
+  EXPECT_EQ(DUVEX_RdMdmQDLL(&card, 2, &position, &end, &e), 251);
+  EXPECT_EQ(DUVEX_RdMdmQDLL(&card, 1, nullptr, &end, &e), 251);
+  EXPECT_EQ(DUVEX_RdMdmQDLL(&card, 1, &position, nullptr, &e), 251);
+  EXPECT_EQ(DUVEX_RdMdmQDLL(&card, 1, &position, &end, nullptr), 251);
+  EXPECT_EQ(queue().size(), 1024u);
+
+  ASSERT_EQ(DUVEX_CommandDLL(&card, 11), 0);
+  end = 2;
+  EXPECT_EQ(DUVEX_RdMdmQDLL(&card, 1, &position, &end, &e), 0);
+  EXPECT_TRUE(queue().empty());
+}
+
+// One card called every millisecond and one that jumps the whole stretch at once end alike,
+// word for word; a jump of many years returns at once and leaves a full, consistent queue.
+TEST_F(MdmSimTest, ALongCatchUpSkipsOnlyWhatNobodyCanSee) {
+  CardContext other{};
+  uint64_t otherNow = 0;
+  xarnsim::setTimeSource(&other, [&] { return otherNow; });
+  for (CardContext* c : {&card, &other}) {
+    enter(c);
+    enable(c, 2, BT2, {0x0080, 3, 0}, 4);
+    enable(c, 30);
+    prom(c, 2, {SIO, AI32}, {{Output, 0, 2, 7}, {Input, 1, 4, 5}, {Bite4, 1, 0, 0}});
+    prom(c, 30, {DO}, {{Output, 0, 1, 15}});
+    ASSERT_EQ(DUVEX_CommandDLL(c, 10), 0);
+  }
+  for (int ms = 0; ms < 30'000; ++ms) {
+    now += kMilli;
+    state();
+  }
+  otherNow += 30 * kSecond;
+  uint16_t word = 0;
+  ASSERT_EQ(DUVEX_RdStatusDLL(&other, &word), 0);
+  for (uint32_t a = kUnits; a < kQueue + 1024 * 128; a += 2)
+    ASSERT_EQ(rWDLL(&card, a), rWDLL(&other, a)) << std::hex << a;
+
+  auto started = std::chrono::steady_clock::now();
+  otherNow += 1'000'000'000'000'000ull;  // some 31 years
+  ASSERT_EQ(DUVEX_RdStatusDLL(&other, &word), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+  EXPECT_EQ(word, 0x0061);
+  std::vector<MdmQueueEntry> q = queue(&other);
+  ASSERT_EQ(q.size(), 1024u);
+  for (size_t i = 1; i < q.size(); ++i)  // the two units still take turns
+    EXPECT_NE(q[i].rtNumber, q[i - 1].rtNumber);
+  MdmRtSimRecord unit{};
+  ASSERT_EQ(DUVEX_RdMdmRtSimDLL(&other, 30, &unit, 0, 0), 0);
+  EXPECT_GE(+unit.lastCommandTime.days, 11574);
+  xarnsim::release(&other);
+}
+
+}  // namespace
