@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Installs every Debian package the station's build, tests and screenshots need.
 set -euo pipefail
+# Build and tests; the window under Xvfb with a window manager; the fuzz targets (clang and its
+# libFuzzer runtime) and clang-tidy.
 packages=(cmake g++ make qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev
-          xvfb xauth clang-format libgl-dev fonts-dejavu-core)
+          xvfb xauth clang-format libgl-dev fonts-dejavu-core openbox xdotool
+          clang-14 libclang-rt-14-dev clang-tidy)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
