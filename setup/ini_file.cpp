@@ -13,7 +13,7 @@ uint16_t loadSettings(CardSettings& settings, const std::string& path) {
   uint16_t status = 0;
   std::error_code ec;
   if (std::filesystem::exists(path, ec)) {
-    constexpr size_t kBytes = 2 * CardSettings::kCount;
+    constexpr size_t kBytes = 2 * static_cast<size_t>(CardSettings::kCount);
     std::optional<std::string> bytes = readFileStart(path, OpenFor::Reading, kBytes);
     if (!bytes) {
       status = kFileCannotOpen;

@@ -4,15 +4,10 @@
 #include <cstdio>
 
 #include "ui/gdb_fields.h"
-#include "ui/queue_list.h"
 
 namespace gdb {
 namespace {
 
-enum Control { kQuit = 1, kClear = 2, kUpdate = 3, kSnap = 5, kList = 6 };
-
-constexpr int kPollTimer = 2;
-constexpr int kPollMs = 1000;
 constexpr uint16_t kNoResponse = 0xFFFF;
 
 struct Flag {
@@ -39,54 +34,12 @@ std::string rtQueueLine(const GdbRtQueueEntry& e) {
   return line;
 }
 
-GRQdialog::GRQdialog(app::Station& station, winsys::Dialog& dialog)
-    : Page(station, dialog), state_(station.pageState<RtQueueState>()) {}
-
-void GRQdialog::init() {
-  state_.snap = false;
-  dialog_.listSetTabStops(kList, {20, 60, 100, 140, 180});
-  dialog_.startTimer(kPollTimer, kPollMs);
-  dialog_.listReset(kList);
-  update();
-}
-
-void GRQdialog::command(int id) {
-  switch (id) {
-    case kQuit:
-      dialog_.stopTimer(kPollTimer);
-      dialog_.end(0);
-      break;
-    case kClear:
-      clear();
-      break;
-    case kUpdate:
-      update();
-      break;
-    case kSnap:
-      state_.snap = !state_.snap;
-      break;
-    default:
-      break;
-  }
-}
+void GRQdialog::init() { open({20, 60, 100, 140, 180}); }
 
 uint16_t GRQdialog::read(uint16_t* index, uint16_t* endFlag) {
-  return DUVEX_RdGdbRtQDLL(card(), index, endFlag, &state_.entry);
+  return DUVEX_RdGdbRtQDLL(card(), index, endFlag, &entry_);
 }
 
-void GRQdialog::update() {
-  state_.status = ui::listQueue(
-      dialog_, kList, [this](uint16_t* i, uint16_t* e) { return read(i, e); },
-      [this] { return rtQueueLine(state_.entry); });
-}
-
-void GRQdialog::clear() {
-  state_.status = ui::clearQueue([this](uint16_t* i, uint16_t* e) { return read(i, e); });
-  update();
-}
-
-void GRQdialog::timer(int id) {
-  if (id == kPollTimer && state_.snap) update();
-}
+std::string GRQdialog::line() const { return rtQueueLine(entry_); }
 
 }  // namespace gdb

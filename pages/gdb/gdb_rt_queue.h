@@ -5,31 +5,21 @@
 #include <cstdint>
 #include <string>
 
-#include "app/page.h"
+#include "app/queue_page.h"
 #include "card/records.h"
 
 namespace gdb {
 
-// What the page keeps for the life of the program.
-struct RtQueueState {
-  uint16_t status = 0;  // kept, never shown: the page has no Report field
-  bool snap = false;
-  GdbRtQueueEntry entry{};
-};
-
-class GRQdialog final : public app::Page {
+class GRQdialog final : public app::PositionQueuePage {
  public:
-  GRQdialog(app::Station& station, winsys::Dialog& dialog);
+  using PositionQueuePage::PositionQueuePage;
   void init() override;
-  void command(int id) override;
-  void timer(int id) override;
 
  private:
-  uint16_t read(uint16_t* index, uint16_t* endFlag);
-  void update();
-  void clear();
+  uint16_t read(uint16_t* index, uint16_t* endFlag) override;
+  std::string line() const override;
 
-  RtQueueState& state_;
+  GdbRtQueueEntry entry_{};
 };
 
 // The text of one entry.

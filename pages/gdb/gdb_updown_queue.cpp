@@ -4,23 +4,12 @@
 #include <cstdio>
 
 #include "ui/gdb_fields.h"
-#include "ui/queue_list.h"
 
 namespace gdb {
 namespace {
 
-enum Control {
-  kQuit = 1,
-  kClear = 2,
-  kUpdate = 3,
-  kSnap = 5,
-  kList = 6,
-  kUplink = 7,
-  kDownlink = 8,
-};
-
-constexpr int kPollTimer = 2;
-constexpr int kPollMs = 1000;
+constexpr int kUplink = 7;
+constexpr int kDownlink = 8;
 constexpr uint16_t kUplinkQueue = 0xC000;
 constexpr uint16_t kDownlinkQueue = 0xD000;
 
@@ -83,41 +72,18 @@ std::string upDownQueueLine(const GdbQueueEntry& e) {
   return line;
 }
 
-UDQdialog::UDQdialog(app::Station& station, winsys::Dialog& dialog)
-    : Page(station, dialog), state_(station.pageState<UpDownQueueState>()) {}
-
 void UDQdialog::init() {
-  state_.snap = false;
-  dialog_.listSetTabStops(kList, {30, 60, 90, 120, 150, 230, 270});
   dialog_.setChecked(kUplink, true);
   dialog_.setChecked(kDownlink, false);
-  dialog_.startTimer(kPollTimer, kPollMs);
-  dialog_.listReset(kList);
-  update();
+  open({30, 60, 90, 120, 150, 230, 270});
 }
 
-void UDQdialog::command(int id) {
-  switch (id) {
-    case kQuit:
-      dialog_.stopTimer(kPollTimer);
-      dialog_.end(0);
-      break;
-    case kClear:
-      clear();
-      break;
-    case kUpdate:
-      update();
-      break;
-    case kSnap:
-      state_.snap = !state_.snap;
-      break;
-    case kUplink:
-    case kDownlink:
-      if (!state_.snap) swapChoice();
-      break;
-    default:
-      break;
-  }
+// With Snap on the choice of queue is locked.
+void UDQdialog::otherCommand(int id) {
+  if ((id != kUplink && id != kDownlink) || snap()) return;
+  bool uplink = dialog_.isChecked(kUplink);
+  dialog_.setChecked(kUplink, !uplink);
+  dialog_.setChecked(kDownlink, uplink);
 }
 
 uint16_t UDQdialog::selector() const {
@@ -125,29 +91,14 @@ uint16_t UDQdialog::selector() const {
 }
 
 uint16_t UDQdialog::read(uint16_t* position, uint16_t* endFlag) {
-  return DUVEX_RdGdbUpDownQDLL(card(), selector(), position, endFlag, &state_.entry);
+  return DUVEX_RdGdbUpDownQDLL(card(), selector(), position, endFlag, &entry_);
 }
 
-void UDQdialog::update() {
-  state_.status = ui::listQueue(
-      dialog_, kList, [this](uint16_t* p, uint16_t* e) { return read(p, e); },
-      [this] { return upDownQueueLine(state_.entry); });
-}
+std::string UDQdialog::line() const { return upDownQueueLine(entry_); }
 
 void UDQdialog::clear() {
   dialog_.listReset(kList);
-  state_.status = ui::clearQueue([this](uint16_t* p, uint16_t* e) { return read(p, e); });
-  update();
-}
-
-void UDQdialog::swapChoice() {
-  bool uplink = dialog_.isChecked(kUplink);
-  dialog_.setChecked(kUplink, !uplink);
-  dialog_.setChecked(kDownlink, uplink);
-}
-
-void UDQdialog::timer(int id) {
-  if (id == kPollTimer && state_.snap) update();
+  PositionQueuePage::clear();
 }
 
 }  // namespace gdb

@@ -5,33 +5,24 @@
 #include <cstdint>
 #include <string>
 
-#include "app/page.h"
+#include "app/queue_page.h"
 #include "card/records.h"
 
 namespace gdb {
 
-// What the page keeps for the life of the program.
-struct UpDownQueueState {
-  uint16_t status = 0;  // kept, never shown: the page has no Report field
-  bool snap = false;
-  GdbQueueEntry entry{};
-};
-
-class UDQdialog final : public app::Page {
+class UDQdialog final : public app::PositionQueuePage {
  public:
-  UDQdialog(app::Station& station, winsys::Dialog& dialog);
+  using PositionQueuePage::PositionQueuePage;
   void init() override;
-  void command(int id) override;
-  void timer(int id) override;
 
  private:
   uint16_t selector() const;
-  uint16_t read(uint16_t* position, uint16_t* endFlag);
-  void update();
-  void clear();
-  void swapChoice();
+  uint16_t read(uint16_t* position, uint16_t* endFlag) override;
+  std::string line() const override;
+  void clear() override;
+  void otherCommand(int id) override;
 
-  UpDownQueueState& state_;
+  GdbQueueEntry entry_{};
 };
 
 // The text of one entry.

@@ -9,19 +9,9 @@
 namespace ldb {
 namespace {
 
-enum Control {
-  kQuit = 1,
-  kClear = 2,
-  kUpdate = 3,
-  kRefresh = 4,
-  kSnap = 5,
-  kList = 6,
-  kBin = 7,
-  kMsg = 8,
-};
-
-constexpr int kPollTimer = 2;
-constexpr int kPollMs = 1000;
+constexpr int kRefresh = 4;
+constexpr int kBin = 7;
+constexpr int kMsg = 8;
 constexpr int kMaxLines = 15;
 constexpr uint16_t kClearQueue = 0;
 constexpr uint16_t kRead = 1;
@@ -118,40 +108,20 @@ std::string commandQueueLine(const RtQueueRecord& e) {
 }
 
 void QUEdialog::init() {
-  snap_ = false;
   messages_.openedFlag = 1;
   commands_.openedFlag = 1;
   dialog_.setChecked(kRefresh, false);
   dialog_.setChecked(kMsg, true);
   dialog_.setChecked(kBin, false);
-  dialog_.startTimer(kPollTimer, kPollMs);
-  dialog_.listReset(kList);
-  dialog_.listSetTabStops(kList, {35, 120, 154, 210});
-  update();
+  open({35, 120, 154, 210});
 }
 
-void QUEdialog::command(int id) {
-  switch (id) {
-    case kQuit:
-      dialog_.stopTimer(kPollTimer);
-      dialog_.end(0);
-      break;
-    case kClear:
-      clear();
-      break;
-    case kUpdate:
-      update();
-      break;
-    case kSnap:
-      snap_ = !snap_;
-      break;
-    case kBin:
-    case kMsg:
-      if (!snap_) swapChoice();
-      break;
-    default:
-      break;
-  }
+// With Snap on the choice of queue is locked.
+void QUEdialog::otherCommand(int id) {
+  if ((id != kBin && id != kMsg) || snap()) return;
+  bool bin = dialog_.isChecked(kBin);
+  dialog_.setChecked(kBin, !bin);
+  dialog_.setChecked(kMsg, bin);
 }
 
 QUEdialog::Queue QUEdialog::chosen() {
@@ -213,16 +183,6 @@ void QUEdialog::clear() {
   raw_.cleared = messages_.cleared = commands_.cleared = 0;
   std::string unused;
   readEntry(chosen(), kClearQueue, unused);
-}
-
-void QUEdialog::swapChoice() {
-  bool bin = dialog_.isChecked(kBin);
-  dialog_.setChecked(kBin, !bin);
-  dialog_.setChecked(kMsg, bin);
-}
-
-void QUEdialog::timer(int id) {
-  if (id == kPollTimer && snap_) update();
 }
 
 }  // namespace ldb

@@ -4,28 +4,25 @@
 
 #include <string>
 
-#include "app/page.h"
+#include "app/queue_page.h"
 #include "card/records.h"
 
 namespace ldb {
 
-class QUEdialog final : public app::Page {
+class QUEdialog final : public app::QueuePage {
  public:
-  using Page::Page;
+  using QueuePage::QueuePage;
   void init() override;
-  void command(int id) override;
-  void timer(int id) override;
 
  private:
   enum class Queue { Raw, Messages, Commands };
   Queue chosen();
-  void update();
-  void clear();
-  void swapChoice();
+  void update() override;
+  void clear() override;
+  void otherCommand(int id) override;
   // One call on the chosen queue with `operation`; the entry's line when the card gave one.
   bool readEntry(Queue queue, uint16_t operation, std::string& line);
 
-  bool snap_ = false;
   BinQueueRecord raw_{};
   BcQueueRecord messages_{};
   RtQueueRecord commands_{};

@@ -5,32 +5,21 @@
 #include <cstdint>
 #include <string>
 
-#include "app/page.h"
+#include "app/queue_page.h"
 #include "card/records.h"
 
 namespace mdm {
 
-struct MdmQueueState {
-  uint16_t status = 0;  // kept, never shown: the page has no Report field
-  uint16_t position = 0;
-  uint16_t endFlag = 0;
-  bool live = false;
-  MdmQueueEntry entry{};
-};
-
-class MDQdialog final : public app::Page {
+class MDQdialog final : public app::PositionQueuePage {
  public:
-  MDQdialog(app::Station& station, winsys::Dialog& dialog);
+  using PositionQueuePage::PositionQueuePage;
   void init() override;
-  void command(int id) override;
-  void timer(int id) override;
 
  private:
-  void update();
-  void clear();
-  uint16_t read(uint16_t* position, uint16_t* endFlag);
+  uint16_t read(uint16_t* position, uint16_t* endFlag) override;
+  std::string line() const override;
 
-  MdmQueueState& state_;
+  MdmQueueEntry entry_{};
 };
 
 // " RtNo:03\tType:IFI\tIom:02\tStart:00\tCount:04\tErrors:[ None ]"

@@ -141,7 +141,8 @@ class WindowTest : public QObject {
   void controlsBehaveAsPagesExpect();
   void endedPagesStopAndGoLater();
 
- private:
+  // Ends the "private slots" section: these helpers are not test cases.
+ private:  // NOLINT(readability-redundant-access-specifiers)
   void startStation();
   void setUpCard();
   TestPage* openTestPage(const winsys::DialogTemplate& layout, PageLog& log);
@@ -510,7 +511,7 @@ void WindowTest::controlsBehaveAsPagesExpect() {
   page->listAdd(6, "\tX");
   auto* list = qobject_cast<QListWidget*>(page->control(6));
   const QRect line = list->visualItemRect(list->item(0));
-  auto inkAt = [&](std::vector<int> stops) {
+  auto inkAt = [&](const std::vector<int>& stops) {
     page->listSetTabStops(6, stops);
     return firstInkColumn(list->viewport()->grab().toImage(), line);
   };

@@ -114,7 +114,8 @@ struct LdbView {
 uint16_t writeDefinition(CardContext* card, uint16_t number, uint32_t seed) {
   ErrorInjectionRecord error{3, static_cast<uint16_t>(seed & 1 ? 0x0040 : 0), 5};
   std::vector<uint32_t> data(kMessageDataWords);
-  for (size_t i = 0; i < data.size(); ++i) data[i] = (seed * 7919 + i * 31) & 0xFFFFFF;
+  for (size_t i = 0; i < data.size(); ++i)
+    data[i] = (seed * 7919 + static_cast<uint32_t>(i) * 31) & 0xFFFFFF;
   MessageBufferRecord buffer{};
   buffer.suppliedWords = 32;
   buffer.wordLimit = kMessageDataWords;

@@ -22,7 +22,6 @@ constexpr int kFrame = 2;
 constexpr int kRun = 3;
 constexpr int kQueueBct = 5;
 constexpr int kRtPage = 1;
-constexpr int kQueueMrt = 4;
 
 class LdbPageTest : public StationTest {
  protected:

@@ -10,7 +10,7 @@ namespace {
 using winsys::Answer;
 
 constexpr int kLdbBct = 1, kBusMon = 3, kGdbBct = 10, kMdmMrt = 12;
-constexpr int kSetup = 5, kEdit = 4, kHelp = 6, kQuit = 7, kAbout = 8, kCmnd = 9;
+constexpr int kSetup = 5, kEdit = 4, kHelp = 6, kQuit = 7, kCmnd = 9;
 
 TEST(StatusText, ExactStateWordsOnly) {
   EXPECT_STREQ(app::statusText(0x9041), "GDB_BCT PASSIVE ");

@@ -1,0 +1,51 @@
+#include "app/queue_page.h"
+
+#include "ui/queue_list.h"
+
+namespace app {
+
+void QueuePage::open(const std::vector<int>& tabStops) {
+  snap_ = false;
+  dialog_.listSetTabStops(kList, tabStops);
+  dialog_.startTimer(kPollTimer, kPollMs);
+  dialog_.listReset(kList);
+  update();
+}
+
+void QueuePage::command(int id) {
+  switch (id) {
+    case kQuit:
+      dialog_.stopTimer(kPollTimer);
+      dialog_.end(0);
+      break;
+    case kClear:
+      clear();
+      break;
+    case kUpdate:
+      update();
+      break;
+    case kSnap:
+      snap_ = !snap_;
+      break;
+    default:
+      otherCommand(id);
+      break;
+  }
+}
+
+void QueuePage::timer(int id) {
+  if (id == kPollTimer && snap_) update();
+}
+
+void PositionQueuePage::update() {
+  lastStatus_ = ui::listQueue(
+      dialog_, kList, [this](uint16_t* p, uint16_t* e) { return read(p, e); },
+      [this] { return line(); });
+}
+
+void PositionQueuePage::clear() {
+  lastStatus_ = ui::clearQueue([this](uint16_t* p, uint16_t* e) { return read(p, e); });
+  update();
+}
+
+}  // namespace app
