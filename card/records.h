@@ -311,7 +311,7 @@ static_assert(offsetof(MdmRtSimRecord, errorInjection) == 88);
 static_assert(offsetof(MdmRtSimRecord, lastCommandTime) == 164);
 static_assert(offsetof(MdmRtSimRecord, lastCommand) == 188);
 static_assert(offsetof(MdmRtSimRecord, secondaryBsr) == 194);
-static_assert(sizeof(MdmRtSimRecord) == 98 * 2);
+static_assert(sizeof(MdmRtSimRecord) / 2 == 98);
 
 // One I/O module of a simulated MDM, 289 words.
 struct MdmIomRecord {
@@ -322,7 +322,7 @@ struct MdmIomRecord {
 };
 static_assert(offsetof(MdmIomRecord, sioTransmit) == 66);
 static_assert(offsetof(MdmIomRecord, sioReceive) == 322);
-static_assert(sizeof(MdmIomRecord) == 289 * 2);
+static_assert(sizeof(MdmIomRecord) / 2 == 289);
 
 // The BITE configuration of a simulated MDM, 22 words.
 struct MdmBiteRecord {
@@ -342,7 +342,7 @@ struct MdmBiteRecord {
 };
 static_assert(offsetof(MdmBiteRecord, bite4Di0) == 16);
 static_assert(offsetof(MdmBiteRecord, positiveConstant) == 36);
-static_assert(sizeof(MdmBiteRecord) == 22 * 2);
+static_assert(sizeof(MdmBiteRecord) / 2 == 22);
 
 // PROM entries 0..15: the RT's I/O module definitions.
 struct MdmPromIomEntry {
@@ -369,7 +369,7 @@ struct MdmPromRecord {
   MdmPromCommandEntry command[kMdmPromCommandEntries];
 };
 static_assert(offsetof(MdmPromRecord, command) == 128);
-static_assert(sizeof(MdmPromRecord) == 2544 * 2);
+static_assert(sizeof(MdmPromRecord) / 2 == 2544);
 
 // One entry of the MDM queue (six words).
 struct MdmQueueEntry {

@@ -113,7 +113,7 @@ class HeadlessWindowSystem final : public WindowSystem {
   // Virtual time passes and timers fire in due order; over a stretch longer than kCoalesceMs
   // they fire only through its last kCoalesceMs.
   void advance(uint64_t ms);
-  static constexpr uint64_t kCoalesceMs = 3600 * 1000;
+  static constexpr uint64_t kCoalesceMs = uint64_t{3600} * 1000;
   void closeMainWindow();
 
   // What the operator sees.
