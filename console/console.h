@@ -32,6 +32,7 @@ class Console {
   void menu(const std::string& item);
   void expectCommand(const std::string& command, const std::string& args);
   void show();
+  void saveList(const std::string& rest);
 
   std::ostream& out_;
   std::istream* in_ = nullptr;

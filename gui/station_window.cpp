@@ -5,6 +5,8 @@
 #include <QIcon>
 #include <cstdlib>
 
+#include "console/list_file.h"
+
 // The pictures and help pages are compiled into the program; a static library needs its
 // resources registered by hand.
 static void registerResources() { Q_INIT_RESOURCE(xarn); }
@@ -37,6 +39,7 @@ void dressStationWindow(winsys::QtWindowSystem& windows) {
   windows.mainWindow().canvas().setCursor(QCursor(QPixmap(QStringLiteral(":/images/VANTOLE.png")),
                                                   kCursorHotSpot.x(), kCursorHotSpot.y()));
   windows.setHelpIndex(QUrl(QStringLiteral("qrc:/help/index.html")));
+  windows.setListSaver(cli::saveListAsCsv);
 }
 
 bool displayAvailable() {
