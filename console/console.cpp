@@ -437,6 +437,9 @@ void Console::saveList(const std::string& rest) {
   std::string idWord, file;
   splitFirst(rest, idWord, file);
   if (file.empty()) return error("save ID FILE: a list box and a file name");
+  if (confined_ && file.find('/') != std::string::npos) {
+    return error("save: only files of the working directory here");
+  }
   int id = controlId(idWord);
   if (id < 0) return;
   winsys::HeadlessDialog* page = currentPage();

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <cstdlib>
 
@@ -38,8 +40,15 @@ void dressStationWindow(winsys::QtWindowSystem& windows) {
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/TRAVINE.png")));
   windows.mainWindow().canvas().setCursor(QCursor(QPixmap(QStringLiteral(":/images/VANTOLE.png")),
                                                   kCursorHotSpot.x(), kCursorHotSpot.y()));
-  windows.setHelpIndex(QUrl(QStringLiteral("qrc:/help/index.html")));
+  windows.setHelpIndex(manualIndex(QCoreApplication::applicationDirPath()));
   windows.setListSaver(cli::saveListAsCsv);
+}
+
+QUrl manualIndex(const QString& programDir) {
+  const QString onDisk =
+      QDir::cleanPath(programDir + QStringLiteral("/" XARN_MANUAL_FROM_PROGRAM "/index.html"));
+  if (QFileInfo(onDisk).isFile()) return QUrl::fromLocalFile(onDisk);
+  return QUrl(QStringLiteral("qrc:/help/index.html"));
 }
 
 bool displayAvailable() {
