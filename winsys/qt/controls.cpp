@@ -119,6 +119,14 @@ MultiLineEdit::MultiLineEdit(int columns, bool scrollBar, QWidget* parent)
   setVerticalScrollBarPolicy(scrollBar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
   document()->setDocumentMargin(kDocumentMargin);
   connect(this, &QPlainTextEdit::textChanged, this, &MultiLineEdit::operatorEdited);
+  // Where the operator has the caret and the view, kept across a page's refill (which clears
+  // the box before it fills it again).
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+    if (!updating_) operatorScroll_ = value;
+  });
+  connect(this, &QPlainTextEdit::cursorPositionChanged, this, [this] {
+    if (!updating_) operatorCaret_ = textCursor().position();
+  });
 }
 
 void MultiLineEdit::fitFont(const QFont& base) {
@@ -147,19 +155,17 @@ void MultiLineEdit::append(std::string_view text) {
 }
 
 // A page's refill shows the first row with the caret at the start, as the operator reads a box
-// from its top; only while the operator is in the box, typing, do the caret and the scroll
-// position stay where they were.
+// from its top; only while the operator is typing in the box (it has the focus and its text has
+// been edited since the focus came) do the caret and the scroll position stay where they were.
 void MultiLineEdit::display() {
-  const bool typing = hasFocus();
-  const int caret = textCursor().position();
-  const int scrolled = verticalScrollBar()->value();
+  const bool typing = hasFocus() && typed_;
   updating_ = true;
   setPlainText(toQString(joinLines(lines())));
   QTextCursor cursor = textCursor();
   if (typing) {
-    cursor.setPosition(std::min(caret, document()->characterCount() - 1));
+    cursor.setPosition(std::min(operatorCaret_, document()->characterCount() - 1));
     setTextCursor(cursor);
-    verticalScrollBar()->setValue(scrolled);
+    verticalScrollBar()->setValue(operatorScroll_);
   } else {
     cursor.movePosition(QTextCursor::Start);
     setTextCursor(cursor);
@@ -168,8 +174,14 @@ void MultiLineEdit::display() {
   updating_ = false;
 }
 
+void MultiLineEdit::focusOutEvent(QFocusEvent* event) {
+  typed_ = false;
+  QPlainTextEdit::focusOutEvent(event);
+}
+
 void MultiLineEdit::operatorEdited() {
   if (updating_) return;
+  typed_ = true;
   const QString shown = toPlainText();
   const std::string asShown = toStdString(shown);
   const std::string wrapped = wrapLongParagraphs(asShown, columns_);

@@ -62,6 +62,9 @@ class MultiLineEdit final : public QPlainTextEdit {
   // Chooses the largest fixed-pitch font whose `columns` characters fit the box as placed.
   void fitFont(const QFont& base);
 
+ protected:
+  void focusOutEvent(QFocusEvent* event) override;
+
  private:
   void display();
   void operatorEdited();
@@ -69,6 +72,9 @@ class MultiLineEdit final : public QPlainTextEdit {
   int columns_;
   std::string text_;
   bool updating_ = false;
+  int operatorCaret_ = 0;
+  int operatorScroll_ = 0;
+  bool typed_ = false;
 };
 
 // A vertical scroll bar used as a spin: it reports each action and goes back to the middle, so
