@@ -446,8 +446,8 @@ void Console::saveList(const std::string& rest) {
   const winsys::ControlTemplate* list = page->layout().control(id);
   if (list->kind != winsys::ControlKind::ListBox)
     return error("control " + idWord + " is no list box");
-  std::vector<std::string> lines;
-  for (int i = 0; i < page->listCount(id); ++i) lines.push_back(page->listLine(id, i));
+  std::vector<std::string> lines(static_cast<size_t>(page->listCount(id)));
+  for (size_t i = 0; i < lines.size(); ++i) lines[i] = page->listLine(id, static_cast<int>(i));
   std::string why = cli::saveListAsCsv(file, list->columns, lines);
   if (!why.empty()) return error(why);
   print("saved " + std::to_string(lines.size()) + " lines to " + file);

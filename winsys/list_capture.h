@@ -14,7 +14,8 @@ std::string listAsText(const std::vector<std::string>& lines);
 
 // Every row has as many fields as the widest: a line with fewer fields than there are names is
 // padded with empty fields; fields beyond the names get columns of their own, named
-// "column N" (from 1), so that nothing of a line is lost or glued together. Rows end in CRLF.
+// "column N" (N its place, from 1), so that nothing of a line is lost or glued together. Rows end
+// in CRLF.
 std::string listAsCsv(const std::vector<std::string>& columns,
                       const std::vector<std::string>& lines);
 

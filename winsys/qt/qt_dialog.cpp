@@ -391,12 +391,16 @@ bool QtDialog::click(int id) {
   return true;
 }
 
+std::vector<std::string> QtDialog::listLines(int id) const {
+  std::vector<std::string> lines(static_cast<size_t>(listCount(id)));
+  for (size_t i = 0; i < lines.size(); ++i) lines[i] = listLine(id, static_cast<int>(i));
+  return lines;
+}
+
 std::vector<std::string> QtDialog::listLinesToCopy(int id) const {
   const int selected = listSelection(id);
   if (selected >= 0) return {listLine(id, selected)};
-  std::vector<std::string> lines;
-  for (int i = 0; i < listCount(id); ++i) lines.push_back(listLine(id, i));
-  return lines;
+  return listLines(id);
 }
 
 void QtDialog::copyList(int id) const {
@@ -406,10 +410,8 @@ void QtDialog::copyList(int id) const {
 bool QtDialog::saveListAsCsv(int id, const std::string& path) {
   const Control* list = find(id);
   if (!list || list->layout->kind != ControlKind::ListBox) return false;
-  std::vector<std::string> lines;
-  for (int i = 0; i < listCount(id); ++i) lines.push_back(listLine(id, i));
   const QtWindowSystem::ListSaver& saver = windows_.listSaver();
-  const std::string why = saver ? saver(path, list->layout->columns, lines)
+  const std::string why = saver ? saver(path, list->layout->columns, listLines(id))
                                 : std::string("this window cannot save files");
   if (why.empty()) return true;
   windows_.messageBox(why, "Save as CSV", Buttons::Ok, Icon::Exclamation);

@@ -79,6 +79,7 @@ class QtDialog final : public Dialog {
 
   // Captures of list box `id`: its selected line, or every line when none is selected, to the
   // clipboard; and every line as CSV to `path`, a failure shown in a message box (false).
+  std::vector<std::string> listLines(int id) const;
   std::vector<std::string> listLinesToCopy(int id) const;
   void copyList(int id) const;
   bool saveListAsCsv(int id, const std::string& path);
