@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "app/modes.h"
+#include "console/list_file.h"
 #include "ui/fields.h"
 #include "xarndll/control.h"
 
@@ -324,6 +325,8 @@ void Console::execute(const std::string& line) {
     std::string text = command == "get" ? currentPage()->fullText(id)
                                         : currentPage()->listLine(id, static_cast<int>(*n));
     print("= " + escape(text));
+  } else if (command == "save") {
+    saveList(rest);
   } else if (command == "show") {
     if (rest == "main") {
       print("= title " + windows_.title());
@@ -427,6 +430,27 @@ void Console::expectCommand(const std::string& command, const std::string& rest)
   } else {
     error("unknown command " + command);
   }
+}
+
+// save ID FILE: the list's lines as CSV; FILE is the rest of the line, blanks and all.
+void Console::saveList(const std::string& rest) {
+  std::string idWord, file;
+  splitFirst(rest, idWord, file);
+  if (file.empty()) return error("save ID FILE: a list box and a file name");
+  if (confined_ && file.find('/') != std::string::npos) {
+    return error("save: only files of the working directory here");
+  }
+  int id = controlId(idWord);
+  if (id < 0) return;
+  winsys::HeadlessDialog* page = currentPage();
+  const winsys::ControlTemplate* list = page->layout().control(id);
+  if (list->kind != winsys::ControlKind::ListBox)
+    return error("control " + idWord + " is no list box");
+  std::vector<std::string> lines(static_cast<size_t>(page->listCount(id)));
+  for (size_t i = 0; i < lines.size(); ++i) lines[i] = page->listLine(id, static_cast<int>(i));
+  std::string why = cli::saveListAsCsv(file, list->columns, lines);
+  if (!why.empty()) return error(why);
+  print("saved " + std::to_string(lines.size()) + " lines to " + file);
 }
 
 void Console::show() {

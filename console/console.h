@@ -19,6 +19,10 @@ class Console {
   // Runs the script; 0 when every expectation held, 1 when one failed, 2 on a script error.
   int run(std::istream& script);
 
+  // "save" then writes only into the working directory (a file name with no "/"): for scripts
+  // that nobody has read, such as a fuzzer's.
+  void confineFilesToWorkingDirectory() { confined_ = true; }
+
  private:
   bool step();  // runs the next line; false at the end of the script or after an error
   void refuseAfterQuit();
@@ -32,6 +36,7 @@ class Console {
   void menu(const std::string& item);
   void expectCommand(const std::string& command, const std::string& args);
   void show();
+  void saveList(const std::string& rest);
 
   std::ostream& out_;
   std::istream* in_ = nullptr;
@@ -39,6 +44,7 @@ class Console {
   int errorLine_ = 0;
   bool failed_ = false;
   bool errored_ = false;
+  bool confined_ = false;
   int beepsSeen_ = 0;
   winsys::HeadlessWindowSystem windows_;
   std::unique_ptr<app::Station> station_;

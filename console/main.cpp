@@ -1,22 +1,38 @@
-// xarn_console [SCRIPT]: runs the station without a screen, in the current directory.
+// xarn_console [-C DIR] [SCRIPT | -]: runs the station without a screen.
 #include <fstream>
 #include <iostream>
 
+#include "console/command_line.h"
 #include "console/console.h"
 
 int main(int argc, char** argv) {
-  if (argc > 2) {
-    std::cerr << "usage: xarn_console [SCRIPT]\n";
+  const cli::Invocation invocation =
+      cli::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc), true);
+  switch (invocation.action) {
+    case cli::Invocation::Action::Help:
+      std::cout << cli::consoleUsage();
+      return 0;
+    case cli::Invocation::Action::Version:
+      std::cout << cli::versionText("xarn_console");
+      return 0;
+    case cli::Invocation::Action::Error:
+      std::cerr << "xarn_console: " << invocation.error << "\n";
+      return 2;
+    case cli::Invocation::Action::Run:
+      break;
+  }
+  // Everything is checked before the station starts: a bad script or directory prints nothing
+  // of the station's. The script is named from where the command was given, so it opens first.
+  std::string why;
+  std::unique_ptr<std::ifstream> script;
+  if (!invocation.script.empty() && invocation.script != "-") {
+    script = cli::openScript(invocation.script, why);
+  }
+  if (why.empty() && !invocation.directory.empty()) cli::enterDirectory(invocation.directory, why);
+  if (!why.empty()) {
+    std::cerr << "xarn_console: " << why << "\n";
     return 2;
   }
   console::Console console(std::cout);
-  if (argc == 2) {
-    std::ifstream script(argv[1]);
-    if (!script) {
-      std::cerr << "xarn_console: cannot read " << argv[1] << "\n";
-      return 2;
-    }
-    return console.run(script);
-  }
-  return console.run(std::cin);
+  return console.run(script ? *script : std::cin);
 }

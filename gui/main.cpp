@@ -1,10 +1,12 @@
-// xarn_win: the station in its desktop window, on the simulated card.
+// xarn_win [-C DIR]: the station in its desktop window, on the simulated card.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/station.h"
+#include "console/command_line.h"
 #include "gui/road.h"
 #include "gui/station_window.h"
 #include "winsys/qt/qt_window_system.h"
@@ -13,11 +15,33 @@
 int main(int argc, char** argv) {
   QElapsedTimer sinceMain;
   sinceMain.start();
+  const cli::Invocation invocation =
+      cli::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc), false);
+  switch (invocation.action) {
+    case cli::Invocation::Action::Help:
+      std::fputs(cli::windowUsage().c_str(), stdout);
+      return 0;
+    case cli::Invocation::Action::Version:
+      std::fputs(cli::versionText("xarn_win").c_str(), stdout);
+      return 0;
+    case cli::Invocation::Action::Error:
+      std::fprintf(stderr, "xarn_win: %s\n", invocation.error.c_str());
+      return 2;
+    case cli::Invocation::Action::Run:
+      break;
+  }
+  if (std::string why;
+      !invocation.directory.empty() && !cli::enterDirectory(invocation.directory, why)) {
+    std::fprintf(stderr, "xarn_win: %s\n", why.c_str());
+    return 2;
+  }
   if (!gui::displayAvailable()) {
     std::fprintf(stderr, "%s\n", gui::noDisplayMessage());
     return 1;
   }
-  QApplication application(argc, argv);
+  // The station's options are its own; Qt is handed none of them.
+  int qtArgc = 1;
+  QApplication application(qtArgc, argv);
   QApplication::setStyle(QStringLiteral("Fusion"));
 
   winsys::QtWindowSystem windows;

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QElapsedTimer>
+#include <QScrollBar>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,21 @@ namespace {
 constexpr int kMenuSetup = 5;
 constexpr int kMenuLdbBct = 1;
 constexpr int kSetupOk = 1;
+// The LDB_BCT menu and the controls its pages are driven by on the way to traffic.
+constexpr int kMenuMessages = 1;
+constexpr int kMenuFrame = 2;
+constexpr int kMenuRun = 3;
+constexpr int kMenuQueue = 5;
+constexpr int kUpdate = 2;  // Update on MESSAGES and FRAME, Run on RUN
+constexpr int kRtAddressSpin = 9;
+constexpr int kCommandCodeSpin = 12;
+constexpr int kTransmitToggle = 25;
+constexpr int kWordCount = 14;
+constexpr int kDataWords = 18;
+constexpr int kFrameDuration = 5;
+constexpr int kFirstSlot = 101;
+constexpr int kQueueSnap = 5;
+constexpr int kQueueBin = 7;
 constexpr int kAfterTickMs = 1300;  // one status tick (every second) and its repaint
 
 const char* env(const char* name) {
@@ -47,6 +63,43 @@ bool save(QWidget& widget, const QString& path) {
   return saved;
 }
 
+// One arrow click on a page's spin.
+void spinUp(winsys::QtDialog& page, int id, int clicks) {
+  auto* spin = qobject_cast<QScrollBar*>(page.control(id));
+  for (int i = 0; spin && i < clicks; ++i)
+    spin->triggerAction(QAbstractSlider::SliderSingleStepSub);
+}
+
+// The typical road's traffic: message 1 (to RT 3, four data words) in a 1 ms frame, run until
+// halted, and the queue page on raw bus words with Snap on. False when a page did not open.
+bool startTraffic(winsys::QtWindowSystem& windows) {
+  windows.menuCommand(kMenuMessages);
+  winsys::QtDialog* messages = windows.page("BCT_MESS");
+  if (!messages) return false;
+  spinUp(*messages, kRtAddressSpin, 3);
+  spinUp(*messages, kCommandCodeSpin, 1);
+  messages->click(kTransmitToggle);
+  messages->setText(kWordCount, "4");
+  messages->setText(kDataWords, "10 20 30 40");
+  messages->click(kUpdate);
+  windows.menuCommand(kMenuFrame);
+  winsys::QtDialog* frame = windows.page("MAJOR_FRAME");
+  if (!frame) return false;
+  frame->setText(kFrameDuration, "1000");
+  frame->setText(kFirstSlot, "1");
+  frame->click(kUpdate);
+  windows.menuCommand(kMenuRun);
+  winsys::QtDialog* run = windows.page("RUN_BCT");
+  if (!run) return false;
+  run->click(kUpdate);
+  windows.menuCommand(kMenuQueue);
+  winsys::QtDialog* queue = windows.page("XARN_QUE");
+  if (!queue) return false;
+  queue->click(kQueueBin);
+  queue->click(kQueueSnap);
+  return true;
+}
+
 void screenshotRoad(winsys::QtWindowSystem& windows, const QString& dir) {
   QTimer::singleShot(0, &windows.mainWindow(), [&windows, dir] {
     windows.menuCommand(kMenuSetup);
@@ -58,7 +111,13 @@ void screenshotRoad(winsys::QtWindowSystem& windows, const QString& dir) {
       bool saved = save(windows.mainWindow(), dir + "/main-window.png");
       windows.openHelp("XARN.HLP");
       if (windows.helpViewer()) saved &= save(*windows.helpViewer(), dir + "/help.png");
-      windows.quit(saved ? 0 : 1);
+      windows.helpViewer()->hide();
+      saved &= startTraffic(windows);
+      QTimer::singleShot(kAfterTickMs, &windows.mainWindow(), [&windows, dir, saved] {
+        winsys::QtDialog* queue = windows.page("XARN_QUE");
+        const bool all = saved && queue && save(queue->window(), dir + "/ldb-queue.png");
+        windows.quit(all ? 0 : 1);
+      });
     });
   });
 }

@@ -2,8 +2,12 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <cstdlib>
+
+#include "console/list_file.h"
 
 // The pictures and help pages are compiled into the program; a static library needs its
 // resources registered by hand.
@@ -36,7 +40,15 @@ void dressStationWindow(winsys::QtWindowSystem& windows) {
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/TRAVINE.png")));
   windows.mainWindow().canvas().setCursor(QCursor(QPixmap(QStringLiteral(":/images/VANTOLE.png")),
                                                   kCursorHotSpot.x(), kCursorHotSpot.y()));
-  windows.setHelpIndex(QUrl(QStringLiteral("qrc:/help/index.html")));
+  windows.setHelpIndex(manualIndex(QCoreApplication::applicationDirPath()));
+  windows.setListSaver(cli::saveListAsCsv);
+}
+
+QUrl manualIndex(const QString& programDir) {
+  const QString onDisk =
+      QDir::cleanPath(programDir + QStringLiteral("/" XARN_MANUAL_FROM_PROGRAM "/index.html"));
+  if (QFileInfo(onDisk).isFile()) return QUrl::fromLocalFile(onDisk);
+  return QUrl(QStringLiteral("qrc:/help/index.html"));
 }
 
 bool displayAvailable() {

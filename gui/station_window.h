@@ -8,6 +8,10 @@ namespace gui {
 
 void dressStationWindow(winsys::QtWindowSystem& windows);
 
+// The manual's index for a program in `programDir`: the pages installed beside it (or copied into
+// the build tree in the same layout), browsable files; else the copy compiled into the program.
+QUrl manualIndex(const QString& programDir);
+
 // True when there is a screen to show the window on (or a platform chosen explicitly).
 bool displayAvailable();
 // The line that says what to do instead when there is none.

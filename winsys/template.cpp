@@ -77,6 +77,18 @@ bool applyFlag(const std::string& flag, ControlTemplate& control) {
   return true;
 }
 
+// "Time tag|Word" into its names; no name may be empty.
+bool splitColumns(const std::string& text, std::vector<std::string>& names) {
+  size_t start = 0;
+  while (true) {
+    size_t bar = text.find('|', start);
+    names.push_back(text.substr(start, bar == std::string::npos ? bar : bar - start));
+    if (names.back().empty()) return false;
+    if (bar == std::string::npos) return true;
+    start = bar + 1;
+  }
+}
+
 // Runs `handle` over each non-blank, non-comment line with its words; stops at the first fault.
 template <typename Handler>
 bool eachLine(std::string_view text, std::string& error, Handler handle) {
@@ -135,7 +147,7 @@ const MenuItem* Menu::findLabel(std::string_view path) const {
 }
 
 // DIALOG NAME WIDTH HEIGHT / TITLE "text" / FONT POINTS "face" /
-// KIND ID X Y W H "text" [READONLY] [DISABLED] [AUTO] [VSCROLL]
+// KIND ID X Y W H "text" [READONLY] [DISABLED] [AUTO] [VSCROLL] [COLUMNS "name|name..."]
 bool parseDialog(std::string_view text, DialogTemplate& out, std::string& error) {
   out = DialogTemplate();
   bool ok = eachLine(
@@ -171,7 +183,14 @@ bool parseDialog(std::string_view text, DialogTemplate& out, std::string& error)
         }
         c.text = w[6];
         for (size_t i = 7; i < w.size(); ++i) {
-          if (!applyFlag(w[i], c)) {
+          if (w[i] == "COLUMNS") {
+            if (c.kind != ControlKind::ListBox || i + 1 >= w.size() || !quoted[i + 1] ||
+                !c.columns.empty() || !splitColumns(w[i + 1], c.columns)) {
+              err = "COLUMNS \"name|name...\" belongs to a list box, once";
+              return false;
+            }
+            ++i;
+          } else if (!applyFlag(w[i], c)) {
             err = "unknown flag " + w[i];
             return false;
           }

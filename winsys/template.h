@@ -28,6 +28,8 @@ struct ControlTemplate {
   bool disabled = false;
   bool autoCheck = false;
   bool vscroll = false;
+  // A list box's column names: its lines' tab-separated fields, for captures (COLUMNS "a|b").
+  std::vector<std::string> columns;
 };
 
 struct DialogTemplate {

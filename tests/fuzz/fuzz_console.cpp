@@ -31,7 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   script.append(reinterpret_cast<const char*>(data + 1), size - 1);
   std::istringstream in(script);
   std::ostringstream out;
-  int status = console::Console(out).run(in);
+  console::Console console(out);
+  console.confineFilesToWorkingDirectory();
+  int status = console.run(in);
   if (status < 0 || status > 2) __builtin_trap();
   return 0;
 }

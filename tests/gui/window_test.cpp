@@ -1,12 +1,17 @@
 // The desktop window driven as an operator drives it: menus, pages, boxes, timers, painting.
 // Each test runs in a fresh working directory, since the station writes its INI file there.
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -20,6 +25,7 @@
 #include "resources/resources.h"
 #include "ui/fields.h"
 #include "winsys/headless/headless.h"
+#include "winsys/qt/controls.h"
 #include "winsys/qt/help_viewer.h"
 #include "winsys/qt/qt_window_system.h"
 #include "xarndll/control.h"
@@ -140,6 +146,12 @@ class WindowTest : public QObject {
   void multiLineBoxReadsBackTheLinesItShows();
   void controlsBehaveAsPagesExpect();
   void endedPagesStopAndGoLater();
+  void refillShowsTheFirstRowUnlessTheOperatorTypes();
+  void pagesOpenBesideTheMenuAndStatusLine();
+  void boxesAreAsWideAsTheirCaptions();
+  void listsCopyAndSaveAsCsv();
+  void listColumnsStayAlignedAndScrollOnlyWhenTheyMust();
+  void manualIsFoundInstalledOrInTheBuildTree();
 
   // Ends the "private slots" section: these helpers are not test cases.
  private:  // NOLINT(readability-redundant-access-specifiers)
@@ -543,6 +555,198 @@ void WindowTest::endedPagesStopAndGoLater() {
   QTest::qWait(50);
   QCOMPARE(log.ticks, 2);
   QCOMPARE(windows->openCount("TEST_MODAL"), 0);
+}
+
+// ---- Window polish and captures ---------------------------------------------------------------
+
+void WindowTest::refillShowsTheFirstRowUnlessTheOperatorTypes() {
+  PageLog log;
+  openTestPage(parse(kHexPage), log);
+  winsys::QtDialog* page = pageNamed("TEST_HEX");
+  QVERIFY(QTest::qWaitForWindowExposed(&page->window()));
+  auto* box = qobject_cast<QPlainTextEdit*>(page->control(10));
+  auto firstVisibleRow = [box] { return box->cursorForPosition(QPoint(0, 0)).blockNumber(); };
+  uint16_t words[512];
+  for (int i = 0; i < 512; ++i) words[i] = static_cast<uint16_t>(i);
+  // A page's refill, as Get and Update do it: the first words show, the caret at the start.
+  for (int refill = 0; refill < 2; ++refill) {
+    ui::ShowHexLines(*page, 10, false, words, 512);
+    QVERIFY(box->verticalScrollBar()->maximum() > 0);
+    QCOMPARE(box->verticalScrollBar()->value(), 0);
+    QCOMPARE(firstVisibleRow(), 0);
+    QCOMPARE(box->textCursor().position(), 0);
+    box->verticalScrollBar()->setValue(box->verticalScrollBar()->maximum());
+  }
+  // While the operator is typing in the box, a refill leaves the view where the operator has it.
+  page->window().activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&page->window()));
+  box->setFocus();
+  QVERIFY(box->hasFocus());
+  QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
+  QTest::keyClicks(box, " 0");
+  const int scrolled = box->verticalScrollBar()->value();
+  QVERIFY(scrolled > 0);
+  ui::ShowHexLines(*page, 10, false, words, 512);
+  QCOMPARE(box->verticalScrollBar()->value(), scrolled);
+  QVERIFY(firstVisibleRow() > 0);
+  // Once the operator has left the box, the next refill shows the first row again.
+  page->control(11)->setFocus();
+  ui::ShowHexLines(*page, 10, false, words, 512);
+  QCOMPARE(firstVisibleRow(), 0);
+}
+
+void WindowTest::pagesOpenBesideTheMenuAndStatusLine() {
+  startStation();
+  setUpCard();
+  QVERIFY(windows->menuCommand(1));  // LDB_BCT
+  const QRect screen = windows->mainWindow().screen()->availableGeometry();
+  QMenuBar* bar = windows->mainWindow().menuBar();
+  const QRect menuBar(bar->mapToGlobal(QPoint(0, 0)), bar->size());
+  winsys::Canvas& canvas = windows->mainWindow().canvas();
+  const QRect statusLine(canvas.mapToGlobal(canvas.statusRect().topLeft()),
+                         canvas.statusRect().size());
+  std::vector<QRect> seen;
+  for (int copy = 0; copy < 3; ++copy) {
+    QVERIFY(windows->menuCommand(1));  // MESSAGES, another copy each time
+    winsys::QtDialog* page = pageNamed("BCT_MESS");
+    QVERIFY(page);
+    QVERIFY(QTest::qWaitForWindowExposed(&page->window()));
+    const QRect frame = page->window().frameGeometry();
+    QVERIFY2(!frame.intersects(menuBar), "the page covers the menu bar");
+    QVERIFY2(!frame.intersects(statusLine), "the page covers the status line");
+    QVERIFY2(screen.contains(frame), "the page is not wholly on screen");
+    for (const QRect& before : seen) QVERIFY(frame.topLeft() != before.topLeft());
+    seen.push_back(frame);
+  }
+  QCOMPARE(windows->openCount("BCT_MESS"), 3);
+}
+
+void WindowTest::boxesAreAsWideAsTheirCaptions() {
+  const std::string caption = "Upgrade Firmware of the card now";
+  int width = 0;
+  QTimer::singleShot(0, [&width] {
+    QWidget* box = QApplication::activeModalWidget();
+    if (!box) return;
+    width = box->width();
+    qobject_cast<QMessageBox*>(box)->accept();
+  });
+  windows->messageBox("Quit?", caption, winsys::Buttons::Ok, winsys::Icon::Exclamation);
+  QVERIFY(width >=
+          QFontMetrics(QApplication::font()).horizontalAdvance(QString::fromStdString(caption)) +
+              100);
+}
+
+void WindowTest::listsCopyAndSaveAsCsv() {
+  const winsys::DialogTemplate layout = parse(R"(
+DIALOG TEST_LIST 220 120
+TITLE "List"
+LISTBOX 6 10 10 200 60 "" COLUMNS "Name|Value"
+LISTBOX 7 10 80 200 30 "" DISABLED COLUMNS "Word"
+)");
+  PageLog log;
+  openTestPage(layout, log);
+  winsys::QtDialog* page = pageNamed("TEST_LIST");
+  QVERIFY(QTest::qWaitForWindowExposed(&page->window()));
+  for (const char* line : {"plain\t1", "a,b\tsay \"hi\"", " RX_PRI\t2\textra"})
+    page->listAdd(6, line);
+  page->listAdd(7, "BEEF");
+
+  page->copyList(6);
+  QCOMPARE(QApplication::clipboard()->text(),
+           QString("plain\t1\na,b\tsay \"hi\"\n RX_PRI\t2\textra\n"));
+  page->listSelect(6, 1);
+  page->copyList(6);
+  QCOMPARE(QApplication::clipboard()->text(), QString("a,b\tsay \"hi\"\n"));
+
+  // Every line goes to the file, whatever is selected.
+  QVERIFY(page->saveListAsCsv(6, "list.csv"));
+  QFile saved("list.csv");
+  QVERIFY(saved.open(QIODevice::ReadOnly));
+  QCOMPARE(saved.readAll(), QByteArray("Name,Value,column 3\r\nplain,1,\r\n\"a,b\",\"say "
+                                       "\"\"hi\"\"\",\r\n\" RX_PRI\",2,extra\r\n"));
+  // A file that cannot be written: a box says why, and nothing is left behind.
+  QDir().mkdir("folder");
+  const QStringList before = QDir().entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+  windows->queueAnswer(winsys::Answer::Ok);
+  QVERIFY(!page->saveListAsCsv(6, "folder"));
+  windows->queueAnswer(winsys::Answer::Ok);
+  QVERIFY(!page->saveListAsCsv(6, "missing/list.csv"));
+  QCOMPARE(QDir().entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot), before);
+  QCOMPARE(windows->boxes().size(), size_t{2});
+  QCOMPARE(windows->boxes()[0].caption, std::string("Save as CSV"));
+  QCOMPARE(windows->boxes()[0].text, std::string("cannot write folder: it is a directory"));
+  QCOMPARE(windows->boxes()[0].icon, winsys::Icon::Exclamation);
+
+  // A right click on either list, the disabled one too, offers the two captures.
+  for (int id : {6, 7}) {
+    QStringList offered;
+    QTimer::singleShot(0, [&offered] {
+      if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+        offered = labels(menu->actions());
+        menu->close();
+      }
+    });
+    QWidget* list = page->control(id);
+    const QPoint at = list->geometry().center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, page->window().mapToGlobal(at));
+    QApplication::sendEvent(&page->window(), &event);
+    QCOMPARE(offered, QStringList({"Copy", QStringLiteral("Save as CSV\u2026")}));
+  }
+}
+
+void WindowTest::listColumnsStayAlignedAndScrollOnlyWhenTheyMust() {
+  // The monitor stack's stops leave the type column too narrow for CMND: the columns after it
+  // move right for every line alike, and columns that fit stay on their stops.
+  const winsys::DialogTemplate& stack = *resources::dialog("MON_STACK");
+  PageLog log;
+  openTestPage(stack, log);
+  winsys::QtDialog* page = pageNamed("MON_STACK");
+  page->listSetTabStops(2, {40, 115, 130, 140, 120});
+  page->listAdd(2, "TRIGGER\t000:00:00:01.000000\tJ1\tCMND\t1A3001\tNO ERRORS");
+  page->listAdd(2, "+0001\t000:00:00:01.000020\tJ1\tDATA\t000010\t  Py");
+  auto* list = qobject_cast<QListWidget*>(page->control(2));
+  auto* columns = static_cast<winsys::TabStopDelegate*>(list->itemDelegate());
+  const std::vector<qreal>& starts = columns->columnStarts(*list->model(), list->font());
+  const winsys::DialogMetrics& du = page->metrics();
+  QCOMPARE(starts.size(), size_t{6});
+  QCOMPARE(starts[1], qreal(du.x(40)));
+  QCOMPARE(starts[3], qreal(du.x(130)));
+  const QFontMetricsF fm(list->font());
+  QVERIFY(starts[4] >= starts[3] + fm.horizontalAdvance("CMND"));
+  QVERIFY(starts[5] >= starts[4] + fm.horizontalAdvance("1A3001"));
+  page->end(0);
+
+  // Lists whose lines fit show no scroll bar: the memory display's eight words a line.
+  const winsys::DialogTemplate& memory = *resources::dialog("DEBUG_DISP");
+  openTestPage(memory, log);
+  page = pageNamed("DEBUG_DISP");
+  QVERIFY(QTest::qWaitForWindowExposed(&page->window()));
+  page->listSetTabStops(4, {35, 60, 85, 110, 135, 160, 185, 210});
+  for (int line = 0; line < 6; ++line) {
+    page->listAdd(4, "1FFFF0:\tFFFF\tFFFF\tFFFF\tFFFF\tFFFF\tFFFF\tFFFF\tFFFF");
+  }
+  list = qobject_cast<QListWidget*>(page->control(4));
+  QApplication::processEvents();
+  QVERIFY(!list->horizontalScrollBar()->isVisible());
+  QVERIFY(!list->verticalScrollBar()->isVisible());
+  // A line wider than the list does scroll sideways.
+  page->listAdd(4, QString(200, 'W').toStdString());
+  QApplication::processEvents();
+  QVERIFY(list->horizontalScrollBar()->isVisible());
+}
+
+void WindowTest::manualIsFoundInstalledOrInTheBuildTree() {
+  QTemporaryDir prefix;
+  QVERIFY(QDir(prefix.path()).mkpath("bin"));
+  QCOMPARE(gui::manualIndex(prefix.path() + "/bin"), QUrl("qrc:/help/index.html"));
+  QVERIFY(QDir(prefix.path()).mkpath("share/doc/xarn-station/manual"));
+  QFile index(prefix.path() + "/share/doc/xarn-station/manual/index.html");
+  QVERIFY(index.open(QIODevice::WriteOnly));
+  index.close();
+  QCOMPARE(gui::manualIndex(prefix.path() + "/bin"),
+           QUrl::fromLocalFile(prefix.path() + "/share/doc/xarn-station/manual/index.html"));
+  // The build tree has the same layout: the program beside share/ finds it there.
+  QVERIFY(gui::manualIndex(QCoreApplication::applicationDirPath() + "/../../gui").isLocalFile());
 }
 
 QTEST_MAIN(WindowTest)

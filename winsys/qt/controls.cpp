@@ -8,6 +8,7 @@
 #include <QStyle>
 #include <QTextBlock>
 #include <QTextOption>
+#include <cmath>
 #include <map>
 
 namespace winsys {
@@ -118,6 +119,14 @@ MultiLineEdit::MultiLineEdit(int columns, bool scrollBar, QWidget* parent)
   setVerticalScrollBarPolicy(scrollBar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
   document()->setDocumentMargin(kDocumentMargin);
   connect(this, &QPlainTextEdit::textChanged, this, &MultiLineEdit::operatorEdited);
+  // Where the operator has the caret and the view, kept across a page's refill (which clears
+  // the box before it fills it again).
+  connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+    if (!updating_) operatorScroll_ = value;
+  });
+  connect(this, &QPlainTextEdit::cursorPositionChanged, this, [this] {
+    if (!updating_) operatorCaret_ = textCursor().position();
+  });
 }
 
 void MultiLineEdit::fitFont(const QFont& base) {
@@ -137,26 +146,42 @@ void MultiLineEdit::fitFont(const QFont& base) {
 
 void MultiLineEdit::setText(std::string text) {
   text_ = std::move(text);
-  display(false);
+  display();
 }
 
 void MultiLineEdit::append(std::string_view text) {
   text_ += text;
-  display(true);
+  display();
 }
 
-void MultiLineEdit::display(bool caretAtEnd) {
+// A page's refill shows the first row with the caret at the start, as the operator reads a box
+// from its top; only while the operator is typing in the box (it has the focus and its text has
+// been edited since the focus came) do the caret and the scroll position stay where they were.
+void MultiLineEdit::display() {
+  const bool typing = hasFocus() && typed_;
   updating_ = true;
   setPlainText(toQString(joinLines(lines())));
-  if (caretAtEnd) {
-    moveCursor(QTextCursor::End);
-    ensureCursorVisible();
+  QTextCursor cursor = textCursor();
+  if (typing) {
+    cursor.setPosition(std::min(operatorCaret_, document()->characterCount() - 1));
+    setTextCursor(cursor);
+    verticalScrollBar()->setValue(operatorScroll_);
+  } else {
+    cursor.movePosition(QTextCursor::Start);
+    setTextCursor(cursor);
+    verticalScrollBar()->setValue(0);
   }
   updating_ = false;
 }
 
+void MultiLineEdit::focusOutEvent(QFocusEvent* event) {
+  typed_ = false;
+  QPlainTextEdit::focusOutEvent(event);
+}
+
 void MultiLineEdit::operatorEdited() {
   if (updating_) return;
+  typed_ = true;
   const QString shown = toPlainText();
   const std::string asShown = toStdString(shown);
   const std::string wrapped = wrapLongParagraphs(asShown, columns_);
@@ -212,32 +237,78 @@ void SpinBar::recentre() {
 TabStopDelegate::TabStopDelegate(qreal defaultStep, QObject* parent)
     : QStyledItemDelegate(parent), defaultStep_(defaultStep) {}
 
-void TabStopDelegate::setStops(const QList<qreal>& stops) { stops_ = stops; }
+void TabStopDelegate::setStops(const QList<qreal>& stops) {
+  stops_ = stops;
+  invalidate();
+}
+
+// The page's stop for `column` (from 1), or the next step after the previous column's start
+// once its stops run out.
+qreal TabStopDelegate::stop(size_t column, qreal previousStart) const {
+  if (stops_.size() > 1) {
+    return column <= static_cast<size_t>(stops_.size()) ? stops_[static_cast<qsizetype>(column - 1)]
+                                                        : previousStart + defaultStep_;
+  }
+  const qreal step = stops_.isEmpty() ? defaultStep_ : stops_.front();
+  return step * static_cast<qreal>(column);
+}
+
+const std::vector<qreal>& TabStopDelegate::columnStarts(const QAbstractItemModel& model,
+                                                        const QFont& font) const {
+  if (columnsValid_) return starts_;
+  const QFontMetricsF fm(font);
+  std::vector<qreal> widest;
+  for (int row = 0; row < model.rowCount(); ++row) {
+    const QStringList fields = model.index(row, 0).data().toString().split(u'\t');
+    for (qsizetype k = 0; k < fields.size(); ++k) {
+      if (static_cast<size_t>(k) >= widest.size()) widest.push_back(0);
+      widest[static_cast<size_t>(k)] =
+          std::max(widest[static_cast<size_t>(k)], fm.horizontalAdvance(fields[k]));
+    }
+  }
+  // A field that runs up to the next stop still keeps a blank's width from the next column.
+  const qreal gap = fm.horizontalAdvance(u' ');
+  starts_.assign(1, 0);
+  for (size_t k = 1; k < widest.size(); ++k) {
+    starts_.push_back(std::max(stop(k, starts_[k - 1]), starts_[k - 1] + widest[k - 1] + gap));
+  }
+  contentWidth_ = widest.empty() ? 0 : starts_.back() + widest.back();
+  columnsValid_ = true;
+  return starts_;
+}
 
 void TabStopDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                             const QModelIndex& index) const {
   QStyleOptionViewItem item = option;
   initStyleOption(&item, index);
-  const QString text = item.text;
+  const QStringList fields = item.text.split(u'\t');
   item.text.clear();
   const QWidget* widget = option.widget;
   QStyle* style = widget ? widget->style() : QApplication::style();
   style->drawControl(QStyle::CE_ItemViewItem, &item, painter, widget);
 
-  QTextOption layout(Qt::AlignLeft | Qt::AlignVCenter);
-  layout.setWrapMode(QTextOption::NoWrap);
-  if (stops_.size() > 1) {
-    layout.setTabArray(stops_);
-  } else {
-    layout.setTabStopDistance(stops_.isEmpty() ? defaultStep_ : stops_.front());
-  }
+  const std::vector<qreal>& starts = columnStarts(*index.model(), item.font);
+  const QRectF text(item.rect.adjusted(kListTextMargin, 0, -kListTextMargin, 0));
   const bool selected = item.state & QStyle::State_Selected;
   painter->save();
   painter->setFont(item.font);
   painter->setPen(item.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-  painter->drawText(QRectF(item.rect.adjusted(kListTextMargin, 0, -kListTextMargin, 0)), text,
-                    layout);
+  painter->setClipRect(text);
+  for (qsizetype k = 0; k < fields.size() && static_cast<size_t>(k) < starts.size(); ++k) {
+    const QRectF cell = text.adjusted(starts[static_cast<size_t>(k)], 0, 0, 0);
+    painter->drawText(cell, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, fields[k]);
+  }
   painter->restore();
+}
+
+// Every line is as wide as the widest, so the list scrolls sideways only when some line does
+// not fit.
+QSize TabStopDelegate::sizeHint(const QStyleOptionViewItem& option,
+                                const QModelIndex& index) const {
+  QSize size = QStyledItemDelegate::sizeHint(option, index);
+  columnStarts(*index.model(), option.font);
+  size.setWidth(static_cast<int>(std::ceil(contentWidth_)) + 2 * kListTextMargin);
+  return size;
 }
 
 }  // namespace winsys

@@ -62,13 +62,19 @@ class MultiLineEdit final : public QPlainTextEdit {
   // Chooses the largest fixed-pitch font whose `columns` characters fit the box as placed.
   void fitFont(const QFont& base);
 
+ protected:
+  void focusOutEvent(QFocusEvent* event) override;
+
  private:
-  void display(bool caretAtEnd);
+  void display();
   void operatorEdited();
 
   int columns_;
   std::string text_;
   bool updating_ = false;
+  int operatorCaret_ = 0;
+  int operatorScroll_ = 0;
+  bool typed_ = false;
 };
 
 // A vertical scroll bar used as a spin: it reports each action and goes back to the middle, so
@@ -88,19 +94,31 @@ class SpinBar final : public QScrollBar {
   std::function<void(ScrollAction)> notify_;
 };
 
-// Paints list lines with the tab stops the page set, in pixels. With none the stops are every
-// `defaultStep` pixels, with one every that many pixels, with more at those positions.
+// Paints list lines in columns: the k-th tab of every line goes to the start of column k, which
+// is the page's k-th tab stop (in pixels), or further right when some line's field before it
+// does not fit, so that the columns stay aligned from line to line. With no stop or one the
+// stops are every `defaultStep` pixels or every that many. The column starts follow the lines
+// the list holds; `invalidate` when they change.
 class TabStopDelegate final : public QStyledItemDelegate {
   Q_OBJECT
  public:
   TabStopDelegate(qreal defaultStep, QObject* parent);
   void setStops(const QList<qreal>& stops);
+  void invalidate() { columnsValid_ = false; }
+  // Where each column starts, for the lines of `model` drawn in `font`.
+  const std::vector<qreal>& columnStarts(const QAbstractItemModel& model, const QFont& font) const;
   void paint(QPainter* painter, const QStyleOptionViewItem& option,
              const QModelIndex& index) const override;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
  private:
+  qreal stop(size_t column, qreal previousStart) const;
+
   qreal defaultStep_;
   QList<qreal> stops_;
+  mutable bool columnsValid_ = false;
+  mutable std::vector<qreal> starts_;
+  mutable qreal contentWidth_ = 0;
 };
 
 }  // namespace winsys

@@ -1,15 +1,21 @@
 #include "winsys/qt/qt_dialog.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 #include <cstdint>
 
 #include "winsys/guard.h"
+#include "winsys/list_capture.h"
 #include "winsys/qt/qt_window_system.h"
 
 namespace winsys {
@@ -49,6 +55,11 @@ void PageWindow::closeEvent(QCloseEvent* event) {
   if (onFrameClose_) onFrameClose_();
 }
 
+// List boxes leave their right clicks to the page; a disabled one never sees them at all.
+void PageWindow::contextMenuEvent(QContextMenuEvent* event) {
+  if (onContextMenu_) onContextMenu_(event);
+}
+
 // ---- QtDialog -------------------------------------------------------------------------------
 
 const std::map<ControlKind, QtDialog::Builder> QtDialog::kBuilders = {
@@ -74,6 +85,7 @@ QtDialog::QtDialog(QtWindowSystem& windows, const DialogTemplate& layout, bool m
   metrics_ = metricsOf(window_->font());
   window_->setFixedSize(metrics_.x(layout_.width), metrics_.y(layout_.height));
   if (modal_) window_->setWindowModality(Qt::WindowModal);
+  window_->setContextMenuHandler([this](QContextMenuEvent* event) { showContextMenu(event); });
   build();
 }
 
@@ -134,7 +146,15 @@ QWidget* QtDialog::makeListBox(const ControlTemplate&) {
   auto* list = new QListWidget(window_);
   list->setSelectionMode(QAbstractItemView::SingleSelection);
   list->setUniformItemSizes(true);
-  list->setItemDelegate(new TabStopDelegate(metrics_.x(kDefaultTabStop), list));
+  auto* columns = new TabStopDelegate(metrics_.x(kDefaultTabStop), list);
+  list->setItemDelegate(columns);
+  // The columns follow the lines the list holds.
+  QAbstractItemModel* model = list->model();
+  auto invalidate = [columns] { columns->invalidate(); };
+  QObject::connect(model, &QAbstractItemModel::rowsInserted, columns, invalidate);
+  QObject::connect(model, &QAbstractItemModel::rowsRemoved, columns, invalidate);
+  QObject::connect(model, &QAbstractItemModel::modelReset, columns, invalidate);
+  QObject::connect(model, &QAbstractItemModel::dataChanged, columns, invalidate);
   return list;
 }
 
@@ -251,6 +271,7 @@ void QtDialog::listSetTabStops(int id, const std::vector<int>& stops) {
   QList<qreal> pixels;
   for (int stop : stops) pixels.append(metrics_.x(stop));
   static_cast<TabStopDelegate*>(list->itemDelegate())->setStops(pixels);
+  list->doItemsLayout();
   list->viewport()->update();
 }
 
@@ -368,6 +389,60 @@ bool QtDialog::click(int id) {
   if (!button) return false;
   button->click();
   return true;
+}
+
+std::vector<std::string> QtDialog::listLines(int id) const {
+  std::vector<std::string> lines(static_cast<size_t>(listCount(id)));
+  for (size_t i = 0; i < lines.size(); ++i) lines[i] = listLine(id, static_cast<int>(i));
+  return lines;
+}
+
+std::vector<std::string> QtDialog::listLinesToCopy(int id) const {
+  const int selected = listSelection(id);
+  if (selected >= 0) return {listLine(id, selected)};
+  return listLines(id);
+}
+
+void QtDialog::copyList(int id) const {
+  QApplication::clipboard()->setText(toQString(listAsText(listLinesToCopy(id))));
+}
+
+bool QtDialog::saveListAsCsv(int id, const std::string& path) {
+  const Control* list = find(id);
+  if (!list || list->layout->kind != ControlKind::ListBox) return false;
+  const QtWindowSystem::ListSaver& saver = windows_.listSaver();
+  const std::string why = saver ? saver(path, list->layout->columns, listLines(id))
+                                : std::string("this window cannot save files");
+  if (why.empty()) return true;
+  windows_.messageBox(why, "Save as CSV", Buttons::Ok, Icon::Exclamation);
+  return false;
+}
+
+std::unique_ptr<QMenu> QtDialog::listMenu(int id) {
+  auto menu = std::make_unique<QMenu>(window_);
+  menu->addAction(QStringLiteral("Copy"), connections_.get(), [this, id] { copyList(id); });
+  menu->addAction(QStringLiteral("Save as CSV\u2026"), connections_.get(),
+                  [this, id] { askAndSaveList(id); });
+  return menu;
+}
+
+void QtDialog::showContextMenu(QContextMenuEvent* event) {
+  for (QWidget* at = window_->childAt(event->pos()); at && at != window_; at = at->parentWidget()) {
+    auto* list = qobject_cast<QListWidget*>(at);
+    if (!list) continue;
+    for (const auto& [id, c] : controls_) {
+      if (c.widget == list) listMenu(id)->exec(event->globalPos());
+    }
+    return;
+  }
+}
+
+void QtDialog::askAndSaveList(int id) {
+  const QString suggested = QDir::current().filePath(toQString(layout_.name).toLower() + ".csv");
+  const QString path =
+      QFileDialog::getSaveFileName(window_, QStringLiteral("Save as CSV"), suggested,
+                                   QStringLiteral("CSV files (*.csv);;All files (*)"));
+  if (!path.isEmpty()) saveListAsCsv(id, path.toLocal8Bit().toStdString());
 }
 
 // Closing a page from its frame is its QUIT button, so the page does what its QUIT does; a page

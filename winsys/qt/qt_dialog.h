@@ -11,6 +11,7 @@
 #include "winsys/qt/controls.h"
 #include "winsys/winsys.h"
 
+class QMenu;
 class QTimer;
 
 namespace winsys {
@@ -18,17 +19,23 @@ namespace winsys {
 class QtWindowSystem;
 
 // The page's window. Escape does not close it; closing it from its frame is left to the page.
+// A right click anywhere on the page, a disabled list box included, goes to `onContextMenu`.
 class PageWindow final : public QDialog {
   Q_OBJECT
  public:
   PageWindow(QWidget* parent, std::function<void()> onFrameClose);
   void reject() override {}
+  void setContextMenuHandler(std::function<void(QContextMenuEvent*)> handler) {
+    onContextMenu_ = std::move(handler);
+  }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   std::function<void()> onFrameClose_;
+  std::function<void(QContextMenuEvent*)> onContextMenu_;
 };
 
 class QtDialog final : public Dialog {
@@ -70,6 +77,15 @@ class QtDialog final : public Dialog {
   // Clicks button or check box `id` as the operator would; false when there is none.
   bool click(int id);
 
+  // Captures of list box `id`: its selected line, or every line when none is selected, to the
+  // clipboard; and every line as CSV to `path`, a failure shown in a message box (false).
+  std::vector<std::string> listLines(int id) const;
+  std::vector<std::string> listLinesToCopy(int id) const;
+  void copyList(int id) const;
+  bool saveListAsCsv(int id, const std::string& path);
+  // The list box's context menu ("Copy", "Save as CSV..."), built for the operator's right click.
+  std::unique_ptr<QMenu> listMenu(int id);
+
   bool ended() const { return ended_; }
   int result() const { return result_; }
   bool modal() const { return modal_; }
@@ -105,6 +121,8 @@ class QtDialog final : public Dialog {
   void call(F&& f);
   void init();
   void closeFromFrame();
+  void showContextMenu(QContextMenuEvent* event);
+  void askAndSaveList(int id);
 
   QtWindowSystem& windows_;
   DialogTemplate layout_;

@@ -1,7 +1,9 @@
 #include "winsys/qt/qt_window_system.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTimer>
 #include <algorithm>
 
@@ -11,7 +13,10 @@
 namespace winsys {
 namespace {
 
-constexpr int kCascade = 24;  // pixels between copies of the same page
+constexpr int kCascade = 24;      // pixels between pages opened one after another
+constexpr int kStatusMargin = 8;  // pixels kept clear under the status line
+// What a title bar needs besides its caption: the window's icon and its buttons.
+constexpr int kTitleBarExtras = 150;
 
 const std::map<Icon, QMessageBox::Icon> kIcons = {
     {Icon::None, QMessageBox::NoIcon},
@@ -64,13 +69,35 @@ QtDialog* QtWindowSystem::create(const DialogTemplate& layout, PageFactory& fact
   return raw;
 }
 
-// Over the middle of the main window; further copies of a page step down and right, so the
-// operator sees that there are two.
+// Beside the main window (right of it, below it, left of it: the first place where the page
+// fits on the screen), so that the menu bar and the status line stay in sight; where it fits
+// nowhere beside, on the main window under its status line. Each page opened while others are
+// open steps down and right, so that copies show as copies; a page is always wholly on screen.
 void QtWindowSystem::place(QtDialog& page) {
-  const int copies = openCount(page.layout().name);
   const QRect main = mainWindow_->frameGeometry();
-  QPoint at = main.center() - QPoint(page.window().width() / 2, page.window().height() / 2);
-  page.window().move(at + QPoint(kCascade, kCascade) * copies);
+  const QRect room = mainWindow_->screen()->availableGeometry();
+  // The page's frame is the main window's: its size is only known once it is shown.
+  const QSize decoration = main.size() - mainWindow_->geometry().size();
+  const QSize size = page.window().size() + decoration;
+  const int opened = static_cast<int>(openPages().size());
+  const QPoint step = QPoint(kCascade, kCascade) * opened;
+  const QPoint underStatus = mainWindow_->canvas().mapToGlobal(
+      mainWindow_->canvas().statusRect().bottomLeft() + QPoint(0, kStatusMargin));
+  const QPoint beside[] = {
+      {main.right() + 1, main.top()},
+      {main.left(), main.bottom() + 1},
+      {main.left() - size.width(), main.top()},
+  };
+  QPoint at = QPoint(main.left(), underStatus.y()) + step;
+  for (const QPoint& spot : beside) {
+    if (room.contains(QRect(spot + step, size))) {
+      at = spot + step;
+      break;
+    }
+  }
+  at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() + 1 - size.width())));
+  at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() + 1 - size.height())));
+  page.window().move(at);
 }
 
 bool QtWindowSystem::openModeless(const DialogTemplate& layout, PageFactory factory) {
@@ -152,6 +179,13 @@ Answer QtWindowSystem::showBox(std::string_view text, std::string_view caption, 
   QMessageBox box(kIcons.at(icon), toQString(caption), toQString(text),
                   yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, parent);
   if (yesNo) box.setEscapeButton(QMessageBox::No);
+  // A box is made as wide as its caption needs, so that its title bar shows the caption whole.
+  const int captionWidth =
+      QFontMetrics(QApplication::font()).horizontalAdvance(toQString(caption)) + kTitleBarExtras;
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    grid->addItem(new QSpacerItem(captionWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
   ++modalDepth_;
   const int pressed = box.exec();
   --modalDepth_;

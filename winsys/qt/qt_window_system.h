@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QUrl>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -48,6 +49,13 @@ class QtWindowSystem final : public WindowSystem {
   uint64_t nowMs() const override;
 
   MainWindow& mainWindow() { return *mainWindow_; }
+  // Writes a list box's lines as CSV to a file: empty on success, else why not. The front end
+  // supplies it (files are no business of the window system's).
+  using ListSaver =
+      std::function<std::string(const std::string& path, const std::vector<std::string>& columns,
+                                const std::vector<std::string>& lines)>;
+  void setListSaver(ListSaver saver) { listSaver_ = std::move(saver); }
+  const ListSaver& listSaver() const { return listSaver_; }
   // The page the help file opens at.
   void setHelpIndex(const QUrl& index) { helpIndex_ = index; }
   HelpViewer* helpViewer() const { return help_.get(); }
@@ -89,6 +97,7 @@ class QtWindowSystem final : public WindowSystem {
   std::unique_ptr<MainWindow> mainWindow_;
   std::unique_ptr<HelpViewer> help_;
   QUrl helpIndex_;
+  ListSaver listSaver_;
   MainWindowProc* main_ = nullptr;
   std::vector<std::unique_ptr<QtDialog>> pages_;
   std::map<int, QTimer*> mainTimers_;

@@ -1,0 +1,15 @@
+// Saving a list box's lines as a CSV file, for both front ends.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// Writes the CSV of `lines` under `columns` to `path` (through a symbolic link, to its target)
+// so that a failure leaves whatever was there before and no partial file. Empty on success,
+// else why not, in one line that names the file.
+std::string saveListAsCsv(const std::string& path, const std::vector<std::string>& columns,
+                          const std::vector<std::string>& lines);
+
+}  // namespace cli

@@ -1,0 +1,268 @@
+// Captures that leave the station: list lines as CSV, the console's "save", and the column names
+// every list box carries; and the command line both programs share.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "console/command_line.h"
+#include "console/console.h"
+#include "console/list_file.h"
+#include "resources/resources.h"
+#include "station_fixture.h"
+#include "winsys/list_capture.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using cli::Invocation;
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The names in the working directory: a failed save must leave no temporary file behind.
+std::vector<std::string> directoryNames() {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(".")) names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(ListCsv, QuotesWhatNeedsItAndKeepsEveryFieldInItsColumn) {
+  const std::string csv = winsys::listAsCsv(
+      {"Name", "Value", "Note"},
+      {"plain\t12\tok", "a,b\tsay \"hi\"\ttwo\nlines", " blank\t7", "only", "x\t1\t2\t3\t4", ""});
+  EXPECT_EQ(csv,
+            "Name,Value,Note,column 4,column 5\r\n"
+            "plain,12,ok,,\r\n"
+            "\"a,b\",\"say \"\"hi\"\"\",\"two\nlines\",,\r\n"
+            "\" blank\",7,,,\r\n"
+            "only,,,,\r\n"
+            "x,1,2,3,4\r\n"
+            ",,,,\r\n");
+  // An empty list is its header; names that need quoting are quoted too.
+  EXPECT_EQ(winsys::listAsCsv({"A,B", "C"}, {}), "\"A,B\",C\r\n");
+  EXPECT_EQ(winsys::listAsText({"a\tb", "c"}), "a\tb\nc\n");
+}
+
+TEST(ListCsv, EveryListBoxOfEveryTemplateNamesItsColumns) {
+  int lists = 0;
+  for (const std::string& name : resources::dialogNames()) {
+    for (const winsys::ControlTemplate& c : resources::dialog(name)->controls) {
+      if (c.kind != winsys::ControlKind::ListBox) continue;
+      ++lists;
+      EXPECT_FALSE(c.columns.empty()) << name << " list " << c.id;
+    }
+  }
+  EXPECT_GE(lists, 10);
+  // COLUMNS belongs to a list box, once, with no empty name.
+  winsys::DialogTemplate layout;
+  std::string error;
+  for (const char* bad :
+       {"LISTBOX 1 0 0 9 9 \"\" COLUMNS \"a||b\"", "LISTBOX 1 0 0 9 9 \"\" COLUMNS",
+        "LISTBOX 1 0 0 9 9 \"\" COLUMNS a", "LISTBOX 1 0 0 9 9 \"\" COLUMNS \"a\" COLUMNS \"b\"",
+        "EDIT 1 0 0 9 9 \"\" COLUMNS \"a\""}) {
+    EXPECT_FALSE(winsys::parseDialog(std::string("DIALOG D 9 9\n") + bad, layout, error)) << bad;
+  }
+  ASSERT_TRUE(winsys::parseDialog("DIALOG D 9 9\nLISTBOX 1 0 0 9 9 \"\" VSCROLL COLUMNS \"a b|c\"",
+                                  layout, error))
+      << error;
+  EXPECT_EQ(layout.controls[0].columns, (std::vector<std::string>{"a b", "c"}));
+  EXPECT_TRUE(layout.controls[0].vscroll);
+}
+
+// ---- The console's save ---------------------------------------------------------------------
+
+class ConsoleSaveTest : public StationTest {
+ protected:
+  int run(const std::string& script) {
+    out.str("");
+    std::istringstream in(script);
+    console::Console console(out);
+    return console.run(in);
+  }
+  std::ostringstream out;
+};
+
+// The local-bus controller's road up to a raw word queue with traffic: message 1 to RT 3 with
+// four data words, in a 1 ms frame, running; the queue page on raw words, Snap on, one second on.
+const char* const kQueueRoad = R"(menu SETUP
+click 1
+menu LDB_BCT
+menu MESSAGES
+page BCT_MESS
+scroll 9 lineup
+scroll 9 lineup
+scroll 9 lineup
+scroll 12 lineup
+click 25
+type 14 4
+type 18 10 20 30 40
+click 2
+menu FRAME
+page MAJOR_FRAME
+type 5 1000
+type 101 1
+click 2
+menu RUN
+page RUN_BCT
+type 4 5000
+click 2
+menu QUEUE
+page XARN_QUE
+click 7
+click 5
+tick
+expect-count 6 15
+)";
+
+TEST_F(ConsoleSaveTest, SavesAQueueAsCsvWithItsColumnNames) {
+  ASSERT_EQ(run(std::string(kQueueRoad) + "save 6 queue.csv\n"), 0) << out.str();
+  EXPECT_NE(out.str().find("saved 15 lines to queue.csv"), std::string::npos) << out.str();
+  const std::string csv = slurp("queue.csv");
+  std::istringstream rows(csv);
+  std::vector<std::string> lines;
+  for (std::string row; std::getline(rows, row);) lines.push_back(row);
+  ASSERT_EQ(lines.size(), 16u) << csv;
+  EXPECT_EQ(lines[0], "Entry,Time tag,Word,Type and errors,Alternate errors\r");
+  // Each row is the list line it came from, its tabs as columns.
+  for (int i = 1; i <= 15; ++i) {
+    std::string row = lines[static_cast<size_t>(i)];
+    ASSERT_TRUE(row.starts_with("\" RX_PRI\",") || row.starts_with("\" TX_PRI\",")) << row;
+    EXPECT_EQ(std::count(row.begin(), row.end(), ','), 4) << row;
+  }
+  EXPECT_EQ(lines[1], "\" TX_PRI\",000:00:00:00.658134,000040,Ds,ALT_ERRS: NONE\r") << csv;
+  EXPECT_EQ(lines[2], "\" RX_PRI\",000:00:00:00.658169,188001,Cs,ALT_ERRS: NONE\r") << csv;
+  EXPECT_EQ(directoryNames(), (std::vector<std::string>{"XARN_WIN.INI", "queue.csv"}));
+}
+
+TEST_F(ConsoleSaveTest, AFileThatCannotBeWrittenIsAnErrorAndLeavesNothingBehind) {
+  fs::create_directory("folder");
+  std::ofstream("protected.csv") << "keep";
+  ::chmod("protected.csv", 0444);
+  ::mkfifo("pipe.csv", 0644);
+  const std::vector<std::string> before = {"folder", "pipe.csv", "protected.csv"};
+  struct Case {
+    const char* file;
+    const char* why;
+  };
+  for (const Case& c :
+       {Case{"folder", "it is a directory"}, Case{"missing/queue.csv", "no such directory missing"},
+        Case{"protected.csv", "it is write-protected"},
+        Case{"pipe.csv", "it is not a regular file"}}) {
+    EXPECT_EQ(
+        run(std::string("menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\nsave 7 ") + c.file + "\n"),
+        2)
+        << c.file;
+    const std::string error = std::string("ERROR line 5: cannot write ") + c.file + ": " + c.why;
+    EXPECT_NE(out.str().find(error), std::string::npos) << out.str();
+    std::vector<std::string> now = directoryNames();
+    std::erase(now, "XARN_WIN.INI");
+    EXPECT_EQ(now, before) << c.file;
+  }
+  EXPECT_EQ(slurp("protected.csv"), "keep");
+  // Not a list box, no file name, and a confined console's path.
+  EXPECT_EQ(run("menu SETUP\nsave 1 x.csv\n"), 2);
+  EXPECT_NE(out.str().find("is no list box"), std::string::npos) << out.str();
+  EXPECT_EQ(run("menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\nsave 7\n"), 2);
+  std::istringstream in("menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\nsave 7 folder/x.csv\n");
+  console::Console confined(out);
+  confined.confineFilesToWorkingDirectory();
+  EXPECT_EQ(confined.run(in), 2);
+  EXPECT_FALSE(fs::exists("folder/x.csv"));
+}
+
+TEST_F(ConsoleSaveTest, ASymbolicLinkIsWrittenThroughAndAnOldFileReplacedWhole) {
+  fs::create_directory("captures");
+  std::ofstream("captures/list.csv") << std::string(5000, 'x');
+  fs::create_symlink("captures/list.csv", "link.csv");
+  ASSERT_EQ(run("menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\nsave 7 link.csv\n"), 0)
+      << out.str();
+  EXPECT_TRUE(fs::is_symlink("link.csv"));
+  EXPECT_EQ(slurp("captures/list.csv"), "Setup file\r\n");
+  // A file name with blanks is the rest of the line.
+  ASSERT_EQ(run("menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\nsave 7 my list.csv\n"), 0)
+      << out.str();
+  EXPECT_EQ(slurp("my list.csv"), "Setup file\r\n");
+}
+
+// ---- The command line -----------------------------------------------------------------------
+
+TEST(CommandLine, OptionsOperandsAndRefusals) {
+  auto parse = [](std::vector<std::string> args, bool script = true) {
+    return cli::parseCommandLine(args, script);
+  };
+  EXPECT_EQ(parse({"--help"}).action, Invocation::Action::Help);
+  EXPECT_EQ(parse({"-V", "-h"}).action, Invocation::Action::Help);
+  EXPECT_EQ(parse({"--version"}).action, Invocation::Action::Version);
+  for (const auto& args : std::vector<std::vector<std::string>>{{"-C", "d", "s.xs"},
+                                                                {"-Cd", "s.xs"},
+                                                                {"--directory=d", "s.xs"},
+                                                                {"s.xs", "--directory", "d"}}) {
+    Invocation got = parse(args);
+    EXPECT_EQ(got.action, Invocation::Action::Run) << got.error;
+    EXPECT_EQ(got.directory, "d");
+    EXPECT_EQ(got.script, "s.xs");
+  }
+  EXPECT_EQ(parse({"-"}).script, "-");
+  EXPECT_EQ(parse({"--", "-odd.xs"}).script, "-odd.xs");
+  struct Bad {
+    std::vector<std::string> args;
+    bool script;
+    const char* error;
+  };
+  for (const Bad& bad : {Bad{{"--bogus"}, true, "unknown option --bogus (see --help)"},
+                         Bad{{"-C"}, true, "-C needs a directory"},
+                         Bad{{"--directory="}, true, "--directory= needs a directory"},
+                         Bad{{"-C", ""}, true, "-C needs a directory"},
+                         Bad{{"-C", "a", "-C", "b"}, true, "-C given more than once"},
+                         Bad{{"a.xs", "b.xs"}, true, "unexpected argument b.xs (see --help)"},
+                         Bad{{"a.xs"}, false, "unexpected argument a.xs (see --help)"}}) {
+    Invocation got = parse(bad.args, bad.script);
+    EXPECT_EQ(got.action, Invocation::Action::Error);
+    EXPECT_EQ(got.error, bad.error);
+  }
+  // The usage says where the files go and what the exit statuses are.
+  for (const std::string& usage : {cli::consoleUsage(), cli::windowUsage()}) {
+    EXPECT_NE(usage.find("XARN_WIN.INI"), std::string::npos);
+    EXPECT_NE(usage.find("Exit status"), std::string::npos);
+    EXPECT_NE(usage.find("-C DIR"), std::string::npos);
+  }
+  EXPECT_NE(cli::versionText("x").find("\ndriver XARNDLL"), std::string::npos);
+}
+
+class CommandLineFiles : public StationTest {};
+
+TEST_F(CommandLineFiles, DirectoriesAndScriptsAreCheckedBeforeTheStationStarts) {
+  std::string why;
+  std::ofstream("file") << "menu SETUP\n";
+  EXPECT_FALSE(cli::enterDirectory("missing", why));
+  EXPECT_EQ(why, "cannot use missing: No such file or directory");
+  EXPECT_FALSE(cli::enterDirectory("file", why));
+  EXPECT_EQ(why, "cannot use file: not a directory");
+  EXPECT_EQ(cli::openScript(".", why), nullptr);
+  EXPECT_EQ(why, "cannot read .: it is a directory");
+  EXPECT_EQ(cli::openScript("missing.xs", why), nullptr);
+  EXPECT_EQ(why, "cannot read missing.xs: No such file or directory");
+  // A named pipe is read as it comes, once its writer opens it.
+  ASSERT_EQ(::mkfifo("pipe.xs", 0644), 0);
+  std::thread writer([] { std::ofstream("pipe.xs") << "menu SETUP\n"; });
+  auto script = cli::openScript("pipe.xs", why);
+  ASSERT_NE(script, nullptr) << why;
+  std::string line;
+  std::getline(*script, line);
+  writer.join();
+  EXPECT_EQ(line, "menu SETUP");
+  // Into a directory, where the station then keeps its files.
+  fs::create_directory("work");
+  ASSERT_TRUE(cli::enterDirectory("work", why)) << why;
+  EXPECT_EQ(fs::current_path().filename(), "work");
+}
+
+}  // namespace
