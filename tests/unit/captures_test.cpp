@@ -195,7 +195,7 @@ TEST_F(ConsoleSaveTest, ASymbolicLinkIsWrittenThroughAndAnOldFileReplacedWhole) 
 // ---- The command line -----------------------------------------------------------------------
 
 TEST(CommandLine, OptionsOperandsAndRefusals) {
-  auto parse = [](std::vector<std::string> args, bool script = true) {
+  auto parse = [](const std::vector<std::string>& args, bool script = true) {
     return cli::parseCommandLine(args, script);
   };
   EXPECT_EQ(parse({"--help"}).action, Invocation::Action::Help);
