@@ -4,7 +4,7 @@
 #   2. the suite again under the address and undefined-behaviour sanitizers (leaks detected);
 #   3. the Release build, which packagers and the benchmarks use;
 #   4. each fuzz target for a bounded time (XARN_FUZZ_SECONDS, 30 s by default);
-#   5. clang-tidy over the station's sources.
+#   5. clang-tidy over the station's sources, and clang-format's check of every source.
 # Warnings are errors in every build here. `scripts/test.sh --quick` runs step 1 only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -32,5 +32,7 @@ cmake --build build-release -j"$jobs"
 step "4/5 fuzzing"
 bash scripts/fuzz.sh "${XARN_FUZZ_SECONDS:-30}"
 
-step "5/5 clang-tidy"
+step "5/5 clang-tidy and clang-format"
 bash scripts/tidy.sh build
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+echo "clang-format: clean"

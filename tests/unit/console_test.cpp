@@ -26,10 +26,10 @@ TEST_F(ConsoleTest, NumbersOutsideTheirRangeAreErrorsNotWrappedValues) {
   const std::string setup = "menu SETUP\n";
   for (const char* line :
        {"click 4294967297", "click -1", "type 65537 x", "select 2 -5", "page XARN_SETUP 2147483648",
-        "page XARN_SETUP 0", "fail DUVEX_RdStatusDLL 1 2147483648",
-        "fail DUVEX_RdStatusDLL 65536", "poke 0 FFFFFFFFFFFF", "poke 100000000 0", "peek -2",
-        "expect-word 0 10000", "tick 18446744073709551", "tick 9223372036854775807", "tick -1",
-        "tick 1000000001", "get-line 7 99999999999", "expect-line 7 -1 x"}) {
+        "page XARN_SETUP 0", "fail DUVEX_RdStatusDLL 1 2147483648", "fail DUVEX_RdStatusDLL 65536",
+        "poke 0 FFFFFFFFFFFF", "poke 100000000 0", "peek -2", "expect-word 0 10000",
+        "tick 18446744073709551", "tick 9223372036854775807", "tick -1", "tick 1000000001",
+        "get-line 7 99999999999", "expect-line 7 -1 x"}) {
     EXPECT_EQ(run(setup + line + "\n"), 2) << line;
     EXPECT_NE(out.str().find("ERROR line 2:"), std::string::npos) << line << "\n" << out.str();
   }
