@@ -34,5 +34,6 @@ bash scripts/fuzz.sh "${XARN_FUZZ_SECONDS:-30}"
 
 step "5/5 clang-tidy and clang-format"
 bash scripts/tidy.sh build
-git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+find app bench card console debug gui pages resources setup tests ui winsys xarndll packaging \
+  -name '*.cpp' -o -name '*.h' | xargs clang-format --dry-run -Werror
 echo "clang-format: clean"
