@@ -20,7 +20,7 @@ for name in "${targets[@]}"; do
   scratch=$(mktemp -d)
   log=build-fuzz/fuzz-$name.log
   if ! ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 build-fuzz/tests/fuzz/fuzz_$name \
-      -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 -print_final_stats=1 \
+      -max_total_time="$seconds" -timeout=300 -rss_limit_mb=4096 -print_final_stats=1 \
       -artifact_prefix="$PWD/build-fuzz/crash-$name-" "$scratch" "$PWD/tests/fuzz/corpus/$name" \
       >"$log" 2>&1; then
     echo "fuzz_$name: FAILED (see $log)"
