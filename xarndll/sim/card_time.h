@@ -8,6 +8,11 @@
 namespace xarnsim {
 
 inline constexpr uint64_t kMicrosPerMilli = 1000;
+
+// Bus time is counted in ticks of half a microsecond, the unit of the local bus's frame duration
+// and card settings, which every bus simulator shares.
+using Tick = uint64_t;
+inline constexpr Tick kTicksPerMicro = 2;
 inline constexpr uint64_t kMicrosPerSecond = 1000 * kMicrosPerMilli;
 
 // Days wrap at 65536 (after about 179 years of card time).

@@ -60,9 +60,9 @@ void addCounter(CardMemory& m, uint32_t offset, uint64_t n) {
 
 }  // namespace
 
-Controller::Controller(CardMemory& memory, ldb::Queues& stamper)
+Controller::Controller(CardMemory& memory, TimeTagWriter& tags)
     : memory_(memory),
-      stamper_(stamper),
+      tags_(tags),
       high_(memory, map::kGdbHighQueueHeader, map::kGdbHighQueue),
       low_(memory, map::kGdbLowQueueHeader, map::kGdbLowQueue),
       uplink_(memory, map::kGdbUplinkHeader, map::kGdbUplink),
@@ -328,7 +328,7 @@ void Controller::send(const Transfer& t, Tick start) {
     const uint16_t words[] = {t.source,  sync, noResponse, errors, t.rt,
                               t.channel, data, t.rate,     t.index};
     memory_.writeWords(e, words, 9);
-    stamper_.stamp(e + udq::kTimeTag, at);
+    tags_.write(e + udq::kTimeTag, at);
     memory_.write(e + udq::kBus, t.bus);
   };
   put(uplink_, start, t.sync, 0, fault.errors, t.data);

@@ -11,6 +11,7 @@
 #include "xarndll/sim/card_memory.h"
 #include "xarndll/sim/gdb/gdb_bus.h"
 #include "xarndll/sim/ring_queue.h"
+#include "xarndll/sim/time_tag_writer.h"
 
 namespace xarnsim::gdb {
 
@@ -39,7 +40,7 @@ inline constexpr uint16_t channelLimit(bool extended) { return extended ? 0xFFFF
 
 class Controller {
  public:
-  Controller(CardMemory& memory, ldb::Queues& stamper);
+  Controller(CardMemory& memory, TimeTagWriter& tags);
 
   // The driver's record calls; each returns a driver status.
   uint16_t readTable(uint16_t rate, uint16_t entry, uint16_t& operation,
@@ -95,7 +96,7 @@ class Controller {
   uint64_t nextEvent(uint64_t from) const;  // the next COMMAND (queues not empty) or HALT slot
 
   CardMemory& memory_;
-  ldb::Queues& stamper_;
+  TimeTagWriter& tags_;
   RingQueue high_;
   RingQueue low_;
   RingQueue uplink_;

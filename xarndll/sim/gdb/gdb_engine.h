@@ -9,15 +9,14 @@
 #include "xarndll/sim/gdb/gdb_bus.h"
 #include "xarndll/sim/gdb/gdb_controller.h"
 #include "xarndll/sim/gdb/gdb_terminals.h"
+#include "xarndll/sim/time_tag_writer.h"
 
 namespace xarnsim::gdb {
 
 class Engine final : public BusEngine {
  public:
   explicit Engine(CardMemory& memory)
-      : stamper_(memory, epochMicros_),
-        controller_(memory, stamper_),
-        terminals_(memory, stamper_) {}
+      : tags_(memory, epochMicros_), controller_(memory, tags_), terminals_(memory, tags_) {}
 
   // Command 10: GDB_BCT walks its tables (active or passive by the mode word), GDB_MRT's partner
   // controller starts polling.
@@ -37,7 +36,7 @@ class Engine final : public BusEngine {
 
  private:
   uint64_t epochMicros_ = 0;
-  ldb::Queues stamper_;  // only its time-tag stamping: the local bus's queues are not touched
+  TimeTagWriter tags_;
   Controller controller_;
   Terminals terminals_;
 };

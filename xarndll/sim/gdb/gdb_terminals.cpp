@@ -51,10 +51,8 @@ void addCounter(CardMemory& m, uint32_t offset, uint64_t n) {
 
 bool answersKind(uint16_t type, int kind) { return kAnsweredKinds[type >> 9 & 3] >> kind & 1; }
 
-Terminals::Terminals(CardMemory& memory, ldb::Queues& stamper)
-    : memory_(memory),
-      stamper_(stamper),
-      queue_(memory, map::kGdbRtQueueHeader, map::kGdbRtQueue) {}
+Terminals::Terminals(CardMemory& memory, TimeTagWriter& tags)
+    : memory_(memory), tags_(tags), queue_(memory, map::kGdbRtQueueHeader, map::kGdbRtQueue) {}
 
 // ---- Records
 
@@ -264,7 +262,7 @@ void Terminals::perform(uint64_t g) {
     const Word& w = ex.words[static_cast<std::size_t>(i)];
     uint32_t at = queue_.push();
     memory_.writeWords(at, w.fields.data(), static_cast<uint32_t>(w.fields.size()));
-    stamper_.stamp(at + rtq::kTimeTag, start + w.offset);
+    tags_.write(at + rtq::kTimeTag, start + w.offset);
   }
   addCounter(memory_, run::kPolls, 1);
   addCounter(memory_, run::kAnswers, ex.answered ? 1 : 0);

@@ -11,6 +11,7 @@
 #include "xarndll/sim/card_memory.h"
 #include "xarndll/sim/gdb/gdb_bus.h"
 #include "xarndll/sim/ring_queue.h"
+#include "xarndll/sim/time_tag_writer.h"
 
 namespace xarnsim::gdb {
 
@@ -30,7 +31,7 @@ bool answersKind(uint16_t type, int kind);
 
 class Terminals {
  public:
-  Terminals(CardMemory& memory, ldb::Queues& stamper);
+  Terminals(CardMemory& memory, TimeTagWriter& tags);
 
   // The driver's record calls; each returns a driver status.
   uint16_t readRt(uint16_t rt, GdbRtSimRecord& record) const;
@@ -77,7 +78,7 @@ class Terminals {
   void perform(uint64_t g);
 
   CardMemory& memory_;
-  ldb::Queues& stamper_;
+  TimeTagWriter& tags_;
   RingQueue queue_;
   bool running_ = false;
   bool stale_ = true;

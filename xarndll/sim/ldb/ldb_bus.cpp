@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "xarndll/sim/card_time.h"
 #include "xarndll/sim/ldb/ldb_layout.h"
 #include "xarndll/status.h"
 
@@ -91,26 +90,10 @@ WordFault applyInjection(const Injection& injection, bool commandSync) {
 
 Queues::Queues(CardMemory& memory, uint64_t& epochMicros)
     : memory_(memory),
-      epochMicros_(epochMicros),
+      tags_(memory, epochMicros),
       raw_(memory, map::kLdbRawQueueHeader, map::kLdbRawQueue),
       messages_(memory, map::kLdbBcQueueHeader, map::kLdbBcQueue),
       commands_(memory, map::kLdbRtQueueHeader, map::kLdbRtQueue) {}
-
-// Words come in thousands a second: the days-to-seconds part is worked out once per second.
-void Queues::stamp(uint32_t address, Tick tick) {
-  uint64_t micros = tick / kTicksPerMicro;
-  micros = micros > epochMicros_ ? micros - epochMicros_ : 0;
-  uint64_t second = micros / kMicrosPerSecond;
-  if (second != tagSecond_) {
-    TimeTag t = toTimeTag(second * kMicrosPerSecond);
-    tagWords_ = {t.days, t.hours, t.minutes, t.seconds};
-    tagSecond_ = second;
-  }
-  auto within = static_cast<uint32_t>(micros - second * kMicrosPerSecond);
-  for (uint32_t i = 0; i < 4; ++i) memory_.write(address + 2 * i, tagWords_[i]);
-  memory_.write(address + 8, static_cast<uint16_t>(within / 1000));
-  memory_.write(address + 10, static_cast<uint16_t>(within % 1000));
-}
 
 uint32_t Queues::claim(RingQueue& queue, const map::Region& header, const map::Region& entries,
                        bool& overflowed) {

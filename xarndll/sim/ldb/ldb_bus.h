@@ -3,20 +3,18 @@
 // raw words) kept in card memory. docs/bus-protocol.md is the prose of this file.
 #pragma once
 
-#include <array>
 #include <cstdint>
 
 #include "card/records.h"
 #include "xarndll/sim/card_memory.h"
 #include "xarndll/sim/memory_map.h"
 #include "xarndll/sim/ring_queue.h"
+#include "xarndll/sim/time_tag_writer.h"
 
 namespace xarnsim::ldb {
 
-// Bus time is counted in ticks of half a microsecond, the unit of the frame duration and of the
-// card settings.
-using Tick = uint64_t;
-inline constexpr Tick kTicksPerMicro = 2;
+using xarnsim::kTicksPerMicro;
+using xarnsim::Tick;
 
 // Command codes that move a terminal's protocol state.
 inline constexpr uint16_t kCodeSrq = 2;
@@ -141,7 +139,7 @@ class Queues {
   uint16_t readCommand(RtQueueRecord& record);
 
   // Writes the time tag of `tick` as six card words at `address`.
-  void stamp(uint32_t address, Tick tick);
+  void stamp(uint32_t address, Tick tick) { tags_.write(address, tick); }
 
  private:
   // RingQueue::push for the busy bus: the same header words and the same full-queue rule
@@ -157,12 +155,10 @@ class Queues {
   uint16_t read(RingQueue& queue, Record& record, Fill fill);
 
   CardMemory& memory_;
-  uint64_t& epochMicros_;
+  TimeTagWriter tags_;
   RingQueue raw_;
   RingQueue messages_;
   RingQueue commands_;
-  uint64_t tagSecond_ = ~0ull;          // the second the cached words belong to
-  std::array<uint16_t, 4> tagWords_{};  // days, hours, minutes, seconds
 };
 
 // A 24-bit data or command word with the terminal address in bits 23..19.

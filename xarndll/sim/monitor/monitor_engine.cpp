@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "xarndll/sim/card_time.h"
 #include "xarndll/sim/ldb/ldb_layout.h"
 #include "xarndll/sim/monitor/monitor_layout.h"
 #include "xarndll/status.h"
@@ -331,7 +330,7 @@ uint32_t Engine::record(int c, Position p, Header& h) {
   const CycleWord& w = connectors_[i].word(p);
   uint32_t slot = h.next;
   uint32_t at = map::kMonStack.entry(slot);
-  stamp(at + entry::kTimeTag, connectors_[i].start(p));
+  tags_.write(at + entry::kTimeTag, connectors_[i].start(p));
   memory_.write(at + entry::kBusCode, kBusCodes[i]);
   memory_.write(at + entry::kWordHigh, static_cast<uint16_t>(w.value >> 16));
   memory_.write(at + entry::kWordLow, static_cast<uint16_t>(w.value));
@@ -341,22 +340,6 @@ uint32_t Engine::record(int c, Position p, Header& h) {
   ++h.recorded;
   if (h.captured < UINT32_MAX) ++h.captured;
   return slot;
-}
-
-// Words come in their thousands a second: the days-to-seconds part is worked out once a second.
-void Engine::stamp(uint32_t address, Tick tick) {
-  uint64_t micros = tick / ldb::kTicksPerMicro;
-  micros = micros > epochMicros_ ? micros - epochMicros_ : 0;
-  uint64_t second = micros / kMicrosPerSecond;
-  if (second != tagSecond_) {
-    TimeTag t = toTimeTag(second * kMicrosPerSecond);
-    tagWords_ = {t.days, t.hours, t.minutes, t.seconds};
-    tagSecond_ = second;
-  }
-  auto within = static_cast<uint32_t>(micros - second * kMicrosPerSecond);
-  for (uint32_t i = 0; i < 4; ++i) memory_.write(address + 2 * i, tagWords_[i]);
-  memory_.write(address + 8, static_cast<uint16_t>(within / 1000));
-  memory_.write(address + 10, static_cast<uint16_t>(within % 1000));
 }
 
 }  // namespace xarnsim::monitor

@@ -11,6 +11,7 @@
 #include "xarndll/sim/bus_engine.h"
 #include "xarndll/sim/card_memory.h"
 #include "xarndll/sim/monitor/monitor_traffic.h"
+#include "xarndll/sim/time_tag_writer.h"
 
 namespace xarnsim::monitor {
 
@@ -76,7 +77,6 @@ class Engine final : public BusEngine {
   uint32_t record(int c, Position p, Header& h);
   // Records the next recorded word before `end`; false when there is none.
   bool recordNext(Key end, Header& h);
-  void stamp(uint32_t address, Tick tick);
   static Key after(Key k) {
     return k.connector + 1 < kConnectors ? Key{k.tick, k.connector + 1} : Key{k.tick + 1, 0};
   }
@@ -95,8 +95,7 @@ class Engine final : public BusEngine {
   std::array<Marks, kConnectors> matching_;  // the recorded words that fire the trigger
   uint32_t postTrigger_ = 0;
 
-  uint64_t tagSecond_ = ~0ull;          // the second the cached words belong to
-  std::array<uint16_t, 4> tagWords_{};  // days, hours, minutes, seconds
+  TimeTagWriter tags_{memory_, epochMicros_};
 };
 
 }  // namespace xarnsim::monitor
