@@ -140,6 +140,17 @@ void ShowHexLines(winsys::Dialog& page, int control, bool wide, const void* word
   page.editAppend(control, text);
 }
 
+bool spinWrapped(uint16_t& value, winsys::ScrollAction action, uint16_t count) {
+  if (action == winsys::ScrollAction::LineUp) {
+    value = static_cast<uint16_t>((value + 1) % count);
+  } else if (action == winsys::ScrollAction::LineDown) {
+    value = static_cast<uint16_t>((value + count - 1) % count);
+  } else {
+    return false;
+  }
+  return true;
+}
+
 void ShowReport(winsys::Dialog& page, int control, uint16_t status) {
   if (status == kStatusDone) {
     page.setText(control, "Done");

@@ -37,6 +37,10 @@ std::string NumToErrField(uint16_t errorType, uint16_t value);
 uint16_t ReadHexLines(const winsys::Dialog& page, int control, bool wide, void* words, int count);
 void ShowHexLines(winsys::Dialog& page, int control, bool wide, const void* words, int count);
 
+// The spins of the pages: the line-up arrow adds one and the line-down arrow takes one, wrapping
+// within 0 to count - 1. False, with the value as it was, for every other action.
+bool spinWrapped(uint16_t& value, winsys::ScrollAction action, uint16_t count);
+
 // "Done" for 0, "SYNTAX" for 999, else the number; beeps for everything but 0.
 void ShowReport(winsys::Dialog& page, int control, uint16_t status);
 

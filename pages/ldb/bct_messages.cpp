@@ -264,8 +264,7 @@ void BCTmessages::scroll(uint32_t param, winsys::ScrollAction action) {
       dialog_.setText(kCommandCode, kCommandCodeNames[state_.commandCode]);
       break;
     case kRtSpin:
-      if (up) state_.rt = static_cast<uint16_t>((state_.rt + 1) % 32);
-      if (down) state_.rt = static_cast<uint16_t>((state_.rt + 31) % 32);
+      ui::spinWrapped(state_.rt, action, 32);
       dialog_.setText(kRt, ui::decimal(state_.rt));
       break;
     case kMessageSpin:

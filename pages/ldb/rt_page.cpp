@@ -315,8 +315,7 @@ void RTPdialog::scroll(uint32_t param, winsys::ScrollAction action) {
     return;
   }
   uint16_t& rt = state_.record.rtNumber;
-  if (action == winsys::ScrollAction::LineUp) rt = static_cast<uint16_t>((rt + 1) % 32);
-  if (action == winsys::ScrollAction::LineDown) rt = static_cast<uint16_t>((rt + 31) % 32);
+  ui::spinWrapped(rt, action, 32);
   dialog_.setText(kRtNumber, ui::decimal(rt));
 }
 

@@ -140,13 +140,7 @@ void MDBdialog::update() {
 
 // The only scroll bar: its identity is not checked.
 void MDBdialog::scroll(uint32_t, winsys::ScrollAction action) {
-  if (action == winsys::ScrollAction::LineUp) {
-    state_.rt = static_cast<uint16_t>((state_.rt + 1) % 32);
-  } else if (action == winsys::ScrollAction::LineDown) {
-    state_.rt = static_cast<uint16_t>((state_.rt + 31) % 32);
-  } else {
-    return;
-  }
+  if (!ui::spinWrapped(state_.rt, action, 32)) return;
   dialog_.setText(kRtNumber, ui::decimal(state_.rt));
   read();
 }

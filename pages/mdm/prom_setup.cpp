@@ -316,13 +316,7 @@ void MDPdialog::update() {
 
 void MDPdialog::scroll(uint32_t param, winsys::ScrollAction action) {
   if (ui::ScrollBarID(dialog_, param) == kRtSpin) {
-    if (action == winsys::ScrollAction::LineUp) {
-      state_.rt = static_cast<uint16_t>((state_.rt + 1) % 32);
-    } else if (action == winsys::ScrollAction::LineDown) {
-      state_.rt = static_cast<uint16_t>((state_.rt + 31) % 32);
-    } else {
-      return;
-    }
+    if (!ui::spinWrapped(state_.rt, action, 32)) return;
     dialog_.setText(kRtNumber, ui::decimal(state_.rt));
     refresh();
     return;

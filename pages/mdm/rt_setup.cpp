@@ -62,11 +62,6 @@ std::string twoPlaces(uint16_t value) {
   return text;
 }
 
-uint16_t step(uint16_t value, winsys::ScrollAction action, uint16_t modulo) {
-  if (action == winsys::ScrollAction::LineUp) return static_cast<uint16_t>((value + 1) % modulo);
-  return static_cast<uint16_t>((value + modulo - 1) % modulo);
-}
-
 }  // namespace
 
 MDRdialog::MDRdialog(app::Station& station, winsys::Dialog& dialog)
@@ -228,20 +223,19 @@ void MDRdialog::stepErrorType() {
 // ---- Spins: the RT and the IOM read the card; the SIO channel shows the working copy.
 
 void MDRdialog::scroll(uint32_t param, winsys::ScrollAction action) {
-  if (action != winsys::ScrollAction::LineUp && action != winsys::ScrollAction::LineDown) return;
   switch (ui::ScrollBarID(dialog_, param)) {
     case kRtSpin:
-      state_.rt = step(state_.rt, action, 32);
+      if (!ui::spinWrapped(state_.rt, action, 32)) return;
       dialog_.setText(kRtNumber, ui::decimal(state_.rt));
       read();
       break;
     case kIomSpin:
-      state_.iom = step(state_.iom, action, 16);
+      if (!ui::spinWrapped(state_.iom, action, 16)) return;
       dialog_.setText(kIomNumber, ui::decimal(state_.iom));
       read();
       break;
     default:
-      state_.sio = step(state_.sio, action, 4);
+      if (!ui::spinWrapped(state_.sio, action, 4)) return;
       dialog_.setText(kSioChannel, twoPlaces(state_.sio));
       showSio();
       break;
