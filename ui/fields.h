@@ -2,6 +2,8 @@
 // multi-line hex boxes, and the Report field.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -43,6 +45,20 @@ bool spinWrapped(uint16_t& value, winsys::ScrollAction action, uint16_t count);
 
 // "Done" for 0, "SYNTAX" for 999, else the number; beeps for everything but 0.
 void ShowReport(winsys::Dialog& page, int control, uint16_t status);
+
+// A flag word as the queue lines show it: the text of every set bit, in the table's order.
+struct FlagName {
+  int bit;
+  const char* text;
+};
+template <std::size_t N>
+std::string flagNames(uint32_t value, const std::array<FlagName, N>& table) {
+  std::string text;
+  for (const FlagName& f : table) {
+    if (value >> f.bit & 1) text += f.text;
+  }
+  return text;
+}
 
 // A card time tag as "ddd:hh:mm:ss.mmmuuu".
 std::string formatTimeTag(const TimeTag& t);

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 
+#include "ui/fields.h"
 #include "ui/gdb_fields.h"
 
 namespace gdb {
@@ -10,11 +11,8 @@ namespace {
 
 constexpr uint16_t kNoResponse = 0xFFFF;
 
-struct Flag {
-  int bit;
-  const char* text;
-};
-constexpr std::array<Flag, 4> kErrorFlags = {{{3, "Py "}, {2, "Mn "}, {1, "Lg "}, {0, "Sh "}}};
+constexpr std::array<ui::FlagName, 4> kErrorFlags = {
+    {{3, "Py "}, {2, "Mn "}, {1, "Lg "}, {0, "Sh "}}};
 
 }  // namespace
 
@@ -28,10 +26,7 @@ std::string rtQueueLine(const GdbRtQueueEntry& e) {
   line += '\t';
   line += fields;
   if (e.errors == 0) return line + "NoErrs";
-  for (const Flag& f : kErrorFlags) {
-    if (e.errors >> f.bit & 1) line += f.text;
-  }
-  return line;
+  return line + ui::flagNames(e.errors, kErrorFlags);
 }
 
 void GRQdialog::init() { open({20, 60, 100, 140, 180}); }

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 
+#include "ui/fields.h"
 #include "ui/gdb_fields.h"
 
 namespace gdb {
@@ -20,11 +21,8 @@ struct Source {
 constexpr std::array<Source, 3> kSources = {
     {{0x0000, " Src:T\t"}, {0x8000, " Src:H\t"}, {0x4000, " Src:L\t"}}};
 
-struct Flag {
-  int bit;
-  const char* text;
-};
-constexpr std::array<Flag, 4> kErrorFlags = {{{3, " Py"}, {2, " Mn"}, {1, " Lg"}, {0, " Sh"}}};
+constexpr std::array<ui::FlagName, 4> kErrorFlags = {
+    {{3, " Py"}, {2, " Mn"}, {1, " Lg"}, {0, " Sh"}}};
 
 const char* sourceText(uint16_t source) {
   for (const Source& s : kSources) {
@@ -49,11 +47,7 @@ const char* rateText(uint16_t rate) {
 std::string errorsText(const GdbQueueEntry& e) {
   if (e.noResponse == 0 && e.errorFlags == 0) return "NoErrs\t";
   if (e.noResponse != 0) return "NoResp\t";
-  std::string text;
-  for (const Flag& f : kErrorFlags) {
-    if (e.errorFlags >> f.bit & 1) text += f.text;
-  }
-  return text + "\t";
+  return ui::flagNames(e.errorFlags, kErrorFlags) + "\t";
 }
 
 }  // namespace

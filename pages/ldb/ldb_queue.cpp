@@ -18,60 +18,47 @@ constexpr uint16_t kRead = 1;
 constexpr uint16_t kReadRefresh = 2;
 constexpr uint16_t kModeLdbBct = 1;
 
-struct Flag {
-  int bit;
-  const char* text;
-};
-
 constexpr std::array<const char*, 4> kDirections = {" TX_PRI", " TX_SEC", " RX_PRI", " RX_SEC"};
-constexpr std::array<Flag, 4> kWordFlags = {{{27, " Py"}, {26, " Mn"}, {25, " Lg"}, {24, " Sh"}}};
-constexpr std::array<Flag, 8> kAlternateFlags = {{{15, " Gc"},
-                                                  {14, " Gd"},
-                                                  {13, " Bc"},
-                                                  {12, " Bd"},
-                                                  {11, " Py"},
-                                                  {10, " Mn"},
-                                                  {9, " Lg"},
-                                                  {8, " Sh"}}};
-constexpr std::array<Flag, 16> kCommandFlags = {{{15, " Pt"},
-                                                 {14, " Rc"},
-                                                 {13, " Is"},
-                                                 {12, " Ck"},
-                                                 {11, " Ig"},
-                                                 {10, " Bh"},
-                                                 {9, " Ov"},
-                                                 {8, " Id"},
-                                                 {7, " Nr"},
-                                                 {6, " Ta"},
-                                                 {5, " Wc"},
-                                                 {4, " Sy"},
-                                                 {3, " Py"},
-                                                 {2, " Mn"},
-                                                 {1, " Lg"},
-                                                 {0, " Sh"}}};
-constexpr std::array<Flag, 11> kMessageFlags = {{{10, " Bs"},
-                                                 {9, " Ov"},
-                                                 {8, " Id"},
-                                                 {7, " Nr"},
-                                                 {6, " Ta"},
-                                                 {5, " Wc"},
-                                                 {4, " Sy"},
-                                                 {3, " Py"},
-                                                 {2, " Mn"},
-                                                 {1, " Lg"},
-                                                 {0, " Sh"}}};
-
-template <std::size_t N>
-std::string flags(uint32_t value, const std::array<Flag, N>& table) {
-  std::string text;
-  for (const Flag& f : table) {
-    if (value >> f.bit & 1) text += f.text;
-  }
-  return text;
-}
+constexpr std::array<ui::FlagName, 4> kWordFlags = {
+    {{27, " Py"}, {26, " Mn"}, {25, " Lg"}, {24, " Sh"}}};
+constexpr std::array<ui::FlagName, 8> kAlternateFlags = {{{15, " Gc"},
+                                                          {14, " Gd"},
+                                                          {13, " Bc"},
+                                                          {12, " Bd"},
+                                                          {11, " Py"},
+                                                          {10, " Mn"},
+                                                          {9, " Lg"},
+                                                          {8, " Sh"}}};
+constexpr std::array<ui::FlagName, 16> kCommandFlags = {{{15, " Pt"},
+                                                         {14, " Rc"},
+                                                         {13, " Is"},
+                                                         {12, " Ck"},
+                                                         {11, " Ig"},
+                                                         {10, " Bh"},
+                                                         {9, " Ov"},
+                                                         {8, " Id"},
+                                                         {7, " Nr"},
+                                                         {6, " Ta"},
+                                                         {5, " Wc"},
+                                                         {4, " Sy"},
+                                                         {3, " Py"},
+                                                         {2, " Mn"},
+                                                         {1, " Lg"},
+                                                         {0, " Sh"}}};
+constexpr std::array<ui::FlagName, 11> kMessageFlags = {{{10, " Bs"},
+                                                         {9, " Ov"},
+                                                         {8, " Id"},
+                                                         {7, " Nr"},
+                                                         {6, " Ta"},
+                                                         {5, " Wc"},
+                                                         {4, " Sy"},
+                                                         {3, " Py"},
+                                                         {2, " Mn"},
+                                                         {1, " Lg"},
+                                                         {0, " Sh"}}};
 
 std::string alternateErrors(uint16_t alternate) {
-  return alternate & 0xFF00 ? flags(alternate, kAlternateFlags) : " NONE";
+  return alternate & 0xFF00 ? ui::flagNames(alternate, kAlternateFlags) : " NONE";
 }
 
 std::string format(const char* pattern, uint32_t value) {
@@ -88,7 +75,7 @@ std::string rawQueueLine(const BinQueueRecord& e) {
   line += ui::formatTimeTag(e.timeTag);
   line += format("\t%.06X", e.word & 0xFFFFFF);
   line += e.word >> 28 & 1 ? "\tCs" : "\tDs";
-  line += flags(e.word, kWordFlags);
+  line += ui::flagNames(e.word, kWordFlags);
   line += "\tALT_ERRS:";
   line += alternateErrors(e.alternateErrors);
   return line;
@@ -97,13 +84,13 @@ std::string rawQueueLine(const BinQueueRecord& e) {
 std::string messageQueueLine(const BcQueueRecord& e) {
   std::string line = format(" Msg %.03d  ", e.messageNumber);
   if ((e.errors & 0x07FF) == 0) line += "No Errors";
-  return line + flags(e.errors, kMessageFlags);
+  return line + ui::flagNames(e.errors, kMessageFlags);
 }
 
 std::string commandQueueLine(const RtQueueRecord& e) {
   std::string line = format(" Cmd %.06X  ", e.command);
   if (e.errors == 0) line += "No Errors";
-  line += flags(e.errors, kCommandFlags);
+  line += ui::flagNames(e.errors, kCommandFlags);
   return line + "  ALT_ERRS:" + alternateErrors(e.alternateErrors);
 }
 
