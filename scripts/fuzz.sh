@@ -13,7 +13,7 @@ CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDe
 cmake --build build-fuzz -j"$(nproc)" >/dev/null
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(fields ini setup_file firmware template console)
+  targets=(fields ini setup_file firmware template console driver)
 fi
 status=0
 for name in "${targets[@]}"; do
