@@ -23,6 +23,9 @@ class Console {
   // that nobody has read, such as a fuzzer's.
   void confineFilesToWorkingDirectory() { confined_ = true; }
 
+  // What the script's operator sees, for a driver that chooses each line from it.
+  const winsys::HeadlessWindowSystem& windows() const { return windows_; }
+
  private:
   bool step();  // runs the next line; false at the end of the script or after an error
   void refuseAfterQuit();

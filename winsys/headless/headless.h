@@ -109,6 +109,7 @@ class HeadlessWindowSystem final : public WindowSystem {
 
   // What the operator does.
   void queueAnswer(Answer answer) { answers_.push_back(answer); }
+  int answersPending() const { return static_cast<int>(answers_.size()); }
   bool menuCommand(int id, std::string& error);  // refused while a modal page or box is open
   // Virtual time passes and timers fire in due order; over a stretch longer than kCoalesceMs
   // they fire only through its last kCoalesceMs.
