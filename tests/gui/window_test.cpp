@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QFile>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -19,10 +20,13 @@
 #include <QTimer>
 #include <QtTest>
 #include <memory>
+#include <set>
 
 #include "app/station.h"
 #include "gui/station_window.h"
 #include "resources/resources.h"
+#include "road/operator_road.h"
+#include "setup/setup_files.h"
 #include "ui/fields.h"
 #include "winsys/headless/headless.h"
 #include "winsys/qt/controls.h"
@@ -129,6 +133,69 @@ int firstInkColumn(const QImage& image, const QRect& line) {
   return -1;
 }
 
+// The operator's hands in the window: the road's actions done on the real widgets. Each box is
+// answered Yes (or OK) from the queue, so that no box waits for a person.
+class WindowHands final : public road::RoadHands {
+ public:
+  WindowHands(winsys::QtWindowSystem& windows, app::Station& station, uint64_t& nowMicros)
+      : windows_(windows), station_(station), now_(nowMicros) {}
+
+  void menu(const std::string& label) override {
+    keepAnswers();
+    chosen.insert(label);
+    const winsys::MenuItem* item = windows_.menu()->findLabel(label);
+    if (!item) return failed("no menu item " + label);
+    if (!windows_.menuCommand(item->id)) failed("menu refused " + label);
+  }
+  void click(const std::string& page, int id) override {
+    keepAnswers();
+    winsys::QtDialog* dialog = windows_.page(page);
+    if (!dialog) return failed("no page " + page + " to click " + std::to_string(id));
+    dialog->click(id);
+  }
+  void type(const std::string& page, int id, const std::string& text) override {
+    if (winsys::QtDialog* dialog = windows_.page(page)) {
+      dialog->setText(id, text);
+    } else {
+      failed("no page " + page + " to type in");
+    }
+  }
+  // Card time moves on; the status line's timer fires as it would.
+  void tick(int seconds) override {
+    now_ += static_cast<uint64_t>(seconds) * 1'000'000;
+    station_.timer(app::kStatusTimer);
+    QCoreApplication::processEvents();
+  }
+  void answerYes() override { windows_.queueAnswer(winsys::Answer::Yes); }
+  int answersPending() const override { return windows_.answersPending(); }
+  int pageCount() const override { return static_cast<int>(windows_.openPages().size()); }
+  std::string newestPage() const override {
+    auto pages = windows_.openPages();
+    return pages.empty() ? std::string() : pages.back()->layout().name;
+  }
+  int openCount(const std::string& page) const override { return windows_.openCount(page); }
+  void expectStatus(const std::string& status) override {
+    if (windows_.status() != status)
+      failed("status \"" + windows_.status() + "\", not \"" + status + "\"");
+  }
+  void expectMenu(const std::string& menu) override {
+    if (windows_.menu()->name != menu) failed("menu " + windows_.menu()->name + ", not " + menu);
+  }
+
+  std::vector<std::string> faults;
+  std::set<std::string> chosen;  // menu items chosen
+
+ private:
+  void keepAnswers() {
+    while (windows_.answersPending() < 2) windows_.queueAnswer(winsys::Answer::Yes);
+  }
+  void failed(const std::string& why) { faults.push_back(why); }
+
+  winsys::QtWindowSystem& windows_;
+  app::Station& station_;
+  uint64_t& now_;
+};
+
 }  // namespace
 
 class WindowTest : public QObject {
@@ -152,6 +219,8 @@ class WindowTest : public QObject {
   void listsCopyAndSaveAsCsv();
   void listColumnsStayAlignedAndScrollOnlyWhenTheyMust();
   void manualIsFoundInstalledOrInTheBuildTree();
+  void operatorRoadInEveryMode_data();
+  void operatorRoadInEveryMode();
 
   // Ends the "private slots" section: these helpers are not test cases.
  private:  // NOLINT(readability-redundant-access-specifiers)
@@ -747,6 +816,53 @@ void WindowTest::manualIsFoundInstalledOrInTheBuildTree() {
            QUrl::fromLocalFile(prefix.path() + "/share/doc/xarn-station/manual/index.html"));
   // The build tree has the same layout: the program beside share/ finds it there.
   QVERIFY(gui::manualIndex(QCoreApplication::applicationDirPath() + "/../../gui").isLocalFile());
+}
+
+// ---- The operator's first road ------------------------------------------------------------------
+
+void WindowTest::operatorRoadInEveryMode_data() {
+  QTest::addColumn<int>("mode");
+  for (size_t i = 0; i < road::modeRoads().size(); ++i) {
+    QTest::newRow(road::modeRoads()[i].mode) << static_cast<int>(i);
+  }
+}
+
+// The road of every mode in the window: each step runs from the event loop, so a step that opens a
+// modal page waits in it while the next steps go on inside.
+void WindowTest::operatorRoadInEveryMode() {
+  QFETCH(int, mode);
+  const road::ModeRoad& modeRoad = road::modeRoads()[static_cast<size_t>(mode)];
+  std::vector<uint8_t> zeros(setup::kSetupFileBytes, 0);
+  zeros[0] = static_cast<uint8_t>(modeRoad.number);
+  QFile zeroFile(road::kZeroFile);
+  QVERIFY(zeroFile.open(QIODevice::WriteOnly));
+  zeroFile.write(reinterpret_cast<const char*>(zeros.data()), static_cast<qint64>(zeros.size()));
+  zeroFile.close();
+
+  startStation();
+  uint64_t now = 0;
+  xarnsim::setTimeSource(&station->card(), [&now] { return now; });
+  WindowHands hands(*windows, *station, now);
+  road::RoadPlan plan(modeRoad);
+  bool finished = false;
+  std::function<void()> next = [&] {
+    if (plan.done()) {
+      finished = true;
+      return;
+    }
+    QTimer::singleShot(0, this, [&] { next(); });
+    plan.runNext(hands);
+  };
+  QTimer::singleShot(0, this, [&] { next(); });
+  QTRY_VERIFY_WITH_TIMEOUT(finished, 60000);
+  QTRY_COMPARE(windows->modalDepth(), 0);
+  std::string faults;
+  for (const std::string& fault : hands.faults) faults += fault + "\n";
+  for (const std::string& item : road::menuPaths(*resources::menu(modeRoad.menu))) {
+    if (road::isPageItem(modeRoad, item) && !hands.chosen.count(item))
+      faults += "never opened " + item;
+  }
+  QCOMPARE(QString::fromStdString(faults), QString());
 }
 
 QTEST_MAIN(WindowTest)

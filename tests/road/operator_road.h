@@ -127,12 +127,17 @@ class RoadPlan {
       h.click("XARN_SETUP", 1);
       h.menu(mode);
     });
-    if (!setupFile) return;
-    std::string file = setupFile;
-    then([file](RoadHands& h) {
-      h.menu("SETUPS");
+    if (setupFile) loadOrSave(setupFile, kSetupsGet);
+  }
+
+  // The setup files page, modal: its menu item is the last action of a step, since in the window
+  // the step waits there while the page is open.
+  void loadOrSave(const std::string& file, int button) {
+    then([](RoadHands& h) { h.menu("SETUPS"); });
+    then([file, button](RoadHands& h) {
       h.type("SETUPS", kSetupsFileField, file);
-      h.click("SETUPS", kSetupsGet);
+      if (h.answersPending() == 0) h.answerYes();  // a save may replace the file
+      h.click("SETUPS", button);
       h.click("SETUPS", kSetupsQuit);
     });
   }
@@ -162,14 +167,8 @@ class RoadPlan {
     for (const std::string& item : items) {
       if (isDebugItem(item)) walkPage(item);
     }
-    then([road, saveAfter](RoadHands& h) {
-      if (saveAfter) {
-        h.menu("SETUPS");
-        h.type("SETUPS", kSetupsFileField, kSavedFile);
-        if (h.answersPending() == 0) h.answerYes();  // the file may be there already
-        h.click("SETUPS", kSetupsSave);
-        h.click("SETUPS", kSetupsQuit);
-      }
+    if (saveAfter) loadOrSave(kSavedFile, kSetupsSave);
+    then([road](RoadHands& h) {
       if (h.answersPending() == 0) h.answerYes();
       h.menu(road.quitItem);
       h.expectMenu("TOP_MENU");
@@ -198,8 +197,10 @@ class RoadPlan {
       for (const auto& control : layout->controls) {
         if (control.kind != winsys::ControlKind::Button) continue;
         int id = control.id;
-        buttons.push_back([item, page, closer, id](RoadHands& h) {
+        buttons.push_back([item, page](RoadHands& h) {
           if (h.openCount(*page) == 0) h.menu(item);
+        });
+        buttons.push_back([page, id](RoadHands& h) {
           if (h.answersPending() == 0) h.answerYes();
           h.click(*page, id);
         });

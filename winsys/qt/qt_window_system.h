@@ -65,6 +65,7 @@ class QtWindowSystem final : public WindowSystem {
   bool menuCommand(int id);
   // The next box takes this answer instead of showing itself (an OK box just takes it away).
   void queueAnswer(Answer answer) { answers_.push_back(answer); }
+  int answersPending() const { return static_cast<int>(answers_.size()); }
 
   // What the operator sees.
   const std::string& title() const { return title_; }
