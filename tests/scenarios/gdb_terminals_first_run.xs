@@ -3,6 +3,12 @@
 menu SETUP
 click 1
 menu GDB_MRT
+menu SETUPS
+page SETUPS
+type 2 empty.sup
+click 4
+expect 1 Done
+click 6
 menu RUN
 tick 60
 expect-status "GDB_MRT RUNNING "
@@ -39,10 +45,24 @@ tick
 poke 123500 0
 tick 86400
 expect-status "GDB_MRT RUNNING "
+# A setup file that holds no channel, loaded while a channel is being polled.
+click 31
+expect 30 Done
+tick 2
 click 32
+menu SETUPS
+page SETUPS
+expect-line 7 0 EMPTY.SUP
+select 7 0
+click 3
+expect 1 Done
+click 6
+tick 86400
+expect-status "GDB_MRT RUNNING "
 menu QUEUE
 page GDB_MRT_Q
 click 2
+tick 2
 click 3
 expect-line 6 0 EMPTY
 click 1
