@@ -290,10 +290,19 @@ bool Controller::advance(Tick until) {
 // run one by one and the slots between them (triggers, idle COMMAND slots) only counted. The
 // cost follows the transfers the queues keep, not the length of the stretch.
 void Controller::runSlots(uint64_t from, uint64_t to, bool passive) {
-  for (uint64_t g = from; g < to;) {
-    uint64_t transfer = std::min(nextOf(transferSlots_, g), to);
+  uint64_t n = timeline_.size();
+  if (from >= to || transferSlots_.empty()) return count(from, to, passive);
+  // One search for the first transfer, then the transfers in turn, period after period.
+  auto it = std::lower_bound(transferSlots_.begin(), transferSlots_.end(), from % n);
+  uint64_t period = from / n * n;
+  for (uint64_t g = from;; ++it) {
+    if (it == transferSlots_.end()) {
+      it = transferSlots_.begin();
+      period += n;
+    }
+    uint64_t transfer = std::min(period + *it, to);
     count(g, transfer, passive);
-    if (transfer == to) break;
+    if (transfer == to) return;
     perform(transfer, passive);
     g = transfer + 1;
   }
