@@ -210,12 +210,12 @@ TEST_F(GdbControllerTest, ZeroingTheCommandQueueWordsEmptiesThemEvenWhileRunning
 TEST_F(GdbControllerTest, PassiveCardListensAndSendsNothing) {
   ASSERT_EQ(write(100, 1, kMeasure, command(4, 4, 4)), 0);
   ASSERT_EQ(write(100, 2, kCommand), 0);
-  ASSERT_EQ(write(100, 3, kHalt), 0);
+  ASSERT_EQ(write(100, 3, kTrigger), 0);
   ASSERT_EQ(insert(1, command(1, 1, 1)), 0);
   run(true);
   EXPECT_EQ(state(), 0x9041);
   now += 100 * kMilli;
-  EXPECT_EQ(state(), 0x9041);  // the partner's HALT entry does not stop the card
+  EXPECT_EQ(state(), 0x9041);
   std::vector<GdbQueueEntry> up = queue(kUplink);
   ASSERT_EQ(up.size(), 10u);
   for (const GdbQueueEntry& e : up) {
@@ -224,15 +224,95 @@ TEST_F(GdbControllerTest, PassiveCardListensAndSendsNothing) {
     EXPECT_EQ(e.rtAddress, 4);
   }
   EXPECT_EQ(xarnsim::peek(&card, 0x0E00), 1);  // the queued command is still there
-  // Turning active: the card sends its command and then halts at the HALT entry.
+  EXPECT_EQ(counter(8), 0u);                   // the partner's trigger pulses are not the card's
+  // Turning active: the card sends its command and pulses its trigger.
   ASSERT_EQ(DUVEX_WrGdbBcModeDLL(&card, 0), 0);
   EXPECT_EQ(state(), 0xA041);
-  now += 20 * kMilli;
-  EXPECT_EQ(state(), 0x0040);
+  now += 10 * kMilli;
   up = queue(kUplink);
   ASSERT_EQ(up.size(), 12u);
   EXPECT_EQ(up[10].tableRate, 100);
   EXPECT_EQ(up[11].source, 0x8000);
+  EXPECT_EQ(counter(8), 1u);
+}
+
+// The partner runs the card's tables: it stops at their HALT entry, and the bus falls silent
+// while the card listens on. Turned active, the card is the controller and halts there itself.
+TEST_F(GdbControllerTest, ThePassiveCardsPartnerHaltsWhereTheTablesSay) {
+  ASSERT_EQ(write(100, 1, kMeasure, command(4, 4, 4)), 0);
+  ASSERT_EQ(write(10, 500, kHalt), 0);
+  run(true);
+  now += 3 * kSecond;
+  EXPECT_EQ(state(), 0x9041);
+  // Halted in the fifth minor frame, after its 100 Hz pass.
+  EXPECT_EQ(queue(kUplink).size(), 5u);
+  EXPECT_EQ(counter(0), 5u);
+  ASSERT_EQ(DUVEX_WrGdbBcModeDLL(&card, 0), 0);
+  now += 2 * kSecond;
+  EXPECT_EQ(state(), 0x0040);
+  EXPECT_EQ(counter(0), 10u);  // minor frames 0 to 4 of the next second
+}
+
+// The card's error injections are for the card as controller; passive, it hears the partner's
+// words as the partner sends them, and the partner terminals' answers to them.
+TEST_F(GdbControllerTest, APassiveCardHearsNoneOfItsOwnInjections) {
+  ASSERT_EQ(write(100, 1, kMeasure, command(1, 1, 1, 0x0000)), 0);        // parity
+  ASSERT_EQ(write(100, 2, kMeasure, command(2, 2, 2, 0x00C0, 40)), 0);    // 40 bits: short
+  ASSERT_EQ(write(100, 3, kMeasure, command(3, 3, 3, 0x0040, 0x07)), 0);  // data sync pattern
+  run(true);
+  now += 5 * kMilli;
+  std::vector<GdbQueueEntry> up = queue(kUplink);
+  std::vector<GdbQueueEntry> down = queue(kDownlink);
+  ASSERT_EQ(up.size(), 3u);
+  ASSERT_EQ(down.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(up[i].errorFlags, 0) << i;
+    EXPECT_EQ(up[i].sync, 1) << i;
+    EXPECT_EQ(down[i].noResponse, 0) << i;  // the first transfers are all answered
+  }
+  // Active, the same entries carry their errors and go unanswered.
+  ASSERT_EQ(DUVEX_WrGdbBcModeDLL(&card, 0), 0);
+  now += 10 * kMilli;
+  up = queue(kUplink);
+  down = queue(kDownlink);
+  ASSERT_EQ(up.size(), 6u);
+  EXPECT_EQ(up[3].errorFlags, 0x8);
+  EXPECT_EQ(up[4].errorFlags, 0x1);
+  EXPECT_EQ(up[5].errorFlags, 0x10);
+  EXPECT_EQ(down[3].noResponse, 1);
+}
+
+// Table entries and queued commands put in card memory by hand (a poke, a memory edit, a setup
+// file) that the driver would refuse are never sent.
+TEST_F(GdbControllerTest, EntriesTheDriverWouldRefuseAreNotSent) {
+  struct Bad {
+    uint16_t rt, channel, errorType;
+  };
+  const Bad bad[] = {{65535, 1, 0x0100}, {1, 65535, 0x0100}, {1, 1, 0x1234}};
+  for (uint16_t i = 0; i < 3; ++i) {
+    ASSERT_EQ(write(100, i + 1, kMeasure, command(1, 1, 1)), 0);
+    uint32_t at = 0x0C2700 + 32 * i;
+    wWDLL(&card, at + 2, bad[i].rt);
+    wWDLL(&card, at + 20, bad[i].channel);
+    wWDLL(&card, at + 16, bad[i].errorType);
+    GdbCommandRecord c = command(bad[i].rt, bad[i].channel, 1, bad[i].errorType);
+    EXPECT_EQ(write(100, 10, kMeasure, c), 251) << i;
+  }
+  ASSERT_EQ(write(100, 4, kMeasure, command(7, 7, 7)), 0);
+  ASSERT_EQ(write(100, 5, kCommand), 0);
+  ASSERT_EQ(insert(1, command(8, 8, 8)), 0);
+  ASSERT_EQ(insert(1, command(9, 9, 9)), 0);
+  wWDLL(&card, 0x0E20, 65535);  // the RT of the oldest queued command
+  run();
+  now += 15 * kMilli;
+  std::vector<GdbQueueEntry> up = queue(kUplink);
+  ASSERT_EQ(up.size(), 3u);
+  EXPECT_EQ(up[0].rtAddress, 7);
+  EXPECT_EQ(up[1].rtAddress, 9);
+  EXPECT_EQ(up[1].source, 0x8000);
+  EXPECT_EQ(up[2].rtAddress, 7);
+  EXPECT_EQ(counter(0), 3u);
+  EXPECT_EQ(xarnsim::peek(&card, 0x0E00), 0);  // the refused command has left the queue
 }
 
 TEST_F(GdbControllerTest, TriggerSwitchEndAndHaltEntries) {
@@ -382,6 +462,57 @@ TEST_F(GdbControllerTest, AHugeCatchUpIsPromptAndConsistent) {
   EXPECT_EQ(up.back().tableRate, 1);
   EXPECT_EQ(up.back().index, 10000);
   EXPECT_EQ(queue(kDownlink).size(), 512u);
+}
+
+// Tables of mostly TRIGGER entries give a schedule of slots that take no time and write no queue
+// entry, among a few transfers. A catch-up must end exactly as if every slot had been run, and
+// cost no more than the queues can show.
+TEST_F(GdbControllerTest, ALongCatchUpOverEmptySlotsGivesTheSameCardAsManySmallOnes) {
+  auto run = [this](uint64_t step, uint64_t length) {
+    xarnsim::release(&card);
+    card = CardContext{};
+    now = 0;
+    counters = {};
+    xarnsim::setTimeSource(&card, [this] { return now; });
+    SetUp();
+    GdbCommandRecord plus{};
+    plus.triggerPolarity = 1;
+    for (uint16_t i = 1; i <= 100; ++i) ASSERT_EQ(write(100, i, kTrigger, plus), 0);
+    for (uint16_t i = 1; i <= 1000; ++i) ASSERT_EQ(write(10, i, kTrigger), 0);
+    for (uint16_t i = 1; i <= 10000; ++i) ASSERT_EQ(write(1, i, kTrigger, plus), 0);
+    ASSERT_EQ(write(1, 7000, kMeasure, command(5, 5, 5)), 0);
+    ASSERT_EQ(write(10, 300, kCommand), 0);
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(insert(1, command(6, 6, static_cast<uint16_t>(i))), 0);
+    this->run();
+    while (now < length) {
+      now = std::min(now + step, length);
+      rWDLL(&card, 0);
+    }
+  };
+  auto image = [this] {
+    std::vector<uint16_t> words;
+    for (uint32_t a = 0x0100; a < 0x010C; a += 2) words.push_back(rWDLL(&card, a));
+    for (uint32_t a = 0x0E00; a < 0x1200; a += 2) words.push_back(rWDLL(&card, a));
+    for (uint32_t a = 0x119300; a < 0x121420; a += 2) words.push_back(rWDLL(&card, a));
+    return words;
+  };
+  const uint64_t length = 3 * kSecond + 500 * kMilli;
+  run(997, length);
+  std::vector<uint16_t> often = image();
+  run(length, length);
+  std::vector<uint16_t> once = image();
+  ASSERT_EQ(once.size(), often.size());
+  for (std::size_t i = 0; i < once.size(); ++i) ASSERT_EQ(once[i], often[i]) << "word " << i;
+  EXPECT_EQ(counter(0), 3u + 3u);  // one MEASURE a second, three queued commands
+
+  // A day at once: the only transfers the queues keep lie hundreds of seconds apart, with
+  // millions of trigger slots between them that are only counted.
+  auto begin = std::chrono::steady_clock::now();
+  now += 86400 * kSecond;
+  EXPECT_EQ(state(), 0xA041);
+  EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(50));
+  EXPECT_EQ(counter(0), 3u + 86403u);
+  EXPECT_EQ(queue(kUplink).size(), 512u);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "sim_fixture.h"
@@ -121,7 +122,8 @@ TEST_F(GdbTerminalsTest, RecordsKeepWhatIsWrittenAndDefaultTheRest) {
 
 TEST_F(GdbTerminalsTest, ExtendedChannelsReachTo65535) {
   EXPECT_EQ(write(1, 40000, channel()), 251);
-  card.extendedChannels = 1;
+  std::string error;
+  ASSERT_TRUE(xarnsim::setOption(&card, "extended-channels", "1", error));
   ASSERT_EQ(terminal(1, true), 0);
   ASSERT_EQ(write(1, 40000, channel()), 0);
   GdbRtChanRecord c{};
@@ -315,6 +317,127 @@ TEST_F(GdbTerminalsTest, QueueReadsRefuseHostileArgumentsAndAHugeCatchUpIsPrompt
   uint32_t answers = xarnsim::peek(&card, 0x0104) | xarnsim::peek(&card, 0x0106) << 16;
   EXPECT_NE(polls, 0u);
   EXPECT_LE(std::abs(static_cast<int32_t>(4 * answers - polls)), 4 * 3 * 4096);
+}
+
+}  // namespace
+
+namespace {
+
+uint32_t word32(CardContext* card, uint32_t at) {
+  return xarnsim::peek(card, at) | static_cast<uint32_t>(xarnsim::peek(card, at + 2)) << 16;
+}
+
+// With no channel in the pool the partner has nothing to poll: a card run from its defaults, a
+// pool emptied by a write of the defaults or by hand while running. It keeps running all along.
+TEST_F(GdbTerminalsTest, AnEmptyPoolRunsQuietly) {
+  runFor(60 * kSecond);
+  EXPECT_EQ(state(), 0x0051);
+  EXPECT_TRUE(queue().empty());
+  EXPECT_EQ(word32(&card, 0x0100), 0u);
+
+  ASSERT_EQ(terminal(1, false), 0);  // every poll unanswered: one entry each
+  ASSERT_EQ(write(1, 2, channel()), 0);
+  now += kSecond;
+  EXPECT_EQ(queue().size(), 10u);
+  GdbRtChanRecord defaults{};
+  defaults.writeMarker = 0xFFFFFFFF;
+  ASSERT_EQ(write(1, 2, defaults), 0);
+  now += kSecond;
+  EXPECT_EQ(state(), 0x0051);
+  EXPECT_EQ(queue().size(), 10u);
+
+  ASSERT_EQ(write(1, 2, channel()), 0);
+  now += kSecond;
+  EXPECT_EQ(queue().size(), 20u);
+  wWDLL(&card, kPool, 0);  // the in-use flag of the only entry
+  now += 86400 * kSecond;
+  EXPECT_EQ(state(), 0x0051);
+  EXPECT_EQ(queue().size(), 20u);
+  EXPECT_EQ(word32(&card, 0x0100), 20u);
+}
+
+// Pool entries that the driver would refuse (an RT past 255, a channel past the card's limit)
+// are left out of the partner's poll.
+TEST_F(GdbTerminalsTest, PoolEntriesTheDriverWouldRefuseAreNotPolled) {
+  ASSERT_EQ(terminal(44, false), 0);  // every poll unanswered: one entry each
+  ASSERT_EQ(write(44, 1, channel()), 0);
+  ASSERT_EQ(write(44, 2, channel()), 0);
+  ASSERT_EQ(write(44, 3, channel()), 0);
+  wWDLL(&card, kPool + 2, 300);       // entry 0: RT 300
+  wWDLL(&card, kPool + 32 + 4, 300);  // entry 1: channel 300 on a card limited to 255
+  runFor(kSecond);
+  std::vector<GdbRtQueueEntry> q = queue();
+  ASSERT_EQ(q.size(), 10u);
+  for (const GdbRtQueueEntry& e : q) {
+    EXPECT_EQ(e.rtAddress, 44);
+    EXPECT_EQ(e.channel, 3);
+  }
+  GdbRtChanRecord c{};
+  EXPECT_EQ(DUVEX_RdGdbRtChanDLL(&card, 300, 1, &c), 251);
+  EXPECT_EQ(DUVEX_RdGdbRtChanDLL(&card, 44, 300, &c), 251);
+
+  // With extended channels, channel 300 is the card's to poll.
+  std::string error;
+  ASSERT_TRUE(xarnsim::setOption(&card, "extended-channels", "1", error));
+  uint16_t index = 0;
+  uint16_t clear = 2;
+  GdbRtQueueEntry e{};
+  ASSERT_EQ(DUVEX_RdGdbRtQDLL(&card, &index, &clear, &e), 0);
+  wWDLL(&card, kPool + 64 + 6, 0);  // a change: the partner starts a new cycle
+  now += 100 * kMilli;
+  q = queue();
+  ASSERT_EQ(q.size(), 2u);
+  EXPECT_EQ(q[0].channel, 3);
+  EXPECT_EQ(q[1].channel, 300);
+}
+
+// A catch-up leaves out what the queue cannot show; the card must end exactly as if every poll
+// had been simulated, through stretches where the pool is empty and the schedule has no slot.
+TEST_F(GdbTerminalsTest, ALongCatchUpGivesTheSameQueueAsManySmallOnes) {
+  auto run = [this](uint64_t step) {
+    xarnsim::release(&card);
+    card = CardContext{};
+    now = 0;
+    xarnsim::setTimeSource(&card, [this] { return now; });
+    SetUp();
+    auto until = [&](uint64_t end) {
+      while (now < end) {
+        now = std::min(now + step, end);
+        rWDLL(&card, 0);
+      }
+    };
+    ASSERT_EQ(terminal(3, true, 0x0000), 0);
+    ASSERT_EQ(terminal(4, true), 0);
+    ASSERT_EQ(DUVEX_CommandDLL(&card, 10), 0);
+    until(700 * kMilli);  // nothing to poll yet
+    GdbRtChanRecord c = channel();
+    c.responseType = 0;
+    c.intermediateEnable = 1;
+    c.responseTime = 300;
+    ASSERT_EQ(write(3, 1, c), 0);
+    ASSERT_EQ(write(4, 9, channel()), 0);
+    until(2100 * kMilli);
+    GdbRtChanRecord defaults{};
+    defaults.writeMarker = 0xFFFFFFFF;
+    ASSERT_EQ(write(3, 1, defaults), 0);
+    ASSERT_EQ(write(4, 9, defaults), 0);
+    until(2600 * kMilli);  // empty again
+    ASSERT_EQ(write(4, 9, channel()), 0);
+    until(40 * kSecond);
+  };
+  auto image = [this] {
+    std::vector<uint16_t> words;
+    for (uint32_t a = 0x0100; a < 0x0108; a += 2) words.push_back(rWDLL(&card, a));
+    for (uint32_t a = 0x143500; a < 0x14B520; a += 2) words.push_back(rWDLL(&card, a));
+    return words;
+  };
+  run(997);
+  std::vector<uint16_t> often = image();
+  run(40 * kSecond);
+  std::vector<uint16_t> once = image();
+  ASSERT_EQ(once.size(), often.size());
+  for (std::size_t i = 0; i < once.size(); ++i) ASSERT_EQ(once[i], often[i]) << "word " << i;
+  EXPECT_NE(word32(&card, 0x0100), 0u);
 }
 
 }  // namespace

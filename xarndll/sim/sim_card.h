@@ -149,10 +149,11 @@ class SimCard {
   void writeIdentity(uint32_t serial, uint32_t checksum, uint16_t revision);
   uint16_t clockWord(uint32_t address) const;
 
+  CardOptions options_;
   CardMemory memory_;
   ldb::Engine ldb_{memory_};
   monitor::Engine monitor_{memory_};
-  gdb::Engine gdb_{memory_};
+  gdb::Engine gdb_{memory_, options_.extendedChannels};
   mdm::Engine mdm_{memory_};
   EventQueue events_;
   Clock clock_;
@@ -166,7 +167,6 @@ class SimCard {
   Test test_ = Test::None;
   Firmware firmware_ = Firmware::Idle;
 
-  CardOptions options_;
   CallHooks hooks_;
 };
 

@@ -39,6 +39,21 @@ inline constexpr uint16_t kErrSy = ldb::kErrSy;  // bit 4 of the error flags, no
 ldb::WordFault applyInjection(uint16_t type, uint16_t size, bool commandSync);
 bool knownErrorType(uint16_t type);
 
+// What the driver accepts is what the engines act on: a value that a poke, a memory edit or a
+// setup file puts in card memory and that the driver call would refuse is skipped by the engine
+// that reads it, through the same checks.
+inline constexpr uint16_t kMaxRt = 255;
+// The highest channel number a card accepts, by its extended-channel flag.
+inline constexpr uint16_t channelLimit(bool extended) { return extended ? 0xFFFF : 0xFF; }
+// A terminal 0..255 and a channel the card decodes: a channel record's key.
+inline bool knownChannel(uint16_t rt, uint16_t channel, bool extended) {
+  return rt <= kMaxRt && channel <= channelLimit(extended);
+}
+// A command the bus can carry: a known channel with an error type the card knows.
+inline bool sendable(uint16_t rt, uint16_t channel, uint16_t errorType, bool extended) {
+  return knownChannel(rt, channel, extended) && knownErrorType(errorType);
+}
+
 // The answer of a partner terminal to the n-th transfer of a run: a deterministic function of
 // n, so that the same run gives the same answers. One transfer in 256 goes unanswered, one
 // answered transfer in 256 carries one word error (Py, Mn, Lg or Sh).
@@ -165,10 +180,13 @@ class Timeline {
   // `slots` in time order, all inside `period`.
   void reset(Tick origin, Tick period, const std::vector<Slot>& slots);
 
+  // A plan may have no slot at all (terminals with no channel): nothing is ever due then.
   uint64_t size() const { return starts_.size(); }
   Tick period() const { return period_; }
   Tick origin() const { return origin_; }
-  Tick startOf(uint64_t g) const { return origin_ + g / size() * period_ + starts_[g % size()]; }
+  Tick startOf(uint64_t g) const {
+    return size() ? origin_ + g / size() * period_ + starts_[g % size()] : origin_;
+  }
   // The first slot from `from` on that has not ended by `until`.
   uint64_t firstNotDone(uint64_t from, Tick until) const;
   // What the slots [a, b) add up to, for count `k`.
@@ -179,7 +197,7 @@ class Timeline {
 
  private:
   uint64_t before(int k, uint64_t g) const {
-    return g / size() * prefix_[k].back() + prefix_[k][g % size()];
+    return size() ? g / size() * prefix_[k].back() + prefix_[k][g % size()] : 0;
   }
 
   Tick origin_ = 0;

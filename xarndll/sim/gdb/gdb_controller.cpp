@@ -17,7 +17,6 @@ constexpr Tick kSecond = micros(kMicrosPerSecond);
 constexpr Tick kMinorFrame = micros(10 * kMicrosPerMilli);  // one pass of the 100 Hz table
 constexpr uint32_t kMinorFrames = 100;
 constexpr uint32_t kSliceEntries = 100;  // entries of a slower table walked per minor frame
-constexpr uint16_t kMaxRt = 255;
 
 constexpr int kUplinkCount = 0;
 constexpr int kDownlinkCount = 1;
@@ -47,10 +46,8 @@ uint32_t entryAddress(uint16_t rate, uint16_t entry) {
   return table->entry(entry - 1u);
 }
 
-// A command the bus can carry: a terminal 0..255, a channel the card decodes, a known error.
 bool sendable(const GdbCommandRecord& c, bool extended) {
-  return c.rtAddress <= kMaxRt && c.channel <= channelLimit(extended) &&
-         knownErrorType(c.errorType);
+  return gdb::sendable(c.rtAddress, c.channel, c.errorType, extended);
 }
 
 void addCounter(CardMemory& m, uint32_t offset, uint64_t n) {
@@ -60,9 +57,10 @@ void addCounter(CardMemory& m, uint32_t offset, uint64_t n) {
 
 }  // namespace
 
-Controller::Controller(CardMemory& memory, TimeTagWriter& tags)
+Controller::Controller(CardMemory& memory, TimeTagWriter& tags, const bool& extendedChannels)
     : memory_(memory),
       tags_(tags),
+      extended_(extendedChannels),
       high_(memory, map::kGdbHighQueueHeader, map::kGdbHighQueue),
       low_(memory, map::kGdbLowQueueHeader, map::kGdbLowQueue),
       uplink_(memory, map::kGdbUplinkHeader, map::kGdbUplink),
@@ -133,7 +131,8 @@ uint16_t Controller::readQueue(uint16_t queue, uint16_t* position, uint16_t* end
 // ---- The schedule
 
 // A table's pass: its entries up to END OF TABLE, with the bus each one goes on. NOOP entries
-// and codes the card does not know take no time and do nothing.
+// and codes the card does not know take no time and do nothing; so does a MEASURE entry that the
+// driver would refuse to store (put there by a poke or a setup file).
 void Controller::walkTable(uint16_t rate, std::vector<Step>& steps) const {
   const map::Region& table = *tableOf(rate);
   uint16_t bus = 0;
@@ -156,6 +155,7 @@ void Controller::walkTable(uint16_t rate, std::vector<Step>& steps) const {
     s.channel = memory_.read(at + table::kRecord + 18);
     s.data = memory_.read(at + table::kRecord + 20);
     s.polarity = memory_.read(at + table::kRecord + 22);
+    if (op == kOpMeasure && !sendable(s.rt, s.channel, s.errorType, extended_)) continue;
     steps.push_back(s);
   }
 }
@@ -198,9 +198,11 @@ void Controller::plan() {
     slice(tables[1], m % 10, t);
     slice(tables[2], m, t);
   }
+  transferSlots_.clear();
   commandSlots_.clear();
   haltSlots_.clear();
   for (uint32_t i = 0; i < steps_.size(); ++i) {
+    if (steps_[i].operation == kOpMeasure) transferSlots_.push_back(i);
     if (steps_[i].operation == kOpCommand) commandSlots_.push_back(i);
     if (steps_[i].operation == kOpHalt) haltSlots_.push_back(i);
   }
@@ -214,22 +216,24 @@ void Controller::start(Tick now) {
   origin_ = done_ = now;
   next_ = 0;
   transfers_ = 0;
+  partnerHalted_ = false;
   memory_.fill(map::kRunControl.base, 6, 0);
   plan();
   stale_ = false;
 }
 
-uint64_t Controller::nextEvent(uint64_t from) const {
+uint64_t Controller::nextOf(const std::vector<uint32_t>& list, uint64_t from) const {
   uint64_t n = timeline_.size();
-  if (n == 0) return kNone;
-  auto next = [&](const std::vector<uint32_t>& list) {
-    if (list.empty()) return kNone;
-    auto it = std::lower_bound(list.begin(), list.end(), from % n);
-    if (it != list.end()) return from / n * n + *it;
-    return (from / n + 1) * n + list.front();
-  };
-  uint64_t event = next(haltSlots_);
-  if (!high_.empty() || !low_.empty()) event = std::min(event, next(commandSlots_));
+  if (n == 0 || list.empty()) return kNone;
+  auto it = std::lower_bound(list.begin(), list.end(), from % n);
+  if (it != list.end()) return from / n * n + *it;
+  return (from / n + 1) * n + list.front();
+}
+
+uint64_t Controller::nextEvent(uint64_t from, bool passive) const {
+  uint64_t event = nextOf(haltSlots_, from);
+  if (!passive && (!high_.empty() || !low_.empty()))
+    event = std::min(event, nextOf(commandSlots_, from));
   return event;
 }
 
@@ -246,6 +250,8 @@ void Controller::count(uint64_t from, uint64_t to, bool passive) {
   addCounter(memory_, run::kTriggersMinus, timeline_.total(kMinusCount, from, to));
 }
 
+// Once the partner of a passive card has halted, the bus is silent: the card listens on, and the
+// schedule goes on without a word, ready for the card to turn active.
 bool Controller::advance(Tick until) {
   if (!running_) return false;
   if (stale_) {
@@ -257,12 +263,16 @@ bool Controller::advance(Tick until) {
   while (true) {
     uint64_t to = timeline_.firstNotDone(next_, until);
     if (to <= next_) break;
-    uint64_t event = passive ? kNone : nextEvent(next_);
+    if (passive && partnerHalted_) {
+      next_ = to;
+      break;
+    }
+    uint64_t event = nextEvent(next_, passive);
     uint64_t end = std::min(to, event);
     uint64_t from = std::min(timeline_.keepFrom(kUplinkCount, next_, end, uplink_.capacity()),
                              timeline_.keepFrom(kDownlinkCount, next_, end, downlink_.capacity()));
     count(next_, from, passive);
-    for (uint64_t g = from; g < end; ++g) perform(g, passive);
+    runSlots(from, end, passive);
     next_ = end;
     if (event >= to) continue;
     next_ = event + 1;
@@ -276,6 +286,28 @@ bool Controller::advance(Tick until) {
   return true;
 }
 
+// The slots [from, to), none of them an event: only the transfers write anything, so they are
+// run one by one and the slots between them (triggers, idle COMMAND slots) only counted. The
+// cost follows the transfers the queues keep, not the length of the stretch.
+void Controller::runSlots(uint64_t from, uint64_t to, bool passive) {
+  uint64_t n = timeline_.size();
+  if (from >= to || transferSlots_.empty()) return count(from, to, passive);
+  // One search for the first transfer, then the transfers in turn, period after period.
+  auto it = std::lower_bound(transferSlots_.begin(), transferSlots_.end(), from % n);
+  uint64_t period = from / n * n;
+  for (uint64_t g = from;; ++it) {
+    if (it == transferSlots_.end()) {
+      it = transferSlots_.begin();
+      period += n;
+    }
+    uint64_t transfer = std::min(period + *it, to);
+    count(g, transfer, passive);
+    if (transfer == to) return;
+    perform(transfer, passive);
+    g = transfer + 1;
+  }
+}
+
 bool Controller::perform(uint64_t g, bool passive) {
   const Step& s = steps_[g % steps_.size()];
   Tick start = timeline_.startOf(g);
@@ -283,7 +315,12 @@ bool Controller::perform(uint64_t g, bool passive) {
              s.sync,       s.channel, s.data,  s.errorType, s.errorSize};
   switch (s.operation) {
     case kOpMeasure:
-      if (passive) t.rate = 0;  // the partner's rates are not the card's to know
+      if (passive) {
+        // The partner's word as the partner sends it: the card's injections are its own, and
+        // the partner's rates are not the card's to know.
+        t.rate = 0;
+        t.errorType = kErrorNone;
+      }
       send(t, start);
       return true;
     case kOpCommand:
@@ -293,26 +330,31 @@ bool Controller::perform(uint64_t g, bool passive) {
       if (!passive) addCounter(memory_, s.polarity ? run::kTriggersPlus : run::kTriggersMinus, 1);
       return true;
     case kOpHalt:
-      return passive;
+      if (!passive) return false;
+      partnerHalted_ = true;
+      return true;
     default:
       return true;
   }
 }
 
-// The next command of the HI queue, or of the LO queue when HI is empty, into `t`.
+// The next command of the HI queue, or of the LO queue when HI is empty, into `t`. A command that
+// the driver would have refused (put in the queue by hand) leaves the queue unsent.
 bool Controller::popCommand(Transfer& t) {
-  RingQueue* queue = !high_.empty() ? &high_ : !low_.empty() ? &low_ : nullptr;
-  if (!queue) return false;
-  uint32_t at = queue->entryAddress(0);
-  t.source = queue == &high_ ? kSourceHigh : kSourceLow;
-  t.rt = memory_.read(at + cmdq::kRt);
-  t.sync = memory_.read(at + cmdq::kSync);
-  t.errorType = memory_.read(at + cmdq::kErrorType);
-  t.errorSize = memory_.read(at + cmdq::kErrorSize);
-  t.channel = memory_.read(at + cmdq::kChannel);
-  t.data = memory_.read(at + cmdq::kData);
-  queue->popFront();
-  return true;
+  while (true) {
+    RingQueue* queue = !high_.empty() ? &high_ : !low_.empty() ? &low_ : nullptr;
+    if (!queue) return false;
+    uint32_t at = queue->entryAddress(0);
+    t.source = queue == &high_ ? kSourceHigh : kSourceLow;
+    t.rt = memory_.read(at + cmdq::kRt);
+    t.sync = memory_.read(at + cmdq::kSync);
+    t.errorType = memory_.read(at + cmdq::kErrorType);
+    t.errorSize = memory_.read(at + cmdq::kErrorSize);
+    t.channel = memory_.read(at + cmdq::kChannel);
+    t.data = memory_.read(at + cmdq::kData);
+    queue->popFront();
+    if (sendable(t.rt, t.channel, t.errorType, extended_)) return true;
+  }
 }
 
 // The controller's word goes on the uplink queue; a command-sync word expects an answer, which

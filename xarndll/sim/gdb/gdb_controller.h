@@ -35,12 +35,10 @@ inline constexpr uint16_t kPriorityLow = 0;
 
 inline constexpr uint16_t kPassiveBit = 0x8000;  // in the mode word
 
-// The highest channel number a card accepts, by its extended-channel flag.
-inline constexpr uint16_t channelLimit(bool extended) { return extended ? 0xFFFF : 0xFF; }
-
 class Controller {
  public:
-  Controller(CardMemory& memory, TimeTagWriter& tags);
+  // `extendedChannels` is the card's own flag: what it decodes from the tables and queues.
+  Controller(CardMemory& memory, TimeTagWriter& tags, const bool& extendedChannels);
 
   // The driver's record calls; each returns a driver status.
   uint16_t readTable(uint16_t rate, uint16_t entry, uint16_t& operation,
@@ -90,24 +88,32 @@ class Controller {
   void plan();
   void walkTable(uint16_t rate, std::vector<Step>& steps) const;
   void count(uint64_t from, uint64_t to, bool passive);
+  void runSlots(uint64_t from, uint64_t to, bool passive);
   bool perform(uint64_t g, bool passive);  // false: a HALT entry stopped the controller
   void send(const Transfer& t, Tick start);
   bool popCommand(Transfer& t);
-  uint64_t nextEvent(uint64_t from) const;  // the next COMMAND (queues not empty) or HALT slot
+  // The first slot from `from` on among the slots of one period `list` names, or none.
+  uint64_t nextOf(const std::vector<uint32_t>& list, uint64_t from) const;
+  // The next slot that changes the card: a COMMAND (queues not empty) or HALT slot, or, passive,
+  // the partner's HALT.
+  uint64_t nextEvent(uint64_t from, bool passive) const;
 
   CardMemory& memory_;
   TimeTagWriter& tags_;
+  const bool& extended_;
   RingQueue high_;
   RingQueue low_;
   RingQueue uplink_;
   RingQueue downlink_;
   bool running_ = false;
   bool stale_ = true;
+  bool partnerHalted_ = false;  // passive: the partner has reached a HALT entry this run
   Tick origin_ = 0;
   Tick done_ = 0;      // the bus has run up to here
   uint64_t next_ = 0;  // the next slot of the run
   uint64_t transfers_ = 0;
-  std::vector<Step> steps_;  // the slots of one second, in time order
+  std::vector<Step> steps_;              // the slots of one second, in time order
+  std::vector<uint32_t> transferSlots_;  // MEASURE slots: the only ones that write queue entries
   std::vector<uint32_t> commandSlots_;
   std::vector<uint32_t> haltSlots_;
   Timeline timeline_;

@@ -15,8 +15,12 @@ namespace xarnsim::gdb {
 
 class Engine final : public BusEngine {
  public:
-  explicit Engine(CardMemory& memory)
-      : tags_(memory, epochMicros_), controller_(memory, tags_), terminals_(memory, tags_) {}
+  // `extendedChannels`: the card's extended-channel option, which decides the channels the card
+  // decodes from what it reads in its memory.
+  Engine(CardMemory& memory, const bool& extendedChannels)
+      : tags_(memory, epochMicros_),
+        controller_(memory, tags_, extendedChannels),
+        terminals_(memory, tags_, extendedChannels) {}
 
   // Command 10: GDB_BCT walks its tables (active or passive by the mode word), GDB_MRT's partner
   // controller starts polling.

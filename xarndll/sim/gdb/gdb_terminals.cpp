@@ -51,8 +51,11 @@ void addCounter(CardMemory& m, uint32_t offset, uint64_t n) {
 
 bool answersKind(uint16_t type, int kind) { return kAnsweredKinds[type >> 9 & 3] >> kind & 1; }
 
-Terminals::Terminals(CardMemory& memory, TimeTagWriter& tags)
-    : memory_(memory), tags_(tags), queue_(memory, map::kGdbRtQueueHeader, map::kGdbRtQueue) {}
+Terminals::Terminals(CardMemory& memory, TimeTagWriter& tags, const bool& extendedChannels)
+    : memory_(memory),
+      tags_(tags),
+      extended_(extendedChannels),
+      queue_(memory, map::kGdbRtQueueHeader, map::kGdbRtQueue) {}
 
 // ---- Records
 
@@ -90,7 +93,7 @@ uint32_t Terminals::find(uint16_t n, uint16_t channel) const {
 
 uint16_t Terminals::readChannel(uint16_t n, uint16_t channel, GdbRtChanRecord& record,
                                 bool extended) const {
-  if (n >= kTerminals || channel > channelLimit(extended)) return kStatusBadArgument;
+  if (!knownChannel(n, channel, extended)) return kStatusBadArgument;
   std::array<uint16_t, chan::kWords> words{};  // a channel never written: all zero
   if (uint32_t at = find(n, channel))
     memory_.readWords(at + chan::kIntermediate, words.data(), chan::kWords);
@@ -102,8 +105,7 @@ uint16_t Terminals::readChannel(uint16_t n, uint16_t channel, GdbRtChanRecord& r
 // defaults frees it.
 uint16_t Terminals::writeChannel(uint16_t n, uint16_t channel, const GdbRtChanRecord& record,
                                  bool extended) {
-  if (n >= kTerminals || channel > channelLimit(extended) || markerOf(record) != kMarker)
-    return kStatusBadArgument;
+  if (!knownChannel(n, channel, extended) || markerOf(record) != kMarker) return kStatusBadArgument;
   std::array<uint16_t, chan::kWords> words{};
   wordsOf(record, words);
   bool defaults = std::all_of(words.begin(), words.end(), [](uint16_t w) { return w == 0; });
@@ -165,7 +167,10 @@ void Terminals::exchange(const Channel& c, int kind, Exchange& out) const {
     out.length = kWordTime + kPartnerTimeout + kMessageGap;
     return;
   }
+  // An error type the driver would refuse (poked in) injects nothing, like a terminal never
+  // written.
   uint16_t errorType = t.written ? t.word(rt::kErrorType) : kErrorNone;
+  if (!knownErrorType(errorType)) errorType = kErrorNone;
   auto errors = [&](uint16_t sync) {
     if (errorType == kErrorNone) return uint16_t{0};
     return applyInjection(errorType, t.word(rt::kErrorSize), sync != 0).errors;
@@ -196,7 +201,9 @@ void Terminals::exchange(const Channel& c, int kind, Exchange& out) const {
 
 // Four poll cycles make the period: one for each request kind, in the order COMMAND, DISCRETE,
 // MEASUREMENT, ANALOG. A cycle polls every channel of the pool in (RT, channel) order, back to
-// back, and lasts 100 ms, or as long as its messages take.
+// back, and lasts 100 ms, or as long as its messages take. A pool entry whose key the driver
+// would refuse (put there by hand) is not polled; with no channel at all the partner polls
+// nothing and the plan has no slot.
 void Terminals::plan() {
   for (uint16_t n = 0; n < kTerminals; ++n) {
     uint32_t at = map::kGdbRtSim.entry(n);
@@ -208,8 +215,9 @@ void Terminals::plan() {
     uint32_t at = map::kGdbChannels.entry(i);
     if (!memory_.read(at + chan::kUsed)) continue;
     Channel c;
-    c.rt = static_cast<uint16_t>(memory_.read(at + chan::kRt) % kTerminals);
+    c.rt = memory_.read(at + chan::kRt);
     c.number = memory_.read(at + chan::kChannel);
+    if (!knownChannel(c.rt, c.number, extended_)) continue;
     memory_.readWords(at + chan::kIntermediate, c.words.data(), chan::kWords);
     channels_.push_back(c);
   }

@@ -31,7 +31,8 @@ bool answersKind(uint16_t type, int kind);
 
 class Terminals {
  public:
-  Terminals(CardMemory& memory, TimeTagWriter& tags);
+  // `extendedChannels` is the card's own flag: the channels it decodes from the pool.
+  Terminals(CardMemory& memory, TimeTagWriter& tags, const bool& extendedChannels);
 
   // The driver's record calls; each returns a driver status.
   uint16_t readRt(uint16_t rt, GdbRtSimRecord& record) const;
@@ -79,6 +80,7 @@ class Terminals {
 
   CardMemory& memory_;
   TimeTagWriter& tags_;
+  const bool& extended_;
   RingQueue queue_;
   bool running_ = false;
   bool stale_ = true;
