@@ -29,6 +29,7 @@
 #include "setup/setup_files.h"
 #include "ui/fields.h"
 #include "winsys/headless/headless.h"
+#include "winsys/qt/contrast.h"
 #include "winsys/qt/controls.h"
 #include "winsys/qt/help_viewer.h"
 #include "winsys/qt/qt_window_system.h"
@@ -215,6 +216,7 @@ class WindowTest : public QObject {
   void endedPagesStopAndGoLater();
   void refillShowsTheFirstRowUnlessTheOperatorTypes();
   void pagesOpenBesideTheMenuAndStatusLine();
+  void coloursAreReadable();
   void boxesAreAsWideAsTheirCaptions();
   void listsCopyAndSaveAsCsv();
   void listColumnsStayAlignedAndScrollOnlyWhenTheyMust();
@@ -688,6 +690,45 @@ void WindowTest::pagesOpenBesideTheMenuAndStatusLine() {
     seen.push_back(frame);
   }
   QCOMPARE(windows->openCount("BCT_MESS"), 3);
+
+  // With pages closed in the cascade, the pages opened next (a copy, and another page) still
+  // cover no open page's title bar.
+  pageNamed("BCT_MESS")->window().close();
+  windows->page("BCT_MESS", 0)->window().close();
+  QTRY_COMPARE(windows->openCount("BCT_MESS"), 1);
+  QVERIFY(windows->menuCommand(1));
+  QVERIFY(windows->menuCommand(2));  // FRAME
+  const std::vector<winsys::QtDialog*> open = windows->openPages();
+  QCOMPARE(open.size(), size_t{3});
+  for (size_t later = 1; later < open.size(); ++later) {
+    QVERIFY(QTest::qWaitForWindowExposed(&open[later]->window()));
+    const QRect placed = open[later]->window().frameGeometry();
+    for (size_t earlier = 0; earlier < later; ++earlier) {
+      const QRect frame = open[earlier]->window().frameGeometry();
+      const QRect titleBar(frame.topLeft(), QSize(frame.width(), 24));
+      QVERIFY2(!placed.intersects(titleBar), "a new page covers an open page's title bar");
+    }
+  }
+}
+
+// Selected lines and disabled boxes read on the station's colours with the platform's palette.
+void WindowTest::coloursAreReadable() {
+  startStation();
+  const QPalette palette = QApplication::palette();
+  for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+    QVERIFY(winsys::contrastRatio(palette.color(group, QPalette::HighlightedText),
+                                  palette.color(group, QPalette::Highlight)) >= 4.5);
+  }
+  PageLog log;
+  openTestPage(*resources::dialog("MDM_BITE_CONFIG"), log);
+  QWidget* bite2 = pageNamed("MDM_BITE_CONFIG")->control(23);
+  QVERIFY(bite2 && !bite2->isEnabled());
+  const QPalette shown = bite2->palette();
+  QVERIFY(winsys::contrastRatio(shown.color(QPalette::Disabled, QPalette::Text),
+                                shown.color(QPalette::Disabled, QPalette::Base)) >= 4.5);
+  // The measure itself: black on white is 21:1, a colour on itself 1:1.
+  QCOMPARE(winsys::contrastRatio(Qt::black, Qt::white), 21.0);
+  QCOMPARE(winsys::contrastRatio(QColor(0, 128, 0), QColor(0, 128, 0)), 1.0);
 }
 
 void WindowTest::boxesAreAsWideAsTheirCaptions() {

@@ -8,12 +8,14 @@
 #include <algorithm>
 
 #include "winsys/guard.h"
+#include "winsys/qt/contrast.h"
 #include "winsys/qt/help_viewer.h"
 
 namespace winsys {
 namespace {
 
-constexpr int kCascade = 24;      // pixels between pages opened one after another
+constexpr int kCascade = 24;  // pixels between pages opened one after another, at the least
+constexpr int kMostCascadeSteps = 64;
 constexpr int kStatusMargin = 8;  // pixels kept clear under the status line
 // What a title bar needs besides its caption: the window's icon and its buttons.
 constexpr int kTitleBarExtras = 150;
@@ -71,16 +73,15 @@ QtDialog* QtWindowSystem::create(const DialogTemplate& layout, PageFactory& fact
 
 // Beside the main window (right of it, below it, left of it: the first place where the page
 // fits on the screen), so that the menu bar and the status line stay in sight; where it fits
-// nowhere beside, on the main window under its status line. Each page opened while others are
-// open steps down and right, so that copies show as copies; a page is always wholly on screen.
+// nowhere beside, on the main window under its status line. A page opened while others are open
+// steps down and right until it covers no open page's title bar, so that every open page can
+// still be told apart and taken; a page is always wholly on screen.
 void QtWindowSystem::place(QtDialog& page) {
   const QRect main = mainWindow_->frameGeometry();
   const QRect room = mainWindow_->screen()->availableGeometry();
   // The page's frame is the main window's: its size is only known once it is shown.
   const QSize decoration = main.size() - mainWindow_->geometry().size();
   const QSize size = page.window().size() + decoration;
-  const int opened = static_cast<int>(openPages().size());
-  const QPoint step = QPoint(kCascade, kCascade) * opened;
   const QPoint underStatus = mainWindow_->canvas().mapToGlobal(
       mainWindow_->canvas().statusRect().bottomLeft() + QPoint(0, kStatusMargin));
   const QPoint beside[] = {
@@ -88,16 +89,45 @@ void QtWindowSystem::place(QtDialog& page) {
       {main.left(), main.bottom() + 1},
       {main.left() - size.width(), main.top()},
   };
-  QPoint at = QPoint(main.left(), underStatus.y()) + step;
-  for (const QPoint& spot : beside) {
-    if (room.contains(QRect(spot + step, size))) {
-      at = spot + step;
-      break;
+  auto spotFor = [&](QPoint step) {
+    QPoint at = QPoint(main.left(), underStatus.y()) + step;
+    for (const QPoint& spot : beside) {
+      if (room.contains(QRect(spot + step, size))) {
+        at = spot + step;
+        break;
+      }
     }
+    at.setX(
+        std::clamp(at.x(), room.left(), std::max(room.left(), room.right() + 1 - size.width())));
+    at.setY(
+        std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() + 1 - size.height())));
+    return at;
+  };
+  std::vector<QRect> titleBars;
+  for (const QtDialog* open : openPages()) {
+    const QRect frame = open->window().frameGeometry();
+    titleBars.emplace_back(frame.topLeft(), QSize(frame.width(), titleBarHeight()));
   }
-  at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() + 1 - size.width())));
-  at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() + 1 - size.height())));
+  auto coversATitleBar = [&](QPoint at) {
+    const QRect placed(at, size);
+    return std::any_of(titleBars.begin(), titleBars.end(),
+                       [&](const QRect& bar) { return placed.intersects(bar); });
+  };
+  const int step = titleBarHeight();
+  QPoint at = spotFor(QPoint());
+  for (int k = 1; k <= kMostCascadeSteps && coversATitleBar(at); ++k) {
+    at = spotFor(QPoint(step, step) * k);
+  }
+  // A screen too full for that: the plain cascade, one step for each open page.
+  if (coversATitleBar(at)) at = spotFor(QPoint(step, step) * static_cast<int>(titleBars.size()));
   page.window().move(at);
+}
+
+// A title bar's height: the frame's top where the window manager draws one, at least a line of
+// the title font where none can be measured (no frame yet, or a platform without one).
+int QtWindowSystem::titleBarHeight() const {
+  const int frameTop = mainWindow_->geometry().top() - mainWindow_->frameGeometry().top();
+  return std::max(frameTop, kCascade);
 }
 
 bool QtWindowSystem::openModeless(const DialogTemplate& layout, PageFactory factory) {
@@ -288,6 +318,17 @@ void QtWindowSystem::setColours(const Colours& colours) {
     palette.setColor(group, QPalette::WindowText, text);
     palette.setColor(group, QPalette::Text, text);
     palette.setColor(group, QPalette::HighlightedText, highlighted);
+    // The selection keeps the platform's hue, lightened or darkened until the station's
+    // selected-text colour reads on it.
+    palette.setColor(group, QPalette::Highlight,
+                     withContrast(palette.color(group, QPalette::Highlight), highlighted));
+  }
+  // Disabled text stays grey, but dark enough to read on a disabled box and on the page.
+  const QColor disabledOn = palette.color(QPalette::Disabled, QPalette::Base);
+  QColor disabled = withContrast(palette.color(QPalette::Disabled, QPalette::Text), disabledOn);
+  disabled = withContrast(disabled, palette.color(QPalette::Disabled, QPalette::Window));
+  for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}) {
+    palette.setColor(QPalette::Disabled, role, disabled);
   }
   QApplication::setPalette(palette);
 }
