@@ -163,7 +163,7 @@ uint16_t perform(Station& station, Mode mode, const Item& item) {
       station.shell().lastCardResult = DUVEX_CommandDLL(card, item.code);
       break;
     case Action::Help:
-      station.windows().openHelp("XARN.HLP");
+      station.windows().openHelp(kHelpFile, modeInfo(mode)->help);
       break;
     case Action::Quit: {
       std::string caption = std::string("Quit ") + modeInfo(mode)->name + " mode";

@@ -9,12 +9,12 @@ namespace app {
 namespace {
 
 constexpr std::array<ModeInfo, 6> kModes = {{
-    {Mode::LdbBct, "LDB_BCT", 1, "LDB_BCT_MENU"},
-    {Mode::LdbMrt, "LDB_MRT", 2, "LDB_MRT_MENU"},
-    {Mode::BusMon, "BUS_MON", 3, "BUS_MON_MENU"},
-    {Mode::GdbBct, "GDB_BCT", 10, "GDB_BCT_MENU"},
-    {Mode::GdbMrt, "GDB_MRT", 11, "GDB_MRT_MENU"},
-    {Mode::MdmMrt, "MDM_MRT", 12, "MDM_MRT_MENU"},
+    {Mode::LdbBct, "LDB_BCT", 1, "LDB_BCT_MENU", "road"},
+    {Mode::LdbMrt, "LDB_MRT", 2, "LDB_MRT_MENU", "ldbterminals"},
+    {Mode::BusMon, "BUS_MON", 3, "BUS_MON_MENU", "monitor"},
+    {Mode::GdbBct, "GDB_BCT", 10, "GDB_BCT_MENU", "gdb"},
+    {Mode::GdbMrt, "GDB_MRT", 11, "GDB_MRT_MENU", "gdb"},
+    {Mode::MdmMrt, "MDM_MRT", 12, "MDM_MRT_MENU", "mdm"},
 }};
 
 struct StatusEntry {

@@ -13,6 +13,7 @@ struct ModeInfo {
   const char* name;  // "LDB_BCT"
   int topMenuId;     // the top-menu item that enters it
   const char* menu;  // its menu resource
+  const char* help;  // the help file's section for the mode
 };
 
 // The six modes in top-menu order.

@@ -14,6 +14,8 @@ class Page : public winsys::DialogProc {
 
   void scroll(uint32_t, winsys::ScrollAction) override {}
   void timer(int) override {}
+  // F1: the help file at the page's section.
+  void help() override { station_.windows().openHelp(kHelpFile, dialog_.layout().help); }
 
  protected:
   CardContext* card() { return &station_.card(); }

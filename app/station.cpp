@@ -72,7 +72,7 @@ void Station::menuCommand(int id) {
       if (CheckCardReady(*this, id)) openPage("BGCdialog", true);
       break;
     case kTopHelp:
-      windows_.openHelp("XARN.HLP");
+      windows_.openHelp(kHelpFile, "");
       break;
     case kTopAbout:
       openPage("ABOUTdialog", false);

@@ -29,6 +29,7 @@ enum class Mode : int16_t {
 inline constexpr const char* kMainTitle = "XARN TRAVINE-BUS simulation station";
 inline constexpr int kStatusTimer = 1;
 inline constexpr int kStatusPeriodMs = 1000;
+inline constexpr const char* kHelpFile = "XARN.HLP";
 inline constexpr uint32_t kBusSelectAddress = 0x0020;
 
 struct ShellState {

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "app/station.h"
 #include "resources/resources.h"
 #include "winsys/qt/help_viewer.h"
 
@@ -109,7 +110,7 @@ void screenshotRoad(winsys::QtWindowSystem& windows, const QString& dir) {
     windows.menuCommand(kMenuLdbBct);
     QTimer::singleShot(kAfterTickMs, &windows.mainWindow(), [&windows, dir] {
       bool saved = save(windows.mainWindow(), dir + "/main-window.png");
-      windows.openHelp("XARN.HLP");
+      windows.openHelp(app::kHelpFile, "");
       if (windows.helpViewer()) saved &= save(*windows.helpViewer(), dir + "/help.png");
       windows.helpViewer()->hide();
       saved &= startTraffic(windows);

@@ -146,7 +146,7 @@ const MenuItem* Menu::findLabel(std::string_view path) const {
   }
 }
 
-// DIALOG NAME WIDTH HEIGHT / TITLE "text" / FONT POINTS "face" /
+// DIALOG NAME WIDTH HEIGHT / TITLE "text" / HELP "section" / FONT POINTS "face" /
 // KIND ID X Y W H "text" [READONLY] [DISABLED] [AUTO] [VSCROLL] [COLUMNS "name|name..."]
 bool parseDialog(std::string_view text, DialogTemplate& out, std::string& error) {
   out = DialogTemplate();
@@ -163,6 +163,10 @@ bool parseDialog(std::string_view text, DialogTemplate& out, std::string& error)
         }
         if (w[0] == "TITLE" && w.size() == 2) {
           out.title = w[1];
+          return true;
+        }
+        if (w[0] == "HELP" && w.size() == 2 && quoted[1]) {
+          out.help = w[1];
           return true;
         }
         if (w[0] == "FONT" && w.size() == 3 && toInt(w[1], out.fontPoints)) {

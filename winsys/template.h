@@ -35,6 +35,7 @@ struct ControlTemplate {
 struct DialogTemplate {
   std::string name;
   std::string title;
+  std::string help;  // the help file's section for the page (HELP "section")
   std::string fontName = "Sans";
   int fontPoints = 8;
   int width = 0, height = 0;  // dialog units

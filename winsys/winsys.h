@@ -88,6 +88,8 @@ class DialogProc {
   // the scroll bar's window handle in its low 16 bits.
   virtual void scroll(uint32_t param, ScrollAction action) = 0;
   virtual void timer(int id) = 0;
+  // The operator asked for help on the page (F1).
+  virtual void help() {}
 };
 
 using PageFactory = std::function<std::unique_ptr<DialogProc>(Dialog&)>;
@@ -114,7 +116,8 @@ class WindowSystem {
   virtual Answer messageBox(std::string_view text, std::string_view caption, Buttons buttons,
                             Icon icon) = 0;
   virtual void beep() = 0;
-  virtual void openHelp(std::string_view file) = 0;
+  // The help file at `topic`, a section of it (its contents when empty).
+  virtual void openHelp(std::string_view file, std::string_view topic) = 0;
 
   // The main window.
   virtual void setMainWindowProc(MainWindowProc* proc) = 0;

@@ -159,6 +159,13 @@ void HeadlessDialog::click(int id) {
   windows_.reap();
 }
 
+void HeadlessDialog::pressHelp() {
+  ++busy_;
+  if (!ended_) guarded(windows_, [&] { proc_->help(); });
+  --busy_;
+  windows_.reap();
+}
+
 void HeadlessDialog::scroll(int id, ScrollAction action) {
   ++busy_;
   if (!ended_) guarded(windows_, [&] { proc_->scroll(handleOf(id), action); });
@@ -259,7 +266,11 @@ void HeadlessWindowSystem::beep() {
   tell("beep");
 }
 
-void HeadlessWindowSystem::openHelp(std::string_view file) { tell("help " + std::string(file)); }
+void HeadlessWindowSystem::openHelp(std::string_view file, std::string_view topic) {
+  std::string line = "help " + std::string(file);
+  if (!topic.empty()) line.append("#").append(topic);
+  tell(line);
+}
 
 void HeadlessWindowSystem::setTitle(std::string_view title) {
   if (title_ == title) return;

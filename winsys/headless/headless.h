@@ -47,6 +47,7 @@ class HeadlessDialog final : public Dialog {
   // What the operator does (the console and the tests call these).
   void click(int id);
   void scroll(int id, ScrollAction action);
+  void pressHelp();  // F1
   uint16_t handleOf(int id) const;
 
   // The whole text of a control, as it stands (a multi-line box's lines joined by "\n").
@@ -89,7 +90,7 @@ class HeadlessWindowSystem final : public WindowSystem {
   Answer messageBox(std::string_view text, std::string_view caption, Buttons buttons,
                     Icon icon) override;
   void beep() override;
-  void openHelp(std::string_view file) override;
+  void openHelp(std::string_view file, std::string_view topic) override;
   void setMainWindowProc(MainWindowProc* proc) override { main_ = proc; }
   void setTitle(std::string_view title) override;
   void setMenu(const Menu& menu) override;

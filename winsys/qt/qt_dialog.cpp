@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTimer>
 #include <cstdint>
 
@@ -86,6 +87,10 @@ QtDialog::QtDialog(QtWindowSystem& windows, const DialogTemplate& layout, bool m
   window_->setFixedSize(metrics_.x(layout_.width), metrics_.y(layout_.height));
   if (modal_) window_->setWindowModality(Qt::WindowModal);
   window_->setContextMenuHandler([this](QContextMenuEvent* event) { showContextMenu(event); });
+  // F1 asks the page for help, as its procedure decides.
+  auto* help = new QShortcut(QKeySequence::HelpContents, window_);
+  help->setContext(Qt::WindowShortcut);
+  QObject::connect(help, &QShortcut::activated, connections_.get(), [this] { pressHelp(); });
   build();
 }
 
@@ -208,6 +213,10 @@ void QtDialog::call(F&& f) {
 
 void QtDialog::init() {
   call([this] { proc_->init(); });
+}
+
+void QtDialog::pressHelp() {
+  call([this] { proc_->help(); });
 }
 
 void QtDialog::setText(int id, std::string_view text) {

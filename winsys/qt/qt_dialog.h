@@ -76,6 +76,7 @@ class QtDialog final : public Dialog {
   const DialogMetrics& metrics() const { return metrics_; }
   // Clicks button or check box `id` as the operator would; false when there is none.
   bool click(int id);
+  void pressHelp();  // F1
 
   // Captures of list box `id`: its selected line, or every line when none is selected, to the
   // clipboard; and every line as CSV to `path`, a failure shown in a message box (false).

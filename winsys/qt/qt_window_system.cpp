@@ -65,7 +65,7 @@ QtDialog* QtWindowSystem::create(const DialogTemplate& layout, PageFactory& fact
   QtDialog* raw = page.get();
   raw->proc_ = factory(*raw);
   if (!raw->proc_) return nullptr;
-  place(*raw);
+  place(raw->window());
   pages_.push_back(std::move(page));
   raw->init();
   return raw;
@@ -76,12 +76,12 @@ QtDialog* QtWindowSystem::create(const DialogTemplate& layout, PageFactory& fact
 // nowhere beside, on the main window under its status line. A page opened while others are open
 // steps down and right until it covers no open page's title bar, so that every open page can
 // still be told apart and taken; a page is always wholly on screen.
-void QtWindowSystem::place(QtDialog& page) {
+void QtWindowSystem::place(QWidget& window) {
   const QRect main = mainWindow_->frameGeometry();
   const QRect room = mainWindow_->screen()->availableGeometry();
   // The page's frame is the main window's: its size is only known once it is shown.
   const QSize decoration = main.size() - mainWindow_->geometry().size();
-  const QSize size = page.window().size() + decoration;
+  const QSize size = window.size() + decoration;
   const QPoint underStatus = mainWindow_->canvas().mapToGlobal(
       mainWindow_->canvas().statusRect().bottomLeft() + QPoint(0, kStatusMargin));
   const QPoint beside[] = {
@@ -108,6 +108,10 @@ void QtWindowSystem::place(QtDialog& page) {
     const QRect frame = open->window().frameGeometry();
     titleBars.emplace_back(frame.topLeft(), QSize(frame.width(), titleBarHeight()));
   }
+  if (help_ && help_->isVisible() && help_.get() != &window) {
+    const QRect frame = help_->frameGeometry();
+    titleBars.emplace_back(frame.topLeft(), QSize(frame.width(), titleBarHeight()));
+  }
   auto coversATitleBar = [&](QPoint at) {
     const QRect placed(at, size);
     return std::any_of(titleBars.begin(), titleBars.end(),
@@ -120,7 +124,7 @@ void QtWindowSystem::place(QtDialog& page) {
   }
   // A screen too full for that: the plain cascade, one step for each open page.
   if (coversATitleBar(at)) at = spotFor(QPoint(step, step) * static_cast<int>(titleBars.size()));
-  page.window().move(at);
+  window.move(at);
 }
 
 // A title bar's height: the frame's top where the window manager draws one, at least a line of
@@ -228,10 +232,13 @@ void QtWindowSystem::beep() {
   QApplication::beep();
 }
 
-void QtWindowSystem::openHelp(std::string_view) {
-  // The station has one help file: the manual, opened at its index.
-  if (!help_) help_ = std::make_unique<HelpViewer>(helpIndex_);
-  help_->showIndex();
+void QtWindowSystem::openHelp(std::string_view, std::string_view topic) {
+  // The station has one help file: the manual, opened at the section asked for, beside the main
+  // window like a page the first time it shows.
+  const bool first = !help_;
+  if (first) help_ = std::make_unique<HelpViewer>(helpIndex_);
+  help_->showTopic(QString::fromUtf8(topic.data(), static_cast<qsizetype>(topic.size())));
+  if (first || !help_->isVisible()) place(*help_);
   help_->show();
   help_->raise();
   help_->activateWindow();

@@ -35,7 +35,7 @@ class QtWindowSystem final : public WindowSystem {
   Answer messageBox(std::string_view text, std::string_view caption, Buttons buttons,
                     Icon icon) override;
   void beep() override;
-  void openHelp(std::string_view file) override;
+  void openHelp(std::string_view file, std::string_view topic) override;
   void setMainWindowProc(MainWindowProc* proc) override { main_ = proc; }
   void setTitle(std::string_view title) override;
   void setMenu(const Menu& menu) override;
@@ -90,7 +90,7 @@ class QtWindowSystem final : public WindowSystem {
 
  private:
   QtDialog* create(const DialogTemplate& layout, PageFactory& factory, bool modal);
-  void place(QtDialog& page);
+  void place(QWidget& window);
   int titleBarHeight() const;
   Answer showBox(std::string_view text, std::string_view caption, Buttons buttons, Icon icon);
   void onMenu(int id);
