@@ -20,6 +20,7 @@ constexpr int kTrigger = 1;
 constexpr int kStack = 2;
 constexpr int kSnap = 3;
 constexpr int kRun = 4;
+constexpr int kHalt = 5;
 
 // Trigger page controls.
 constexpr int kQuit = 1, kLoad = 2, kJ2 = 4, kBusSpin = 7, kBus = 8, kSyncSpin = 9, kSync = 10;
@@ -262,6 +263,32 @@ TEST_F(MonitorPageTest, StackScrollsToTheEndsOfTheCapture) {
   page.scroll(ms::kPage, ScrollAction::LineDown);
   page.scroll(ms::kPage, ScrollAction::LineUp);  // +12 is not there: the step shrinks to 8
   EXPECT_EQ(position(page, 0), "TRIGGER");
+  EXPECT_EQ(page.fullText(ms::kReport), " END OF POST-TRIGGER DATA");
+}
+
+// Halted with the trigger disabled, the capture shows from the word where the monitor stopped,
+// and the words before it browse like the history before a trigger.
+TEST_F(MonitorPageTest, StackShowsACaptureHaltedWithoutATrigger) {
+  loadAnyTrigger("10");
+  poke(kControl, word(kControl) | 0x8000);
+  ASSERT_TRUE(menu(kRun));
+  auto& page = open(kStack, "MON_STACK");
+  windows.advance(2000);
+  EXPECT_EQ(page.fullText(ms::kReport), " WAITING FOR TRIGGER");
+  ASSERT_TRUE(menu(kHalt));
+  windows.advance(1000);
+  ASSERT_EQ(page.listCount(ms::kList), 1);
+  EXPECT_EQ(position(page, 0), "TRIGGER");
+  EXPECT_EQ(page.fullText(ms::kReport), "");
+  page.scroll(ms::kPage, ScrollAction::LineDown);
+  ASSERT_EQ(page.listCount(ms::kList), 11);
+  EXPECT_EQ(position(page, 0), "-0010");
+  EXPECT_EQ(position(page, 10), "TRIGGER");
+  EXPECT_EQ(page.fullText(ms::kReport), "");
+  // Nothing was recorded after the last word.
+  page.scroll(ms::kLine, ScrollAction::LineUp);
+  page.scroll(ms::kPage, ScrollAction::LineUp);
+  EXPECT_EQ(position(page, 0), "-0010");
   EXPECT_EQ(page.fullText(ms::kReport), " END OF POST-TRIGGER DATA");
 }
 
