@@ -481,4 +481,66 @@ TEST_F(MonitorSimTest, ACaptureHaltedWithoutATriggerIsReadFromItsLastWord) {
   EXPECT_FALSE(entry(0, e));
 }
 
+// Every connector carries every error kind on both word types within one cycle of its traffic,
+// so each error trigger fires, whether or not the terminals answer.
+TEST_F(MonitorSimTest, EveryErrorTriggerFiresOnEveryConnectorAndWordType) {
+  CardContext quiet{};  // a response time beyond the timeout: no terminal answers
+  xarnsim::setTimeSource(&quiet, [&] { return now; });
+  enter();
+  enterCard(quiet, 60, 40);
+  for (CardContext* c : {&card, &quiet}) {
+    for (uint16_t bus : {kJ1, kJ2, kJ3, kJ4}) {
+      for (uint16_t sync : {kSyncData, kSyncCommand}) {
+        for (uint16_t error : {kPy, kMn, kLg, kSh}) {
+          SCOPED_TRACE(testing::Message() << (c == &quiet ? "quiet " : "") << "bus " << bus
+                                          << " sync " << sync << " error " << error);
+          ASSERT_EQ(load({bus, "", static_cast<uint16_t>(sync | error), 0}, nullptr, c), 0);
+          run(c);
+          now += kSecond;
+          uint16_t word = 0;
+          DUVEX_RdStatusDLL(c, &word);
+          EXPECT_EQ(word, 0x0030);
+          MonMsg e{};
+          if (!entry(0, e, c)) continue;
+          EXPECT_EQ(+e.busCode, bus);
+          EXPECT_EQ(e.flags & kCommand, sync == kSyncCommand ? kCommand : 0);
+          EXPECT_TRUE(e.flags & error);
+        }
+      }
+    }
+  }
+  xarnsim::release(&quiet);
+}
+
+// A word of 25 or 23 bits does not arrive as the 24 bits sent: the monitor keeps the last 24
+// bits it received. The partners' data words end in 101, so a long one ends in 1010 and a short
+// one in 10, its address one bit lower.
+TEST_F(MonitorSimTest, LongAndShortWordsAreStoredAsTheyArrive) {
+  enter();
+  const std::array<uint16_t, 4> buses = {kJ1, kJ2, kJ3, kJ4};
+  for (uint32_t c = 0; c < buses.size(); ++c) {
+    ASSERT_EQ(load({buses[c], "", kSyncData | kSh, 0}), 0);
+    run();
+    now += kSecond;
+    ASSERT_EQ(state(), 0x0030);
+    uint32_t v = busWord(triggerWord());
+    EXPECT_EQ(v & 3, 2u) << c;
+    EXPECT_EQ((v >> 18) / 8, c) << c;  // bits 22..18: the terminal's address
+
+    ASSERT_EQ(load({buses[c], "", kSyncData | kLg, 0}), 0);
+    run();
+    now += kSecond;
+    ASSERT_EQ(state(), 0x0030);
+    v = busWord(triggerWord());
+    EXPECT_EQ(v & 0xF, 0xAu) << c;
+    EXPECT_EQ(v >> 23 & 1, (c & 1) ? 1u : 0u) << c;  // the address's bit 3, one place up
+  }
+  // The normal words of the same capture are intact.
+  int32_t oldest = 0;
+  for (const MonMsg& w : capture(oldest)) {
+    if (w.flags & (kLg | kSh | kCommand)) continue;
+    EXPECT_EQ(busWord(w) & 7, 5u);
+  }
+}
+
 }  // namespace
