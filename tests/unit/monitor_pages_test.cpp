@@ -330,6 +330,31 @@ TEST_F(MonitorPageTest, SnapFollowsTriggersAndPutsTheOperatorsCountBack) {
   EXPECT_EQ(word(kRtFilter + 6), 1);  // the filter is not SNAP's to change
 }
 
+// A snapshot ends at the first entry the card cannot give, rather than repeating the last one
+// under new positions.
+TEST_F(MonitorPageTest, SnapShowsOnlyTheEntriesItCouldRead) {
+  loadAnyTrigger("500");
+  auto& snap = open(kSnap, "MON_STACK");
+  windows.advance(1000);
+  ASSERT_EQ(snap.listCount(ms::kList), 11);
+  // A shorter count loaded meanwhile: the next capture ends at +0003.
+  poke(kPostTrigger, 3);
+  windows.advance(2000);
+  ASSERT_EQ(snap.listCount(ms::kList), 4);
+  EXPECT_EQ(position(snap, 3), "+0003");
+  EXPECT_EQ(snap.fullText(ms::kReport), "");
+
+  // Another snapshot display's Quit halts a capture that has nothing yet.
+  poke(kControl, word(kControl) | 0x8000);
+  windows.advance(2000);
+  auto& second = open(kSnap, "MON_STACK");
+  second.click(ms::kQuit);
+  windows.advance(1000);
+  EXPECT_EQ(snap.listCount(ms::kList), 0);
+  EXPECT_EQ(snap.fullText(ms::kReport), " NO STACK DATA");
+  snap.click(ms::kQuit);
+}
+
 TEST_F(MonitorPageTest, SnapWaitsAfterTwoTicksWithoutATrigger) {
   loadAnyTrigger("20");
   poke(kControl, word(kControl) | 0x8000);
