@@ -207,13 +207,13 @@ Position Engine::firstFrom(int c, Key from) const {
   return connectors_[static_cast<std::size_t>(c)].firstFrom(t);
 }
 
-uint64_t Engine::countRecorded(Key from, Key to) const {
+// Recorded words before `k`, counted from the first cycle: the count between two places is the
+// difference.
+uint64_t Engine::recordedBefore(Key k) const {
   uint64_t n = 0;
   for (int c = 0; c < kConnectors; ++c) {
     const Marks& marks = recorded_[static_cast<std::size_t>(c)];
-    uint64_t a = marks.ordinal(firstFrom(c, from));
-    uint64_t b = marks.ordinal(firstFrom(c, to));
-    if (b > a) n += b - a;
+    if (marks.perCycle() != 0) n += marks.ordinal(firstFrom(c, k));
   }
   return n;
 }
@@ -224,6 +224,7 @@ std::optional<Engine::Found> Engine::first(const std::array<Marks, kConnectors>&
   std::optional<Found> best;
   for (int c = 0; c < kConnectors; ++c) {
     auto i = static_cast<std::size_t>(c);
+    if (marks[i].perCycle() == 0) continue;  // a disabled trigger, a connector not listened to
     std::optional<Position> p = marks[i].next(firstFrom(c, from));
     if (!p) continue;
     Key k{connectors_[i].start(*p), c};
@@ -277,7 +278,8 @@ bool Engine::recordNext(Key end, Header& h) {
 
 void Engine::recordSpan(Key from, Key to, Header& h) {
   if (!(from < to)) return;
-  uint64_t n = countRecorded(from, to);
+  const uint64_t before = recordedBefore(from);
+  uint64_t n = recordedBefore(to) - before;
   if (n == 0) return;
   if (n > kStackEntries) {
     // The latest tick before which at most n - 8192 words lie: those words are only counted.
@@ -286,13 +288,13 @@ void Engine::recordSpan(Key from, Key to, Header& h) {
     Tick hi = to.tick;
     while (lo < hi) {
       Tick mid = lo + (hi - lo + 1) / 2;
-      if (countRecorded(from, Key{mid, 0}) <= skippable)
+      if (recordedBefore(Key{mid, 0}) - before <= skippable)
         lo = mid;
       else
         hi = mid - 1;
     }
     Key skipTo{lo, 0};
-    uint64_t skipped = countRecorded(from, skipTo);
+    uint64_t skipped = recordedBefore(skipTo) - before;
     if (skipped <= skippable && from < skipTo) {
       h.recorded += static_cast<uint32_t>(skipped);
       h.captured = static_cast<uint32_t>(std::min<uint64_t>(h.captured + skipped, UINT32_MAX));

@@ -88,7 +88,7 @@ class Engine final : public BusEngine {
   void writeHeader(const Header& h);
 
   Position firstFrom(int c, Key from) const;
-  uint64_t countRecorded(Key from, Key to) const;
+  uint64_t recordedBefore(Key k) const;
   std::optional<Found> first(const std::array<Marks, kConnectors>& marks, Key from) const;
   // Records the words of [from, to); of a stretch longer than the stack only the last stackful
   // is written, the words before are only counted.
