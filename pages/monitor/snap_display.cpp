@@ -54,13 +54,19 @@ void MSPdialog::timer(int id) {
   ticks_ = 0;
 }
 
+// The snapshot ends at the first entry the card cannot give (a halt before the trigger, a
+// shorter count loaded meanwhile), as the stack display's page does: a failed read leaves the
+// record as it was, and formatting it would show a word that was never captured.
 void MSPdialog::snapshot() {
   dialog_.setText(kReport, "");
   ticks_ = 0;
   waitingMessage_ = true;
   dialog_.listReset(kList);
   for (int32_t position = 0; position < kPageEntries; ++position) {
-    DUVEX_RdMonMsgDLL(card(), position, &entry_);
+    if (DUVEX_RdMonMsgDLL(card(), position, &entry_) != 0) {
+      if (position == 0) ui::showAlert(dialog_, kReport, " NO STACK DATA");
+      return;
+    }
     dialog_.listAdd(kList, ui::FormatMonEntry(position, entry_));
   }
 }

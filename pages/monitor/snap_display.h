@@ -32,7 +32,7 @@ class MSPdialog final : public app::Page {
 
   SnapState& snap_;
   MonTrigger trigger_{};  // the page's own copy: its RT filter reference stays null
-  MonMsg entry_{};        // a failed read leaves the last entry read here
+  MonMsg entry_{};
   int ticks_ = 1;
   bool waitingMessage_ = true;
 };

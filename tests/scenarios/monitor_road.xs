@@ -31,26 +31,26 @@ expect-status "BUS_MON IDLE    "
 expect-beeps 0
 # The page from the trigger: the trigger word and ten more, their time tags advancing.
 expect-count 2 11
-expect-line 2 0 TRIGGER\t000:00:00:01.008912\tJ1\tDATA\t0F3F8D\tNO ERRORS
-expect-line 2 1 +0001\t000:00:00:01.008912\tJ4\tCMND\tCA800D\tNO ERRORS
-expect-line 2 2 +0002\t000:00:00:01.008927\tJ3\tCMND\t8A800F\tNO ERRORS
-expect-line 2 3 +0003\t000:00:00:01.008931\tJ2\tCMND\t6D0000\tNO ERRORS
-expect-line 2 4 +0004\t000:00:00:01.008945\tJ1\tDATA\t0FBCBD\tNO ERRORS
-expect-line 2 5 +0005\t000:00:00:01.008948\tJ4\tCMND\tCA8001\tNO ERRORS
-expect-line 2 6 +0006\t000:00:00:01.008962\tJ3\tCMND\t8A8001\tNO ERRORS
-expect-line 2 7 +0007\t000:00:00:01.008967\tJ2\tCMND\t6D0001\tNO ERRORS
-expect-line 2 8 +0008\t000:00:00:01.008979\tJ1\tDATA\t0D7735\tNO ERRORS
-expect-line 2 9 +0009\t000:00:00:01.008981\tJ4\tDATA\tCDCC2D\tNO ERRORS
-expect-line 2 10 +0010\t000:00:00:01.008996\tJ3\tDATA\t8807C5\tNO ERRORS
+expect-line 2 0 TRIGGER\t000:00:00:01.008862\tJ4\tDATA\tCFFA9D\tNO ERRORS
+expect-line 2 1 +0001\t000:00:00:01.008877\tJ2\tDATA\t55A6F5\tNO ERRORS
+expect-line 2 2 +0002\t000:00:00:01.008891\tJ1\tCMND\t028014\tNO ERRORS
+expect-line 2 3 +0003\t000:00:00:01.008895\tJ3\tDATA\tA848A5\tNO ERRORS
+expect-line 2 4 +0004\t000:00:00:01.008895\tJ4\tDATA\tCB28A5\tNO ERRORS
+expect-line 2 5 +0005\t000:00:00:01.008911\tJ2\tDATA\t57D82D\tNO ERRORS
+expect-line 2 6 +0006\t000:00:00:01.008926\tJ1\tCMND\t028801\tNO ERRORS
+expect-line 2 7 +0007\t000:00:00:01.008928\tJ3\tDATA\tA8BC65\tNO ERRORS
+expect-line 2 8 +0008\t000:00:00:01.008929\tJ4\tDATA\tCF028D\tNO ERRORS
+expect-line 2 9 +0009\t000:00:00:01.008944\tJ2\tDATA\t55AE25\tNO ERRORS
+expect-line 2 10 +0010\t000:00:00:01.008960\tJ1\tDATA\t0092BD\tNO ERRORS
 expect 5 
 # Browse back before the trigger: a line, then a page.
 scroll 3 linedown
-expect-line 2 0 -0001\t000:00:00:01.008883\tJ2\tDATA\t64799D\tNO ERRORS
+expect-line 2 0 -0001\t000:00:00:01.008861\tJ3\tDATA\tAFDE2D\tNO ERRORS
 scroll 6 linedown
-expect-line 2 0 -0011\t000:00:00:01.008810\tJ3\tDATA\t843FE5\tNO ERRORS
+expect-line 2 0 -0011\t000:00:00:01.008761\tJ4\tDATA\tCD474D\tNO ERRORS
 expect 5 
 click 4
-expect-line 2 0 TRIGGER\t000:00:00:01.008912\tJ1\tDATA\t0F3F8D\tNO ERRORS
+expect-line 2 0 TRIGGER\t000:00:00:01.008862\tJ4\tDATA\tCFFA9D\tNO ERRORS
 # After the trigger the capture ends at +0010.
 scroll 3 lineup
 expect 5  END OF POST-TRIGGER DATA
@@ -62,9 +62,9 @@ page MON_STACK
 expect-check 7 1
 expect-word 8252E B
 tick
-expect-line 2 0 TRIGGER\t000:00:00:02.008848\tJ2\tDATA\t7E67F5\tNO ERRORS
+expect-line 2 0 TRIGGER\t000:00:00:02.008871\tJ1\tCMND\t128001\tNO ERRORS
 tick
-expect-line 2 0 TRIGGER\t000:00:00:03.008871\tJ3\tDATA\tA4B815\tNO ERRORS
+expect-line 2 0 TRIGGER\t000:00:00:03.008860\tJ2\tDATA\t5988CD\tNO ERRORS
 click 1
 expect-word 8252E A
 tick

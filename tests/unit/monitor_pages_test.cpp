@@ -20,6 +20,7 @@ constexpr int kTrigger = 1;
 constexpr int kStack = 2;
 constexpr int kSnap = 3;
 constexpr int kRun = 4;
+constexpr int kHalt = 5;
 
 // Trigger page controls.
 constexpr int kQuit = 1, kLoad = 2, kJ2 = 4, kBusSpin = 7, kBus = 8, kSyncSpin = 9, kSync = 10;
@@ -265,6 +266,32 @@ TEST_F(MonitorPageTest, StackScrollsToTheEndsOfTheCapture) {
   EXPECT_EQ(page.fullText(ms::kReport), " END OF POST-TRIGGER DATA");
 }
 
+// Halted with the trigger disabled, the capture shows from the word where the monitor stopped,
+// and the words before it browse like the history before a trigger.
+TEST_F(MonitorPageTest, StackShowsACaptureHaltedWithoutATrigger) {
+  loadAnyTrigger("10");
+  poke(kControl, word(kControl) | 0x8000);
+  ASSERT_TRUE(menu(kRun));
+  auto& page = open(kStack, "MON_STACK");
+  windows.advance(2000);
+  EXPECT_EQ(page.fullText(ms::kReport), " WAITING FOR TRIGGER");
+  ASSERT_TRUE(menu(kHalt));
+  windows.advance(1000);
+  ASSERT_EQ(page.listCount(ms::kList), 1);
+  EXPECT_EQ(position(page, 0), "TRIGGER");
+  EXPECT_EQ(page.fullText(ms::kReport), "");
+  page.scroll(ms::kPage, ScrollAction::LineDown);
+  ASSERT_EQ(page.listCount(ms::kList), 11);
+  EXPECT_EQ(position(page, 0), "-0010");
+  EXPECT_EQ(position(page, 10), "TRIGGER");
+  EXPECT_EQ(page.fullText(ms::kReport), "");
+  // Nothing was recorded after the last word.
+  page.scroll(ms::kLine, ScrollAction::LineUp);
+  page.scroll(ms::kPage, ScrollAction::LineUp);
+  EXPECT_EQ(position(page, 0), "-0010");
+  EXPECT_EQ(page.fullText(ms::kReport), " END OF POST-TRIGGER DATA");
+}
+
 TEST_F(MonitorPageTest, StackWithAnEmptyStackSaysSo) {
   auto& page = open(kStack, "MON_STACK");
   int beeps = windows.beeps();
@@ -301,6 +328,31 @@ TEST_F(MonitorPageTest, SnapFollowsTriggersAndPutsTheOperatorsCountBack) {
   EXPECT_EQ(word(0), 0x0030);  // halted
   EXPECT_EQ(word(kPostTrigger), 500);
   EXPECT_EQ(word(kRtFilter + 6), 1);  // the filter is not SNAP's to change
+}
+
+// A snapshot ends at the first entry the card cannot give, rather than repeating the last one
+// under new positions.
+TEST_F(MonitorPageTest, SnapShowsOnlyTheEntriesItCouldRead) {
+  loadAnyTrigger("500");
+  auto& snap = open(kSnap, "MON_STACK");
+  windows.advance(1000);
+  ASSERT_EQ(snap.listCount(ms::kList), 11);
+  // A shorter count loaded meanwhile: the next capture ends at +0003.
+  poke(kPostTrigger, 3);
+  windows.advance(2000);
+  ASSERT_EQ(snap.listCount(ms::kList), 4);
+  EXPECT_EQ(position(snap, 3), "+0003");
+  EXPECT_EQ(snap.fullText(ms::kReport), "");
+
+  // Another snapshot display's Quit halts a capture that has nothing yet.
+  poke(kControl, word(kControl) | 0x8000);
+  windows.advance(2000);
+  auto& second = open(kSnap, "MON_STACK");
+  second.click(ms::kQuit);
+  windows.advance(1000);
+  EXPECT_EQ(snap.listCount(ms::kList), 0);
+  EXPECT_EQ(snap.fullText(ms::kReport), " NO STACK DATA");
+  snap.click(ms::kQuit);
 }
 
 TEST_F(MonitorPageTest, SnapWaitsAfterTwoTicksWithoutATrigger) {

@@ -44,13 +44,14 @@ class MonitorSimTest : public SimTest {
   // The card initialised and set up for BUS_MON with all four connectors selected, as the
   // shell's mode entry leaves it.
   void enter() { enterCard(card); }
-  void enterCard(CardContext& c) {
+  // A response time beyond the timeout leaves the partners' terminals silent.
+  void enterCard(CardContext& c, uint16_t response = 10, uint16_t timeout = 40) {
     ASSERT_EQ(DUVEX_InitDLL(&c, 1, 1, 0), 0);
     SetupRecord setup{};
     setup.marker = 0xFFFFFFFF;
-    setup.interWordTxGap = 4;      // 2 us
-    setup.rtResponseTime = 10;     // 5 us
-    setup.rtResponseTimeout = 40;  // 20 us
+    setup.interWordTxGap = 4;           // 2 us
+    setup.rtResponseTime = response;    // 5 us
+    setup.rtResponseTimeout = timeout;  // 20 us
     ASSERT_EQ(DUVEX_SetupDLL(&c, 3, &setup), 0);
     wWDLL(&c, kBusSelect, 0x000F);
   }
@@ -232,7 +233,9 @@ TEST_F(MonitorSimTest, PartnersKeepEveryConnectorBusyWithAPlausibleMix) {
     commands += w.flags & kCommand ? 1 : 0;
     damaged += w.flags & 15 ? 1 : 0;
     for (int b = 0; b < 4; ++b) errors[b] += w.flags >> b & 1;
-    // J1 polls RTs 0 to 7, J2 8 to 15, J3 16 to 23, J4 24 to 31.
+    // J1 polls RTs 0 to 7, J2 8 to 15, J3 16 to 23, J4 24 to 31 (a word of the wrong length
+    // arrives with its bits shifted).
+    if (w.flags & (kLg | kSh)) continue;
     int connector = w.busCode == kJ1 ? 0 : w.busCode == kJ2 ? 1 : w.busCode == kJ3 ? 2 : 3;
     EXPECT_EQ(static_cast<int>(busWord(w) >> 19) / 8, connector);
   }
@@ -390,6 +393,154 @@ TEST_F(MonitorSimTest, OneLongStepAndManyShortStepsGiveTheSameCapture) {
   for (uint32_t offset = 0; offset < 20; offset += 2)
     EXPECT_EQ(header(offset), header(offset, &twin)) << offset;
   xarnsim::release(&twin);
+}
+
+// Card memory can hold any post-trigger count (a poke, a memory edit, a setup file): one beyond
+// the limit records up to the limit, so the trigger word keeps its slot and a day's catch-up
+// records no more than the stack can show.
+TEST_F(MonitorSimTest, AnImpossiblePostTriggerCountActsAsTheLargest) {
+  enter();
+  const uint32_t limit = 8191 - 1024;
+  for (uint32_t count : {10000u, 0xFFFFFFFFu}) {
+    ASSERT_EQ(load({kAny, "", kSyncAny | kMn, 0}), 0);
+    wWDLL(&card, 0x08252E, static_cast<uint16_t>(count));
+    wWDLL(&card, 0x082530, static_cast<uint16_t>(count >> 16));
+    run();
+    now += kDay;
+    ASSERT_EQ(state(), 0x0030) << count;
+    ASSERT_EQ(header(12) | header(14) << 16, limit) << count;
+    MonMsg e{};
+    ASSERT_TRUE(entry(0, e));
+    EXPECT_TRUE(e.flags & kMn) << count;  // still the word that fired the trigger
+    uint64_t fired = micros(e.timeTag);
+    EXPECT_TRUE(entry(static_cast<int32_t>(limit), e));
+    EXPECT_GT(micros(e.timeTag), fired);
+    EXPECT_FALSE(entry(static_cast<int32_t>(limit) + 1, e));
+    EXPECT_TRUE(entry(-1024, e));
+    EXPECT_LT(micros(e.timeTag), fired);
+    EXPECT_FALSE(entry(-1025, e));
+    // The count stays as written: the card clamps what it applies, not what it holds.
+    EXPECT_EQ(+read(nullptr).postTriggerCount, count);
+  }
+}
+
+// Whatever is poked into the trigger region or the stack header while the monitor runs, the
+// capture keeps to the stack's limits.
+TEST_F(MonitorSimTest, PokedTriggerAndHeaderWordsKeepTheCaptureWithinItsLimits) {
+  enter();
+  for (uint32_t address = 0x082500; address < 0x082614; address += 2) {
+    if (address == 0x082580) address = 0x082600;
+    ASSERT_EQ(load({kAny, "", kSyncAny | kSh, 100}), 0);
+    run();
+    now += kMilli;
+    wWDLL(&card, address, 0xFFFF);
+    now += kSecond;
+    uint16_t word = state();
+    EXPECT_TRUE(word == 0x0030 || word == 0x0031) << std::hex << address;
+    EXPECT_LE(header(12) | header(14) << 16, 8191 - 1024) << std::hex << address;
+    EXPECT_LE(header(0), 8192) << std::hex << address;
+    int32_t oldest = 0;
+    EXPECT_LE(capture(oldest).size(), 8192u) << std::hex << address;
+  }
+}
+
+// A capture that stopped without a trigger (halted with the trigger disabled, or before it
+// fired) reads back from the last word recorded, like the history before a trigger.
+TEST_F(MonitorSimTest, ACaptureHaltedWithoutATriggerIsReadFromItsLastWord) {
+  enter();
+  ASSERT_EQ(load({kAny, "", kSyncAny | kDisabled, 10}), 0);
+  run();
+  now += 2 * kSecond;
+  EXPECT_EQ(state(), 0x0031);
+  MonMsg e{};
+  EXPECT_FALSE(entry(0, e));  // armed: nothing to show yet
+  ASSERT_EQ(DUVEX_CommandDLL(&card, 11), 0);
+  ASSERT_TRUE(entry(0, e));
+  // The last word ended by the halt: none of the bus's words can start a word time later.
+  EXPECT_LE(micros(e.timeTag), 2 * kSecond);
+  EXPECT_GT(micros(e.timeTag), 2 * kSecond - kMilli);
+  EXPECT_FALSE(entry(1, e));
+  int32_t oldest = 0;
+  std::vector<MonMsg> words = capture(oldest);
+  EXPECT_EQ(oldest, -8191);
+  ASSERT_EQ(words.size(), 8192u);
+  for (std::size_t i = 1; i < words.size(); ++i)
+    ASSERT_LE(micros(words[i - 1].timeTag), micros(words[i].timeTag)) << i;
+
+  // Halted before the history was complete: what there is.
+  ASSERT_EQ(load({kAny, "", kSyncAny, 10}), 0);
+  run();
+  now += 100;  // a few words a connector
+  ASSERT_EQ(DUVEX_CommandDLL(&card, 11), 0);
+  words = capture(oldest);
+  EXPECT_GT(words.size(), 4u);
+  EXPECT_LT(words.size(), 30u);
+  EXPECT_EQ(static_cast<int32_t>(words.size()), 1 - oldest);
+  // An empty stack still has nothing to show.
+  ASSERT_EQ(DUVEX_ClrMonStackDLL(&card), 0);
+  EXPECT_FALSE(entry(0, e));
+}
+
+// Every connector carries every error kind on both word types within one cycle of its traffic,
+// so each error trigger fires, whether or not the terminals answer.
+TEST_F(MonitorSimTest, EveryErrorTriggerFiresOnEveryConnectorAndWordType) {
+  CardContext quiet{};  // a response time beyond the timeout: no terminal answers
+  xarnsim::setTimeSource(&quiet, [&] { return now; });
+  enter();
+  enterCard(quiet, 60, 40);
+  for (CardContext* c : {&card, &quiet}) {
+    for (uint16_t bus : {kJ1, kJ2, kJ3, kJ4}) {
+      for (uint16_t sync : {kSyncData, kSyncCommand}) {
+        for (uint16_t error : {kPy, kMn, kLg, kSh}) {
+          SCOPED_TRACE(testing::Message() << (c == &quiet ? "quiet " : "") << "bus " << bus
+                                          << " sync " << sync << " error " << error);
+          ASSERT_EQ(load({bus, "", static_cast<uint16_t>(sync | error), 0}, nullptr, c), 0);
+          run(c);
+          now += kSecond;
+          uint16_t word = 0;
+          DUVEX_RdStatusDLL(c, &word);
+          EXPECT_EQ(word, 0x0030);
+          MonMsg e{};
+          if (!entry(0, e, c)) continue;
+          EXPECT_EQ(+e.busCode, bus);
+          EXPECT_EQ(e.flags & kCommand, sync == kSyncCommand ? kCommand : 0);
+          EXPECT_TRUE(e.flags & error);
+        }
+      }
+    }
+  }
+  xarnsim::release(&quiet);
+}
+
+// A word of 25 or 23 bits does not arrive as the 24 bits sent: the monitor keeps the last 24
+// bits it received. The partners' data words end in 101, so a long one ends in 1010 and a short
+// one in 10, its address one bit lower.
+TEST_F(MonitorSimTest, LongAndShortWordsAreStoredAsTheyArrive) {
+  enter();
+  const std::array<uint16_t, 4> buses = {kJ1, kJ2, kJ3, kJ4};
+  for (uint32_t c = 0; c < buses.size(); ++c) {
+    ASSERT_EQ(load({buses[c], "", kSyncData | kSh, 0}), 0);
+    run();
+    now += kSecond;
+    ASSERT_EQ(state(), 0x0030);
+    uint32_t v = busWord(triggerWord());
+    EXPECT_EQ(v & 3, 2u) << c;
+    EXPECT_EQ((v >> 18) / 8, c) << c;  // bits 22..18: the terminal's address
+
+    ASSERT_EQ(load({buses[c], "", kSyncData | kLg, 0}), 0);
+    run();
+    now += kSecond;
+    ASSERT_EQ(state(), 0x0030);
+    v = busWord(triggerWord());
+    EXPECT_EQ(v & 0xF, 0xAu) << c;
+    EXPECT_EQ(v >> 23 & 1, (c & 1) ? 1u : 0u) << c;  // the address's bit 3, one place up
+  }
+  // The normal words of the same capture are intact.
+  int32_t oldest = 0;
+  for (const MonMsg& w : capture(oldest)) {
+    if (w.flags & (kLg | kSh | kCommand)) continue;
+    EXPECT_EQ(busWord(w) & 7, 5u);
+  }
 }
 
 }  // namespace

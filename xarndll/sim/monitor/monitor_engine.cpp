@@ -29,43 +29,6 @@ bool rtEnabled(const CardMemory& m, uint32_t rt) {
   return m.read(kTrigger + trigger::kRtFilter + 2 * rt) == 0;
 }
 
-// The trigger as the card applies it. A bus code that names no single connector means any
-// connector, a sync field of 00 any word type, as the trigger page shows them.
-struct Trigger {
-  bool disabled = false;
-  uint16_t buses = 0;  // bus codes of the connectors that may fire it
-  bool data = true;
-  bool command = true;
-  uint32_t mask = 0;   // pattern bits that must be ...
-  uint32_t value = 0;  // ... these
-  uint8_t errors = 0;  // one of these errors, when any
-
-  explicit Trigger(const CardMemory& m) {
-    uint16_t control = m.read(kTrigger + trigger::kControl);
-    uint16_t bus = m.read(kTrigger + trigger::kBus);
-    disabled = (control & kControlDisabled) != 0;
-    bool single = std::find(kBusCodes.begin(), kBusCodes.end(), bus) != kBusCodes.end();
-    buses = single ? bus : 0x000F;
-    uint16_t sync = control >> 4 & 3;
-    data = sync != kSyncCommand;
-    command = sync != kSyncData;
-    for (int i = 0; i < kPatternBits; ++i) {
-      char c = patternChar(m, static_cast<uint32_t>(i));
-      uint32_t bit = 1u << (kPatternBits - 1 - i);
-      if (c == '0' || c == '1') mask |= bit;
-      if (c == '1') value |= bit;
-    }
-    errors = static_cast<uint8_t>(control & kFlagErrors);
-  }
-
-  bool matches(int connector, const CycleWord& w) const {
-    if (disabled || !(buses & kBusCodes[static_cast<std::size_t>(connector)])) return false;
-    if (!((w.flags & kFlagCommand) ? command : data)) return false;
-    if ((w.value & mask) != value) return false;
-    return errors == 0 || (w.flags & errors) != 0;
-  }
-};
-
 }  // namespace
 
 // ---- Records
@@ -106,14 +69,17 @@ uint16_t Engine::writeTrigger(const MonTrigger& r) {
   return kStatusOk;
 }
 
-// Positions count from the trigger word; the stack answers for the words it still holds.
+// Positions count from the trigger word; the stack answers for the words it still holds. A
+// capture that stopped without a trigger counts from the last word it recorded, and has only
+// history; an armed one without a trigger has nothing to show yet.
 uint16_t Engine::readEntry(int32_t position, MonMsg& out) const {
   Header h = readHeader();
-  if (!h.triggered || h.held == 0) return kStatusBadArgument;
-  int64_t post = std::min<int64_t>(h.post, h.held - 1);
+  if (h.held == 0 || (!h.triggered && running_)) return kStatusBadArgument;
+  uint32_t zero = h.triggered ? h.triggerSlot : (h.next + kStackEntries - 1) % kStackEntries;
+  int64_t post = h.triggered ? std::min<int64_t>(h.post, h.held - 1) : 0;
   int64_t pre = h.held - 1 - post;
   if (position > post || position < -pre) return kStatusBadArgument;
-  int64_t slot = (static_cast<int64_t>(h.triggerSlot) + position) % kStackEntries;
+  int64_t slot = (static_cast<int64_t>(zero) + position) % kStackEntries;
   if (slot < 0) slot += kStackEntries;
   uint32_t at = map::kMonStack.entry(static_cast<uint32_t>(slot));
   MonMsg e{};
@@ -141,7 +107,7 @@ Engine::Header Engine::readHeader() const {
   h.recorded = memory_.read32(kHeader + stack::kRecorded);
   h.triggered = memory_.read(kHeader + stack::kTriggered) != 0;
   h.triggerSlot = memory_.read(kHeader + stack::kTriggerSlot) % kStackEntries;
-  h.post = memory_.read32(kHeader + stack::kPost);
+  h.post = std::min(memory_.read32(kHeader + stack::kPost), kMaxPostTrigger);
   h.captured = memory_.read32(kHeader + stack::kCaptured);
   return h;
 }
@@ -157,6 +123,39 @@ void Engine::writeHeader(const Header& h) {
 }
 
 // ---- The engine
+
+Engine::Selection Engine::readSelection(const CardMemory& m) {
+  Selection s;
+  s.connectors = m.read(map::kMonitorBusSelect.base) & 0x000F;
+  for (uint32_t rt = 0; rt < kRtFilterEntries; ++rt) s.rts |= rtEnabled(m, rt) ? 1u << rt : 0;
+  uint16_t control = m.read(kTrigger + trigger::kControl);
+  uint16_t bus = m.read(kTrigger + trigger::kBus);
+  s.disabled = (control & kControlDisabled) != 0;
+  bool single = std::find(kBusCodes.begin(), kBusCodes.end(), bus) != kBusCodes.end();
+  s.buses = single ? bus : 0x000F;
+  uint16_t sync = control >> 4 & 3;
+  s.data = sync != kSyncCommand;
+  s.command = sync != kSyncData;
+  for (int i = 0; i < kPatternBits; ++i) {
+    char c = patternChar(m, static_cast<uint32_t>(i));
+    uint32_t bit = 1u << (kPatternBits - 1 - i);
+    if (c == '0' || c == '1') s.mask |= bit;
+    if (c == '1') s.value |= bit;
+  }
+  s.errors = static_cast<uint8_t>(control & kFlagErrors);
+  return s;
+}
+
+bool Engine::Selection::records(int connector, const CycleWord& w) const {
+  return (connectors >> connector & 1) != 0 && (rts >> w.rt & 1) != 0;
+}
+
+bool Engine::Selection::fires(int connector, const CycleWord& w) const {
+  if (disabled || !(buses & kBusCodes[static_cast<std::size_t>(connector)])) return false;
+  if (!((w.flags & kFlagCommand) ? command : data)) return false;
+  if ((w.value & mask) != value) return false;
+  return errors == 0 || (w.flags & errors) != 0;
+}
 
 void Engine::start(uint16_t, uint64_t nowMicros, uint64_t epochMicros) {
   running_ = true;
@@ -178,26 +177,29 @@ void Engine::refresh() {
   Tick origin = epochMicros_ * ldb::kTicksPerMicro;
   bool sameTiming = timing.word == timing_.word && timing.gap == timing_.gap &&
                     timing.response == timing_.response && timing.timeout == timing_.timeout;
-  if (!sameTiming || origin != builtOrigin_) {
+  bool rebuilt = !sameTiming || origin != builtOrigin_;
+  if (rebuilt) {
     timing_ = timing;
     builtOrigin_ = origin;
     for (int c = 0; c < kConnectors; ++c)
       connectors_[static_cast<std::size_t>(c)].build(
           c, timing_, origin + static_cast<Tick>(c) * kConnectorPhase);
   }
-  uint16_t select = memory_.read(map::kMonitorBusSelect.base);
-  std::array<bool, 32> rts{};
-  for (uint32_t rt = 0; rt < rts.size(); ++rt) rts[rt] = rtEnabled(memory_, rt);
-  Trigger trigger(memory_);
-  for (int c = 0; c < kConnectors; ++c) {
-    auto i = static_cast<std::size_t>(c);
-    bool listening = (select >> c & 1) != 0;
-    auto kept = [&](const CycleWord& w) { return listening && rts[w.rt]; };
-    recorded_[i].build(connectors_[i].words(), kept);
-    matching_[i].build(connectors_[i].words(),
-                       [&](const CycleWord& w) { return kept(w) && trigger.matches(c, w); });
+  Selection selection = readSelection(memory_);
+  if (rebuilt || !(selection == selection_)) {
+    selection_ = selection;
+    for (int c = 0; c < kConnectors; ++c) {
+      auto i = static_cast<std::size_t>(c);
+      const Selection& s = selection_;
+      recorded_[i].build(connectors_[i].words(),
+                         [&](const CycleWord& w) { return s.records(c, w); });
+      matching_[i].build(connectors_[i].words(),
+                         [&](const CycleWord& w) { return s.records(c, w) && s.fires(c, w); });
+    }
   }
-  postTrigger_ = memory_.read32(kTrigger + trigger::kPostTrigger);
+  // Card memory may hold any count (a poke, a memory edit, a setup file): past the limit that
+  // the trigger record's write enforces, the limit applies.
+  postTrigger_ = std::min(memory_.read32(kTrigger + trigger::kPostTrigger), kMaxPostTrigger);
 }
 
 Position Engine::firstFrom(int c, Key from) const {
@@ -205,13 +207,13 @@ Position Engine::firstFrom(int c, Key from) const {
   return connectors_[static_cast<std::size_t>(c)].firstFrom(t);
 }
 
-uint64_t Engine::countRecorded(Key from, Key to) const {
+// Recorded words before `k`, counted from the first cycle: the count between two places is the
+// difference.
+uint64_t Engine::recordedBefore(Key k) const {
   uint64_t n = 0;
   for (int c = 0; c < kConnectors; ++c) {
     const Marks& marks = recorded_[static_cast<std::size_t>(c)];
-    uint64_t a = marks.ordinal(firstFrom(c, from));
-    uint64_t b = marks.ordinal(firstFrom(c, to));
-    if (b > a) n += b - a;
+    if (marks.perCycle() != 0) n += marks.ordinal(firstFrom(c, k));
   }
   return n;
 }
@@ -222,6 +224,7 @@ std::optional<Engine::Found> Engine::first(const std::array<Marks, kConnectors>&
   std::optional<Found> best;
   for (int c = 0; c < kConnectors; ++c) {
     auto i = static_cast<std::size_t>(c);
+    if (marks[i].perCycle() == 0) continue;  // a disabled trigger, a connector not listened to
     std::optional<Position> p = marks[i].next(firstFrom(c, from));
     if (!p) continue;
     Key k{connectors_[i].start(*p), c};
@@ -275,7 +278,8 @@ bool Engine::recordNext(Key end, Header& h) {
 
 void Engine::recordSpan(Key from, Key to, Header& h) {
   if (!(from < to)) return;
-  uint64_t n = countRecorded(from, to);
+  const uint64_t before = recordedBefore(from);
+  uint64_t n = recordedBefore(to) - before;
   if (n == 0) return;
   if (n > kStackEntries) {
     // The latest tick before which at most n - 8192 words lie: those words are only counted.
@@ -284,13 +288,13 @@ void Engine::recordSpan(Key from, Key to, Header& h) {
     Tick hi = to.tick;
     while (lo < hi) {
       Tick mid = lo + (hi - lo + 1) / 2;
-      if (countRecorded(from, Key{mid, 0}) <= skippable)
+      if (recordedBefore(Key{mid, 0}) - before <= skippable)
         lo = mid;
       else
         hi = mid - 1;
     }
     Key skipTo{lo, 0};
-    uint64_t skipped = countRecorded(from, skipTo);
+    uint64_t skipped = recordedBefore(skipTo) - before;
     if (skipped <= skippable && from < skipTo) {
       h.recorded += static_cast<uint32_t>(skipped);
       h.captured = static_cast<uint32_t>(std::min<uint64_t>(h.captured + skipped, UINT32_MAX));

@@ -49,6 +49,24 @@ class Engine final : public BusEngine {
       return tick != o.tick ? tick < o.tick : connector < o.connector;
     }
   };
+  // What decides which words the monitor records and which fire its trigger, as card memory
+  // holds it. A bus code that names no single connector means any connector, a sync field of 00
+  // any word type, as the trigger page shows them.
+  struct Selection {
+    uint16_t connectors = 0;  // bus-select bits 0..3: J1 to J4
+    uint32_t rts = 0;         // bit N: terminal N passes the RT filter
+    bool disabled = false;
+    uint16_t buses = 0;  // bus codes of the connectors that may fire the trigger
+    bool data = true;
+    bool command = true;
+    uint32_t mask = 0;   // pattern bits that must be ...
+    uint32_t value = 0;  // ... these
+    uint8_t errors = 0;  // one of these errors, when any
+    bool operator==(const Selection&) const = default;
+
+    bool records(int connector, const CycleWord& w) const;
+    bool fires(int connector, const CycleWord& w) const;
+  };
   struct Header {
     uint32_t held = 0;
     uint32_t next = 0;
@@ -65,11 +83,12 @@ class Engine final : public BusEngine {
   };
 
   void refresh();
+  static Selection readSelection(const CardMemory& m);
   Header readHeader() const;
   void writeHeader(const Header& h);
 
   Position firstFrom(int c, Key from) const;
-  uint64_t countRecorded(Key from, Key to) const;
+  uint64_t recordedBefore(Key k) const;
   std::optional<Found> first(const std::array<Marks, kConnectors>& marks, Key from) const;
   // Records the words of [from, to); of a stretch longer than the stack only the last stackful
   // is written, the words before are only counted.
@@ -91,6 +110,9 @@ class Engine final : public BusEngine {
   ldb::Timing timing_{};
   Tick builtOrigin_ = ~Tick{0};
   std::array<Connector, kConnectors> connectors_;
+  // The marks are worked out again only when the selection or the cycles change: a setup file
+  // loaded while the monitor runs writes a million words, nearly all of them elsewhere.
+  Selection selection_;
   std::array<Marks, kConnectors> recorded_;  // the words the monitor records
   std::array<Marks, kConnectors> matching_;  // the recorded words that fire the trigger
   uint32_t postTrigger_ = 0;

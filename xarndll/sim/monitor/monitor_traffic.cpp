@@ -9,7 +9,7 @@ namespace {
 
 // The partner's plan: at least this many messages a cycle, eight terminals a connector.
 constexpr uint32_t kMinMessages = 48;
-constexpr uint32_t kMaxMessages = 4096;  // ends the search for a cycle with every error kind
+constexpr uint32_t kMaxMessages = 4096;  // bounds the search for a cycle with every error kind
 constexpr uint32_t kTerminalsPerConnector = 8;
 constexpr uint32_t kMaxDataWords = 32;
 
@@ -19,6 +19,7 @@ struct ErrorRate {
   uint32_t perMille;
   ldb::Injection injection;
 };
+constexpr uint32_t kWordBits = 24;
 constexpr std::array<ErrorRate, 4> kErrorRates = {{
     {4, {0, ldb::kErrorParity, 0}},
     {3, {0, ldb::kErrorManchester, 0}},
@@ -47,6 +48,14 @@ class Sequence {
   uint32_t x_;
 };
 
+// What the monitor receives of a word sent with `bits` bits: the sender's bits, most significant
+// first, then zeros for a long word; the receiver keeps the last 24 bits it shifted in.
+uint32_t received(uint32_t value, uint32_t bits) {
+  if (bits < kWordBits) return value >> (kWordBits - bits);
+  if (bits > kWordBits) return value << (bits - kWordBits) & 0xFFFFFF;
+  return value;
+}
+
 }  // namespace
 
 std::optional<Position> Marks::next(Position p) const {
@@ -65,28 +74,35 @@ void Connector::build(int index, const ldb::Timing& timing, Tick origin) {
   Sequence random(index);
   words_.clear();
   origin_ = origin;
-  std::array<uint32_t, kErrorRates.size()> seen{};
+  // Words seen of each error kind, data-sync words first, then command-sync words.
+  std::array<std::array<uint32_t, kErrorRates.size()>, 2> seen{};
   const Tick step = timing.word + timing.gap;
   const uint32_t firstRt = static_cast<uint32_t>(index) * kTerminalsPerConnector;
 
   auto emit = [&](Tick at, uint32_t value, bool command) {
-    CycleWord w{at, value & 0xFFFFFF, static_cast<uint8_t>(command ? kFlagCommand : 0),
-                static_cast<uint8_t>(value >> 19 & 31)};
+    uint32_t bits = kWordBits;
+    uint8_t flags = command ? kFlagCommand : 0;
     uint32_t draw = random.next() % 1000;
     for (std::size_t k = 0; k < kErrorRates.size(); ++k) {
       if (draw < kErrorRates[k].perMille) {
-        ldb::WordFault fault = ldb::applyInjection(kErrorRates[k].injection, command);
-        w.flags = static_cast<uint8_t>(w.flags | (fault.errors & kFlagErrors));
-        ++seen[k];
+        const ldb::Injection& injection = kErrorRates[k].injection;
+        ldb::WordFault fault = ldb::applyInjection(injection, command);
+        flags = static_cast<uint8_t>(flags | (fault.errors & kFlagErrors));
+        if (injection.type == ldb::kErrorBitCount) bits = injection.size;
+        ++seen[command ? 1 : 0][k];
         break;
       }
       draw -= kErrorRates[k].perMille;
     }
-    words_.push_back(w);
-    return (w.flags & kFlagErrors) != 0;
+    // The monitor sees the word as it arrives; the terminal address is the bits it carries.
+    uint32_t got = received(value & 0xFFFFFF, bits);
+    words_.push_back(CycleWord{at, got, flags, static_cast<uint8_t>(got >> 19 & 31)});
+    return (flags & kFlagErrors) != 0;
   };
   auto everyError = [&] {
-    return std::all_of(seen.begin(), seen.end(), [](uint32_t n) { return n > 0; });
+    return std::all_of(seen.begin(), seen.end(), [](const auto& kinds) {
+      return std::all_of(kinds.begin(), kinds.end(), [](uint32_t n) { return n > 0; });
+    });
   };
 
   Tick t = 0;

@@ -26,7 +26,7 @@ inline constexpr uint8_t kFlagErrors = 0x0F;
 
 struct CycleWord {
   Tick offset = 0;     // start of the word within the cycle
-  uint32_t value = 0;  // 24 bits
+  uint32_t value = 0;  // 24 bits, as the monitor receives them
   uint8_t flags = 0;   // kFlagCommand, and the errors Py, Mn, Lg, Sh in bits 3..0
   uint8_t rt = 0;      // the terminal address the word carries in bits 23..19
 };
