@@ -317,3 +317,31 @@ TEST_F(GdbBctPageTest, UpDownQueueListsAtMost256AndSwitchesQueues) {
 }
 
 }  // namespace
+
+// A 100 Hz MEASURE whose data changes while the controller runs: Update lists the new value at
+// once, and after the 512-entry uplink ring has wrapped, still the newest transfer first.
+TEST_F(GdbBctPageTest, UpDownQueueListsTheNewestTransfersFirst) {
+  auto& page = open(kUpDnQ, "GDB_UD_Q");
+  GdbCommandRecord m{};
+  m.rtAddress = 3;
+  m.sync = 1;
+  m.errorType = 0x0100;
+  m.dataValue = 0xAAAA;
+  write(100, 1, 0x2000, m);
+  ASSERT_TRUE(menu(kRunActive));
+  windows.advance(3000);
+  m.dataValue = 0xBBBB;
+  write(100, 1, 0x2000, m);
+  windows.advance(500);
+  page.click(3);
+  ASSERT_EQ(page.listCount(6), 256);
+  EXPECT_EQ(page.listLine(6, 0), " Src:T\tCMND\tRT:3\tCh:0\tDt:BBBB\tNoErrs\tTb:100Hz\tIx:1");
+  EXPECT_EQ(page.listLine(6, 255).substr(0, 30), " Src:T\tCMND\tRT:3\tCh:0\tDt:AAAA\t");
+  windows.advance(20000);  // 2,000 more transfers
+  m.dataValue = 0xCCCC;
+  write(100, 1, 0x2000, m);
+  windows.advance(100);
+  page.click(3);
+  EXPECT_EQ(page.listLine(6, 0).substr(0, 30), " Src:T\tCMND\tRT:3\tCh:0\tDt:CCCC\t");
+  EXPECT_EQ(page.listLine(6, 20).substr(0, 30), " Src:T\tCMND\tRT:3\tCh:0\tDt:BBBB\t");
+}
