@@ -120,6 +120,8 @@ TEST_F(MdmPageTest, BiteHexFieldsRefuseHostileText) {
     EXPECT_EQ(press(page, 3, 5), "SYNTAX") << id;
     page.setText(id, hostile(id >= 21 ? '9' : 'z'));
     EXPECT_EQ(press(page, 3, 5), "SYNTAX") << id;
+    page.setText(id, "0000000001");  // past the nine characters read: not cut to 000000000
+    EXPECT_EQ(press(page, 3, 5), "SYNTAX") << id;
     page.setText(id, "0");
   }
   EXPECT_EQ(calls("DUVEX_WrMdmBiteConfDLL"), 0u);
@@ -222,6 +224,8 @@ TEST_F(MdmPageTest, RtSetupSpinsAndRefusals) {
   page.setText(17, "10101");
   EXPECT_EQ(press(page, 28, 4), "SYNTAX");
   page.setText(11, "12G4");
+  EXPECT_EQ(press(page, 2, 4), "SYNTAX");
+  page.setText(11, "0000012345");  // ten characters: it would be read as 1234
   EXPECT_EQ(press(page, 2, 4), "SYNTAX");
   page.setText(11, "0");
   for (int id : {11, 12, 17, 22, 25, 29}) {
