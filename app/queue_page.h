@@ -57,7 +57,7 @@ class PositionQueuePage : public QueuePage {
   void update() override;
   void clear() override;
 
-  uint16_t lastStatus_ = 0;  // kept, never shown: the queue pages have no Report field
+  uint16_t lastStatus_ = 0;  // a failed read shows as the list's last line: no Report field
 };
 
 }  // namespace app

@@ -93,7 +93,7 @@ void BGCdialog::showSync() { dialog_.setText(kSync, sync_ ? " CMND" : " DATA"); 
 // Bits above bit 23 of the typed value are dropped; the sync flag goes with the high word.
 void BGCdialog::wrapTest() {
   uint16_t error = 0;
-  std::string text = dialog_.text(kWrapData, kDataLimit);
+  std::string text = ui::FieldText(dialog_, kWrapData, kDataLimit, &error);
   uint32_t value = ui::HexToNum(text, &error);
   uint16_t status = ui::kStatusSyntax;
   if (!error) {

@@ -100,7 +100,7 @@ void BUGdisp::scroll(uint32_t param, winsys::ScrollAction action) {
 // Bits above bit 20 and bit 0 are dropped before the range test.
 void BUGdisp::gotoAddress() {
   uint16_t error = 0;
-  std::string text = dialog_.text(kAddress, kAddressLimit);
+  std::string text = ui::FieldText(dialog_, kAddress, kAddressLimit, &error);
   uint32_t address = ui::HexToNum(text, &error) & kAddressMask;
   uint16_t status = ui::kStatusSyntax;
   if (!error && address <= kLastPageAddress) {
@@ -113,7 +113,7 @@ void BUGdisp::gotoAddress() {
 
 void BUGdisp::editWord() {
   uint16_t error = 0;
-  std::string text = dialog_.text(kWord, kWordLimit);
+  std::string text = ui::FieldText(dialog_, kWord, kWordLimit, &error);
   uint32_t value = ui::HexToNum(text, &error);
   uint16_t status = ui::kStatusSyntax;
   if (!error) {

@@ -148,7 +148,9 @@ void SETUPdialog::scroll(uint32_t param, winsys::ScrollAction action) {
 uint16_t SETUPdialog::readFields() {
   CardSettings& s = station_.settings();
   uint16_t error = 0;
-  auto read = [&](int id) { return ui::DecToNum(dialog_.text(id, kFieldLimit), &error); };
+  auto read = [&](int id) {
+    return ui::DecToNum(ui::FieldText(dialog_, id, kFieldLimit, &error), &error);
+  };
   s.rtResponseTimeout = static_cast<uint16_t>(read(kRtResponseTimeout) & kValueBits);
   s.rtResponseTime = static_cast<uint16_t>(read(kRtResponseTime));
   s.watchdogTimeout =

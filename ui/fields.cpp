@@ -1,5 +1,6 @@
 #include "ui/fields.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -35,6 +36,8 @@ int patternPositions(uint16_t errorType) {
   return 0;
 }
 
+constexpr uint64_t kPast32Bits = uint64_t{1} << 32;
+
 }  // namespace
 
 uint16_t ScrollBarID(const winsys::Dialog& page, uint32_t param) {
@@ -44,32 +47,63 @@ uint16_t ScrollBarID(const winsys::Dialog& page, uint32_t param) {
   return static_cast<uint16_t>(id);
 }
 
-uint32_t DecToNum(std::string_view text, uint16_t* errorFlag) {
+namespace {
+
+// The digit scans behind DecToNum and HexToNum. The value wraps modulo 2^32 as the helpers
+// promise; `whole` follows it without wrapping, held at 2^32 once it gets there, for the field
+// readers that refuse a number too large for their field.
+uint32_t scanDecimal(std::string_view text, uint16_t* errorFlag, uint64_t& whole) {
   uint32_t value = 0;
+  whole = 0;
   for (char c : text) {
     if (c < '0' || c > '9') {
       *errorFlag |= 1;
       break;
     }
-    value = value * 10u + static_cast<uint32_t>(c - '0');
+    auto digit = static_cast<uint32_t>(c - '0');
+    value = value * 10u + digit;
+    whole = std::min<uint64_t>(whole * 10u + digit, kPast32Bits);
   }
   return value;
 }
 
-uint32_t HexToNum(std::string& text, uint16_t* errorFlag) {
+uint32_t scanHex(std::string& text, uint16_t* errorFlag, uint64_t& whole) {
   uint32_t value = 0;
+  whole = 0;
   for (char& c : text) {
     if (static_cast<unsigned char>(c) > '9') c = static_cast<char>(c & ~0x20);
+    uint32_t digit = 0;
     if (c >= '0' && c <= '9') {
-      value = value * 16u + static_cast<uint32_t>(c - '0');
+      digit = static_cast<uint32_t>(c - '0');
     } else if (c >= 'A' && c <= 'F') {
-      value = value * 16u + static_cast<uint32_t>(c - 'A' + 10);
+      digit = static_cast<uint32_t>(c - 'A' + 10);
     } else {
       *errorFlag |= 1;
       break;
     }
+    value = value * 16u + digit;
+    whole = std::min<uint64_t>(whole * 16u + digit, kPast32Bits);
   }
   return value;
+}
+
+// A number read whole (`whole`) or as the helpers wrap it (`value`): flagged past `max`, and
+// given to the page cut to `max`'s width as a cast would cut it.
+uint32_t checked(uint64_t whole, uint32_t value, uint32_t max, uint16_t* errorFlag) {
+  if (whole > max) *errorFlag |= 1;
+  return value & max;
+}
+
+}  // namespace
+
+uint32_t DecToNum(std::string_view text, uint16_t* errorFlag) {
+  uint64_t whole = 0;
+  return scanDecimal(text, errorFlag, whole);
+}
+
+uint32_t HexToNum(std::string& text, uint16_t* errorFlag) {
+  uint64_t whole = 0;
+  return scanHex(text, errorFlag, whole);
 }
 
 uint16_t ErrFieldToNum(uint16_t errorType, std::string_view text, uint16_t* errorFlag) {
@@ -77,6 +111,40 @@ uint16_t ErrFieldToNum(uint16_t errorType, std::string_view text, uint16_t* erro
     return bitsFromPattern(text, positions, errorFlag);
   }
   return static_cast<uint16_t>(DecToNum(text, errorFlag));
+}
+
+std::string FieldText(const winsys::Dialog& page, int id, int limit, uint16_t* errorFlag) {
+  // One character more than the buffer takes tells whether the text was longer.
+  std::string text = page.text(id, limit + 1);
+  if (limit > 0 && text.size() > static_cast<size_t>(limit - 1)) {
+    *errorFlag |= 1;
+    text.resize(static_cast<size_t>(limit - 1));
+  }
+  return text;
+}
+
+uint32_t DecField(const winsys::Dialog& page, int id, int limit, uint32_t max,
+                  uint16_t* errorFlag) {
+  uint64_t whole = 0;
+  uint32_t value = scanDecimal(FieldText(page, id, limit, errorFlag), errorFlag, whole);
+  return checked(whole, value, max, errorFlag);
+}
+
+uint32_t HexField(const winsys::Dialog& page, int id, int limit, uint32_t max,
+                  uint16_t* errorFlag) {
+  std::string text = FieldText(page, id, limit, errorFlag);
+  uint64_t whole = 0;
+  uint32_t value = scanHex(text, errorFlag, whole);
+  return checked(whole, value, max, errorFlag);
+}
+
+uint16_t ErrField(const winsys::Dialog& page, int id, int limit, uint16_t errorType,
+                  uint16_t* errorFlag) {
+  std::string text = FieldText(page, id, limit, errorFlag);
+  if (patternPositions(errorType)) return ErrFieldToNum(errorType, text, errorFlag);
+  uint64_t whole = 0;
+  uint32_t value = scanDecimal(text, errorFlag, whole);
+  return static_cast<uint16_t>(checked(whole, value, 0xFFFF, errorFlag));
 }
 
 std::string NumToErrField(uint16_t errorType, uint16_t value) {

@@ -34,6 +34,21 @@ uint32_t HexToNum(std::string& text, uint16_t* errorFlag);
 uint16_t ErrFieldToNum(uint16_t errorType, std::string_view text, uint16_t* errorFlag);
 std::string NumToErrField(uint16_t errorType, uint16_t value);
 
+// The text of a field as a page reads it into a buffer of `limit` characters, terminator
+// included. A longer text sets *errorFlag: cutting it would change the number the operator
+// typed (0000070000 read as 7000).
+std::string FieldText(const winsys::Dialog& page, int id, int limit, uint16_t* errorFlag);
+
+// A number field of a card record: FieldText, then decimal or hexadecimal digits whose value
+// must not pass `max`. The check sees the whole number before it could wrap modulo 2^32, so a
+// hex 10000ABCD is refused, not taken as ABCD. Returns the value cut to `max`'s width.
+uint32_t DecField(const winsys::Dialog& page, int id, int limit, uint32_t max, uint16_t* errorFlag);
+uint32_t HexField(const winsys::Dialog& page, int id, int limit, uint32_t max, uint16_t* errorFlag);
+
+// A Size/Posn field: FieldText, then ErrFieldToNum; a decimal size past 16 bits is refused.
+uint16_t ErrField(const winsys::Dialog& page, int id, int limit, uint16_t errorType,
+                  uint16_t* errorFlag);
+
 // Word arrays in multi-line boxes: 16-bit words, or 32-bit elements holding 24-bit words when
 // `wide` is set. A null `words` shows the test pattern 0 to 31.
 uint16_t ReadHexLines(const winsys::Dialog& page, int control, bool wide, void* words, int count);

@@ -79,12 +79,13 @@ uint16_t* GCQdialog::counter() {
 void GCQdialog::insert() {
   uint16_t error = 0;
   GdbCommandRecord& r = state_.record;
-  r.rtAddress = ui::field16(ui::DecToNum(dialog_.text(kRtAddress, kFieldLimit), &error), &error);
-  r.channel = ui::field16(ui::DecToNum(dialog_.text(kChannel, kFieldLimit), &error), &error);
-  std::string data = dialog_.text(kDataValue, kFieldLimit);
-  r.dataValue = ui::field16(ui::HexToNum(data, &error), &error);
+  r.rtAddress =
+      static_cast<uint16_t>(ui::DecField(dialog_, kRtAddress, kFieldLimit, 0xFFFF, &error));
+  r.channel = static_cast<uint16_t>(ui::DecField(dialog_, kChannel, kFieldLimit, 0xFFFF, &error));
+  r.dataValue =
+      static_cast<uint16_t>(ui::HexField(dialog_, kDataValue, kFieldLimit, 0xFFFF, &error));
   r.errorType = ui::kLdbErrorTypes[static_cast<std::size_t>(state_.errorTypeIndex)].code;
-  r.sizePosition = ui::ErrFieldToNum(r.errorType, dialog_.text(kErrorSize, kFieldLimit), &error);
+  r.sizePosition = ui::ErrField(dialog_, kErrorSize, kFieldLimit, r.errorType, &error);
   r.fixedWord3 = r.fixedWord4 = r.fixedWord5 = 1;
   state_.status =
       error ? ui::kStatusSyntax : DUVEX_GdbQcmndDLL(card(), state_.priority, counter(), &r);

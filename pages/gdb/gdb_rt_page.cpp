@@ -127,7 +127,7 @@ void GRRdialog::read() {
   state_.rtStep = state_.channelStep = Step::None;
   uint16_t error = 0;
   uint16_t status = ui::kStatusDone;
-  uint32_t rt = ui::DecToNum(dialog_.text(kRtNumber, kFieldLimit), &error);
+  uint32_t rt = ui::DecField(dialog_, kRtNumber, kFieldLimit, 0xFFFFFFFF, &error);
   if (error || rt >= kTerminals) status = ui::kStatusSyntax;
   // Both records are taken only once both reads have succeeded.
   GdbRtSimRecord terminal{};
@@ -138,7 +138,7 @@ void GRRdialog::read() {
     status = DUVEX_RdGdbRtSimDLL(card(), state_.rt, &terminal);
   }
   if (status == ui::kStatusDone) {
-    uint32_t channel = ui::DecToNum(dialog_.text(kChannel, kFieldLimit), &error);
+    uint32_t channel = ui::DecField(dialog_, kChannel, kFieldLimit, 0xFFFFFFFF, &error);
     uint32_t limit = card()->extendedChannels ? 0xFFFF : 0xFF;
     channel = ui::field16(stepped(channel, channelStep, limit), &error);
     if (error) {
@@ -197,17 +197,16 @@ void GRRdialog::update() {
   t.writeMarker = c.writeMarker = kMarker;
   uint16_t error = 0;
   auto decimal = [&](int id) {
-    return ui::field16(ui::DecToNum(dialog_.text(id, kFieldLimit), &error), &error);
+    return static_cast<uint16_t>(ui::DecField(dialog_, id, kFieldLimit, 0xFFFF, &error));
   };
   auto hex = [&](int id) {
-    std::string text = dialog_.text(id, kFieldLimit);
-    return ui::field16(ui::HexToNum(text, &error), &error);
+    return static_cast<uint16_t>(ui::HexField(dialog_, id, kFieldLimit, 0xFFFF, &error));
   };
   state_.rt = decimal(kRtNumber);
   state_.channel = decimal(kChannel);
   t.rtEnable = dialog_.isChecked(kRtEnable) ? kEnabled : 0;
   t.errorType = ui::kLdbErrorTypes[static_cast<std::size_t>(state_.errorTypeIndex)].code;
-  t.sizePosition = ui::ErrFieldToNum(t.errorType, dialog_.text(kErrorSize, kFieldLimit), &error);
+  t.sizePosition = ui::ErrField(dialog_, kErrorSize, kFieldLimit, t.errorType, &error);
   t.unsolicitedRtAddress = decimal(kUnsolicitedRt);
   t.unsolicitedChannel = decimal(kUnsolicitedChannel);
   t.unsolicitedDataValue = hex(kUnsolicitedData);

@@ -97,7 +97,7 @@ void GBTdialog::command(int id) {
 }
 
 uint16_t GBTdialog::readEntryNumber(uint16_t& error) {
-  return ui::field16(ui::DecToNum(dialog_.text(kEntry, kFieldLimit), &error), &error);
+  return static_cast<uint16_t>(ui::DecField(dialog_, kEntry, kFieldLimit, 0xFFFF, &error));
 }
 
 // ---- GOTO
@@ -154,13 +154,12 @@ void GBTdialog::modify() {
   GdbCommandRecord& r = state_.record;
   if (state_.operation == ui::kGdbMeasure) {
     r.rtAddress =
-        static_cast<uint16_t>(ui::DecToNum(dialog_.text(kRtAddress, kFieldLimit), &error));
-    std::string channel = dialog_.text(kChannel, kFieldLimit);
-    r.channel = ui::field16(ui::HexToNum(channel, &error), &error);
-    std::string data = dialog_.text(kDataValue, kFieldLimit);
-    r.dataValue = ui::field16(ui::HexToNum(data, &error), &error);
+        static_cast<uint16_t>(ui::DecField(dialog_, kRtAddress, kFieldLimit, 0xFFFF, &error));
+    r.channel = static_cast<uint16_t>(ui::HexField(dialog_, kChannel, kFieldLimit, 0xFFFF, &error));
+    r.dataValue =
+        static_cast<uint16_t>(ui::HexField(dialog_, kDataValue, kFieldLimit, 0xFFFF, &error));
     r.errorType = ui::kLdbErrorTypes[static_cast<std::size_t>(state_.errorTypeIndex)].code;
-    r.sizePosition = ui::ErrFieldToNum(r.errorType, dialog_.text(kErrorSize, kFieldLimit), &error);
+    r.sizePosition = ui::ErrField(dialog_, kErrorSize, kFieldLimit, r.errorType, &error);
     r.fixedWord3 = r.fixedWord4 = r.fixedWord5 = 1;
   }
   state_.status =

@@ -62,10 +62,11 @@ void BCTframe::showFrame() {
 void BCTframe::update() {
   uint16_t error = 0;
   FrameRecord& r = state_.record;
-  r.duration = ui::DecToNum(dialog_.text(kDuration, kDurationLimit), &error) * 2;
+  r.duration = ui::DecToNum(ui::FieldText(dialog_, kDuration, kDurationLimit, &error), &error) * 2;
   uint16_t count = 0;
   while (count < kSlots) {
-    uint32_t number = ui::DecToNum(dialog_.text(kFirstSlot + count, kSlotLimit), &error);
+    uint32_t number =
+        ui::DecToNum(ui::FieldText(dialog_, kFirstSlot + count, kSlotLimit, &error), &error);
     state_.list[count] = static_cast<uint16_t>(number);
     if (number == 0) break;
     ++count;

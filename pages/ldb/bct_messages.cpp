@@ -119,7 +119,7 @@ void BCTmessages::command(int id) {
 }
 
 uint32_t BCTmessages::readDecimal(int id) {
-  return ui::DecToNum(dialog_.text(id, kFieldLimit), &error_);
+  return ui::DecToNum(ui::FieldText(dialog_, id, kFieldLimit, &error_), &error_);
 }
 
 // ---- Get
@@ -200,9 +200,8 @@ void BCTmessages::update() {
   state_.error.wordNumber = static_cast<uint16_t>(readDecimal(kErrorWord));
   uint16_t code = ui::kLdbErrorTypes[static_cast<size_t>(state_.errorTypeIndex)].code;
   state_.error.errorType = code;
-  state_.error.sizePosition =
-      ui::ErrFieldToNum(code, dialog_.text(kErrorSize, kFieldLimit), &error_);
-  std::string bits = dialog_.text(kCommandBits, kFieldLimit);
+  state_.error.sizePosition = ui::ErrField(dialog_, kErrorSize, kFieldLimit, code, &error_);
+  std::string bits = ui::FieldText(dialog_, kCommandBits, kFieldLimit, &error_);
   uint32_t commandBits = ui::HexToNum(bits, &error_) & kCommandBitsMask;
   r.commandWord = commandBits | static_cast<uint32_t>(state_.rt) << 19 |
                   static_cast<uint32_t>(state_.commandCode) << 15;

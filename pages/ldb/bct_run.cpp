@@ -27,11 +27,14 @@ void BCTrun::command(int id) {
   }
 }
 
-// Text beginning with F runs without end; anything else is a count of frames (low 16 bits).
+// Text beginning with F runs without end; anything else is a count of frames (low 16 bits),
+// refused when it is longer than the field reads.
 void BCTrun::run() {
   uint16_t error = 0;
-  std::string text = dialog_.text(kFrameCount, kFieldLimit);
+  uint16_t tooLong = 0;
+  std::string text = ui::FieldText(dialog_, kFrameCount, kFieldLimit, &tooLong);
   bool forever = !text.empty() && (text[0] == 'F' || text[0] == 'f');
+  if (!forever) error = tooLong;
   state_.frameCount = forever ? 0 : static_cast<uint16_t>(ui::DecToNum(text, &error));
   uint16_t status = error ? ui::kStatusSyntax : DUVEX_RunLdbBcDLL(card(), state_.frameCount);
   ui::ShowReport(dialog_, kReport, status);

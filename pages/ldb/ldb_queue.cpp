@@ -5,6 +5,7 @@
 
 #include "ui/fields.h"
 #include "ui/ldb_fields.h"
+#include "ui/queue_list.h"
 
 namespace ldb {
 namespace {
@@ -148,7 +149,8 @@ bool QUEdialog::readEntry(Queue queue, uint16_t operation, std::string& line) {
   return false;
 }
 
-// Each queue has its own number of calls per run of reads; never more than 15 lines.
+// Each queue has its own number of calls per run of reads; never more than 15 lines. A failed
+// read ends the run and says so: the queue may well hold entries.
 void QUEdialog::update() {
   dialog_.listReset(kList);
   Queue queue = chosen();
@@ -157,12 +159,16 @@ void QUEdialog::update() {
   int calls = queue == Queue::Raw ? 32 : queue == Queue::Messages ? 128 : 64;
   int lines = 0;
   std::string line;
-  for (int i = 0; i < calls && lines < kMaxLines; ++i) {
+  lastStatus_ = 0;
+  for (int i = 0; i < calls && lines < kMaxLines && lastStatus_ == 0; ++i) {
     if (!readEntry(queue, operation, line)) continue;
     dialog_.listAdd(kList, line);
     ++lines;
   }
-  if (lines == 0) dialog_.listAdd(kList, "EMPTY");
+  if (lastStatus_ != 0)
+    dialog_.listAdd(kList, ui::queueFailureLine(lastStatus_));
+  else if (lines == 0)
+    dialog_.listAdd(kList, "EMPTY");
 }
 
 void QUEdialog::clear() {

@@ -26,7 +26,7 @@ class QUEdialog final : public app::QueuePage {
   BinQueueRecord raw_{};
   BcQueueRecord messages_{};
   RtQueueRecord commands_{};
-  uint16_t lastStatus_ = 0;  // kept, never shown: the page has no Report field
+  uint16_t lastStatus_ = 0;  // a failed read shows as the list's last line: no Report field
 };
 
 // The text of one entry of each queue.

@@ -234,10 +234,10 @@ void RTPdialog::stepCategory() {
 void RTPdialog::store() {
   ErrorInjectionRecord e{};
   error_ = 0;
-  e.wordNumber =
-      static_cast<uint16_t>(ui::DecToNum(dialog_.text(kErrorWord, kFieldLimit), &error_));
+  e.wordNumber = static_cast<uint16_t>(
+      ui::DecToNum(ui::FieldText(dialog_, kErrorWord, kFieldLimit, &error_), &error_));
   e.errorType = ui::kLdbErrorTypes[static_cast<size_t>(state_.errorTypeIndex)].code;
-  e.sizePosition = ui::ErrFieldToNum(e.errorType, dialog_.text(kErrorSize, kFieldLimit), &error_);
+  e.sizePosition = ui::ErrField(dialog_, kErrorSize, kFieldLimit, e.errorType, &error_);
   if (!error_) state_.errors[static_cast<size_t>(state_.category)] = e;
   ui::ShowReport(dialog_, kReport, error_ ? ui::kStatusSyntax : ui::kStatusDone);
 }
@@ -250,7 +250,7 @@ void RTPdialog::update() {
   state_.tx.wordLimit = state_.rx.wordLimit = kWordLimit;
   error_ |= readBox(kTxData, txWords_, shownTx_);
   error_ |= readBox(kRxData, state_.rxWords, shownRx_);
-  std::string dtt = dialog_.text(kDttCount, kFieldLimit);
+  std::string dtt = ui::FieldText(dialog_, kDttCount, kFieldLimit, &error_);
   r.dttCount = static_cast<uint16_t>(ui::HexToNum(dtt, &error_) & kDttMask);
   r.cleared = 0;
   uint16_t status = error_ ? ui::kStatusSyntax : DUVEX_WrLdbRTDLL(card(), &r);

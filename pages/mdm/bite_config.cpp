@@ -116,7 +116,7 @@ void MDBdialog::update() {
   MdmBiteRecord& r = state_.record;
   uint16_t error = 0;
   auto hexWord = [&](int id) {
-    std::string text = dialog_.text(id, kFieldLimit);
+    std::string text = ui::FieldText(dialog_, id, kFieldLimit, &error);
     return static_cast<uint16_t>(ui::HexToNum(text, &error));
   };
   for (const HexField& f : kBsrFields) r.*f.word = hexWord(f.id);
@@ -128,7 +128,7 @@ void MDBdialog::update() {
   for (auto [id, word] : {std::pair{kPositive, &MdmBiteRecord::positiveConstant},
                           std::pair{kNegative, &MdmBiteRecord::negativeConstant}}) {
     uint16_t value = r.*word;
-    if (parseConstant(dialog_.text(id, kFieldLimit), value))
+    if (parseConstant(ui::FieldText(dialog_, id, kFieldLimit, &error), value))
       r.*word = value;
     else
       error |= 1;

@@ -163,9 +163,9 @@ void MDRdialog::update() {
   u.simulateSrb = dialog_.isChecked(kSimulateSrb) ? 1 : 0;
   u.simulateEnhancedMdm = dialog_.isChecked(kEnhanced) ? 1 : 0;
   state_.module.sioType = dialog_.isChecked(kSioType) ? 1 : 0;
-  std::string pri = dialog_.text(kPriBsr, kFieldLimit);
+  std::string pri = ui::FieldText(dialog_, kPriBsr, kFieldLimit, &error);
   u.primaryBsr = static_cast<uint16_t>(ui::HexToNum(pri, &error));
-  std::string sec = dialog_.text(kSecBsr, kFieldLimit);
+  std::string sec = ui::FieldText(dialog_, kSecBsr, kFieldLimit, &error);
   u.secondaryBsr = static_cast<uint16_t>(ui::HexToNum(sec, &error));
   uint16_t status = ui::kStatusSyntax;
   if (!error) {
@@ -197,7 +197,7 @@ void MDRdialog::store() {
     injection = was;
     injection.errorType = ui::kMdmErrorTypes[static_cast<size_t>(state_.errorTypeIndex)].code;
     injection.sizePosition =
-        ui::ErrFieldToNum(injection.errorType, dialog_.text(kSizePosition, kFieldLimit), &error);
+        ui::ErrField(dialog_, kSizePosition, kFieldLimit, injection.errorType, &error);
   }
   if (!error) {
     state_.module = module;

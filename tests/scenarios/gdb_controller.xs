@@ -73,17 +73,21 @@ expect-word 0E00 0
 expect-word 1000 0
 menu UpDnQ
 page GDB_UD_Q
-expect-line 6 0  Src:T\tCMND\tRT:5\tCh:31\tDt:ABCD\tNoErrs\tTb:100Hz\tIx:1
-expect-line 6 1  Src:H\tCMND\tRT:9\tCh:1\tDt:1\tNoErrs\tTb:100Hz\tIx:2
-expect-line 6 2  Src:T\tCMND\tRT:5\tCh:31\tDt:ABCD\tNoErrs\tTb:10Hz\tIx:7
-expect-line 6 3  Src:T\tCMND\tRT:5\tCh:31\tDt:ABCD\tNoErrs\tTb:100Hz\tIx:1
-expect-line 6 4  Src:L\tCMND\tRT:10\tCh:3\tDt:1\tNoErrs\tTb:100Hz\tIx:2
+# Newest first: the 1 Hz entry at the end of the second on top, the run's first transfers at
+# the bottom of the list.
+expect-count 6 113
+expect-line 6 0  Src:T\tCMND\tRT:5\tCh:31\tDt:ABCD\tNoErrs\tTb:1Hz\tIx:10000
+expect-line 6 112  Src:T\tCMND\tRT:5\tCh:31\tDt:ABCD\tNoErrs\tTb:100Hz\tIx:1
+expect-line 6 111  Src:H\tCMND\tRT:9\tCh:1\tDt:1\tNoErrs\tTb:100Hz\tIx:2
+expect-line 6 110  Src:T\tCMND\tRT:5\tCh:31\tDt:ABCD\tNoErrs\tTb:10Hz\tIx:7
+expect-line 6 109  Src:T\tCMND\tRT:5\tCh:31\tDt:ABCD\tNoErrs\tTb:100Hz\tIx:1
+expect-line 6 108  Src:L\tCMND\tRT:10\tCh:3\tDt:1\tNoErrs\tTb:100Hz\tIx:2
 click 8
 click 3
 expect-check 8 1
 # The partner terminals' measured values.
-expect-line 6 0  Src:T\tDATA\tRT:5\tCh:31\tDt:A839\tNoErrs\tTb:100Hz\tIx:1
-expect-line 6 1  Src:H\tDATA\tRT:9\tCh:1\tDt:2DEC\tNoErrs\tTb:100Hz\tIx:2
+expect-line 6 112  Src:T\tDATA\tRT:5\tCh:31\tDt:A839\tNoErrs\tTb:100Hz\tIx:1
+expect-line 6 111  Src:H\tDATA\tRT:9\tCh:1\tDt:2DEC\tNoErrs\tTb:100Hz\tIx:2
 # Clear, then Snap: the list grows once a second.
 click 2
 click 5

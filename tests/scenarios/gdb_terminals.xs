@@ -46,13 +46,14 @@ expect-status "GDB_MRT RUNNING "
 # 1234 AND NOT 00F0, OR 8000 = 9204, except to DISCRETE and ANALOG requests.
 menu QUEUE
 page GDB_MRT_Q
-expect-line 6 0  Resp:Yes\tCMND\tRT:5\tCh:3\tDt:0\tNoErrs
-expect-line 6 1  Resp:Yes\tCMND\tRT:7\tCh:8\tDt:9204\tNoErrs
-expect-line 6 2  Resp:No\tCMND\tRT:5\tCh:3\tDt:200\tNoErrs
-expect-line 6 3  Resp:Yes\tCMND\tRT:5\tCh:3\tDt:400\tNoErrs
-expect-line 6 4  Resp:Yes\tCMND\tRT:7\tCh:8\tDt:9204\tNoErrs
-expect-line 6 5  Resp:No\tCMND\tRT:5\tCh:3\tDt:600\tNoErrs
+# The list shows the newest first, so the first polls are at its end.
 expect-count 6 15
+expect-line 6 14  Resp:Yes\tCMND\tRT:5\tCh:3\tDt:0\tNoErrs
+expect-line 6 13  Resp:Yes\tCMND\tRT:7\tCh:8\tDt:9204\tNoErrs
+expect-line 6 12  Resp:No\tCMND\tRT:5\tCh:3\tDt:200\tNoErrs
+expect-line 6 11  Resp:Yes\tCMND\tRT:5\tCh:3\tDt:400\tNoErrs
+expect-line 6 10  Resp:Yes\tCMND\tRT:7\tCh:8\tDt:9204\tNoErrs
+expect-line 6 9  Resp:No\tCMND\tRT:5\tCh:3\tDt:600\tNoErrs
 click 2
 expect-count 6 1
 expect-line 6 0 EMPTY
@@ -76,8 +77,8 @@ expect-line 6 0 EMPTY
 tick
 click 3
 expect-count 6 10
-expect-line 6 0  Resp:No\tCMND\tRT:5\tCh:3\tDt:0\tNoErrs
-expect-line 6 9  Resp:No\tCMND\tRT:5\tCh:3\tDt:200\tNoErrs
+expect-line 6 9  Resp:No\tCMND\tRT:5\tCh:3\tDt:0\tNoErrs
+expect-line 6 0  Resp:No\tCMND\tRT:5\tCh:3\tDt:200\tNoErrs
 click 1
 # Extended channels: channel 40000 of terminal 6.
 sim extended-channels 1
@@ -100,10 +101,11 @@ page GDB_MRT_Q
 click 2
 tick
 click 3
-# The change started a new poll cycle: a COMMAND request first.
-expect-line 6 0  Resp:No\tCMND\tRT:5\tCh:3\tDt:0\tNoErrs
-expect-line 6 1  Resp:Yes\tCMND\tRT:6\tCh:40000\tDt:0\tNoErrs
-expect-line 6 2  Resp:Yes\tDATA\tRT:6\tCh:40000\tDt:55\tNoErrs
+# The change started a new poll cycle: a COMMAND request first, at the end of the list.
+expect-count 6 25
+expect-line 6 24  Resp:No\tCMND\tRT:5\tCh:3\tDt:0\tNoErrs
+expect-line 6 23  Resp:Yes\tCMND\tRT:6\tCh:40000\tDt:0\tNoErrs
+expect-line 6 22  Resp:Yes\tDATA\tRT:6\tCh:40000\tDt:55\tNoErrs
 click 1
 menu HALT
 tick

@@ -61,11 +61,11 @@ expect 31 OFF
 expect 9 000000
 expect 8 000:00:00:00.000000
 expect 23 0000
-# The command queue holds the partner's commands, the IND answers flagged.
+# The command queue holds the partner's commands, the newest first, the IND answers flagged.
 menu QUEUE
 page XARN_QUE
-expect-line 6 0  Cmd 2A8020   Ov  ALT_ERRS: NONE
-expect-line 6 6  Cmd 298000   Rc Ov  ALT_ERRS: Py
+expect-line 6 1  Cmd 2A8020   Ov  ALT_ERRS: NONE
+expect-line 6 2  Cmd 298000   Rc Ov  ALT_ERRS: Py
 expect-count 6 15
 menu HALT
 tick

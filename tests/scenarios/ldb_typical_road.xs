@@ -58,18 +58,19 @@ expect 17 000:00:00:01.999197
 menu QUEUE
 page XARN_QUE
 expect-check 8 1
-expect-line 6 0  Msg 001  No Errors
+# Newest first: nobody has read the queue, so its newest entry took an older one's place.
+expect-line 6 0  Msg 001   Ov
 click 7
 expect-check 7 1
 expect-check 8 0
 click 5
 tick
 expect-count 6 15
-expect-line 6 1  RX_PRI\t000:00:00:02.829169\t1A8001\tCs\tALT_ERRS: NONE
-expect-line 6 2  TX_PRI\t000:00:00:02.829197\t1A8012\tCs\tALT_ERRS: NONE
-expect-line 6 3  TX_PRI\t000:00:00:02.829231\t180015\tDs\tALT_ERRS: NONE
+expect-line 6 0  RX_PRI\t000:00:00:02.999367\t1A8001\tCs\tALT_ERRS: NONE
+expect-line 6 4  TX_PRI\t000:00:00:02.999231\t180015\tDs\tALT_ERRS: NONE
+expect-line 6 5  TX_PRI\t000:00:00:02.999197\t1A8012\tCs\tALT_ERRS: NONE
 tick
-expect-line 6 2  TX_PRI\t000:00:00:03.829197\t1A8012\tCs\tALT_ERRS: NONE
+expect-line 6 5  TX_PRI\t000:00:00:03.999197\t1A8012\tCs\tALT_ERRS: NONE
 # While Snap is on the choice of queue stays.
 click 8
 expect-check 7 1

@@ -95,13 +95,14 @@ tick
 expect-status "MDM_MRT RUNNING "
 menu QUEUE
 page MDM_MRT_Q
+# Newest first: the first messages of the run are at the end of the list.
 expect-count 6 100
-expect-line 6 0  RtNo:03\tType:RCP\tIom:N/A\tStart:00\tCount:00\tErrors:[ None ]
-expect-line 6 1  RtNo:03\tType:IFI\tIom:02\tStart:00\tCount:04\tErrors:[ None ]
-expect-line 6 2  RtNo:03\tType:OTI\tIom:04\tStart:08\tCount:03\tErrors:[ None ]
-expect-line 6 3  RtNo:03\tType:EPS\tIom:N/A\tStart:00\tCount:00\tErrors:[ None ]
-expect-line 6 4  RtNo:03\tType:MRS\tIom:00\tStart:00\tCount:00\tErrors:[ None ]
-expect-line 6 9  RtNo:03\tType:RCW\tIom:00\tStart:00\tCount:01\tErrors:[ None ]
+expect-line 6 99  RtNo:03\tType:RCP\tIom:N/A\tStart:00\tCount:00\tErrors:[ None ]
+expect-line 6 98  RtNo:03\tType:IFI\tIom:02\tStart:00\tCount:04\tErrors:[ None ]
+expect-line 6 97  RtNo:03\tType:OTI\tIom:04\tStart:08\tCount:03\tErrors:[ None ]
+expect-line 6 96  RtNo:03\tType:EPS\tIom:N/A\tStart:00\tCount:00\tErrors:[ None ]
+expect-line 6 95  RtNo:03\tType:MRS\tIom:00\tStart:00\tCount:00\tErrors:[ None ]
+expect-line 6 90  RtNo:03\tType:RCW\tIom:00\tStart:00\tCount:01\tErrors:[ None ]
 # With Snap the list grows once a second.
 click 5
 tick

@@ -137,8 +137,9 @@ TEST_F(ConsoleSaveTest, SavesAQueueAsCsvWithItsColumnNames) {
     ASSERT_TRUE(row.starts_with("\" RX_PRI\",") || row.starts_with("\" TX_PRI\",")) << row;
     EXPECT_EQ(std::count(row.begin(), row.end(), ','), 4) << row;
   }
-  EXPECT_EQ(lines[1], "\" TX_PRI\",000:00:00:00.658134,000040,Ds,ALT_ERRS: NONE\r") << csv;
-  EXPECT_EQ(lines[2], "\" RX_PRI\",000:00:00:00.658169,188001,Cs,ALT_ERRS: NONE\r") << csv;
+  // The newest words first: the last message's status word, then its last data word.
+  EXPECT_EQ(lines[1], "\" RX_PRI\",000:00:00:00.999169,188001,Cs,ALT_ERRS: NONE\r") << csv;
+  EXPECT_EQ(lines[2], "\" TX_PRI\",000:00:00:00.999134,000040,Ds,ALT_ERRS: NONE\r") << csv;
   EXPECT_EQ(directoryNames(), (std::vector<std::string>{"XARN_WIN.INI", "queue.csv"}));
 }
 

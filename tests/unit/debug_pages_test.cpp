@@ -133,7 +133,7 @@ TEST_F(MemoryDisplayTest, GotoMasksTheAddressAndRefusesThePastTheLastPage) {
       {"1fff81", "1FFF80", "Done"},  {"1FFF82", "1FFF80", "SYNTAX"},
       {"200010", "000010", "Done"},  {"", "000000", "Done"},
       {"12x", "000000", "SYNTAX"},   {"FFFFFFFF", "000000", "SYNTAX"},
-      {"7FFFF81", "1FFF80", "Done"}, {"123456789", "145678", "Done"},  // eight characters are read
+      {"7FFFF81", "1FFF80", "Done"}, {"123456789", "1FFF80", "SYNTAX"},  // past the eight read
   };
   for (const Case& c : cases) {
     page->setText(5, c.typed);

@@ -17,8 +17,8 @@ class NullPage final : public winsys::DialogProc {
   void timer(int) override {}
 };
 
-// A page with one multi-line box (id 18), 40 characters wide, a Report field (4) and a scroll
-// bar (5), on the headless window system.
+// A page with one multi-line box (id 18), 40 characters wide, a Report field (4), a scroll
+// bar (5) and a number field (7), on the headless window system.
 class FieldsTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -27,7 +27,8 @@ class FieldsTest : public ::testing::Test {
         winsys::parseDialog("DIALOG T 200 100\n"
                             "EDIT 4 0 0 50 12 \"\" READONLY\n"
                             "SCROLLBAR 5 60 0 10 20 \"\"\n"
-                            "MULTIEDIT 18 0 20 174 60 \"\" VSCROLL\n",
+                            "MULTIEDIT 18 0 20 174 60 \"\" VSCROLL\n"
+                            "EDIT 7 80 0 50 12 \"\"\n",
                             layout, error))
         << error;
     ASSERT_TRUE(
@@ -219,6 +220,79 @@ TEST_F(FieldsTest, ScrollBarIdFindsTheHandleInEitherHalf) {
   EXPECT_EQ(ui::ScrollBarID(*page, static_cast<uint32_t>(handle) << 16), 5);
   EXPECT_EQ(ui::ScrollBarID(*page, 0), 0);
   EXPECT_EQ(ui::ScrollBarID(*page, 0xFFFF), 0);
+}
+
+// The page reads a field into a buffer of ten characters (nine and the terminator). A longer
+// text is refused whole, and a number is checked against its field's width before the 32-bit
+// helpers could wrap it.
+TEST_F(FieldsTest, NumberFieldsRefuseTextPastTheBufferAndValuesPastTheirWidth) {
+  struct Case {
+    std::string text;
+    uint32_t value;  // as the page stores it
+    uint16_t flag;
+  };
+  const std::string zeros(9999, '0');
+  const Case decimal[] = {
+      {"", 0, 0},
+      {"65535", 65535, 0},
+      {"000065535", 65535, 0},
+      {"65536", 0, 1},
+      {"0000070000", 7000, 1},
+      {zeros + "5", 0, 1},
+      {"999999999", 0xFFFF & 999999999u, 1},
+      {"12a", 12, 1},
+  };
+  for (const Case& c : decimal) {
+    page->setText(7, c.text);
+    uint16_t flag = 0;
+    EXPECT_EQ(ui::DecField(*page, 7, 10, 0xFFFF, &flag), c.value) << c.text.substr(0, 12);
+    EXPECT_EQ(flag, c.flag) << c.text.substr(0, 12);
+  }
+  const Case hex[] = {
+      {"ffff", 0xFFFF, 0},      {"10000", 0, 1},         {"10000ABCD", 0xABCD, 1},
+      {"FFFFFFFFF", 0xFFFF, 1}, {"0000ABCD", 0xABCD, 0}, {"00000ABCD0", 0xABCD, 1},
+  };
+  for (const Case& c : hex) {
+    page->setText(7, c.text);
+    uint16_t flag = 0;
+    EXPECT_EQ(ui::HexField(*page, 7, 10, 0xFFFF, &flag), c.value) << c.text;
+    EXPECT_EQ(flag, c.flag) << c.text;
+  }
+  // A 32-bit field: nine hex digits pass 32 bits, eight do not.
+  page->setText(7, "100000000");
+  uint16_t flag = 0;
+  ui::HexField(*page, 7, 10, 0xFFFFFFFF, &flag);
+  EXPECT_EQ(flag, 1);
+  page->setText(7, "FFFFFFFF");
+  flag = 0;
+  EXPECT_EQ(ui::HexField(*page, 7, 10, 0xFFFFFFFF, &flag), 0xFFFFFFFFu);
+  EXPECT_EQ(flag, 0);
+  // The text itself: cut to the buffer, flagged only when something was cut.
+  page->setText(7, "123456789");
+  flag = 0;
+  EXPECT_EQ(ui::FieldText(*page, 7, 10, &flag), "123456789");
+  EXPECT_EQ(flag, 0);
+  page->setText(7, "1234567890");
+  EXPECT_EQ(ui::FieldText(*page, 7, 10, &flag), "123456789");
+  EXPECT_EQ(flag, 1);
+}
+
+TEST_F(FieldsTest, SizeFieldsRefuseSizesPastSixteenBitsButKeepTheirPatterns) {
+  struct Case {
+    uint16_t type;
+    const char* text;
+    uint16_t value;
+    uint16_t flag;
+  };
+  for (const Case& c :
+       {Case{0, "65535", 65535, 0}, Case{0, "65536", 0, 1}, Case{0x0100, "000000070", 70, 0},
+        Case{0x0100, "0000000070", 7, 1}, Case{0x0040, "1010101", 42, 0},
+        Case{0x0040, "101010xxxx", 42, 1}, Case{0x1100, "101", 5, 0}}) {
+    page->setText(7, c.text);
+    uint16_t flag = 0;
+    EXPECT_EQ(ui::ErrField(*page, 7, 10, c.type, &flag), c.value) << c.text;
+    EXPECT_EQ(flag, c.flag) << c.text;
+  }
 }
 
 }  // namespace

@@ -199,12 +199,27 @@ TEST_F(GdbBctPageTest, HostileTextWritesNothing) {
     std::string text;
     const char* report;
   };
-  for (const Case& c :
-       {Case{kRt, "12a", "SYNTAX"}, Case{kChannel, "G", "SYNTAX"}, Case{kData, "0x10", "SYNTAX"},
-        Case{kSize, "-1", "SYNTAX"}, Case{kRt, "70000", "251"}, Case{kRt, huge, "251"},
-        Case{kChannel, "100", "251"}, Case{kEntry, "0", "251"}, Case{kEntry, "65537", "SYNTAX"},
-        Case{kEntry, "65535", "251"}, Case{kEntry, huge, "SYNTAX"}, Case{kData, "10000", "SYNTAX"},
-        Case{kEntry, "one", "SYNTAX"}, Case{kRt, "", "Done"}}) {
+  for (const Case& c : {Case{kRt, "12a", "SYNTAX"},
+                        Case{kChannel, "G", "SYNTAX"},
+                        Case{kData, "0x10", "SYNTAX"},
+                        Case{kSize, "-1", "SYNTAX"},
+                        Case{kRt, "70000", "SYNTAX"},
+                        Case{kRt, huge, "SYNTAX"},
+                        Case{kRt, "65536", "SYNTAX"},
+                        Case{kData, "10000ABCD", "SYNTAX"},
+                        Case{kChannel, "10000ABCD", "SYNTAX"},
+                        Case{kSize, "65536", "SYNTAX"},
+                        Case{kRt, "0000000001", "SYNTAX"},
+                        Case{kEntry, "0000000002", "SYNTAX"},
+                        Case{kData, std::string(9999, '0') + "5", "SYNTAX"},
+                        Case{kChannel, "100", "251"},
+                        Case{kEntry, "0", "251"},
+                        Case{kEntry, "65537", "SYNTAX"},
+                        Case{kEntry, "65535", "251"},
+                        Case{kEntry, huge, "SYNTAX"},
+                        Case{kData, "10000", "SYNTAX"},
+                        Case{kEntry, "one", "SYNTAX"},
+                        Case{kRt, "", "Done"}}) {
     page.setText(kEntry, "2");
     page.setText(kRt, "1");
     page.setText(kChannel, "1");
@@ -251,10 +266,23 @@ TEST_F(GdbBctPageTest, CommandQueuePageInsertsTheDefaultsAndKeepsTheCounters) {
   page.click(11);
   EXPECT_EQ(press(page, 5, 2), "Done");
   EXPECT_EQ(station->gdbQueueCounters().hi, 3);
-  // Hostile text inserts nothing.
-  for (const std::string& bad : {std::string(10000, 'x'), std::string("1 2"), std::string("-1")}) {
-    page.setText(6, bad);
-    EXPECT_EQ(press(page, 5, 2), "SYNTAX");
+  // Hostile text inserts nothing: bad characters, numbers past 16 bits (a nine-digit hex one
+  // would wrap to ABCD), and text longer than the nine characters the page reads.
+  const std::pair<int, std::string> bad[] = {{6, std::string(10000, 'x')},
+                                             {6, "1 2"},
+                                             {6, "-1"},
+                                             {6, "65536"},
+                                             {7, "65536"},
+                                             {10, "10000ABCD"},
+                                             {6, "0000000001"},
+                                             {10, "0000000010"},
+                                             {6, std::string(9999, '0') + "5"}};
+  for (const auto& [field, text] : bad) {
+    page.setText(6, "1");
+    page.setText(7, "1");
+    page.setText(10, "1");
+    page.setText(field, text);
+    EXPECT_EQ(press(page, 5, 2), "SYNTAX") << field << " " << text.substr(0, 12);
   }
   EXPECT_EQ(word(0x0E00), 3);
   // Any GDB_BCT menu command zeroes both counters (here HELP).
@@ -317,3 +345,31 @@ TEST_F(GdbBctPageTest, UpDownQueueListsAtMost256AndSwitchesQueues) {
 }
 
 }  // namespace
+
+// A 100 Hz MEASURE whose data changes while the controller runs: Update lists the new value at
+// once, and after the 512-entry uplink ring has wrapped, still the newest transfer first.
+TEST_F(GdbBctPageTest, UpDownQueueListsTheNewestTransfersFirst) {
+  auto& page = open(kUpDnQ, "GDB_UD_Q");
+  GdbCommandRecord m{};
+  m.rtAddress = 3;
+  m.sync = 1;
+  m.errorType = 0x0100;
+  m.dataValue = 0xAAAA;
+  write(100, 1, 0x2000, m);
+  ASSERT_TRUE(menu(kRunActive));
+  windows.advance(3000);
+  m.dataValue = 0xBBBB;
+  write(100, 1, 0x2000, m);
+  windows.advance(500);
+  page.click(3);
+  ASSERT_EQ(page.listCount(6), 256);
+  EXPECT_EQ(page.listLine(6, 0), " Src:T\tCMND\tRT:3\tCh:0\tDt:BBBB\tNoErrs\tTb:100Hz\tIx:1");
+  EXPECT_EQ(page.listLine(6, 255).substr(0, 30), " Src:T\tCMND\tRT:3\tCh:0\tDt:AAAA\t");
+  windows.advance(20000);  // 2,000 more transfers
+  m.dataValue = 0xCCCC;
+  write(100, 1, 0x2000, m);
+  windows.advance(100);
+  page.click(3);
+  EXPECT_EQ(page.listLine(6, 0).substr(0, 30), " Src:T\tCMND\tRT:3\tCh:0\tDt:CCCC\t");
+  EXPECT_EQ(page.listLine(6, 20).substr(0, 30), " Src:T\tCMND\tRT:3\tCh:0\tDt:BBBB\t");
+}

@@ -56,7 +56,7 @@ class GdbControllerTest : public SimTest {
     ASSERT_EQ(DUVEX_WrGdbBcModeDLL(&card, passive ? 0x8000 : 0), 0);
     ASSERT_EQ(DUVEX_CommandDLL(&card, 10), 0);
   }
-  // Every entry of a queue, oldest first.
+  // Every entry of a queue, oldest first (the card lists the newest first).
   std::vector<GdbQueueEntry> queue(uint16_t selector) {
     std::vector<GdbQueueEntry> entries;
     uint16_t position = 0;
@@ -64,7 +64,7 @@ class GdbControllerTest : public SimTest {
     GdbQueueEntry e{};
     while (DUVEX_RdGdbUpDownQDLL(&card, selector, &position, &end, &e) == 0 && end == 0)
       entries.push_back(e);
-    return entries;
+    return {entries.rbegin(), entries.rend()};
   }
   uint32_t counter(uint32_t offset) {
     return xarnsim::peek(&card, kRunControl + offset) |

@@ -194,9 +194,10 @@ TEST_F(GdbMrtPageTest, QueuePageListsAtMost256Lines) {
     if (!page || checked) return false;
     checked = true;
     EXPECT_EQ(page->listCount(6), 256);
-    EXPECT_EQ(page->listLine(6, 0), " Resp:Yes\tCMND\tRT:1\tCh:2\tDt:0\tNoErrs");
+    // Newest first: the last poll (ANALOG, unanswered), then the MEASUREMENT exchange before it.
+    EXPECT_EQ(page->listLine(6, 0), " Resp:No\tCMND\tRT:1\tCh:2\tDt:600\tNoErrs");
     EXPECT_EQ(page->listLine(6, 1), " Resp:Yes\tDATA\tRT:0\tCh:0\tDt:42\tNoErrs");
-    EXPECT_EQ(page->listLine(6, 2), " Resp:No\tCMND\tRT:1\tCh:2\tDt:200\tNoErrs");
+    EXPECT_EQ(page->listLine(6, 2), " Resp:Yes\tCMND\tRT:1\tCh:2\tDt:400\tNoErrs");
     page->click(2);  // Clear
     EXPECT_EQ(page->listCount(6), 1);
     EXPECT_EQ(page->listLine(6, 0), "EMPTY");

@@ -61,7 +61,7 @@ class GdbTerminalsTest : public SimTest {
     uint16_t end = 0;
     GdbRtQueueEntry e{};
     while (DUVEX_RdGdbRtQDLL(&card, &index, &end, &e) == 0 && end == 0) entries.push_back(e);
-    return entries;
+    return {entries.rbegin(), entries.rend()};  // the card lists the newest first
   }
   // What the card keeps of entry i beside the six words: what it was, and its time in us.
   uint16_t kind(int i) { return xarnsim::peek(&card, kQueueEntries + 32 * i + 12); }

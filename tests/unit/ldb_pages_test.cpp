@@ -167,6 +167,13 @@ TEST_F(LdbPageTest, MessageUpdateParsesEveryFieldIntoTheCard) {
   page.setText(22, "101010");
   page.setText(18, "12 ZZ 34");
   EXPECT_EQ(press(page, 2, 4), "SYNTAX");
+  // A number longer than the nine characters read is refused, not cut (it would be gap 5).
+  page.setText(18, "1 2 3");
+  page.setText(11, "0000000050");
+  EXPECT_EQ(press(page, 2, 4), "SYNTAX");
+  page.setText(11, "000000050");
+  page.setText(22, std::string(9999, '0') + "5");
+  EXPECT_EQ(press(page, 2, 4), "SYNTAX");
   EXPECT_EQ(xarnsim::callCount(card(), "DUVEX_WrMsgDLL"), 0u);
 }
 
@@ -246,25 +253,36 @@ TEST_F(LdbPageTest, FrameSlotsEndAtTheFirstEmptySlotAndTheDurationIsInHalfMicros
   page.setText(102, "x");
   EXPECT_EQ(press(page, 2, 1), "SYNTAX");
   EXPECT_EQ(word(0x045106), 50);
+  // A slot reads three digits: a fourth is refused, not dropped (0001 would end the list at 0).
+  page.setText(102, "0001");
+  EXPECT_EQ(press(page, 2, 1), "SYNTAX");
+  page.setText(102, "001");
+  page.setText(5, "00000000000010");  // the duration reads fourteen
+  EXPECT_EQ(press(page, 2, 1), "Done");
+  page.setText(5, "000000000000010");
+  EXPECT_EQ(press(page, 2, 1), "SYNTAX");
+  EXPECT_EQ(word(0x045106), 50);
 }
 
 TEST_F(LdbPageTest, RunTakesACountOrRunsForever) {
   auto& page = open(kTopLdbBct, kRun, "RUN_BCT");
   EXPECT_EQ(page.fullText(4), "Forever");
   traceCalls();
-  for (const char* text : {"forever", "F", "Fred", "10", "65546", "Forever"}) {
+  for (const char* text : {"forever", "F", "Fred", "10", "65546", "Forever", "Forever and ever"}) {
     page.setText(4, text);
     page.click(2);
     EXPECT_EQ(page.fullText(1), "Done") << text;
   }
   page.setText(4, "1x");
   EXPECT_EQ(press(page, 2, 1), "SYNTAX");
+  page.setText(4, "0000000010");  // longer than the nine characters read
+  EXPECT_EQ(press(page, 2, 1), "SYNTAX");
   std::vector<std::string> runs;
   for (const std::string& c : calls) {
     if (c.rfind("DUVEX_RunLdbBcDLL", 0) == 0) runs.push_back(c);
   }
   std::vector<std::string> expected;
-  for (int count : {0, 0, 0, 10, 10, 0})
+  for (int count : {0, 0, 0, 10, 10, 0, 0})
     expected.push_back("DUVEX_RunLdbBcDLL(card, " + std::to_string(count) + ") = 0");
   EXPECT_EQ(runs, expected);
 }

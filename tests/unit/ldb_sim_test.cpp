@@ -70,7 +70,8 @@ class LdbSimTest : public SimTest {
     return m;
   }
 
-  // Takes every entry of a queue, one read at a time.
+  // Takes every entry of a queue, one read at a time (the card gives the newest first), and
+  // returns them oldest first, in the order they happened.
   template <typename Record>
   std::vector<Record> take(uint16_t (*read)(CardContext*, Record*)) {
     std::vector<Record> out;
@@ -78,7 +79,7 @@ class LdbSimTest : public SimTest {
       Record r{};
       r.operation = 1;
       EXPECT_EQ(read(&card, &r), 0);
-      if (!r.valid) return out;
+      if (!r.valid) return {out.rbegin(), out.rend()};
       out.push_back(r);
     }
   }
@@ -401,22 +402,33 @@ TEST_F(LdbTerminalTest, ALongCatchUpGivesTheSameTerminalsAndQueuesAsManySmallOne
   EXPECT_GT(readRt(0).dttCount, 0);
 }
 
-TEST_F(LdbSimTest, QueueReadsTakeOrPeekAndClear) {
+TEST_F(LdbSimTest, QueueReadsTakeOrPeekNewestFirstAndClear) {
   enter(1);
-  ASSERT_EQ(define(1, 0), 0);
-  ASSERT_EQ(frame({1}, 2000), 0);
-  ASSERT_EQ(DUVEX_RunLdbBcDLL(&card, 3), 0);
+  for (uint16_t n : {1, 2, 3}) ASSERT_EQ(define(n, 0), 0);
+  ASSERT_EQ(frame({1, 2, 3}, 2000), 0);
+  ASSERT_EQ(DUVEX_RunLdbBcDLL(&card, 1), 0);
   now += kSecond;
-  // Operation 2 reads from the position the record counts, without taking.
-  BcQueueRecord peek{};
-  peek.operation = 2;
-  for (int i = 0; i < 3; ++i) {
-    ASSERT_EQ(DUVEX_RdLdbBcQDLL(&card, &peek), 0);
-    EXPECT_EQ(+peek.valid, 1);
-  }
-  ASSERT_EQ(DUVEX_RdLdbBcQDLL(&card, &peek), 0);
-  EXPECT_EQ(+peek.valid, 0);
-  EXPECT_EQ(+peek.cleared, 3u);
+  // Operation 2 reads from the position the record counts, newest first, without taking.
+  auto peekAll = [&] {
+    std::vector<uint16_t> seen;
+    BcQueueRecord peek{};
+    peek.operation = 2;
+    for (;;) {
+      EXPECT_EQ(DUVEX_RdLdbBcQDLL(&card, &peek), 0);
+      if (!peek.valid) break;
+      seen.push_back(peek.messageNumber);
+    }
+    EXPECT_EQ(+peek.cleared, seen.size());
+    return seen;
+  };
+  EXPECT_EQ(peekAll(), (std::vector<uint16_t>{3, 2, 1}));
+  EXPECT_EQ(peekAll(), (std::vector<uint16_t>{3, 2, 1}));
+  // Operation 1 takes the newest.
+  BcQueueRecord taken{};
+  taken.operation = 1;
+  ASSERT_EQ(DUVEX_RdLdbBcQDLL(&card, &taken), 0);
+  EXPECT_EQ(+taken.messageNumber, 3);
+  EXPECT_EQ(peekAll(), (std::vector<uint16_t>{2, 1}));
   BcQueueRecord clear{};
   clear.operation = 0;
   ASSERT_EQ(DUVEX_RdLdbBcQDLL(&card, &clear), 0);

@@ -2,6 +2,7 @@
 // configuration, PROM setup and the MDM queue, with the binary-text helpers.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 
 #include "card/xarndll.h"
@@ -34,6 +35,17 @@ class MdmPageTest : public StationTest {
   }
   uint64_t calls(const char* function) { return xarnsim::callCount(card(), function); }
   static std::string hostile(char c = 'z') { return std::string(10'000, c); }
+  // The line of the entry the card queued last, found in card memory from the queue header
+  // (entries held, oldest index), not through the driver's read.
+  std::string newestLine() {
+    constexpr uint32_t kHeader = 0x1C5E00, kEntries = 0x1C5E20, kEntryBytes = 128;
+    uint32_t held = xarnsim::peek(card(), kHeader);
+    uint32_t newest = (xarnsim::peek(card(), kHeader + 2) + held - 1) % 1024;
+    std::array<uint16_t, 6> w{};
+    for (uint32_t i = 0; i < w.size(); ++i)
+      w[i] = xarnsim::peek(card(), kEntries + newest * kEntryBytes + 2 * i);
+    return mdm::mdmQueueLine(MdmQueueEntry{w[0], w[1], w[2], w[3], w[4], w[5]});
+  }
 };
 
 // ---- Binary text
@@ -107,6 +119,8 @@ TEST_F(MdmPageTest, BiteHexFieldsRefuseHostileText) {
     page.setText(id, id >= 21 ? "99999999999" : "G");
     EXPECT_EQ(press(page, 3, 5), "SYNTAX") << id;
     page.setText(id, hostile(id >= 21 ? '9' : 'z'));
+    EXPECT_EQ(press(page, 3, 5), "SYNTAX") << id;
+    page.setText(id, "0000000001");  // past the nine characters read: not cut to 000000000
     EXPECT_EQ(press(page, 3, 5), "SYNTAX") << id;
     page.setText(id, "0");
   }
@@ -210,6 +224,8 @@ TEST_F(MdmPageTest, RtSetupSpinsAndRefusals) {
   page.setText(17, "10101");
   EXPECT_EQ(press(page, 28, 4), "SYNTAX");
   page.setText(11, "12G4");
+  EXPECT_EQ(press(page, 2, 4), "SYNTAX");
+  page.setText(11, "0000012345");  // ten characters: it would be read as 1234
   EXPECT_EQ(press(page, 2, 4), "SYNTAX");
   page.setText(11, "0");
   for (int id : {11, 12, 17, 22, 25, 29}) {
@@ -377,16 +393,37 @@ TEST_F(MdmPageTest, QueueListsAtMost256EntriesAndClears) {
   page.click(5);
   windows.advance(1000);
   EXPECT_EQ(page.listCount(6), 200);
-  EXPECT_EQ(page.listLine(6, 0),
-            " RtNo:03\tType:RCP\tIom:N/A\tStart:00\tCount:00\tErrors:[ None ]");
+  EXPECT_EQ(page.listLine(6, 0), newestLine());
   windows.advance(1000);
-  EXPECT_EQ(page.listCount(6), 256);  // 300 entries held, 256 listed
+  EXPECT_EQ(page.listCount(6), 256);  // 300 entries held, the newest 256 listed
+  EXPECT_EQ(page.listLine(6, 0), newestLine());
   page.click(5);
   page.click(2);
   EXPECT_EQ(page.listLine(6, 0), "EMPTY");
-  xarnsim::failNext(card(), "DUVEX_RdMdmQDLL", 251, 1);
+}
+
+// After a long run the ring has wrapped many times over; Update still starts with the entry the
+// card queued last. A read that fails says so instead of calling the queue empty.
+TEST_F(MdmPageTest, QueueListsTheNewestEntriesAndShowsAFailedRead) {
+  MdmRtSimRecord unit{};
+  unit.rtEnable = 0x8000;
+  for (auto& e : unit.errorInjection) e.errorType = 0x0100;
+  ASSERT_EQ(DUVEX_WrMdmRtSimDLL(card(), 3, &unit, 0, 0), 0);
+  ASSERT_TRUE(menu(kRun));
+  windows.advance(15000);  // 1,500 entries into a ring of 1,024
+  auto& page = open("MDQdialog", "MDM_MRT_Q");
+  EXPECT_EQ(page.listCount(6), 256);
+  EXPECT_EQ(page.listLine(6, 0), newestLine());
+  windows.advance(1000);
   page.click(3);
-  EXPECT_EQ(page.listLine(6, 0), "EMPTY");
+  EXPECT_EQ(page.listLine(6, 0), newestLine());
+
+  xarnsim::failNext(card(), "DUVEX_RdMdmQDLL", 252, 1);
+  page.click(3);
+  ASSERT_EQ(page.listCount(6), 1);
+  EXPECT_EQ(page.listLine(6, 0), "READ FAILED: 252");
+  page.click(3);
+  EXPECT_EQ(page.listCount(6), 256);
 }
 
 }  // namespace

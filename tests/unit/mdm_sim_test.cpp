@@ -88,7 +88,7 @@ class MdmSimTest : public SimTest {
     for (;;) {
       MdmQueueEntry e{};
       EXPECT_EQ(DUVEX_RdMdmQDLL(c, 1, &position, &end, &e), 0);
-      if (end) return out;
+      if (end) return {out.rbegin(), out.rend()};  // the card lists the newest first
       out.push_back(e);
     }
   }

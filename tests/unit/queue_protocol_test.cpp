@@ -58,7 +58,7 @@ class QueueProtocolTest : public ::testing::Test {
   winsys::HeadlessDialog* page = nullptr;
 };
 
-TEST_F(QueueProtocolTest, CardReadsOldestFirstWithoutTakingAndEndsWithTheFlag) {
+TEST_F(QueueProtocolTest, CardReadsNewestFirstWithoutTakingAndEndsWithTheFlag) {
   push(3);
   uint16_t position = 0, endFlag = 0;
   std::vector<uint16_t> seen;
@@ -66,7 +66,7 @@ TEST_F(QueueProtocolTest, CardReadsOldestFirstWithoutTakingAndEndsWithTheFlag) {
     ASSERT_EQ(read(&position, &endFlag), 0);
     if (endFlag == 0) seen.push_back(value);
   }
-  EXPECT_EQ(seen, (std::vector<uint16_t>{0, 1, 2}));
+  EXPECT_EQ(seen, (std::vector<uint16_t>{2, 1, 0}));
   EXPECT_EQ(position, 3);  // the end leaves the position where it was
   EXPECT_EQ(endFlag, xarnsim::kEndFlagEnd);
   EXPECT_EQ(queue.size(), 3u);  // nothing was taken away
@@ -79,7 +79,7 @@ TEST_F(QueueProtocolTest, CardReadsOldestFirstWithoutTakingAndEndsWithTheFlag) {
   EXPECT_EQ(read(nullptr, &endFlag), xarnsim::kStatusBadArgument);
 }
 
-TEST_F(QueueProtocolTest, ListingShowsAtMost256EntriesOrEmpty) {
+TEST_F(QueueProtocolTest, ListingShowsTheNewest256OrEmpty) {
   list();
   ASSERT_EQ(page->listCount(6), 1);
   EXPECT_EQ(page->listLine(6, 0), "EMPTY");
@@ -87,15 +87,45 @@ TEST_F(QueueProtocolTest, ListingShowsAtMost256EntriesOrEmpty) {
   push(300);
   list();
   ASSERT_EQ(page->listCount(6), 256);
-  EXPECT_EQ(page->listLine(6, 0), "0");
-  EXPECT_EQ(page->listLine(6, 255), "255");
+  EXPECT_EQ(page->listLine(6, 0), "299");
+  EXPECT_EQ(page->listLine(6, 255), "44");
+
+  // A ring that has wrapped, many times over: still the newest, and no older entry than the
+  // ring holds.
+  push(5000);
+  EXPECT_EQ(queue.size(), 1024u);
+  list();
+  ASSERT_EQ(page->listCount(6), 256);
+  EXPECT_EQ(page->listLine(6, 0), "5299");
+  EXPECT_EQ(page->listLine(6, 255), "5044");
 
   ui::clearQueue([&](uint16_t* p, uint16_t* e) { return read(p, e); });
   list();
   EXPECT_EQ(page->listLine(6, 0), "EMPTY");
 }
 
-TEST_F(QueueProtocolTest, AFailingCardEndsTheListing) {
+// A listing counts back from the newest entry at its start: traffic that arrives meanwhile
+// neither shows twice nor pushes an entry out of the listing.
+TEST_F(QueueProtocolTest, AListingHoldsToTheNewestEntryAtItsStart) {
+  push(10);
+  uint16_t position = 0, endFlag = 0;
+  ASSERT_EQ(read(&position, &endFlag), 0);
+  EXPECT_EQ(value, 9);
+  push(5);
+  ASSERT_EQ(read(&position, &endFlag), 0);
+  EXPECT_EQ(value, 8);
+  // Entries the full ring has dropped since end the listing.
+  push(1020);
+  ASSERT_EQ(read(&position, &endFlag), 0);
+  EXPECT_EQ(endFlag, xarnsim::kEndFlagEnd);
+  // A new listing starts from the newest again.
+  position = 0;
+  endFlag = 0;
+  ASSERT_EQ(read(&position, &endFlag), 0);
+  EXPECT_EQ(value, 1034);
+}
+
+TEST_F(QueueProtocolTest, AFailedReadEndsTheListingAndSaysSo) {
   push(5);
   int calls = 0;
   // A failing call changes neither the position nor the end flag.
@@ -105,7 +135,16 @@ TEST_F(QueueProtocolTest, AFailingCardEndsTheListing) {
   };
   EXPECT_EQ(ui::listQueue(*page, 6, failing, [] { return std::string("x"); }), 251);
   EXPECT_EQ(calls, 1);
-  EXPECT_EQ(page->listLine(6, 0), "EMPTY");
+  ASSERT_EQ(page->listCount(6), 1);
+  EXPECT_EQ(page->listLine(6, 0), "READ FAILED: 251");
+  // A failure after some entries keeps them and says the list stops short.
+  auto thirdFails = [&](uint16_t* p, uint16_t* e) -> uint16_t {
+    return *p == 2 ? uint16_t{252} : read(p, e);
+  };
+  EXPECT_EQ(ui::listQueue(*page, 6, thirdFails, [&] { return std::to_string(value); }), 252);
+  ASSERT_EQ(page->listCount(6), 3);
+  EXPECT_EQ(page->listLine(6, 0), "4");
+  EXPECT_EQ(page->listLine(6, 2), "READ FAILED: 252");
   // A card that answers 0 but never moves cannot hold the page either.
   calls = 0;
   auto stuck = [&](uint16_t*, uint16_t*) -> uint16_t {

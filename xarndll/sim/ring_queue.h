@@ -1,6 +1,7 @@
 // A queue kept in card memory: a header region and an entry region from the memory map. The
 // header's words are: 0 entries held, 1 index of the oldest entry, 2..3 entries dropped because
-// the queue was full (32 bits). A zeroed header is an empty queue, so clearing memory empties it.
+// the queue was full (32 bits), 4..5 the mark of the listing being read (see listingIndex). A
+// zeroed header is an empty queue, so clearing memory empties it.
 #pragma once
 
 #include <cstdint>
@@ -57,6 +58,21 @@ class RingQueue {
     memory_.write32(header_ + 4, static_cast<uint32_t>(dropped() + lost));
   }
 
+  // Entries are numbered in the order they were pushed since the queue was last emptied: the
+  // oldest held is number dropped(), the newest pushedCount() - 1 (both modulo 2^32).
+  uint32_t pushedCount() const { return dropped() + size(); }
+
+  // Listings read newest first. `back` counts back from the newest entry (0 the newest); the
+  // result is the entry's index from the oldest, or size() when the queue no longer holds it. A
+  // listing starts at 0: that read marks how many entries had been pushed, and the later reads
+  // count back from the mark, so traffic that arrives while a listing runs neither repeats nor
+  // skips an entry of it (entries that fall off the old end end it early).
+  uint32_t listingIndex(uint32_t back) {
+    if (back == 0) memory_.write32(header_ + kMarkOffset, pushedCount());
+    uint32_t index = memory_.read32(header_ + kMarkOffset) - 1 - back - dropped();
+    return index < size() ? index : size();
+  }
+
   void popFront() {
     uint32_t n = size();
     if (n == 0) return;
@@ -64,7 +80,13 @@ class RingQueue {
     memory_.write(header_, static_cast<uint16_t>(n - 1));
   }
 
-  void clear() { memory_.fill(header_, 4, 0); }
+  // Takes the newest entry away.
+  void popBack() {
+    uint32_t n = size();
+    if (n > 0) memory_.write(header_, static_cast<uint16_t>(n - 1));
+  }
+
+  void clear() { memory_.fill(header_, 6, 0); }
 
  private:
   // Every region of the memory map has entries (checked where the map is written), so the
@@ -73,16 +95,19 @@ class RingQueue {
     return memory_.read(header_ + 2) % capacity();  // NOLINT(clang-analyzer-core.DivideZero)
   }
 
+  static constexpr uint32_t kMarkOffset = 8;  // header words 4..5
+
   CardMemory& memory_;
   uint32_t header_;
   map::Region entries_;
 };
 
-// The position-and-end-flag reading of the GDB and MDM queues, one entry a call, oldest first.
-// End flag 0: `fill` copies the entry at *position (0 is the oldest), the position counts up and
-// the flag stays 0; with no entry there the flag becomes 1 and the position stays. End flag 2:
-// the queue is emptied. Reading takes nothing away, so a listing that starts again from 0 sees
-// the same entries. Any other end flag answers 251 and does nothing.
+// The position-and-end-flag reading of the GDB and MDM queues, one entry a call, newest first:
+// a reader that stops after any number of entries has seen the latest traffic. End flag 0:
+// `fill` copies the entry at *position (0 is the newest, see listingIndex), the position counts
+// up and the flag stays 0; past the oldest entry the flag becomes 1 and the position stays. End
+// flag 2: the queue is emptied. Reading takes nothing away. Any other end flag answers 251 and
+// does nothing.
 inline constexpr uint16_t kEndFlagRead = 0;
 inline constexpr uint16_t kEndFlagEnd = 1;
 inline constexpr uint16_t kEndFlagClear = 2;
@@ -94,14 +119,16 @@ uint16_t readAtPosition(RingQueue& queue, uint16_t* position, uint16_t* endFlag,
     case kEndFlagClear:
       queue.clear();
       return kStatusOk;
-    case kEndFlagRead:
-      if (*position >= queue.size()) {
+    case kEndFlagRead: {
+      uint32_t index = queue.listingIndex(*position);
+      if (index >= queue.size()) {
         *endFlag = kEndFlagEnd;
         return kStatusOk;
       }
-      fill(queue.entryAddress(*position));
+      fill(queue.entryAddress(index));
       ++*position;
       return kStatusOk;
+    }
     default:
       return kStatusBadArgument;
   }

@@ -175,18 +175,20 @@ uint16_t Queues::step(RingQueue& queue, uint16_t operation, uint16_t& valid, uin
     case kOperationClear:
       queue.clear();
       return kStatusOk;
-    case kOperationTake:
+    case kOperationTake:  // the newest entry, taken away
       if (queue.empty()) return kStatusOk;
-      fill(queue.entryAddress(0));
-      queue.popFront();
+      fill(queue.entryAddress(queue.size() - 1));
+      queue.popBack();
       valid = 1;
       return kStatusOk;
-    case kOperationPeek:
-      if (cursor >= queue.size()) return kStatusOk;
-      fill(queue.entryAddress(cursor));
+    case kOperationPeek: {  // newest first from the cursor, as every queue listing reads
+      uint32_t index = queue.listingIndex(cursor);
+      if (index >= queue.size()) return kStatusOk;
+      fill(queue.entryAddress(index));
       ++cursor;
       valid = 1;
       return kStatusOk;
+    }
     default:
       return kStatusBadArgument;
   }

@@ -132,8 +132,9 @@ class Queues {
   uint32_t messageCapacity() const { return messages_.capacity(); }
   uint32_t commandCapacity() const { return commands_.capacity(); }
 
-  // The driver's queue reads: operation 0 clears, 1 takes the oldest entry, 2 reads without
-  // taking, at the position the record's 32-bit field counts.
+  // The driver's queue reads, newest first like every queue listing: operation 0 clears, 1
+  // takes the newest entry, 2 reads without taking, the position in the record's 32-bit field
+  // counting back from the newest.
   uint16_t readRaw(BinQueueRecord& record);
   uint16_t readMessage(BcQueueRecord& record);
   uint16_t readCommand(RtQueueRecord& record);
