@@ -448,6 +448,7 @@ void Console::saveList(const std::string& rest) {
     return error("control " + idWord + " is no list box");
   std::vector<std::string> lines(static_cast<size_t>(page->listCount(id)));
   for (size_t i = 0; i < lines.size(); ++i) lines[i] = page->listLine(id, static_cast<int>(i));
+  out_.flush();  // the file may be where the transcript goes: what came before goes first
   std::string why = cli::saveListAsCsv(file, list->columns, lines);
   if (!why.empty()) return error(why);
   print("saved " + std::to_string(lines.size()) + " lines to " + file);
