@@ -105,7 +105,8 @@ std::string consoleUsage() {
   text +=
       "\n"
       "Exit status: 0 when every expectation held, 1 when one failed, 2 on a script error\n"
-      "or a bad command line.\n"
+      "(a script line longer than 1 MiB, or a script that cannot be read, among them) or a\n"
+      "bad command line.\n"
       "The commands are listed in the manual page xarn_console(1) and the operator's manual.\n";
   return text;
 }
