@@ -22,13 +22,18 @@ constexpr int kTopDebugCmnd = 9;
 
 Station::Station(winsys::WindowSystem& windows) : windows_(windows) {}
 
-Station::~Station() { windows_.setMainWindowProc(nullptr); }
+// The card goes with the station: nothing else frees a simulated card.
+Station::~Station() {
+  windows_.setMainWindowProc(nullptr);
+  DUVEX_CloseDLL(&card_);
+}
 
 void Station::create() {
   windows_.setMainWindowProc(this);
   shell_ = ShellState();
   savedColours_ = windows_.colours();
   windows_.setColours(kStationColours);
+  DUVEX_CloseDLL(&card_);  // a second create starts from a fresh card
   card_ = CardContext{};
   setupRecord_ = SetupRecord{};
   windows_.setTitle(kMainTitle);

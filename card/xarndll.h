@@ -11,6 +11,8 @@ extern "C" {
 
 // One context per station, zero-filled by the shell before the first call. The station
 // uses three words of it; everything after the extended-channel flag belongs to the driver.
+// The first call on a context gives it a simulated card of its own, which stays until
+// DUVEX_CloseDLL frees it: a program that makes contexts closes each one it is done with.
 struct CardContext {
   uint16_t cardType;          // 1 PCI CARD, 2 TORB BOX; recorded by DUVEX_InitDLL
   uint16_t operatingMode;     // 1 to 6, written by the station before DUVEX_SetupDLL
@@ -30,6 +32,14 @@ uint16_t DUVEX_RdStatusDLL(CardContext* card, uint16_t* stateWord);
 uint16_t DUVEX_CommandDLL(CardContext* card, uint16_t code);
 uint16_t DUVEX_RdClockDLL(CardContext* card, TimeTag* clock);
 uint16_t DUVEX_GetCardIDDLL(CardContext* card, CardIdRecord* id);
+
+// The simulated driver's own function, beside the 43 the station was written against: frees the
+// context's card (its memory, clock, queues and test hooks) and leaves the context as a
+// zero-filled one. Afterwards the context may be closed again (0, nothing to free) or used
+// again: its next call gets a fresh card, which answers 250 (not initialised) to every call
+// that needs one until DUVEX_InitDLL. 0 on success, 251 for a null context. Not counted or
+// traced by the test hooks, which go with the card.
+uint16_t DUVEX_CloseDLL(CardContext* card);
 
 // Card memory: 16-bit words at even byte addresses.
 uint16_t rWDLL(CardContext* card, uint32_t address);

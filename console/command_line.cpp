@@ -10,7 +10,6 @@
 
 #include "card/xarndll.h"
 #include "setup/about_page.h"
-#include "xarndll/control.h"
 
 namespace cli {
 namespace {
@@ -106,7 +105,8 @@ std::string consoleUsage() {
   text +=
       "\n"
       "Exit status: 0 when every expectation held, 1 when one failed, 2 on a script error\n"
-      "or a bad command line.\n"
+      "(a script line longer than 1 MiB, or a script that cannot be read, among them) or a\n"
+      "bad command line.\n"
       "The commands are listed in the manual page xarn_console(1) and the operator's manual.\n";
   return text;
 }
@@ -136,7 +136,7 @@ std::string versionText(const std::string& program) {
   CardContext card{};
   CardIdRecord id{};
   const uint16_t status = DUVEX_GetCardIDDLL(&card, &id);
-  xarnsim::release(&card);
+  DUVEX_CloseDLL(&card);
   std::ostringstream out;
   out << program << ' ' << XARN_VERSION << '\n' << "station " << setup::kStationRevision << '\n';
   if (status == 0) {
@@ -188,6 +188,19 @@ std::unique_ptr<std::ifstream> openScript(const std::string& path, std::string& 
     return nullptr;
   }
   return script;
+}
+
+bool checkStandardInput(std::string& why) {
+  struct stat info {};
+  if (::fstat(STDIN_FILENO, &info) != 0) {
+    why = "cannot read standard input: " + reason(errno);
+    return false;
+  }
+  if (S_ISDIR(info.st_mode)) {
+    why = "cannot read standard input: it is a directory";
+    return false;
+  }
+  return true;
 }
 
 }  // namespace cli

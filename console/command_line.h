@@ -34,4 +34,7 @@ bool enterDirectory(const std::string& dir, std::string& why);
 // unreadable file is refused with `why`. A named pipe or /dev/stdin is read as it comes.
 std::unique_ptr<std::ifstream> openScript(const std::string& path, std::string& why);
 
+// The same check for a script on standard input: it must be open, and no directory.
+bool checkStandardInput(std::string& why);
+
 }  // namespace cli

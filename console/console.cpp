@@ -11,6 +11,7 @@
 
 #include "app/modes.h"
 #include "console/list_file.h"
+#include "console/script_input.h"
 #include "ui/fields.h"
 #include "xarndll/control.h"
 
@@ -172,8 +173,7 @@ int Console::run(std::istream& script) {
 // Once the station has quit nothing more can run: a line that would do something (an
 // expectation above all) is an error, not silently skipped. Blank lines and comments may follow.
 void Console::refuseAfterQuit() {
-  for (std::string line; std::getline(*in_, line);) {
-    ++lineNumber_;
+  for (std::string line; nextLine(line);) {
     size_t first = line.find_first_not_of(" \t\r");
     if (first == std::string::npos || line[first] == '#') continue;
     print("> " + line);
@@ -182,11 +182,25 @@ void Console::refuseAfterQuit() {
   }
 }
 
+// The next script line, counted; false at the end of the script, and after a line that could
+// not be read whole, which is an error.
+bool Console::nextLine(std::string& line) {
+  std::string why;
+  const LineRead read = readScriptLine(*in_, line, why);
+  if (read == LineRead::End) return false;
+  ++lineNumber_;
+  if (read == LineRead::TooLong) {
+    error("the line is longer than " + std::to_string(kLongestLine) + " characters");
+  } else if (read == LineRead::Failed) {
+    error("cannot read the script: " + why);
+  }
+  return read == LineRead::Line;
+}
+
 bool Console::step() {
   if (errored_ || windows_.quitPosted()) return false;
   std::string line;
-  if (!std::getline(*in_, line)) return false;
-  ++lineNumber_;
+  if (!nextLine(line)) return false;
   if (!line.empty() && line.back() == '\r') line.pop_back();
   if (line.find_first_not_of(" \t") == std::string::npos) return true;
   if (line.front() == '#') return true;
@@ -448,6 +462,7 @@ void Console::saveList(const std::string& rest) {
     return error("control " + idWord + " is no list box");
   std::vector<std::string> lines(static_cast<size_t>(page->listCount(id)));
   for (size_t i = 0; i < lines.size(); ++i) lines[i] = page->listLine(id, static_cast<int>(i));
+  out_.flush();  // the file may be where the transcript goes: what came before goes first
   std::string why = cli::saveListAsCsv(file, list->columns, lines);
   if (!why.empty()) return error(why);
   print("saved " + std::to_string(lines.size()) + " lines to " + file);

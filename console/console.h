@@ -16,7 +16,8 @@ class Console {
   explicit Console(std::ostream& out);
   ~Console();
 
-  // Runs the script; 0 when every expectation held, 1 when one failed, 2 on a script error.
+  // Runs the script; 0 when every expectation held, 1 when one failed, 2 on a script error (a
+  // line that cannot be read, or one longer than kLongestLine, among them).
   int run(std::istream& script);
 
   // "save" then writes only into the working directory (a file name with no "/"): for scripts
@@ -28,6 +29,7 @@ class Console {
 
  private:
   bool step();  // runs the next line; false at the end of the script or after an error
+  bool nextLine(std::string& line);
   void refuseAfterQuit();
   void execute(const std::string& line);
   void print(const std::string& line);

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "setup/atomic_file.h"
@@ -12,21 +13,32 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Why the writer could not start on `path`: looked at again here, since the writer only says
-// that it could not.
-std::string whyNotWritable(const std::string& path) {
+// Why the writer could not start on `path`, from the system's reason `error` and, where that
+// names no culprit, a second look at the path.
+std::string whyNotWritable(const std::string& path, int error) {
+  switch (error) {
+    case ELOOP:
+      return "its symbolic links go round in a loop";
+    case ENAMETOOLONG:
+      return "the name is too long";
+    case EISDIR:
+      return "it is a directory";
+    case EINVAL:
+      return "it is not a regular file";
+    default:
+      break;
+  }
   std::error_code ec;
   const fs::file_status target = fs::status(path, ec);  // through links
-  if (fs::is_directory(target)) return "it is a directory";
-  if (fs::exists(target) && !fs::is_regular_file(target)) return "it is not a regular file";
   if (fs::exists(target) && (target.permissions() & fs::perms::owner_write) == fs::perms::none) {
     return "it is write-protected";
   }
   fs::path folder = fs::path(path).parent_path();
-  if (folder.empty()) folder = ".";
   if (fs::is_symlink(fs::symlink_status(path, ec))) {
-    folder = fs::weakly_canonical(path, ec).parent_path();
+    const fs::path resolved = fs::weakly_canonical(path, ec);
+    if (!ec) folder = resolved.parent_path();
   }
+  if (folder.empty()) folder = ".";
   if (!fs::is_directory(folder, ec)) return "no such directory " + folder.string();
   return "the directory " + folder.string() + " cannot be written";
 }
@@ -37,11 +49,12 @@ std::string saveListAsCsv(const std::string& path, const std::vector<std::string
                           const std::vector<std::string>& lines) {
   if (path.empty()) return "no file name given";
   const std::string prefix = "cannot write " + path + ": ";
-  switch (setup::writeFileAtomically(path, winsys::listAsCsv(columns, lines))) {
+  int error = 0;
+  switch (setup::writeFileAtomically(path, winsys::listAsCsv(columns, lines), &error)) {
     case setup::WriteOutcome::Written:
       return {};
     case setup::WriteOutcome::CannotOpen:
-      return prefix + whyNotWritable(path);
+      return prefix + whyNotWritable(path, error);
     case setup::WriteOutcome::WriteFailed:
       return prefix + "the write failed (is the disk full?); nothing was changed";
   }

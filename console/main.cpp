@@ -1,9 +1,12 @@
 // xarn_console [-C DIR] [SCRIPT | -]: runs the station without a screen.
+#include <unistd.h>
+
 #include <fstream>
 #include <iostream>
 
 #include "console/command_line.h"
 #include "console/console.h"
+#include "console/script_input.h"
 
 int main(int argc, char** argv) {
   const cli::Invocation invocation =
@@ -27,6 +30,8 @@ int main(int argc, char** argv) {
   std::unique_ptr<std::ifstream> script;
   if (!invocation.script.empty() && invocation.script != "-") {
     script = cli::openScript(invocation.script, why);
+  } else {
+    cli::checkStandardInput(why);
   }
   if (why.empty() && !invocation.directory.empty()) cli::enterDirectory(invocation.directory, why);
   if (!why.empty()) {
@@ -34,5 +39,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   console::Console console(std::cout);
-  return console.run(script ? *script : std::cin);
+  if (script) return console.run(*script);
+  // Standard input through its descriptor, so that a read error ends the script as an error.
+  console::DescriptorBuf input(STDIN_FILENO);
+  std::istream in(&input);
+  return console.run(in);
 }

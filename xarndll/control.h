@@ -4,6 +4,7 @@
 // when the context has none, like a driver call would.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -43,12 +44,16 @@ bool setOption(CardContext* card, const std::string& name, const std::string& va
                std::string& error);
 std::string optionHelp();
 
-// Frees the context's simulated card; the context's next call gets a fresh card.
 // A card word read or written as the driver would, but not counted, traced or failed: the
 // console's peek, poke and expect-word.
 uint16_t peek(CardContext* card, uint32_t address);
 void poke(CardContext* card, uint32_t address, uint16_t value);
 
+// Frees the context's simulated card, as DUVEX_CloseDLL does; the context's next call gets a
+// fresh card.
 void release(CardContext* card);
+// Simulated cards alive in this process: one per context that has made a call and not been
+// closed.
+std::size_t cardCount();
 
 }  // namespace xarnsim

@@ -40,6 +40,13 @@ uint16_t DUVEX_GetCardIDDLL(CardContext* card, CardIdRecord* id) {
   return gate(Fn::GetCardIDDLL, card, {arg(id)}, [&](SimCard& c) { return c.readCardId(id); });
 }
 
+// Not one of the 43: it frees the card rather than passing the gate, which would make one.
+uint16_t DUVEX_CloseDLL(CardContext* card) {
+  if (!card) return xarnsim::kStatusBadArgument;
+  xarnsim::releaseCard(*card);
+  return xarnsim::kStatusOk;
+}
+
 // ---- Card memory. Before initialisation reads give 0 and writes are ignored.
 
 uint16_t rWDLL(CardContext* card, uint32_t address) {

@@ -203,13 +203,17 @@ void MDPdialog::command(int id) {
 }
 
 // A refresh after a Replace or a scroll redraws only the list that changed, from the working
-// copy; with neither changed it re-reads the card and discards unsent changes.
-void MDPdialog::refresh() {
+// copy; with neither changed it re-reads the card and discards unsent changes. The lines the
+// operator chose stay chosen through the redraw; `rightEntry` is the command entry chosen
+// before the right list moved (-1 for none).
+void MDPdialog::refresh() { refresh(chosenEntry()); }
+
+void MDPdialog::refresh(int rightEntry) {
   uint16_t status = ui::kStatusDone;
   if (!state_.leftChanged && !state_.rightChanged)
     status = DUVEX_RdMdmPromDLL(card(), state_.rt, &state_.image);
   if (status == ui::kStatusDone && !state_.rightChanged) drawLeft();
-  if (status == ui::kStatusDone && !state_.leftChanged) drawRight();
+  if (status == ui::kStatusDone && !state_.leftChanged) drawRight(rightEntry);
   state_.leftChanged = state_.rightChanged = false;
   if (state_.firstRefresh) {
     state_.firstRefresh = false;
@@ -222,16 +226,34 @@ void MDPdialog::refresh() {
   ui::ShowReport(dialog_, kReport, status);
 }
 
+// Emptying a list box drops its selection; each redraw chooses the operator's line again.
 void MDPdialog::drawLeft() {
+  const int chosen = dialog_.listSelection(kLeftList);
   dialog_.listReset(kLeftList);
   for (int i = 0; i < kMdmPromIomEntries; ++i)
     dialog_.listAdd(kLeftList, iomDefinitionLine(i, state_.image.iom[i]));
+  dialog_.listSelect(kLeftList, chosen);
 }
 
-void MDPdialog::drawRight() {
+// The chosen entry keeps its line as the list moves; once it has moved out of the list no line
+// is chosen, so that Replace never edits an entry the operator cannot see.
+void MDPdialog::drawRight(int chosenEntry) {
   dialog_.listReset(kRightList);
   for (int n = state_.top; n < state_.top + kLines; ++n)
     dialog_.listAdd(kRightList, commandEntryLine(n, state_.image.command[n - kFirstCommand]));
+  const int line = chosenEntry - state_.top;
+  dialog_.listSelect(kRightList, chosenEntry >= 0 && line >= 0 && line < kLines ? line : -1);
+}
+
+int MDPdialog::chosenEntry() const {
+  const int line = dialog_.listSelection(kRightList);
+  return line >= 0 && line < kLines ? state_.top + line : -1;
+}
+
+// Get or Replace with no line chosen: the Report asks for one instead of claiming "Done".
+void MDPdialog::askForLine() {
+  dialog_.setText(kReport, "Select a line");
+  dialog_.windows().beep();
 }
 
 void MDPdialog::showLeftEditor() {
@@ -251,7 +273,7 @@ void MDPdialog::showRightEditor() {
 
 void MDPdialog::getLeft() {
   int line = dialog_.listSelection(kLeftList);
-  if (line < 0 || line >= kMdmPromIomEntries) return;
+  if (line < 0 || line >= kMdmPromIomEntries) return askForLine();
   const MdmPromIomEntry& e = state_.image.iom[line];
   dialog_.setText(kBits15to8, NumToBin(e.bits15to8, 8));
   dialog_.setText(kBits1to3, NumToBin(e.bits1to3, 3));
@@ -261,18 +283,14 @@ void MDPdialog::getLeft() {
 }
 
 void MDPdialog::replaceLeft() {
-  uint16_t error = 0;
   int line = dialog_.listSelection(kLeftList);
-  bool selected = line >= 0 && line < kMdmPromIomEntries;
-  uint16_t high = 0;
-  uint16_t low = 0;
-  if (selected) {
-    high = BinToNum(dialog_.text(kBits15to8, kFieldLimit), &error);
-    low = BinToNum(dialog_.text(kBits1to3, kFieldLimit), &error);
-    if (high > 255 || low > 7) error |= 1;
-  }
+  if (line < 0 || line >= kMdmPromIomEntries) return askForLine();
+  uint16_t error = 0;
+  uint16_t high = BinToNum(dialog_.text(kBits15to8, kFieldLimit), &error);
+  uint16_t low = BinToNum(dialog_.text(kBits1to3, kFieldLimit), &error);
+  if (high > 255 || low > 7) error |= 1;
   uint16_t status = error ? ui::kStatusSyntax : ui::kStatusDone;
-  if (selected && status == ui::kStatusDone) {
+  if (status == ui::kStatusDone) {
     state_.image.iom[line] = MdmPromIomEntry{high, state_.iomType, low, state_.leftParity};
     state_.leftChanged = true;
     refresh();
@@ -285,7 +303,7 @@ void MDPdialog::replaceLeft() {
 
 void MDPdialog::getRight() {
   int line = dialog_.listSelection(kRightList);
-  if (line < 0 || line >= kLines) return;
+  if (line < 0 || line >= kLines) return askForLine();
   const MdmPromCommandEntry& e = state_.image.command[state_.top + line - kFirstCommand];
   state_.mode = e.mode;
   state_.startAddress = e.startAddress;
@@ -297,12 +315,11 @@ void MDPdialog::getRight() {
 
 void MDPdialog::replaceRight() {
   int line = dialog_.listSelection(kRightList);
-  if (line >= 0 && line < kLines) {
-    state_.image.command[state_.top + line - kFirstCommand] = MdmPromCommandEntry{
-        state_.mode, state_.startAddress, state_.iomAddress, state_.channels, state_.rightParity};
-    state_.rightChanged = true;
-    refresh();
-  }
+  if (line < 0 || line >= kLines) return askForLine();
+  state_.image.command[state_.top + line - kFirstCommand] = MdmPromCommandEntry{
+      state_.mode, state_.startAddress, state_.iomAddress, state_.channels, state_.rightParity};
+  state_.rightChanged = true;
+  refresh();
   state_.status = ui::kStatusDone;
   ui::ShowReport(dialog_, kReport, ui::kStatusDone);
 }
@@ -321,9 +338,10 @@ void MDPdialog::scroll(uint32_t param, winsys::ScrollAction action) {
     refresh();
     return;
   }
+  const int chosen = chosenEntry();
   stepTop(action);
   state_.rightChanged = true;
-  refresh();
+  refresh(chosen);
 }
 
 void MDPdialog::stepScrollStep() {

@@ -39,8 +39,11 @@ class MDPdialog final : public app::Page {
 
  private:
   void refresh();
+  void refresh(int rightEntry);
   void drawLeft();
-  void drawRight();
+  void drawRight(int chosenEntry);
+  int chosenEntry() const;
+  void askForLine();
   void getLeft();
   void replaceLeft();
   void getRight();

@@ -223,6 +223,7 @@ class WindowTest : public QObject {
   void manualIsFoundInstalledOrInTheBuildTree();
   void operatorRoadInEveryMode_data();
   void operatorRoadInEveryMode();
+  void promReplaceActsOnTheLineTheOperatorChose();
 
   // Ends the "private slots" section: these helpers are not test cases.
  private:  // NOLINT(readability-redundant-access-specifiers)
@@ -904,6 +905,87 @@ void WindowTest::operatorRoadInEveryMode() {
       faults += "never opened " + item;
   }
   QCOMPARE(QString::fromStdString(faults), QString());
+}
+
+// ---- A page whose lists are redrawn under the operator's selection -----------------------------
+
+// The PROM page redraws a list after each Replace and each scroll of the command list; the line
+// the operator chose stays chosen (and highlighted) through it, so the next Replace edits it.
+// Once the chosen entry has scrolled out of the list, Replace asks for a line instead.
+void WindowTest::promReplaceActsOnTheLineTheOperatorChose() {
+  startStation();
+  setUpCard();
+  QVERIFY(windows->menuCommand(12));  // MDM_MRT
+  auto edit = [this](winsys::QtDialog& page) {
+    QVERIFY(QTest::qWaitForWindowExposed(&page.window()));
+    auto* left = qobject_cast<QListWidget*>(page.control(27));
+    auto* right = qobject_cast<QListWidget*>(page.control(28));
+    auto* scroll = qobject_cast<QScrollBar*>(page.control(26));
+    QVERIFY(left && right && scroll);
+    auto choose = [](QListWidget* list, int row) {
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                        list->visualItemRect(list->item(row)).center());
+    };
+    auto report = [&page] { return page.text(5, 32); };
+
+    // IOM 00: Get, then a type and Replace, twice over.
+    choose(left, 0);
+    QVERIFY(page.click(6));
+    for (const char* type : {"00\t DI_IOM  \t", "00\t AI16_IOM\t"}) {
+      QVERIFY(page.click(10));
+      QVERIFY(page.click(7));
+      QCOMPARE(report(), std::string("Done"));
+      QCOMPARE(page.listLine(27, 0).substr(0, 13), std::string(type));
+      QCOMPARE(page.listSelection(27), 0);
+      QCOMPARE(left->currentRow(), 0);
+    }
+
+    // Entry 19 is line 3; the top arrow moves the list on by one and entry 19 to line 2.
+    choose(right, 3);
+    scroll->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    QCOMPARE(page.listLine(28, 0).substr(0, 3), std::string("017"));
+    QCOMPARE(page.listSelection(28), 2);
+    QVERIFY(page.click(16));  // Input to IOM
+    QVERIFY(page.click(15));
+    QCOMPARE(report(), std::string("Done"));
+    QCOMPARE(page.listLine(28, 2),
+             std::string("019   Input to IOM \tAddr:00 Start:00 Ch:00 Py:EVEN"));
+    QCOMPARE(page.listSelection(28), 2);
+    QCOMPARE(right->currentRow(), 2);
+
+    // A page further on, entry 19 is out of sight: nothing is chosen and Replace says so.
+    scroll->triggerAction(QAbstractSlider::SliderPageStepSub);
+    QCOMPARE(page.listLine(28, 0).substr(0, 3), std::string("033"));
+    QCOMPARE(page.listSelection(28), -1);
+    QVERIFY(right->selectedItems().isEmpty());
+    const std::string unchanged = page.listLine(28, 2);
+    QVERIFY(page.click(15));
+    QVERIFY(report() != "Done");
+    QCOMPARE(page.listLine(28, 2), unchanged);
+    // Back again, the operator chooses it anew.
+    scroll->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    QCOMPARE(page.listSelection(28), -1);
+
+    QVERIFY(page.click(3));  // Update
+    QCOMPARE(report(), std::string("Done"));
+  };
+  bool edited = false;
+  QTimer::singleShot(0, this, [&] {
+    winsys::QtDialog* page = pageNamed("MDM_PROM");
+    QVERIFY(page);
+    edit(*page);
+    edited = !QTest::currentTestFailed();
+    page->end(0);
+  });
+  QVERIFY(windows->menuCommand(3));  // PROMconfig: a modal page
+  QVERIFY(edited);
+
+  // What Update wrote is what the lists showed.
+  MdmPromRecord image{};
+  QCOMPARE(DUVEX_RdMdmPromDLL(&station->card(), 0, &image), uint16_t{0});
+  QCOMPARE(+image.iom[0].iomType, 2);
+  QCOMPARE(+image.command[19 - 16].mode, 1);
+  QCOMPARE(+image.command[33 - 16 + 2].mode, 0);
 }
 
 QTEST_MAIN(WindowTest)

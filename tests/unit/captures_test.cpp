@@ -1,5 +1,6 @@
 // Captures that leave the station: list lines as CSV, the console's "save", and the column names
 // every list box carries; and the command line both programs share.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -148,20 +149,21 @@ TEST_F(ConsoleSaveTest, AFileThatCannotBeWrittenIsAnErrorAndLeavesNothingBehind)
   std::ofstream("protected.csv") << "keep";
   ::chmod("protected.csv", 0444);
   ::mkfifo("pipe.csv", 0644);
-  const std::vector<std::string> before = {"folder", "pipe.csv", "protected.csv"};
+  fs::create_symlink("loop.csv", "loop.csv");
+  const std::vector<std::string> before = {"folder", "loop.csv", "pipe.csv", "protected.csv"};
   struct Case {
-    const char* file;
+    std::string file;
     const char* why;
   };
   for (const Case& c :
        {Case{"folder", "it is a directory"}, Case{"missing/queue.csv", "no such directory missing"},
         Case{"protected.csv", "it is write-protected"},
-        Case{"pipe.csv", "it is not a regular file"}}) {
-    EXPECT_EQ(
-        run(std::string("menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\nsave 7 ") + c.file + "\n"),
-        2)
+        Case{"pipe.csv", "it is not a regular file"},
+        Case{"loop.csv", "its symbolic links go round in a loop"},
+        Case{std::string(300, 'n') + ".csv", "the name is too long"}}) {
+    EXPECT_EQ(run("menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\nsave 7 " + c.file + "\n"), 2)
         << c.file;
-    const std::string error = std::string("ERROR line 5: cannot write ") + c.file + ": " + c.why;
+    const std::string error = "ERROR line 5: cannot write " + c.file + ": " + c.why;
     EXPECT_NE(out.str().find(error), std::string::npos) << out.str();
     std::vector<std::string> now = directoryNames();
     std::erase(now, "XARN_WIN.INI");
@@ -191,6 +193,59 @@ TEST_F(ConsoleSaveTest, ASymbolicLinkIsWrittenThroughAndAnOldFileReplacedWhole) 
   ASSERT_EQ(run("menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\nsave 7 my list.csv\n"), 0)
       << out.str();
   EXPECT_EQ(slurp("my list.csv"), "Setup file\r\n");
+}
+
+// A name as long as a name may be is saved: the temporary file beside it needs no longer one.
+TEST_F(ConsoleSaveTest, TheLongestNameIsSavedAndNothingElseLeftBehind) {
+  const std::string name = std::string(251, 'n') + ".csv";
+  ASSERT_EQ(run("menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\nsave 7 " + name + "\n"), 0)
+      << out.str();
+  EXPECT_EQ(slurp(name), "Setup file\r\n");
+  EXPECT_EQ(directoryNames(), (std::vector<std::string>{"XARN_WIN.INI", name}));
+}
+
+// With the transcript redirected to a file, as a shell's ">" does it, a save to /dev/stdout or to
+// the transcript's own name adds the CSV to the transcript in its place: the transcript is never
+// replaced. A character device is written where it is, through a link too.
+TEST_F(ConsoleSaveTest, TheTranscriptAndDevicesAreWrittenWhereTheyAreNeverReplaced) {
+  const std::string road = "menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\n";
+  fs::create_symlink("/dev/null", "null.csv");
+  std::fflush(stdout);
+  const int terminal = ::dup(STDOUT_FILENO);
+  const int file = ::open("transcript.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_TRUE(terminal >= 0 && file >= 0);
+  ASSERT_EQ(::dup2(file, STDOUT_FILENO), STDOUT_FILENO);
+  ::close(file);
+  struct stat redirected {};
+  ::fstat(STDOUT_FILENO, &redirected);
+  int result = -1;
+  {
+    std::istringstream in(road + "save 7 /dev/stdout\nsave 7 transcript.txt\nsave 7 /dev/null\n" +
+                          "save 7 null.csv\n");
+    console::Console console(std::cout);
+    result = console.run(in);
+    std::cout.flush();
+  }
+  std::fflush(stdout);
+  ::dup2(terminal, STDOUT_FILENO);
+  ::close(terminal);
+
+  EXPECT_EQ(result, 0);
+  struct stat after {};
+  ASSERT_EQ(::stat("transcript.txt", &after), 0);
+  EXPECT_EQ(after.st_ino, redirected.st_ino);  // the same file, not one renamed over it
+  const std::string transcript = slurp("transcript.txt");
+  EXPECT_TRUE(transcript.starts_with("title XARN TRAVINE-BUS simulation station\n")) << transcript;
+  EXPECT_NE(transcript.find("> save 7 /dev/stdout\nSetup file\r\nsaved 0 lines to /dev/stdout\n"
+                            "> save 7 transcript.txt\nSetup file\r\nsaved 0 lines to "
+                            "transcript.txt\n> save 7 /dev/null\nsaved 0 lines to /dev/null\n"
+                            "> save 7 null.csv\nsaved 0 lines to null.csv\n"),
+            std::string::npos)
+      << transcript;
+  EXPECT_TRUE(fs::is_symlink("null.csv"));
+  EXPECT_TRUE(fs::is_character_file("/dev/null"));
+  EXPECT_EQ(directoryNames(),
+            (std::vector<std::string>{"XARN_WIN.INI", "null.csv", "transcript.txt"}));
 }
 
 // ---- The command line -----------------------------------------------------------------------

@@ -2,10 +2,17 @@
 // after the station has quit, and a very long tick passes without firing every timer.
 #include "console/console.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <sstream>
+#include <system_error>
 
+#include "console/command_line.h"
+#include "console/script_input.h"
 #include "station_fixture.h"
 
 namespace {
@@ -54,6 +61,115 @@ TEST_F(ConsoleTest, AVeryLongTickReturnsWithTheStatusPollStillRunning) {
                 "expect-status \"LDB_BCT IDLE    \"\nexpect-beeps 1\n"
                 "menu DEBUG/CMND\nclick 11\nexpect 12 11574:01:46:40.000000\n"),
             0)
+      << out.str();
+}
+
+// A script that gives `text`, then `filler` characters of `fill`, then `tail`, made as it is read
+// (the filler is never held whole), failing with `error` at the end when that is not 0. Counts
+// what was taken from it.
+class ScriptSource final : public std::streambuf {
+ public:
+  ScriptSource(std::string text, size_t filler, char fill, std::string tail, int error = 0)
+      : text_(std::move(text)),
+        filler_(filler),
+        fill_(fill),
+        tail_(std::move(tail)),
+        error_(error) {}
+  size_t taken() const { return taken_ - static_cast<size_t>(egptr() - gptr()); }
+
+ protected:
+  int_type underflow() override {
+    chunk_.clear();
+    if (part_ == 0) chunk_ = text_;
+    if (part_ == 1) chunk_.assign(std::min<size_t>(filler_ - given_, 4096), fill_);
+    if (part_ == 2) chunk_ = tail_;
+    if (part_ == 3 && error_) throw std::system_error(error_, std::generic_category());
+    if (part_ == 1) given_ += chunk_.size();
+    if (part_ != 1 || given_ == filler_) ++part_;
+    if (part_ > 3) return traits_type::eof();
+    if (chunk_.empty()) return underflow();
+    taken_ += chunk_.size();
+    setg(chunk_.data(), chunk_.data(), chunk_.data() + chunk_.size());
+    return traits_type::to_int_type(chunk_[0]);
+  }
+
+ private:
+  std::string text_;
+  size_t filler_;
+  char fill_;
+  std::string tail_;
+  int error_;
+  int part_ = 0;
+  size_t given_ = 0;
+  size_t taken_ = 0;
+  std::string chunk_;
+};
+
+class ConsoleInputTest : public ConsoleTest {
+ protected:
+  int run(ScriptSource& source) {
+    out.str("");
+    std::istream in(&source);
+    console::Console console(out);
+    return console.run(in);
+  }
+};
+
+// A line one character past the bound is an error, however harmless it would be (a comment),
+// and the console reads no more of it than the bound and a buffer; a line at the bound runs.
+TEST_F(ConsoleInputTest, ALinePastTheBoundIsAnErrorAndIsNotReadOn) {
+  ScriptSource endless("menu SETUP\n# ", 64 * console::kLongestLine, 'x', "\nmenu ABOUT\n");
+  EXPECT_EQ(run(endless), 2);
+  EXPECT_NE(out.str().find("ERROR line 2: the line is longer than 1048576 characters"),
+            std::string::npos)
+      << out.str().substr(0, 300);
+  EXPECT_EQ(out.str().find("ABOUT"), std::string::npos);
+  EXPECT_LT(endless.taken(), console::kLongestLine + 8192);
+
+  ScriptSource longest("#", console::kLongestLine - 1, 'x', "\r\nmenu SETUP\n");
+  EXPECT_EQ(run(longest), 0) << out.str().substr(0, 300);
+  EXPECT_NE(out.str().find("> menu SETUP"), std::string::npos);
+}
+
+// A script that cannot be read on is an error at the line it failed on, not a quiet end; an
+// unfinished last line still runs.
+TEST_F(ConsoleInputTest, AReadErrorIsAnErrorAndTheLastLineNeedsNoEnd) {
+  ScriptSource failing("menu SETUP\n", 0, 'x', "click 1", EIO);
+  EXPECT_EQ(run(failing), 2);
+  EXPECT_NE(out.str().find("> menu SETUP\n"), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find("ERROR line 2: cannot read the script: Input/output error"),
+            std::string::npos)
+      << out.str();
+
+  ScriptSource unfinished("menu SETUP\n", 0, 'x', "expect-open XARN_SETUP 1");
+  EXPECT_EQ(run(unfinished), 0) << out.str();
+  EXPECT_NE(out.str().find("> expect-open XARN_SETUP 1"), std::string::npos) << out.str();
+}
+
+// Standard input that is a directory: refused before the station starts, and a read of it
+// through the console's own reader is an error too.
+TEST_F(ConsoleInputTest, ADirectoryIsNoScript) {
+  const int folder = ::open(".", O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(folder, 0);
+  const int input = ::dup(STDIN_FILENO);
+  ASSERT_EQ(::dup2(folder, STDIN_FILENO), STDIN_FILENO);
+  std::string why;
+  const bool accepted = cli::checkStandardInput(why);
+  ::dup2(input, STDIN_FILENO);
+  ::close(input);
+  EXPECT_FALSE(accepted);
+  EXPECT_EQ(why, "cannot read standard input: it is a directory");
+
+  console::DescriptorBuf directory(folder);
+  std::istream in(&directory);
+  out.str("");
+  {
+    console::Console console(out);
+    EXPECT_EQ(console.run(in), 2);
+  }
+  ::close(folder);
+  EXPECT_NE(out.str().find("ERROR line 1: cannot read the script: Is a directory"),
+            std::string::npos)
       << out.str();
 }
 

@@ -311,6 +311,20 @@ TEST_F(MdmPageTest, PromLinesAreEditedInTheWorkingCopyAndWrittenWhole) {
   expectFields(page, 17, " Input to IOM ", 19, "02", 21, "01", 23, "01", 25, "ODD");
   EXPECT_EQ(press(page, 15, 5), "Done");
   EXPECT_EQ(page.listLine(28, 5), "205   Input to IOM \tAddr:02 Start:01 Ch:01 Py:ODD");
+  // The chosen entry moves with the list, and out of it: then Get and Replace ask for a line.
+  EXPECT_EQ(page.listSelection(28), 5);
+  page.scroll(26, ScrollAction::LineUp);
+  EXPECT_EQ(page.listSelection(28), 4);
+  page.scroll(26, ScrollAction::LineDown);
+  EXPECT_EQ(page.listSelection(28), 5);
+  page.scroll(26, ScrollAction::PageUp);
+  EXPECT_EQ(page.listSelection(28), -1);
+  const std::string unchanged = page.listLine(28, 5);
+  EXPECT_EQ(press(page, 15, 5), "Select a line");
+  EXPECT_EQ(press(page, 14, 5), "Select a line");
+  EXPECT_EQ(page.listLine(28, 5), unchanged);
+  page.scroll(26, ScrollAction::PageDown);
+  EXPECT_EQ(page.listSelection(28), -1);
 
   // Left: a replace redraws the left list only; the right list keeps its selection.
   page.listSelect(28, 7);
@@ -322,8 +336,14 @@ TEST_F(MdmPageTest, PromLinesAreEditedInTheWorkingCopyAndWrittenWhole) {
   EXPECT_EQ(press(page, 7, 5), "Done");
   EXPECT_EQ(page.listLine(27, 2), "02\t DI_IOM  \tPy:ODD\t {11111111} {101}");
   EXPECT_EQ(page.listSelection(28), 7);
-  EXPECT_EQ(page.listSelection(27), -1);  // redrawn: no line selected, Replace does nothing
+  EXPECT_EQ(page.listSelection(27), 2);  // redrawn with the operator's line chosen again
+  page.click(12);
+  EXPECT_EQ(press(page, 7, 5), "Done");  // so a second Replace edits the same line
+  EXPECT_EQ(page.listLine(27, 2), "02\t DI_IOM  \tPy:EVEN\t {11111111} {101}");
+  page.click(12);
   EXPECT_EQ(press(page, 7, 5), "Done");
+  page.listSelect(27, -1);
+  EXPECT_EQ(press(page, 7, 5), "Select a line");
   page.listSelect(27, 2);
   for (const char* bad : {"100000000", "1x", "2"}) {
     page.setText(8, bad);

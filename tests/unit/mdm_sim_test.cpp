@@ -297,6 +297,39 @@ TEST_F(MdmSimTest, BiteAnswersComeFromTheBiteRegisters) {
   EXPECT_EQ(back.bite2RxData[4] & 31, 4);
 }
 
+// Without the override RCW echoes the command word it was sent, bit 0 and all; only the BITE RCW
+// word loses bit 0.
+TEST_F(MdmSimTest, RcwEchoesTheCommandWordUnlessOverridden) {
+  enable(&card, 1);
+  run(55 * kMilli);  // RCP, EPS, MRS, RCP, EPS, RCW
+  std::vector<MdmQueueEntry> q = queue();
+  ASSERT_EQ(q.size(), 6u);
+  ASSERT_EQ(+q[5].messageType, RCW);
+  const uint32_t command = rWDLL(&card, kQueue + 5 * 128 + 24) |
+                           static_cast<uint32_t>(rWDLL(&card, kQueue + 5 * 128 + 26)) << 16;
+  EXPECT_EQ(command, 1u << 19 | RCW << 15 | 1u);  // count 1: bit 0 set
+  EXPECT_EQ(queuedData(5), std::vector<uint16_t>{0x0001});
+}
+
+// Units take their slots in address order, one slot apart: 49 words, 47 gaps, the response
+// timeout and 20 us, 3351 half microseconds with the default timing.
+TEST_F(MdmSimTest, SlotsFollowOneAnotherByTheSlotLength) {
+  for (uint16_t rt : {0, 1, 2}) enable(&card, rt);
+  run(5 * kMilli);
+  std::vector<MdmQueueEntry> q = queue();
+  ASSERT_EQ(q.size(), 3u);
+  auto tagMicros = [this](uint32_t index) {
+    const uint32_t at = kQueue + index * 128 + 12;
+    uint64_t seconds =
+        ((rWDLL(&card, at) * 24ull + rWDLL(&card, at + 2)) * 60 + rWDLL(&card, at + 4)) * 60 +
+        rWDLL(&card, at + 6);
+    return (seconds * 1000 + rWDLL(&card, at + 8)) * 1000 + rWDLL(&card, at + 10);
+  };
+  EXPECT_EQ(tagMicros(2) - tagMicros(0), 3351u);  // two slots of 1675.5 us
+  const uint64_t gap = tagMicros(1) - tagMicros(0);
+  EXPECT_TRUE(gap == 1675 || gap == 1676) << gap;
+}
+
 // The error injection of the input message type, for each error type.
 TEST_F(MdmSimTest, ErrorInjectionShowsInTheQueueFlags) {
   struct Case {

@@ -222,6 +222,17 @@ TEST_F(SimCardTest, ClockCountsCardTimeSinceInitialisation) {
   EXPECT_EQ(clock.microseconds, 7);
 }
 
+// The day count is 16 bits: 6 x 10^9 s is day 69444, shown as day 3908 at 10:40:00, as the
+// protocol document says.
+TEST_F(SimCardTest, TheClockDayCountWrapsAfterDay65535) {
+  ASSERT_EQ(DUVEX_InitDLL(&card, 1, 1, 0), 0);
+  now += 6'000'000'000ull * kSecond;
+  TimeTag clock{};
+  ASSERT_EQ(DUVEX_RdClockDLL(&card, &clock), 0);
+  EXPECT_EQ(std::make_tuple(+clock.days, +clock.hours, +clock.minutes, +clock.seconds),
+            std::make_tuple(3908, 10, 40, 0));
+}
+
 TEST_F(SimCardTest, CardIdentityAnswersBeforeInitialisationAndIsReadOnly) {
   CardIdRecord id{};
   ASSERT_EQ(DUVEX_GetCardIDDLL(&card, &id), 0);

@@ -54,4 +54,6 @@ void releaseCard(CardContext& context) {
   context.driverHandle = 0;
 }
 
+std::size_t cardCount() { return registry().cards.size(); }
+
 }  // namespace xarnsim

@@ -212,10 +212,12 @@ void Unit::exchange(uint32_t cycle, Message& m) const {
           {memory_.read(unitAt + unit::kPrimaryBsr), memory_.read(unitAt + unit::kSecondaryBsr)});
       break;
     case kRcw: {
+      // The echo is the command as received; only the operator's RCW word has bit 0 clear.
       bool override = memory_.read(biteAt + bite::kRcwOverride) != 0;
-      uint16_t word =
-          override ? memory_.read(biteAt + bite::kRcwWord) : static_cast<uint16_t>(m.command);
-      answerWith({static_cast<uint16_t>(word & 0xFFFE)});
+      uint16_t word = override
+                          ? static_cast<uint16_t>(memory_.read(biteAt + bite::kRcwWord) & 0xFFFE)
+                          : static_cast<uint16_t>(m.command);
+      answerWith({word});
       break;
     }
     case kLbt:
