@@ -322,6 +322,14 @@ void Console::execute(const std::string& line) {
       return;
     }
     windows_.advance(static_cast<uint64_t>(*seconds) * 1000);
+  } else if (command == "key") {
+    // The page keys an operator has: F1 asks the current page for help.
+    if (!needArgs(1)) return;
+    if (args[0] != "F1") {
+      error("key F1: no key " + args[0]);
+      return;
+    }
+    if (winsys::HeadlessDialog* page = currentPage()) page->pressHelp();
   } else if (command == "close") {
     windows_.closeMainWindow();
   } else if (command.starts_with("expect")) {

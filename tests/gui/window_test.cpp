@@ -5,6 +5,7 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -217,6 +218,7 @@ class WindowTest : public QObject {
   void refillShowsTheFirstRowUnlessTheOperatorTypes();
   void pagesOpenBesideTheMenuAndStatusLine();
   void coloursAreReadable();
+  void helpOpensBesideAtTheSectionAskedFor();
   void boxesAreAsWideAsTheirCaptions();
   void listsCopyAndSaveAsCsv();
   void listColumnsStayAlignedAndScrollOnlyWhenTheyMust();
@@ -710,6 +712,54 @@ void WindowTest::pagesOpenBesideTheMenuAndStatusLine() {
       QVERIFY2(!placed.intersects(titleBar), "a new page covers an open page's title bar");
     }
   }
+}
+
+// HELP in a mode's menu and F1 on a page open the manual at their section, beside the main
+// window (its menu bar and status line stay in sight), and the find field finds text in it.
+void WindowTest::helpOpensBesideAtTheSectionAskedFor() {
+  startStation();
+  // F1 on a page: the page's section.
+  QVERIFY(windows->menuCommand(5));  // SETUP
+  QTest::keyClick(&pageNamed("XARN_SETUP")->window(), Qt::Key_F1);
+  winsys::HelpViewer* help = windows->helpViewer();
+  QVERIFY(help && help->isVisible());
+  QCOMPARE(help->browser().source().fragment(), QStringLiteral("setup"));
+  QVERIFY(pageNamed("XARN_SETUP")->click(1));
+
+  // HELP in a mode's menu: the mode's section, in the same viewer.
+  QVERIFY(windows->menuCommand(10));  // GDB_BCT
+  QVERIFY(windows->menuCommand(6));   // its HELP
+  QCOMPARE(windows->helpViewer(), help);
+  QCOMPARE(help->browser().source().fragment(), QStringLiteral("gdb"));
+  QVERIFY(QTest::qWaitForWindowExposed(help));
+  QMenuBar* bar = windows->mainWindow().menuBar();
+  winsys::Canvas& canvas = windows->mainWindow().canvas();
+  const QRect menuBar(bar->mapToGlobal(QPoint(0, 0)), bar->size());
+  const QRect statusLine(canvas.mapToGlobal(canvas.statusRect().topLeft()),
+                         canvas.statusRect().size());
+  QVERIFY2(!help->frameGeometry().intersects(menuBar), "help covers the menu bar");
+  QVERIFY2(!help->frameGeometry().intersects(statusLine), "help covers the status line");
+
+  // SETUPS is modal: F1 there, from inside its loop.
+  QString modalSection;
+  QTimer::singleShot(0, this, [&] {
+    winsys::QtDialog* files = pageNamed("SETUPS");
+    if (!files) return;
+    QTest::keyClick(&files->window(), Qt::Key_F1);
+    modalSection = help->browser().source().fragment();
+    files->click(6);
+  });
+  QVERIFY(windows->menuCommand(5));
+  QCOMPARE(modalSection, QStringLiteral("setupfiles"));
+
+  // Find: Enter moves to the next place the text occurs, and round from the top.
+  help->findField().setText(QStringLiteral("DUVEX"));
+  QTest::keyClick(&help->findField(), Qt::Key_Return);
+  const int first = help->browser().textCursor().position();
+  QCOMPARE(help->browser().textCursor().selectedText(), QStringLiteral("DUVEX"));
+  QTest::keyClick(&help->findField(), Qt::Key_Return);
+  QVERIFY(help->browser().textCursor().position() != first);
+  QVERIFY(!help->findNext(QStringLiteral("no such words in the manual")));
 }
 
 // Selected lines and disabled boxes read on the station's colours with the platform's palette.

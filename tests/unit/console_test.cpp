@@ -8,11 +8,16 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <system_error>
 
+#include "app/modes.h"
 #include "console/command_line.h"
 #include "console/script_input.h"
+#include "resources/resources.h"
 #include "station_fixture.h"
 
 namespace {
@@ -171,6 +176,40 @@ TEST_F(ConsoleInputTest, ADirectoryIsNoScript) {
   EXPECT_NE(out.str().find("ERROR line 1: cannot read the script: Is a directory"),
             std::string::npos)
       << out.str();
+}
+
+}  // namespace
+
+namespace {
+
+// Help where the operator asks for it: the top menu opens the contents, a mode's HELP the mode's
+// section, F1 on a page the page's. Every section named exists in the manual.
+TEST_F(ConsoleTest, HelpOpensAtTheSectionItWasAskedFrom) {
+  EXPECT_EQ(run("menu HELP\nmenu SETUP\nkey F1\nclick 1\nmenu GDB_BCT\nmenu HELP\nmenu TABLES\n"
+                "key F1\nkey F2\n"),
+            2);
+  const std::string t = out.str();
+  EXPECT_NE(t.find("> menu HELP\nhelp XARN.HLP\n"), std::string::npos) << t;
+  EXPECT_NE(t.find("> key F1\nhelp XARN.HLP#setup\n"), std::string::npos) << t;
+  EXPECT_NE(t.find("> menu HELP\nhelp XARN.HLP#gdb\n"), std::string::npos) << t;
+  EXPECT_NE(t.find("ERROR line 9: key F1: no key F2"), std::string::npos) << t;
+
+  auto manual = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() /
+                "resources" / "help" / "index.html";
+  std::ifstream in(manual);
+  ASSERT_TRUE(in) << manual;
+  const std::string html{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  auto anchored = [&html](const std::string& section) {
+    return !section.empty() && html.find("name=\"" + section + "\"") != std::string::npos;
+  };
+  for (const std::string& name : resources::dialogNames()) {
+    EXPECT_TRUE(anchored(resources::dialog(name)->help))
+        << name << " HELP \"" << resources::dialog(name)->help << "\"";
+  }
+  for (app::Mode mode : {app::Mode::LdbBct, app::Mode::LdbMrt, app::Mode::BusMon, app::Mode::GdbBct,
+                         app::Mode::GdbMrt, app::Mode::MdmMrt}) {
+    EXPECT_TRUE(anchored(app::modeInfo(mode)->help)) << app::modeInfo(mode)->name;
+  }
 }
 
 }  // namespace

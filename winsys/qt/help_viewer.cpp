@@ -11,7 +11,6 @@ HelpViewer::HelpViewer(QUrl index)
     : index_(std::move(index)), browser_(new QTextBrowser(this)), find_(new QLineEdit(this)) {
   setWindowTitle(QStringLiteral("XARN_WIN Help"));
   setObjectName(QStringLiteral("XARN_WIN_HELP"));
-  resize(760, 600);
   auto* tools = new QToolBar(this);
   QAction* back = tools->addAction(QStringLiteral("Back"), browser_, &QTextBrowser::backward);
   QAction* forward = tools->addAction(QStringLiteral("Forward"), browser_, &QTextBrowser::forward);

@@ -6,12 +6,12 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
-#include <QShortcut>
 #include <QTimer>
 #include <cstdint>
 
@@ -51,6 +51,15 @@ void lookReadOnly(QLineEdit* edit) {
 PageWindow::PageWindow(QWidget* parent, std::function<void()> onFrameClose)
     : QDialog(parent), onFrameClose_(std::move(onFrameClose)) {}
 
+// F1 anywhere on the page (no control of a page takes it) asks the page for help.
+void PageWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_F1 && onHelp_) {
+    onHelp_();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
 void PageWindow::closeEvent(QCloseEvent* event) {
   event->ignore();
   if (onFrameClose_) onFrameClose_();
@@ -87,10 +96,7 @@ QtDialog::QtDialog(QtWindowSystem& windows, const DialogTemplate& layout, bool m
   window_->setFixedSize(metrics_.x(layout_.width), metrics_.y(layout_.height));
   if (modal_) window_->setWindowModality(Qt::WindowModal);
   window_->setContextMenuHandler([this](QContextMenuEvent* event) { showContextMenu(event); });
-  // F1 asks the page for help, as its procedure decides.
-  auto* help = new QShortcut(QKeySequence::HelpContents, window_);
-  help->setContext(Qt::WindowShortcut);
-  QObject::connect(help, &QShortcut::activated, connections_.get(), [this] { pressHelp(); });
+  window_->setHelpHandler([this] { pressHelp(); });
   build();
 }
 

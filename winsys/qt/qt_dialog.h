@@ -28,14 +28,17 @@ class PageWindow final : public QDialog {
   void setContextMenuHandler(std::function<void(QContextMenuEvent*)> handler) {
     onContextMenu_ = std::move(handler);
   }
+  void setHelpHandler(std::function<void()> handler) { onHelp_ = std::move(handler); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   std::function<void()> onFrameClose_;
   std::function<void(QContextMenuEvent*)> onContextMenu_;
+  std::function<void()> onHelp_;
 };
 
 class QtDialog final : public Dialog {

@@ -16,7 +16,9 @@ namespace {
 
 constexpr int kCascade = 24;  // pixels between pages opened one after another, at the least
 constexpr int kMostCascadeSteps = 64;
-constexpr int kStatusMargin = 8;  // pixels kept clear under the status line
+constexpr QSize kHelpSize{760, 600};        // the help viewer, where the screen has room
+constexpr QSize kSmallestBeside{400, 240};  // ... and the least it takes beside the main window
+constexpr int kStatusMargin = 8;            // pixels kept clear under the status line
 // What a title bar needs besides its caption: the window's icon and its buttons.
 constexpr int kTitleBarExtras = 150;
 
@@ -125,6 +127,31 @@ void QtWindowSystem::place(QWidget& window) {
   // A screen too full for that: the plain cascade, one step for each open page.
   if (coversATitleBar(at)) at = spotFor(QPoint(step, step) * static_cast<int>(titleBars.size()));
   window.move(at);
+}
+
+// Sizes `window` (at most `wanted`) to the largest room beside the main window that place() will
+// use, so that a large window such as the help leaves the menu bar and the status line in sight.
+void QtWindowSystem::fitBeside(QWidget& window, QSize wanted) {
+  const QRect main = mainWindow_->frameGeometry();
+  const QRect room = mainWindow_->screen()->availableGeometry();
+  const QSize decoration = main.size() - mainWindow_->geometry().size();
+  const int underStatus =
+      mainWindow_->canvas().mapToGlobal(mainWindow_->canvas().statusRect().bottomLeft()).y() +
+      kStatusMargin;
+  const QRect spaces[] = {
+      QRect(QPoint(main.right() + 1, room.top()), room.bottomRight()),
+      QRect(QPoint(room.left(), main.bottom() + 1), room.bottomRight()),
+      QRect(room.topLeft(), QPoint(main.left() - 1, room.bottom())),
+      QRect(QPoint(room.left(), underStatus), room.bottomRight()),
+  };
+  for (const QRect& space : spaces) {
+    const QSize inside = space.size() - decoration;
+    if (inside.width() >= kSmallestBeside.width() && inside.height() >= kSmallestBeside.height()) {
+      window.resize(wanted.boundedTo(inside));
+      return;
+    }
+  }
+  window.resize(wanted.boundedTo(room.size() - decoration));
 }
 
 // A title bar's height: the frame's top where the window manager draws one, at least a line of
@@ -238,7 +265,10 @@ void QtWindowSystem::openHelp(std::string_view, std::string_view topic) {
   const bool first = !help_;
   if (first) help_ = std::make_unique<HelpViewer>(helpIndex_);
   help_->showTopic(QString::fromUtf8(topic.data(), static_cast<qsizetype>(topic.size())));
-  if (first || !help_->isVisible()) place(*help_);
+  if (first || !help_->isVisible()) {
+    fitBeside(*help_, kHelpSize);
+    place(*help_);
+  }
   help_->show();
   help_->raise();
   help_->activateWindow();

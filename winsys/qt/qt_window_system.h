@@ -91,6 +91,7 @@ class QtWindowSystem final : public WindowSystem {
  private:
   QtDialog* create(const DialogTemplate& layout, PageFactory& factory, bool modal);
   void place(QWidget& window);
+  void fitBeside(QWidget& window, QSize wanted);
   int titleBarHeight() const;
   Answer showBox(std::string_view text, std::string_view caption, Buttons buttons, Icon icon);
   void onMenu(int id);
