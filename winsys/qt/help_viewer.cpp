@@ -2,6 +2,7 @@
 
 #include <QLineEdit>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -43,12 +44,17 @@ void HelpViewer::showTopic(const QString& topic) {
   QUrl at = index_;
   if (!topic.isEmpty()) at.setFragment(topic);
   browser_->setSource(at);
-  // The same page again scrolls to the section asked for, or back to the top.
-  if (topic.isEmpty()) {
-    browser_->moveCursor(QTextCursor::Start);
-  } else {
-    browser_->scrollToAnchor(topic);
-  }
+  // The same page again scrolls to the section asked for, or back to the top; and once more
+  // when the viewer has been laid out, since a window not yet shown cannot scroll.
+  auto scroll = [this, topic] {
+    if (topic.isEmpty()) {
+      browser_->moveCursor(QTextCursor::Start);
+    } else {
+      browser_->scrollToAnchor(topic);
+    }
+  };
+  scroll();
+  QTimer::singleShot(0, this, scroll);
 }
 
 bool HelpViewer::findNext(const QString& text) {

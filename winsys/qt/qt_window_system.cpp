@@ -129,8 +129,9 @@ void QtWindowSystem::place(QWidget& window) {
   window.move(at);
 }
 
-// Sizes `window` (at most `wanted`) to the largest room beside the main window that place() will
-// use, so that a large window such as the help leaves the menu bar and the status line in sight.
+// Sizes `window` (at most `wanted`) to the first room beside the main window that place() will
+// use, so that a large window such as the help leaves the menu bar, the status line and the open
+// pages' title bars in sight.
 void QtWindowSystem::fitBeside(QWidget& window, QSize wanted) {
   const QRect main = mainWindow_->frameGeometry();
   const QRect room = mainWindow_->screen()->availableGeometry();
@@ -144,8 +145,10 @@ void QtWindowSystem::fitBeside(QWidget& window, QSize wanted) {
       QRect(room.topLeft(), QPoint(main.left() - 1, room.bottom())),
       QRect(QPoint(room.left(), underStatus), room.bottomRight()),
   };
+  // Room to step below the open pages' title bars, as place() will.
+  const int steps = static_cast<int>(openPages().size()) * titleBarHeight();
   for (const QRect& space : spaces) {
-    const QSize inside = space.size() - decoration;
+    const QSize inside = space.size() - decoration - QSize(steps, steps);
     if (inside.width() >= kSmallestBeside.width() && inside.height() >= kSmallestBeside.height()) {
       window.resize(wanted.boundedTo(inside));
       return;
