@@ -286,8 +286,8 @@ void MDPdialog::replaceLeft() {
   int line = dialog_.listSelection(kLeftList);
   if (line < 0 || line >= kMdmPromIomEntries) return askForLine();
   uint16_t error = 0;
-  uint16_t high = BinToNum(dialog_.text(kBits15to8, kFieldLimit), &error);
-  uint16_t low = BinToNum(dialog_.text(kBits1to3, kFieldLimit), &error);
+  uint16_t high = BinToNum(ui::FieldText(dialog_, kBits15to8, kFieldLimit, &error), &error);
+  uint16_t low = BinToNum(ui::FieldText(dialog_, kBits1to3, kFieldLimit, &error), &error);
   if (high > 255 || low > 7) error |= 1;
   uint16_t status = error ? ui::kStatusSyntax : ui::kStatusDone;
   if (status == ui::kStatusDone) {

@@ -329,8 +329,11 @@ TEST_F(MdmPageTest, PromLinesAreEditedInTheWorkingCopyAndWrittenWhole) {
   // Left: a replace redraws the left list only; the right list keeps its selection.
   page.listSelect(28, 7);
   page.listSelect(27, 2);
-  page.setText(8, "11111111");
+  // Bits past what the field reads are refused, not cut: "0000000011" is no "000000001".
+  page.setText(8, "0000000011");
   page.setText(9, "101");
+  EXPECT_EQ(press(page, 7, 5), "SYNTAX");
+  page.setText(8, "11111111");
   page.click(10);  // DI_IOM
   page.click(12);
   EXPECT_EQ(press(page, 7, 5), "Done");
