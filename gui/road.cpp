@@ -9,8 +9,10 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/station.h"
 #include "resources/resources.h"
@@ -22,22 +24,6 @@ namespace {
 constexpr int kMenuSetup = 5;
 constexpr int kMenuLdbBct = 1;
 constexpr int kSetupOk = 1;
-// The LDB_BCT menu and the controls its pages are driven by on the way to traffic.
-constexpr int kMenuMessages = 1;
-constexpr int kMenuFrame = 2;
-constexpr int kMenuRun = 3;
-constexpr int kMenuQueue = 5;
-constexpr int kUpdate = 2;  // Update on MESSAGES and FRAME, Run on RUN
-constexpr int kRtAddressSpin = 9;
-constexpr int kCommandCodeSpin = 12;
-constexpr int kTransmitToggle = 25;
-constexpr int kWordCount = 14;
-constexpr int kDataWords = 18;
-constexpr int kFrameDuration = 5;
-constexpr int kFirstSlot = 101;
-constexpr int kQueueSnap = 5;
-constexpr int kQueueBin = 7;
-constexpr int kAfterTickMs = 1300;  // one status tick (every second) and its repaint
 
 const char* env(const char* name) {
   const char* value = std::getenv(name);
@@ -64,63 +50,247 @@ bool save(QWidget& widget, const QString& path) {
   return saved;
 }
 
-// One arrow click on a page's spin.
-void spinUp(winsys::QtDialog& page, int id, int clicks) {
-  auto* spin = qobject_cast<QScrollBar*>(page.control(id));
-  for (int i = 0; spin && i < clicks; ++i)
-    spin->triggerAction(QAbstractSlider::SliderSingleStepSub);
-}
+// The documentation's pictures, as scripts in the console's words (menu, page, click, type,
+// scroll, answer) plus `wait MS` (real time: the window paces the card by the clock) and
+// `shot NAME WHAT` (WHAT: a page's template, "main" or "help"). Each mode's main page with
+// traffic.
+const char* const kShotScript = R"(menu SETUP
+shot setup-page XARN_SETUP
+click 1
+menu LDB_BCT
+wait 1300
+shot main-window main
+menu HELP
+shot help help
+menu MESSAGES
+page BCT_MESS
+scroll 9 lineup
+scroll 9 lineup
+scroll 9 lineup
+scroll 12 lineup
+click 25
+type 14 4
+type 18 10 20 30 40
+click 2
+menu FRAME
+page MAJOR_FRAME
+type 5 1000
+type 101 1
+click 2
+menu RUN
+page RUN_BCT
+click 2
+menu QUEUE
+page XARN_QUE
+click 7
+click 5
+wait 1300
+shot ldb-queue XARN_QUE
+answer yes
+menu QUIT
+menu LDB_MRT
+menu RT PAGE
+page MRT_PAGE
+scroll 5 lineup
+scroll 5 lineup
+scroll 5 lineup
+scroll 5 lineup
+scroll 5 lineup
+click 30
+click 28
+click 28
+type 25 123456 ABCDEF
+click 24
+click 2
+menu RUN
+menu QUEUE
+page XARN_QUE
+click 5
+wait 2300
+shot ldb-terminals-queue XARN_QUE
+answer yes
+menu QUIT
+menu BUS_MON
+menu RUN
+wait 1300
+menu DISPLAY/STACK
+page MON_STACK
+click 4
+scroll 6 linedown
+wait 300
+shot monitor-stack MON_STACK
+answer yes
+menu QUIT
+menu GDB_BCT
+menu TABLES
+page GDB_TABLES
+click 8
+click 8
+click 14
+type 13 5
+type 16 1f
+type 17 abcd
+click 10
+menu RUNactive
+menu UpDnQ
+page GDB_UD_Q
+click 5
+wait 2300
+shot gdb-updown-queue GDB_UD_Q
+answer yes
+menu QUIT
+menu GDB_MRT
+menu RTpage
+page GDB_RT_RTS
+scroll 2 lineup
+scroll 2 lineup
+scroll 2 lineup
+scroll 2 lineup
+scroll 2 lineup
+type 7 2
+scroll 6 lineup
+click 4
+click 8
+type 18 1234
+click 31
+menu RUN
+wait 2300
+menu QUEUE
+page GDB_MRT_Q
+click 3
+wait 300
+shot gdb-terminals-queue GDB_MRT_Q
+click 1
+answer yes
+menu QUIT
+menu MDM_MRT
+menu RTpage
+page MDM_MRT_RTS
+scroll 5 lineup
+scroll 5 lineup
+scroll 5 lineup
+click 28
+click 7
+click 2
+click 3
+menu RUN
+wait 2300
+menu QUEUE
+page MDM_MRT_Q
+click 3
+wait 300
+shot mdm-queue MDM_MRT_Q
+click 1
+answer yes
+menu QUIT
+)";
 
-// The typical road's traffic: message 1 (to RT 3, four data words) in a 1 ms frame, run until
-// halted, and the queue page on raw bus words with Snap on. False when a page did not open.
-bool startTraffic(winsys::QtWindowSystem& windows) {
-  windows.menuCommand(kMenuMessages);
-  winsys::QtDialog* messages = windows.page("BCT_MESS");
-  if (!messages) return false;
-  spinUp(*messages, kRtAddressSpin, 3);
-  spinUp(*messages, kCommandCodeSpin, 1);
-  messages->click(kTransmitToggle);
-  messages->setText(kWordCount, "4");
-  messages->setText(kDataWords, "10 20 30 40");
-  messages->click(kUpdate);
-  windows.menuCommand(kMenuFrame);
-  winsys::QtDialog* frame = windows.page("MAJOR_FRAME");
-  if (!frame) return false;
-  frame->setText(kFrameDuration, "1000");
-  frame->setText(kFirstSlot, "1");
-  frame->click(kUpdate);
-  windows.menuCommand(kMenuRun);
-  winsys::QtDialog* run = windows.page("RUN_BCT");
-  if (!run) return false;
-  run->click(kUpdate);
-  windows.menuCommand(kMenuQueue);
-  winsys::QtDialog* queue = windows.page("XARN_QUE");
-  if (!queue) return false;
-  queue->click(kQueueBin);
-  queue->click(kQueueSnap);
-  return true;
-}
+// Runs a shot script one line at a time from the event loop: a line that opens a modal page
+// waits there while the following lines go on inside it. Quits with 0 once every picture is
+// saved, 1 when a line could not be carried out.
+class ShotRoad {
+ public:
+  ShotRoad(winsys::QtWindowSystem& windows, QString dir) : windows_(windows), dir_(std::move(dir)) {
+    std::istringstream in(kShotScript);
+    for (std::string line; std::getline(in, line);) lines_.push_back(line);
+  }
+
+  void next() {
+    if (at_ == lines_.size()) return windows_.quit(ok_ ? 0 : 1);
+    const std::string line = lines_[at_++];
+    int delay = 0;
+    if (!step(line, delay)) {
+      std::printf("could not: %s\n", line.c_str());
+      ok_ = false;
+    }
+    QTimer::singleShot(delay, &windows_.mainWindow(), [this] { next(); });
+    // Last, since a menu line may open a modal page and wait in it.
+    if (!pendingMenu_.empty()) {
+      const winsys::MenuItem* item = windows_.menu()->findLabel(pendingMenu_);
+      pendingMenu_.clear();
+      if (!item || !windows_.menuCommand(item->id)) ok_ = false;
+    }
+  }
+
+ private:
+  bool step(const std::string& line, int& delay) {
+    std::istringstream words(line);
+    std::string verb;
+    words >> verb;
+    std::string rest;
+    std::getline(words >> std::ws, rest);
+    if (verb == "menu") {
+      pendingMenu_ = rest;
+      return true;
+    }
+    if (verb == "answer") {
+      windows_.queueAnswer(rest == "yes" ? winsys::Answer::Yes : winsys::Answer::No);
+      return true;
+    }
+    if (verb == "wait") {
+      delay = std::stoi(rest);
+      return true;
+    }
+    if (verb == "page") {
+      page_ = rest;
+      return windows_.page(page_) != nullptr;
+    }
+    if (verb == "shot") return shot(rest);
+    // As in the console: the page chosen last, or else the newest open page.
+    winsys::QtDialog* page = page_.empty() ? nullptr : windows_.page(page_);
+    if (!page && !windows_.openPages().empty()) page = windows_.openPages().back();
+    if (!page) return false;
+    std::istringstream args(rest);
+    int id = 0;
+    args >> id;
+    std::string text;
+    std::getline(args >> std::ws, text);
+    if (verb == "click") return page->click(id);
+    if (verb == "type") {
+      page->setText(id, text);
+      return true;
+    }
+    if (verb == "scroll") {
+      auto* spin = qobject_cast<QScrollBar*>(page->control(id));
+      if (!spin) return false;
+      spin->triggerAction(text == "lineup" ? QAbstractSlider::SliderSingleStepSub
+                                           : QAbstractSlider::SliderSingleStepAdd);
+      return true;
+    }
+    return false;
+  }
+
+  bool shot(const std::string& rest) {
+    std::istringstream words(rest);
+    std::string name, what;
+    words >> name >> what;
+    QWidget* widget = nullptr;
+    if (what == "main") {
+      widget = &windows_.mainWindow();
+    } else if (what == "help") {
+      windows_.openHelp(app::kHelpFile, "");
+      widget = windows_.helpViewer();
+    } else if (winsys::QtDialog* page = windows_.page(what)) {
+      widget = &page->window();
+    }
+    const bool saved = widget && save(*widget, dir_ + "/" + QString::fromStdString(name) + ".png");
+    if (what == "help" && windows_.helpViewer()) windows_.helpViewer()->hide();
+    return saved;
+  }
+
+  winsys::QtWindowSystem& windows_;
+  QString dir_;
+  std::vector<std::string> lines_;
+  size_t at_ = 0;
+  std::string page_;
+  std::string pendingMenu_;
+  bool ok_ = true;
+};
 
 void screenshotRoad(winsys::QtWindowSystem& windows, const QString& dir) {
-  QTimer::singleShot(0, &windows.mainWindow(), [&windows, dir] {
-    windows.menuCommand(kMenuSetup);
-    winsys::QtDialog* page = windows.page("XARN_SETUP");
-    if (page) save(page->window(), dir + "/setup-page.png");
-    if (page) page->click(kSetupOk);
-    windows.menuCommand(kMenuLdbBct);
-    QTimer::singleShot(kAfterTickMs, &windows.mainWindow(), [&windows, dir] {
-      bool saved = save(windows.mainWindow(), dir + "/main-window.png");
-      windows.openHelp(app::kHelpFile, "");
-      if (windows.helpViewer()) saved &= save(*windows.helpViewer(), dir + "/help.png");
-      windows.helpViewer()->hide();
-      saved &= startTraffic(windows);
-      QTimer::singleShot(kAfterTickMs, &windows.mainWindow(), [&windows, dir, saved] {
-        winsys::QtDialog* queue = windows.page("XARN_QUE");
-        const bool all = saved && queue && save(queue->window(), dir + "/ldb-queue.png");
-        windows.quit(all ? 0 : 1);
-      });
-    });
-  });
+  static std::unique_ptr<ShotRoad> road;
+  road = std::make_unique<ShotRoad>(windows, dir);
+  QTimer::singleShot(0, &windows.mainWindow(), [] { road->next(); });
 }
 
 void startupProbe(winsys::QtWindowSystem& windows, const QElapsedTimer& sinceMain) {

@@ -1,9 +1,8 @@
 // Hidden ways of running the desktop program, for its documentation and its measurements. Each
 // is chosen by an environment variable that normal use never sets:
-//   XARN_SCREENSHOT_ROAD=DIR  walk SETUP, OK, LDB_BCT and one status tick, save pictures of the
-//                             setup page, the main window and the help viewer in DIR; then run
-//                             a frame with traffic and save the queue page of raw bus words
-//                             (ldb-queue.png); and quit
+//   XARN_SCREENSHOT_ROAD=DIR  save pictures of the setup page, the main window and the help
+//                             viewer in DIR, then of each mode's main page with traffic (the
+//                             queues, the monitor stack); and quit
 //   XARN_TEMPLATE_GALLERY=DIR save a picture of every dialog template, as built, in DIR
 //   XARN_STARTUP_PROBE=1      print the time to the first painted main window, and quit
 //   XARN_IDLE_PROBE=SECONDS   enter LDB_BCT, idle SECONDS with the status line running, print

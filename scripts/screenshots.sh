@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes the pictures of the desktop window for the documentation: the station walks SETUP, OK,
-# LDB_BCT and one status tick by itself and saves docs/screenshots/{setup-page,main-window,help,ldb-queue}.png.
+# then each mode with traffic, and saves docs/screenshots/*.png (the setup page, the main
+# window, the help, each mode's queue page and the monitor stack).
 # Runs without a screen (offscreen platform); with XARN_SCREENSHOT_XVFB=1 under Xvfb instead.
 # Usage: scripts/screenshots.sh [BUILD_DIR]   (default: build)
 set -euo pipefail
