@@ -42,9 +42,11 @@ class Input {
 };
 
 // Everything a call's records may point to, as large as any record field can claim.
+constexpr size_t kBufferWords = 65536;  // as many words as a 16-bit word limit can claim
+
 struct Buffers {
-  std::vector<uint32_t> words = std::vector<uint32_t>(2 * 65536);
-  std::vector<uint16_t> list = std::vector<uint16_t>(65536);
+  std::vector<uint32_t> words = std::vector<uint32_t>(2 * kBufferWords);
+  std::vector<uint16_t> list = std::vector<uint16_t>(kBufferWords);
   std::array<ErrorInjectionRecord, kRtErrorCategories> errors{};
   std::array<MessageBufferRecord, 2> buffers{};
 };
@@ -68,7 +70,9 @@ struct Run {
   }
   MessageBufferRecord* buffer(int which) {
     MessageBufferRecord* b = record(buffers.buffers[which]);
-    if (b) b->data = in.u8() == 0xFF ? nullptr : buffers.words.data() + which * 65536;
+    if (b)
+      b->data = in.u8() == 0xFF ? nullptr
+                                : buffers.words.data() + static_cast<size_t>(which) * kBufferWords;
     return b;
   }
   ErrorInjectionRecord* error(int which) { return record(buffers.errors[which]); }
@@ -295,7 +299,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Run run(Input(data, size));
   // XARN_FUZZ_TRACE=1 prints the calls, to read what a finding does.
   if (std::getenv("XARN_FUZZ_TRACE")) {
-    xarnsim::setTrace(run.ctx(), [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
+    xarnsim::setTrace(run.ctx(),
+                      [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
   }
   for (int i = 0; i < kMostCalls && !run.in.empty(); ++i) {
     Call call = kCalls[run.in.u8() % std::size(kCalls)];

@@ -966,7 +966,7 @@ void WindowTest::promReplaceActsOnTheLineTheOperatorChose() {
   startStation();
   setUpCard();
   QVERIFY(windows->menuCommand(12));  // MDM_MRT
-  auto edit = [this](winsys::QtDialog& page) {
+  auto edit = [](winsys::QtDialog& page) {
     QVERIFY(QTest::qWaitForWindowExposed(&page.window()));
     auto* left = qobject_cast<QListWidget*>(page.control(27));
     auto* right = qobject_cast<QListWidget*>(page.control(28));
