@@ -194,8 +194,7 @@ TEST_F(ConsoleTest, HelpOpensAtTheSectionItWasAskedFrom) {
   EXPECT_NE(t.find("> menu HELP\nhelp XARN.HLP#gdb\n"), std::string::npos) << t;
   EXPECT_NE(t.find("ERROR line 9: key F1: no key F2"), std::string::npos) << t;
 
-  auto manual = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() /
-                "resources" / "help" / "index.html";
+  auto manual = std::filesystem::path(XARN_SOURCE_DIR) / "resources" / "help" / "index.html";
   std::ifstream in(manual);
   ASSERT_TRUE(in) << manual;
   const std::string html{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -76,8 +76,7 @@ TEST(SimMemoryBeforeInit, ReadsZeroAndIgnoresWrites) {
 // The documented map must be the map in the code: every region appears in a table row of
 // docs/card-memory-map.md with its base address, entry size and count.
 TEST(SimMemoryMap, DocumentationListsEveryRegion) {
-  auto doc = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "docs" /
-             "card-memory-map.md";
+  auto doc = std::filesystem::path(XARN_SOURCE_DIR) / "docs" / "card-memory-map.md";
   std::ifstream in(doc);
   ASSERT_TRUE(in) << "cannot read " << doc;
   std::vector<std::string> rows;
