@@ -13,6 +13,7 @@
 #include "console/list_file.h"
 #include "console/script_input.h"
 #include "ui/fields.h"
+#include "ui/list_values.h"
 #include "xarndll/control.h"
 
 namespace console {
@@ -349,6 +350,8 @@ void Console::execute(const std::string& line) {
     print("= " + escape(text));
   } else if (command == "save") {
     saveList(rest);
+  } else if (command == "save-capture") {
+    saveCapture(rest);
   } else if (command == "show") {
     if (rest == "main") {
       print("= title " + windows_.title());
@@ -454,14 +457,21 @@ void Console::expectCommand(const std::string& command, const std::string& rest)
   }
 }
 
-// save ID FILE: the list's lines as CSV; FILE is the rest of the line, blanks and all.
+bool Console::mayWrite(const std::string& command, const std::string& file) {
+  if (confined_ && file.find('/') != std::string::npos) {
+    error(command + ": only files of the working directory here");
+    return false;
+  }
+  return true;
+}
+
+// save ID FILE: the values of the list's lines as CSV; FILE is the rest of the line, blanks and
+// all.
 void Console::saveList(const std::string& rest) {
   std::string idWord, file;
   splitFirst(rest, idWord, file);
   if (file.empty()) return error("save ID FILE: a list box and a file name");
-  if (confined_ && file.find('/') != std::string::npos) {
-    return error("save: only files of the working directory here");
-  }
+  if (!mayWrite("save", file)) return;
   int id = controlId(idWord);
   if (id < 0) return;
   winsys::HeadlessDialog* page = currentPage();
@@ -471,9 +481,22 @@ void Console::saveList(const std::string& rest) {
   std::vector<std::string> lines(static_cast<size_t>(page->listCount(id)));
   for (size_t i = 0; i < lines.size(); ++i) lines[i] = page->listLine(id, static_cast<int>(i));
   out_.flush();  // the file may be where the transcript goes: what came before goes first
-  std::string why = cli::saveListAsCsv(file, list->columns, lines);
+  std::string why = cli::saveListAsCsv(file, page->layout().name, id, list->columns, lines);
   if (!why.empty()) return error(why);
   print("saved " + std::to_string(lines.size()) + " lines to " + file);
+}
+
+// save-capture FILE: every entry of the monitor stack as CSV, as the monitor pages' "Save
+// capture as CSV..." writes it.
+void Console::saveCapture(const std::string& file) {
+  if (file.empty()) return error("save-capture FILE: a file name");
+  if (station_->shell().mode != app::Mode::BusMon) return error("save-capture: only in BUS_MON");
+  if (!mayWrite("save-capture", file)) return;
+  const ui::ValueTable capture = ui::monitorCapture(&station_->card());
+  out_.flush();
+  std::string why = cli::saveCsv(file, ui::tableAsCsv(capture));
+  if (!why.empty()) return error(why);
+  print("saved " + std::to_string(capture.rows.size()) + " entries to " + file);
 }
 
 void Console::show() {

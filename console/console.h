@@ -20,8 +20,8 @@ class Console {
   // line that cannot be read, or one longer than kLongestLine, among them).
   int run(std::istream& script);
 
-  // "save" then writes only into the working directory (a file name with no "/"): for scripts
-  // that nobody has read, such as a fuzzer's.
+  // "save" and "save-capture" then write only into the working directory (a file name with no "/"):
+  // for scripts that nobody has read, such as a fuzzer's.
   void confineFilesToWorkingDirectory() { confined_ = true; }
 
   // What the script's operator sees, for a driver that chooses each line from it.
@@ -42,6 +42,8 @@ class Console {
   void expectCommand(const std::string& command, const std::string& args);
   void show();
   void saveList(const std::string& rest);
+  void saveCapture(const std::string& file);
+  bool mayWrite(const std::string& command, const std::string& file);
 
   std::ostream& out_;
   std::istream* in_ = nullptr;

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "setup/atomic_file.h"
-#include "winsys/list_capture.h"
+#include "ui/list_values.h"
 
 namespace cli {
 namespace {
@@ -45,12 +45,11 @@ std::string whyNotWritable(const std::string& path, int error) {
 
 }  // namespace
 
-std::string saveListAsCsv(const std::string& path, const std::vector<std::string>& columns,
-                          const std::vector<std::string>& lines) {
+std::string saveCsv(const std::string& path, const std::string& csv) {
   if (path.empty()) return "no file name given";
   const std::string prefix = "cannot write " + path + ": ";
   int error = 0;
-  switch (setup::writeFileAtomically(path, winsys::listAsCsv(columns, lines), &error)) {
+  switch (setup::writeFileAtomically(path, csv, &error)) {
     case setup::WriteOutcome::Written:
       return {};
     case setup::WriteOutcome::CannotOpen:
@@ -59,6 +58,12 @@ std::string saveListAsCsv(const std::string& path, const std::vector<std::string
       return prefix + "the write failed (is the disk full?); nothing was changed";
   }
   return prefix + "unknown failure";
+}
+
+std::string saveListAsCsv(const std::string& path, const std::string& page, int listId,
+                          const std::vector<std::string>& columns,
+                          const std::vector<std::string>& lines) {
+  return saveCsv(path, ui::listCsv(page, listId, columns, lines));
 }
 
 }  // namespace cli

@@ -42,6 +42,7 @@ void dressStationWindow(winsys::QtWindowSystem& windows) {
                                                   kCursorHotSpot.x(), kCursorHotSpot.y()));
   windows.setHelpIndex(manualIndex(QCoreApplication::applicationDirPath()));
   windows.setListSaver(cli::saveListAsCsv);
+  windows.setCsvSaver(cli::saveCsv);
 }
 
 QUrl manualIndex(const QString& programDir) {

@@ -90,6 +90,10 @@ class DialogProc {
   virtual void timer(int id) = 0;
   // The operator asked for help on the page (F1).
   virtual void help() {}
+  // A capture beyond the lines the page shows (the monitor pages: every entry the card holds),
+  // offered beside its lists' own captures as "Save capture as CSV...".
+  virtual bool hasCapture() const { return false; }
+  virtual std::string captureCsv() { return {}; }
 };
 
 using PageFactory = std::function<std::unique_ptr<DialogProc>(Dialog&)>;

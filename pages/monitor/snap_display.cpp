@@ -1,6 +1,7 @@
 #include "pages/monitor/snap_display.h"
 
 #include "setup/card_settings.h"
+#include "ui/list_values.h"
 #include "ui/monitor_fields.h"
 
 namespace monitor {
@@ -89,5 +90,7 @@ void MSPdialog::quit() {
   }
   dialog_.end(0);
 }
+
+std::string MSPdialog::captureCsv() { return ui::monitorCaptureCsv(card()); }
 
 }  // namespace monitor

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "app/page.h"
 #include "card/records.h"
@@ -24,6 +25,9 @@ class MSPdialog final : public app::Page {
   void init() override;
   void command(int id) override;
   void timer(int id) override;
+  // Every entry of the stack, for "Save capture as CSV...".
+  bool hasCapture() const override { return true; }
+  std::string captureCsv() override;
 
  private:
   void snapshot();

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "ui/fields.h"
+#include "ui/list_values.h"
 #include "ui/monitor_fields.h"
 
 namespace monitor {
@@ -119,5 +120,7 @@ void MSKdialog::scroll(uint32_t param, winsys::ScrollAction action) {
   home_ = false;
   home();
 }
+
+std::string MSKdialog::captureCsv() { return ui::monitorCaptureCsv(card()); }
 
 }  // namespace monitor

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "app/page.h"
 
@@ -15,6 +16,9 @@ class MSKdialog final : public app::Page {
   void command(int id) override;
   void scroll(uint32_t param, winsys::ScrollAction action) override;
   void timer(int id) override;
+  // Every entry of the stack, for "Save capture as CSV...".
+  bool hasCapture() const override { return true; }
+  std::string captureCsv() override;
 
  private:
   void home();

@@ -29,6 +29,7 @@
 #include "road/operator_road.h"
 #include "setup/setup_files.h"
 #include "ui/fields.h"
+#include "ui/list_values.h"
 #include "winsys/headless/headless.h"
 #include "winsys/qt/contrast.h"
 #include "winsys/qt/controls.h"
@@ -122,6 +123,24 @@ QStringList labels(const QList<QAction*>& actions) {
   QStringList out;
   for (QAction* a : actions) out << a->text();
   return out;
+}
+
+// What a right click on list `id` of `page` offers: each action's label, "(off)" after a greyed
+// one.
+QStringList contextMenuOf(winsys::QtDialog& page, int id) {
+  QStringList offered;
+  QTimer::singleShot(0, [&offered] {
+    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+      for (QAction* action : menu->actions())
+        offered << action->text() + (action->isEnabled() ? "" : " (off)");
+      menu->close();
+    }
+  });
+  QWidget* list = page.control(id);
+  const QPoint at = list->geometry().center();
+  QContextMenuEvent event(QContextMenuEvent::Mouse, at, page.window().mapToGlobal(at));
+  QApplication::sendEvent(&page.window(), &event);
+  return offered;
 }
 
 // The leftmost column, in a list line's rectangle, that holds ink.
@@ -221,6 +240,7 @@ class WindowTest : public QObject {
   void helpOpensBesideAtTheSectionAskedFor();
   void boxesAreAsWideAsTheirCaptions();
   void listsCopyAndSaveAsCsv();
+  void monitorPagesSaveTheWholeCapture();
   void listColumnsStayAlignedAndScrollOnlyWhenTheyMust();
   void manualIsFoundInstalledOrInTheBuildTree();
   void operatorRoadInEveryMode_data();
@@ -838,21 +858,57 @@ LISTBOX 7 10 80 200 30 "" DISABLED COLUMNS "Word"
   QCOMPARE(windows->boxes()[0].text, std::string("cannot write folder: it is a directory"));
   QCOMPARE(windows->boxes()[0].icon, winsys::Icon::Exclamation);
 
-  // A right click on either list, the disabled one too, offers the two captures.
-  for (int id : {6, 7}) {
-    QStringList offered;
-    QTimer::singleShot(0, [&offered] {
-      if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-        offered = labels(menu->actions());
-        menu->close();
-      }
-    });
-    QWidget* list = page->control(id);
-    const QPoint at = list->geometry().center();
-    QContextMenuEvent event(QContextMenuEvent::Mouse, at, page->window().mapToGlobal(at));
-    QApplication::sendEvent(&page->window(), &event);
-    QCOMPARE(offered, QStringList({"Copy", QStringLiteral("Save as CSV\u2026")}));
-  }
+  // A right click on either list, the disabled one too, offers the two captures; on a list
+  // with no line they are greyed (a Copy there would empty the clipboard).
+  const QStringList both = {"Copy", QStringLiteral("Save as CSV\u2026")};
+  for (int id : {6, 7}) QCOMPARE(contextMenuOf(*page, id), both);
+  page->listReset(7);
+  QCOMPARE(contextMenuOf(*page, 7),
+           QStringList({"Copy (off)", QStringLiteral("Save as CSV\u2026 (off)")}));
+  page->end(0);
+
+  // A queue's line: Copy keeps the screen text, the CSV holds its values.
+  openTestPage(*resources::dialog("GDB_MRT_Q"), log);
+  winsys::QtDialog* queue = pageNamed("GDB_MRT_Q");
+  const char* line = " Resp:No\tDATA\tRT:5\tCh:12\tDt:AB\tPy Sh ";
+  queue->listAdd(6, line);
+  queue->copyList(6);
+  QCOMPARE(QApplication::clipboard()->text(), QString(line) + "\n");
+  QVERIFY(queue->saveListAsCsv(6, "queue.csv"));
+  QFile values("queue.csv");
+  QVERIFY(values.open(QIODevice::ReadOnly));
+  QCOMPARE(values.readAll(),
+           QByteArray("Response,Sync,RT,Channel,Data (hex),Errors\r\nNo,DATA,5,12,AB,Py Sh\r\n"));
+}
+
+// The monitor pages offer the whole capture beside the list's own lines: every entry the card
+// holds, as the console's save-capture writes it.
+void WindowTest::monitorPagesSaveTheWholeCapture() {
+  startStation();
+  uint64_t now = 0;
+  xarnsim::setTimeSource(&station->card(), [&now] { return now; });
+  setUpCard();
+  QVERIFY(windows->menuCommand(3));                  // BUS_MON
+  xarnsim::poke(&station->card(), 0x8252C, 0x8030);  // trigger disabled: record until HALT
+  QVERIFY(windows->menuCommand(4));                  // RUN
+  now += 2'000'000;
+  QVERIFY(windows->menuCommand(5));  // HALT
+  QVERIFY(windows->menuCommand(2));  // DISPLAY/STACK
+  winsys::QtDialog* stack = pageNamed("MON_STACK");
+  QVERIFY(stack);
+  // The stack display shows nothing before its first tick: only the capture is on offer.
+  QCOMPARE(contextMenuOf(*stack, 2),
+           QStringList({"Copy (off)", QStringLiteral("Save as CSV\u2026 (off)"),
+                        QStringLiteral("Save capture as CSV\u2026")}));
+  QVERIFY(stack->saveCaptureAsCsv("capture.csv"));
+  QFile saved("capture.csv");
+  QVERIFY(saved.open(QIODevice::ReadOnly));
+  const QByteArray csv = saved.readAll();
+  QCOMPARE(csv, QByteArray::fromStdString(ui::monitorCaptureCsv(&station->card())));
+  QVERIFY(csv.startsWith("Position,Time tag (ddd:hh:mm:ss.mmmuuu),Connector,Sync,Word (hex),"));
+  QCOMPARE(csv.count("\r\n"), 8193);  // the header and a full stack, up to the last word
+  QVERIFY(csv.contains("\r\n-8191,"));
+  QVERIFY(csv.contains("\r\n0,"));
 }
 
 void WindowTest::listColumnsStayAlignedAndScrollOnlyWhenTheyMust() {

@@ -131,16 +131,17 @@ TEST_F(ConsoleSaveTest, SavesAQueueAsCsvWithItsColumnNames) {
   std::vector<std::string> lines;
   for (std::string row; std::getline(rows, row);) lines.push_back(row);
   ASSERT_EQ(lines.size(), 16u) << csv;
-  EXPECT_EQ(lines[0], "Entry,Time tag,Word,Type and errors,Alternate errors\r");
-  // Each row is the list line it came from, its tabs as columns.
+  EXPECT_EQ(lines[0],
+            "Direction,Time tag (ddd:hh:mm:ss.mmmuuu),Word (hex),Sync,Errors,Alternate errors\r");
+  // Each row holds the values of the list line it came from, without the screen's dressing.
   for (int i = 1; i <= 15; ++i) {
     std::string row = lines[static_cast<size_t>(i)];
-    ASSERT_TRUE(row.starts_with("\" RX_PRI\",") || row.starts_with("\" TX_PRI\",")) << row;
-    EXPECT_EQ(std::count(row.begin(), row.end(), ','), 4) << row;
+    ASSERT_TRUE(row.starts_with("RX_PRI,") || row.starts_with("TX_PRI,")) << row;
+    EXPECT_EQ(std::count(row.begin(), row.end(), ','), 5) << row;
   }
   // The newest words first: the last message's status word, then its last data word.
-  EXPECT_EQ(lines[1], "\" RX_PRI\",000:00:00:00.999169,188001,Cs,ALT_ERRS: NONE\r") << csv;
-  EXPECT_EQ(lines[2], "\" TX_PRI\",000:00:00:00.999134,000040,Ds,ALT_ERRS: NONE\r") << csv;
+  EXPECT_EQ(lines[1], "RX_PRI,000:00:00:00.999169,188001,Cs,,NONE\r") << csv;
+  EXPECT_EQ(lines[2], "TX_PRI,000:00:00:00.999134,000040,Ds,,NONE\r") << csv;
   EXPECT_EQ(directoryNames(), (std::vector<std::string>{"XARN_WIN.INI", "queue.csv"}));
 }
 

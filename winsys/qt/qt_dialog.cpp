@@ -426,18 +426,41 @@ bool QtDialog::saveListAsCsv(int id, const std::string& path) {
   const Control* list = find(id);
   if (!list || list->layout->kind != ControlKind::ListBox) return false;
   const QtWindowSystem::ListSaver& saver = windows_.listSaver();
-  const std::string why = saver ? saver(path, list->layout->columns, listLines(id))
-                                : std::string("this window cannot save files");
+  const std::string why = saver
+                              ? saver(path, layout_.name, id, list->layout->columns, listLines(id))
+                              : std::string("this window cannot save files");
   if (why.empty()) return true;
   windows_.messageBox(why, "Save as CSV", Buttons::Ok, Icon::Exclamation);
   return false;
 }
 
+bool QtDialog::hasCapture() const { return proc_ && proc_->hasCapture(); }
+
+bool QtDialog::saveCaptureAsCsv(const std::string& path) {
+  if (!hasCapture() || ended_) return false;
+  std::string csv;
+  call([this, &csv] { csv = proc_->captureCsv(); });
+  const QtWindowSystem::CsvSaver& saver = windows_.csvSaver();
+  const std::string why = saver ? saver(path, csv) : std::string("this window cannot save files");
+  if (why.empty()) return true;
+  windows_.messageBox(why, "Save capture as CSV", Buttons::Ok, Icon::Exclamation);
+  return false;
+}
+
+// Copy and Save act on lines: an empty list offers them greyed. The page's capture does not
+// depend on what the list shows.
 std::unique_ptr<QMenu> QtDialog::listMenu(int id) {
   auto menu = std::make_unique<QMenu>(window_);
-  menu->addAction(QStringLiteral("Copy"), connections_.get(), [this, id] { copyList(id); });
+  const bool lines = listCount(id) > 0;
+  menu->addAction(QStringLiteral("Copy"), connections_.get(), [this, id] { copyList(id); })
+      ->setEnabled(lines);
   menu->addAction(QStringLiteral("Save as CSV\u2026"), connections_.get(),
-                  [this, id] { askAndSaveList(id); });
+                  [this, id] { askAndSaveList(id); })
+      ->setEnabled(lines);
+  if (hasCapture()) {
+    menu->addAction(QStringLiteral("Save capture as CSV\u2026"), connections_.get(),
+                    [this] { askAndSaveCapture(); });
+  }
   return menu;
 }
 
@@ -458,6 +481,15 @@ void QtDialog::askAndSaveList(int id) {
       QFileDialog::getSaveFileName(window_, QStringLiteral("Save as CSV"), suggested,
                                    QStringLiteral("CSV files (*.csv);;All files (*)"));
   if (!path.isEmpty()) saveListAsCsv(id, path.toLocal8Bit().toStdString());
+}
+
+void QtDialog::askAndSaveCapture() {
+  const QString suggested =
+      QDir::current().filePath(toQString(layout_.name).toLower() + "-capture.csv");
+  const QString path =
+      QFileDialog::getSaveFileName(window_, QStringLiteral("Save capture as CSV"), suggested,
+                                   QStringLiteral("CSV files (*.csv);;All files (*)"));
+  if (!path.isEmpty()) saveCaptureAsCsv(path.toLocal8Bit().toStdString());
 }
 
 // Closing a page from its frame is its QUIT button, so the page does what its QUIT does; a page

@@ -87,7 +87,12 @@ class QtDialog final : public Dialog {
   std::vector<std::string> listLinesToCopy(int id) const;
   void copyList(int id) const;
   bool saveListAsCsv(int id, const std::string& path);
-  // The list box's context menu ("Copy", "Save as CSV..."), built for the operator's right click.
+  // The page's own capture (DialogProc::captureCsv) to `path`, a failure shown in a message box
+  // (false); false too for a page that keeps none.
+  bool hasCapture() const;
+  bool saveCaptureAsCsv(const std::string& path);
+  // The list box's context menu ("Copy", "Save as CSV...", greyed on an empty list; "Save
+  // capture as CSV..." on a page that keeps a capture), built for the operator's right click.
   std::unique_ptr<QMenu> listMenu(int id);
 
   bool ended() const { return ended_; }
@@ -127,6 +132,7 @@ class QtDialog final : public Dialog {
   void closeFromFrame();
   void showContextMenu(QContextMenuEvent* event);
   void askAndSaveList(int id);
+  void askAndSaveCapture();
 
   QtWindowSystem& windows_;
   DialogTemplate layout_;

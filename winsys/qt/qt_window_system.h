@@ -49,13 +49,18 @@ class QtWindowSystem final : public WindowSystem {
   uint64_t nowMs() const override;
 
   MainWindow& mainWindow() { return *mainWindow_; }
-  // Writes a list box's lines as CSV to a file: empty on success, else why not. The front end
-  // supplies it (files are no business of the window system's).
-  using ListSaver =
-      std::function<std::string(const std::string& path, const std::vector<std::string>& columns,
-                                const std::vector<std::string>& lines)>;
+  // Writes a list box's lines as CSV to a file (of page `page`, list `listId`): empty on
+  // success, else why not. The front end supplies it (files, and what a page's lines mean, are
+  // no business of the window system's).
+  using ListSaver = std::function<std::string(const std::string& path, const std::string& page,
+                                              int listId, const std::vector<std::string>& columns,
+                                              const std::vector<std::string>& lines)>;
   void setListSaver(ListSaver saver) { listSaver_ = std::move(saver); }
   const ListSaver& listSaver() const { return listSaver_; }
+  // Writes CSV text a page made (its capture) to a file: empty on success, else why not.
+  using CsvSaver = std::function<std::string(const std::string& path, const std::string& csv)>;
+  void setCsvSaver(CsvSaver saver) { csvSaver_ = std::move(saver); }
+  const CsvSaver& csvSaver() const { return csvSaver_; }
   // The page the help file opens at.
   void setHelpIndex(const QUrl& index) { helpIndex_ = index; }
   HelpViewer* helpViewer() const { return help_.get(); }
@@ -101,6 +106,7 @@ class QtWindowSystem final : public WindowSystem {
   std::unique_ptr<HelpViewer> help_;
   QUrl helpIndex_;
   ListSaver listSaver_;
+  CsvSaver csvSaver_;
   MainWindowProc* main_ = nullptr;
   std::vector<std::unique_ptr<QtDialog>> pages_;
   std::map<int, QTimer*> mainTimers_;
