@@ -1,0 +1,42 @@
+# GDB_BCT from its defaults: every table entry is NOOP, so RUNactive sends nothing. The queue
+# page says EMPTY and, below it, what a first run needs; Snap shows that it is on; a Report
+# field's tool tip says what its status number means.
+menu SETUP
+click 1
+menu GDB_BCT
+menu RUNactive
+tick 2
+menu UpDnQ
+page GDB_UD_Q
+expect-count 6 2
+expect-line 6 0 EMPTY
+expect-line 6 1 No transfers: add MEASURE or COMMAND entries on TABLES, then RUNactive (queued commands go out only at COMMAND entries)
+expect-check 5 0
+click 5
+expect-check 5 1
+tick
+expect-count 6 2
+click 5
+expect-check 5 0
+click 1
+# One MEASURE entry, and the queue lists traffic without the hint.
+menu TABLES
+page GDB_TABLES
+fail DUVEX_RdGdbTableDLL 251
+click 5
+expect 4 251
+expect-tip 4 251: a value the card refuses (out of range)
+click 8
+click 8
+expect 9 MEASURE     
+type 13 5
+click 10
+expect 4 Done
+expect-tip 4 0: done
+click 1
+menu UpDnQ
+page GDB_UD_Q
+tick
+click 3
+expect-line 6 0  Src:T\tDATA\tRT:5\tCh:0\tDt:0\tNoErrs\tTb:100Hz\tIx:1
+menu HALT
