@@ -17,8 +17,7 @@ constexpr uint16_t kDownlinkQueue = 0xD000;
 // A first run with the tables as they come sends nothing, and commands put on the command queue
 // go out only from a COMMAND entry: an empty listing says what the operator has to set up.
 constexpr const char* kNothingConfigured =
-    "No transfers: add MEASURE or COMMAND entries on TABLES, then RUNactive "
-    "(queued commands go out only at COMMAND entries)";
+    "No transfers: add MEASURE or COMMAND entries on TABLES, then RUNactive";
 
 struct Source {
   uint16_t code;

@@ -10,7 +10,7 @@ menu UpDnQ
 page GDB_UD_Q
 expect-count 6 2
 expect-line 6 0 EMPTY
-expect-line 6 1 No transfers: add MEASURE or COMMAND entries on TABLES, then RUNactive (queued commands go out only at COMMAND entries)
+expect-line 6 1 No transfers: add MEASURE or COMMAND entries on TABLES, then RUNactive
 expect-check 5 0
 click 5
 expect-check 5 1

@@ -122,6 +122,8 @@ struct SnapCase {
   int snap;
 };
 
+void PrintTo(const SnapCase& c, std::ostream* out) { *out << c.page; }
+
 class SnapTest : public StationTest, public ::testing::WithParamInterface<SnapCase> {};
 
 // Snap is drawn down while live refresh is on: the page tells the window system each time.

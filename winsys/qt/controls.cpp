@@ -167,9 +167,15 @@ void PageCheckBox::nextCheckState() {
 
 // ---- PageToggleButton -----------------------------------------------------------------------
 
+// Down and in bold while on: a sunken button alone is easy to miss in some styles.
 PageToggleButton::PageToggleButton(const QString& text, QWidget* parent)
     : QPushButton(text, parent) {
   setCheckable(true);
+  connect(this, &QAbstractButton::toggled, this, [this](bool on) {
+    QFont bold = font();
+    bold.setBold(on);
+    setFont(bold);
+  });
 }
 
 // A right-pointing triangle: the button moves its field on to the next value.
