@@ -3,9 +3,11 @@
 // the templates that carry those marks.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "console/console.h"
 #include "resources/resources.h"
 #include "station_fixture.h"
 #include "ui/fields.h"
@@ -113,6 +115,25 @@ TEST_F(ReportTipTest, ReportFieldExplainsTheStatus) {
   page.click(kGoTo);
   EXPECT_EQ(page.fullText(kReport), "Done");
   EXPECT_EQ(page.toolTip(kReport), "0: done");
+}
+
+// The console shows whether a toggle is on, and checks a tool tip like any other text.
+TEST_F(ReportTipTest, ConsoleShowsTogglesAndChecksTips) {
+  std::ostringstream out;
+  std::istringstream script(
+      "menu SETUP\nclick 1\nmenu GDB_BCT\nmenu UpDnQ\nshow\nclick 5\nshow\n"
+      "menu TABLES\npage GDB_TABLES\nfail DUVEX_RdGdbTableDLL 252\nclick 5\n"
+      "expect-tip 4 252: the card is in another operating mode\nexpect-tip 4 252\n");
+  console::Console console(out);
+  EXPECT_EQ(console.run(script), 1);
+  const std::string t = out.str();
+  const size_t off = t.find("= 5 button [off] \"Snap\"\n");
+  EXPECT_NE(off, std::string::npos) << t;
+  EXPECT_NE(t.find("= 5 button [on] \"Snap\"\n", off), std::string::npos) << t;
+  EXPECT_EQ(t.find("FAIL line 12:"), std::string::npos) << t;
+  EXPECT_NE(t.find("FAIL line 13: expected \"252\", got \"252: the card is in another"),
+            std::string::npos)
+      << t;
 }
 
 struct SnapCase {
