@@ -5,7 +5,6 @@
 
 #include <QCheckBox>
 #include <QFont>
-#include <QFontMetricsF>
 #include <QIcon>
 #include <QList>
 #include <QPlainTextEdit>
@@ -114,10 +113,10 @@ class SpinBar final : public QScrollBar {
 // Paints list lines in columns: the k-th tab of every line goes to the start of column k, which
 // is the page's k-th tab stop (in pixels), or further right when some line's field before it
 // does not fit, so that the columns stay aligned from line to line. A field's room is judged by
-// the kinds of characters it holds (digits as the widest digit, letters as the average one), so the
-// columns do not shift when the lines hold other letters of the same make-up. With no stop or one
-// the stops are every `defaultStep` pixels or every that many. The column starts follow the lines
-// the list holds; `invalidate` when they change.
+// the kinds of characters it holds (digits as the widest digit, letters as the average one and one
+// wide letter), so the columns do not shift when the lines hold other letters of the same make-up.
+// With no stop or one the stops are every `defaultStep` pixels or every that many. The column
+// starts follow the lines the list holds; `invalidate` when they change.
 class TabStopDelegate final : public QStyledItemDelegate {
   Q_OBJECT
  public:
