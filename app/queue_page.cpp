@@ -6,6 +6,7 @@ namespace app {
 
 void QueuePage::open(const std::vector<int>& tabStops) {
   snap_ = false;
+  dialog_.setChecked(kSnap, false);
   dialog_.listSetTabStops(kList, tabStops);
   dialog_.startTimer(kPollTimer, kPollMs);
   dialog_.listReset(kList);
@@ -26,6 +27,7 @@ void QueuePage::command(int id) {
       break;
     case kSnap:
       snap_ = !snap_;
+      dialog_.setChecked(kSnap, snap_);  // the button stays down while the list is live
       break;
     default:
       otherCommand(id);

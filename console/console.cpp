@@ -417,6 +417,9 @@ void Console::expectCommand(const std::string& command, const std::string& rest)
   } else if (command == "expect-check") {
     int id = controlId(first);
     if (id >= 0) check(tail, currentPage()->isChecked(id) ? "1" : "0");
+  } else if (command == "expect-tip") {
+    int id = controlId(first);
+    if (id >= 0) check(unescape(tail), currentPage()->toolTip(id));
   } else if (command == "expect-line") {
     std::string n, text;
     splitFirst(tail, n, text);
@@ -507,6 +510,7 @@ void Console::show() {
     if (c.id < 0) continue;
     std::string line = "= " + std::to_string(c.id) + " " + kKindNames.at(c.kind);
     if (c.kind == winsys::ControlKind::CheckBox) line += page->isChecked(c.id) ? " [x]" : " [ ]";
+    if (c.toggle) line += page->isChecked(c.id) ? " [on]" : " [off]";
     if (c.kind != winsys::ControlKind::ScrollBar)
       line += " \"" + escape(page->fullText(c.id)) + "\"";
     print(line);

@@ -122,6 +122,7 @@ void BGCdialog::upgrade() {
   }
   station_.windows().beep();
   dialog_.setText(kReport, "Upgrading!");
+  dialog_.setToolTip(kReport, "");  // no status number to explain
   countdown_ = kUpgradeTicks;
   watching_ = true;
 }
@@ -146,6 +147,7 @@ void BGCdialog::watchUpgrade() {
   watching_ = false;
   station_.windows().beep();
   dialog_.setText(kReport, "Upgrade done!");
+  dialog_.setToolTip(kReport, "");  // no status number to explain
 }
 
 }  // namespace debug

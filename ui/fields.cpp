@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "ui/status_texts.h"
+
 namespace ui {
 namespace {
 
@@ -227,6 +229,8 @@ void ShowReport(winsys::Dialog& page, int control, uint16_t status) {
   } else {
     page.setText(control, decimal(status));
   }
+  // The field keeps its short text; what the number means is a pointer's rest away.
+  page.setToolTip(control, statusMeaning(status));
   if (status != kStatusDone) page.windows().beep();
 }
 

@@ -58,7 +58,8 @@ void ShowHexLines(winsys::Dialog& page, int control, bool wide, const void* word
 // within 0 to count - 1. False, with the value as it was, for every other action.
 bool spinWrapped(uint16_t& value, winsys::ScrollAction action, uint16_t count);
 
-// "Done" for 0, "SYNTAX" for 999, else the number; beeps for everything but 0.
+// "Done" for 0, "SYNTAX" for 999, else the number; beeps for everything but 0. The field's tool
+// tip says what the status means ("251: a value the card refuses (out of range)").
 void ShowReport(winsys::Dialog& page, int control, uint16_t status);
 
 // A flag word as the queue lines show it: the text of every set bit, in the table's order.

@@ -71,6 +71,10 @@ bool applyFlag(const std::string& flag, ControlTemplate& control) {
     control.autoCheck = true;
   } else if (flag == "VSCROLL") {
     control.vscroll = true;
+  } else if (flag == "TOGGLE" && control.kind == ControlKind::Button) {
+    control.toggle = true;
+  } else if (flag == "STEP" && control.kind == ControlKind::Button) {
+    control.step = true;
   } else {
     return false;
   }
@@ -147,7 +151,8 @@ const MenuItem* Menu::findLabel(std::string_view path) const {
 }
 
 // DIALOG NAME WIDTH HEIGHT / TITLE "text" / HELP "section" / FONT POINTS "face" /
-// KIND ID X Y W H "text" [READONLY] [DISABLED] [AUTO] [VSCROLL] [COLUMNS "name|name..."]
+// KIND ID X Y W H "text" [READONLY] [DISABLED] [AUTO] [VSCROLL] [TOGGLE] [STEP]
+//   [COLUMNS "name|name..."] [TIP "text"]
 bool parseDialog(std::string_view text, DialogTemplate& out, std::string& error) {
   out = DialogTemplate();
   bool ok = eachLine(
@@ -194,6 +199,12 @@ bool parseDialog(std::string_view text, DialogTemplate& out, std::string& error)
               return false;
             }
             ++i;
+          } else if (w[i] == "TIP") {
+            if (i + 1 >= w.size() || !quoted[i + 1] || w[i + 1].empty() || !c.tip.empty()) {
+              err = "TIP \"text\" once, with a text";
+              return false;
+            }
+            c.tip = w[++i];
           } else if (!applyFlag(w[i], c)) {
             err = "unknown flag " + w[i];
             return false;

@@ -28,6 +28,14 @@ struct ControlTemplate {
   bool disabled = false;
   bool autoCheck = false;
   bool vscroll = false;
+  // A button that stays pressed while what it switches is on (the page says when, through
+  // Dialog::setChecked), such as Snap.
+  bool toggle = false;
+  // A button that steps a field through its values; the desktop marks it with a glyph, its text
+  // stays as it is.
+  bool step = false;
+  // What the control does, shown when the pointer rests on it (TIP "text", UTF-8).
+  std::string tip;
   // A list box's column names: its lines' tab-separated fields, for captures (COLUMNS "a|b").
   std::vector<std::string> columns;
 };

@@ -44,8 +44,13 @@ class Dialog {
   virtual void setText(int id, std::string_view text) = 0;
   virtual std::string text(int id, int limit) const = 0;
 
+  // Check boxes, and buttons that toggle (drawn pressed while checked).
   virtual void setChecked(int id, bool checked) = 0;
   virtual bool isChecked(int id) const = 0;
+
+  // The text shown when the pointer rests on a control (the template's TIP to begin with).
+  virtual void setToolTip(int /*id*/, std::string_view /*text*/) {}
+  virtual std::string toolTip(int /*id*/) const { return {}; }
 
   // List boxes.
   virtual void listReset(int id) = 0;

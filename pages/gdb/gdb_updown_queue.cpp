@@ -14,6 +14,11 @@ constexpr int kDownlink = 8;
 constexpr uint16_t kUplinkQueue = 0xC000;
 constexpr uint16_t kDownlinkQueue = 0xD000;
 
+// A first run with the tables as they come sends nothing, and commands put on the command queue
+// go out only from a COMMAND entry: an empty listing says what the operator has to set up.
+constexpr const char* kNothingConfigured =
+    "No transfers: add MEASURE or COMMAND entries on TABLES, then RUNactive";
+
 struct Source {
   uint16_t code;
   const char* text;
@@ -89,6 +94,13 @@ uint16_t UDQdialog::read(uint16_t* position, uint16_t* endFlag) {
 }
 
 std::string UDQdialog::line() const { return upDownQueueLine(entry_); }
+
+void UDQdialog::update() {
+  PositionQueuePage::update();
+  if (lastStatus_ == 0 && dialog_.listCount(kList) == 1 && dialog_.listLine(kList, 0) == "EMPTY") {
+    dialog_.listAdd(kList, kNothingConfigured);
+  }
+}
 
 void UDQdialog::clear() {
   dialog_.listReset(kList);

@@ -20,6 +20,7 @@ class UDQdialog final : public app::PositionQueuePage {
   uint16_t read(uint16_t* position, uint16_t* endFlag) override;
   std::string line() const override;
   void clear() override;
+  void update() override;
   void otherCommand(int id) override;
 
   GdbQueueEntry entry_{};

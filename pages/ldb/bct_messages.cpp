@@ -71,6 +71,7 @@ BCTmessages::BCTmessages(app::Station& station, winsys::Dialog& dialog)
 
 void BCTmessages::init() {
   state_.snap = false;
+  dialog_.setChecked(kSnap, false);
   state_.pageOffset = 0;
   dialog_.startTimer(kPollTimer, kPollMs);
   state_.messageNumber = 1;
@@ -112,6 +113,7 @@ void BCTmessages::command(int id) {
       break;
     case kSnap:
       state_.snap = !state_.snap;
+      dialog_.setChecked(kSnap, state_.snap);  // down while live
       break;
     default:
       break;

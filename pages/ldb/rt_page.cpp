@@ -105,6 +105,7 @@ RTPdialog::RTPdialog(app::Station& station, winsys::Dialog& dialog)
 void RTPdialog::init() {
   LdbRtRecord& r = state_.record;
   state_.snap = false;
+  dialog_.setChecked(kSnap, false);
   state_.pageOffset = 0;
   r.cleared = 0;
   for (int c = 0; c < kRtErrorCategories; ++c) r.errorInjection[c] = &state_.errors[c];
@@ -160,6 +161,7 @@ void RTPdialog::command(int id) {
       break;
     case kSnap:
       state_.snap = !state_.snap;
+      dialog_.setChecked(kSnap, state_.snap);  // down while live
       break;
     default:
       break;

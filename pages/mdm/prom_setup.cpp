@@ -253,6 +253,7 @@ int MDPdialog::chosenEntry() const {
 // Get or Replace with no line chosen: the Report asks for one instead of claiming "Done".
 void MDPdialog::askForLine() {
   dialog_.setText(kReport, "Select a line");
+  dialog_.setToolTip(kReport, "");  // no status number to explain
   dialog_.windows().beep();
 }
 

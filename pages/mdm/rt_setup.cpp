@@ -69,6 +69,7 @@ MDRdialog::MDRdialog(app::Station& station, winsys::Dialog& dialog)
 
 void MDRdialog::init() {
   state_.snap = false;
+  dialog_.setChecked(kSnap, false);
   state_.rt = state_.iom = state_.sio = 0;
   state_.messageTypeIndex = 0;
   state_.status = 0;
@@ -96,6 +97,7 @@ void MDRdialog::command(int id) {
       break;
     case kSnap:
       state_.snap = !state_.snap;
+      dialog_.setChecked(kSnap, state_.snap);  // down while live
       break;
     case kQuit:
       dialog_.stopTimer(kPollTimer);

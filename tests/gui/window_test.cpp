@@ -246,6 +246,10 @@ class WindowTest : public QObject {
   void operatorRoadInEveryMode_data();
   void operatorRoadInEveryMode();
   void promReplaceActsOnTheLineTheOperatorChose();
+  void snapAndStepButtonsSayWhatTheyDo();
+  void reportFieldExplainsItsStatus();
+  void stackWordColumnStaysPutWhateverTheRowsHold();
+  void pagesWithOneTitleAreToldApart();
 
   // Ends the "private slots" section: these helpers are not test cases.
  private:  // NOLINT(readability-redundant-access-specifiers)
@@ -1092,6 +1096,103 @@ void WindowTest::promReplaceActsOnTheLineTheOperatorChose() {
   QCOMPARE(+image.iom[0].iomType, 2);
   QCOMPARE(+image.command[19 - 16].mode, 1);
   QCOMPARE(+image.command[33 - 16 + 2].mode, 0);
+}
+
+// ---- What the controls tell the operator ------------------------------------------------------
+
+void WindowTest::snapAndStepButtonsSayWhatTheyDo() {
+  startStation();
+  setUpCard();
+  QVERIFY(windows->menuCommand(10));  // GDB_BCT
+  QVERIFY(windows->menuCommand(10));  // UpDnQ
+  winsys::QtDialog* queue = pageNamed("GDB_UD_Q");
+  QVERIFY(queue);
+  auto* snap = qobject_cast<QPushButton*>(queue->control(5));
+  QVERIFY(snap && snap->isCheckable());
+  QVERIFY(!snap->isChecked());
+  QVERIFY(queue->click(5));
+  QVERIFY(snap->isChecked());
+  QCOMPARE(snap->text(), QStringLiteral("Snap"));
+  QVERIFY(queue->click(5));
+  QVERIFY(!snap->isChecked());
+  QVERIFY(!snap->toolTip().isEmpty());
+
+  // A step button keeps its (empty) text, carries a glyph and says what it steps, in order.
+  QVERIFY(windows->menuCommand(1));  // TABLES
+  winsys::QtDialog* tables = pageNamed("GDB_TABLES");
+  QVERIFY(tables);
+  auto* rate = qobject_cast<QPushButton*>(tables->control(2));
+  QVERIFY(rate && !rate->isCheckable());
+  QCOMPARE(rate->text(), QString());
+  QVERIFY(!rate->icon().isNull());
+  QCOMPARE(rate->toolTip(),
+           QString::fromUtf8("Next table: 100 Hz \u2192 1 Hz \u2192 10 Hz \u2192 100 Hz"));
+  // The order the tip gives is the order the button steps.
+  QCOMPARE(tables->text(3, 16), std::string(" 100Hz"));
+  for (const char* next : {" 1Hz", " 10Hz", " 100Hz"}) {
+    QVERIFY(tables->click(2));
+    QCOMPARE(tables->text(3, 16), std::string(next));
+  }
+}
+
+void WindowTest::reportFieldExplainsItsStatus() {
+  startStation();
+  setUpCard();
+  QVERIFY(windows->menuCommand(10));  // GDB_BCT
+  QVERIFY(windows->menuCommand(1));   // TABLES
+  winsys::QtDialog* tables = pageNamed("GDB_TABLES");
+  QVERIFY(tables);
+  auto* report = qobject_cast<QLineEdit*>(tables->control(4));
+  QVERIFY(report);
+  xarnsim::failNext(&station->card(), "DUVEX_RdGdbTableDLL", 251, 1);
+  QVERIFY(tables->click(5));  // GOTO
+  QCOMPARE(report->text(), QStringLiteral("251"));
+  QCOMPARE(report->toolTip(), QStringLiteral("251: a value the card refuses (out of range)"));
+  QVERIFY(tables->click(5));
+  QCOMPARE(report->text(), QStringLiteral("Done"));
+  QCOMPARE(report->toolTip(), QStringLiteral("0: done"));
+}
+
+void WindowTest::stackWordColumnStaysPutWhateverTheRowsHold() {
+  const winsys::DialogTemplate& stack = *resources::dialog("MON_STACK");
+  PageLog log;
+  openTestPage(stack, log);
+  winsys::QtDialog* page = pageNamed("MON_STACK");
+  page->listSetTabStops(2, {40, 115, 130, 140, 120});
+  auto* list = qobject_cast<QListWidget*>(page->control(2));
+  auto* columns = static_cast<winsys::TabStopDelegate*>(list->itemDelegate());
+  auto starts = [&] { return columns->columnStarts(*list->model(), list->font()); };
+  auto wordColumn = [&](const std::vector<const char*>& types) {
+    page->listReset(2);
+    for (const char* type : types) {
+      page->listAdd(2, std::string("+0001\t000:00:00:01.000020\tJ1\t") + type + "\t000010\t  Py");
+    }
+    return starts().at(4);
+  };
+  const qreal data = wordColumn({"DATA", "DATA"});
+  QCOMPARE(wordColumn({"CMND", "CMND"}), data);
+  QCOMPARE(wordColumn({"DATA", "CMND", "DATA"}), data);
+  // The column still leaves the type whole.
+  QVERIFY(data >= starts().at(3) + QFontMetricsF(list->font()).horizontalAdvance("CMND"));
+}
+
+void WindowTest::pagesWithOneTitleAreToldApart() {
+  startStation();
+  setUpCard();
+  QVERIFY(windows->menuCommand(10));  // GDB_BCT
+  QVERIFY(windows->menuCommand(1));   // TABLES
+  QVERIFY(windows->menuCommand(4));   // CmndQ
+  winsys::QtDialog* tables = pageNamed("GDB_TABLES");
+  winsys::QtDialog* queue = pageNamed("GDB_CMND_Q");
+  QVERIFY(tables && queue);
+  // The title stays as the page gives it; the name beside it is the page's own.
+  QCOMPARE(tables->window().windowTitle(), queue->window().windowTitle());
+  QCOMPARE(tables->window().objectName(), QStringLiteral("GDB_TABLES"));
+  QCOMPARE(queue->window().objectName(), QStringLiteral("GDB_CMND_Q"));
+  QCOMPARE(tables->window().windowRole(), QStringLiteral("GDB_TABLES"));
+  QCOMPARE(queue->window().windowRole(), QStringLiteral("GDB_CMND_Q"));
+  QVERIFY(tables->window().windowIconText() != queue->window().windowIconText());
+  QVERIFY(queue->window().windowIconText().startsWith(QStringLiteral("GDB_BCT TABLES")));
 }
 
 QTEST_MAIN(WindowTest)

@@ -311,8 +311,11 @@ TEST(GdbQueueLine, FormatsEveryField) {
 
 TEST_F(GdbBctPageTest, UpDownQueueListsAtMost256AndSwitchesQueues) {
   auto& page = open(kUpDnQ, "GDB_UD_Q");
-  EXPECT_EQ(page.listCount(6), 1);
+  // An empty queue: "EMPTY", then a line that says what a first run needs for traffic.
+  EXPECT_EQ(page.listCount(6), 2);
   EXPECT_EQ(page.listLine(6, 0), "EMPTY");
+  EXPECT_EQ(page.listLine(6, 1).substr(0, 56),
+            "No transfers: add MEASURE or COMMAND entries on TABLES, ");
   EXPECT_TRUE(page.isChecked(7));
   GdbCommandRecord m{};
   m.rtAddress = 3;

@@ -27,7 +27,9 @@ HeadlessDialog::HeadlessDialog(HeadlessWindowSystem& windows, const DialogTempla
                                bool modal)
     : windows_(windows), layout_(layout), modal_(modal) {
   for (const ControlTemplate& c : layout_.controls) {
-    if (c.id >= 0) controls_[c.id].text = c.text;
+    if (c.id < 0) continue;
+    controls_[c.id].text = c.text;
+    controls_[c.id].tip = c.tip;
   }
 }
 
@@ -58,6 +60,15 @@ void HeadlessDialog::setChecked(int id, bool checked) {
 bool HeadlessDialog::isChecked(int id) const {
   const ControlState* s = state(id);
   return s && s->checked;
+}
+
+void HeadlessDialog::setToolTip(int id, std::string_view text) {
+  if (ControlState* s = state(id)) s->tip = text;
+}
+
+std::string HeadlessDialog::toolTip(int id) const {
+  const ControlState* s = state(id);
+  return s ? s->tip : std::string();
 }
 
 void HeadlessDialog::listReset(int id) {

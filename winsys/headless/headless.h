@@ -26,6 +26,8 @@ class HeadlessDialog final : public Dialog {
   std::string text(int id, int limit) const override;
   void setChecked(int id, bool checked) override;
   bool isChecked(int id) const override;
+  void setToolTip(int id, std::string_view text) override;
+  std::string toolTip(int id) const override;
   void listReset(int id) override;
   void listAdd(int id, std::string_view line) override;
   void listSetTabStops(int id, const std::vector<int>& stops) override;
@@ -62,6 +64,7 @@ class HeadlessDialog final : public Dialog {
   struct ControlState {
     std::string text;
     bool checked = false;
+    std::string tip;
     std::vector<std::string> lines;  // list boxes
     std::vector<int> tabStops;
     int selection = -1;

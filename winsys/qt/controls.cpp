@@ -62,6 +62,61 @@ int positionAfter(const QString& text, int count) {
   return pos;
 }
 
+// The room a field takes in a list column. Digits all count as the widest digit, and letters as
+// the average letter of their case, plus once a field the extra of that case's widest letter (an
+// M or a W), so that the room depends on how a field is made up (six hex digits, four capitals)
+// and not on which letters it holds: a list of DATA lines and a list of CMND lines put their next
+// column at the same place.
+class FieldRoom {
+ public:
+  explicit FieldRoom(const QFontMetricsF& fm) : fm_(fm) {
+    for (char16_t c = u'0'; c <= u'9'; ++c) digit_ = std::max(digit_, advance(c));
+    upper_ = letters(u'A');
+    lower_ = letters(u'a');
+  }
+  qreal operator()(const QString& field) const {
+    qreal room = 0;
+    bool upper = false;
+    bool lower = false;
+    for (QChar c : field) {
+      if (c >= u'0' && c <= u'9') {
+        room += digit_;
+      } else if (c >= u'A' && c <= u'Z') {
+        room += upper_.average;
+        upper = true;
+      } else if (c >= u'a' && c <= u'z') {
+        room += lower_.average;
+        lower = true;
+      } else {
+        room += fm_.horizontalAdvance(c);
+      }
+    }
+    if (upper) room += upper_.widest - upper_.average;
+    if (lower) room += lower_.widest - lower_.average;
+    return room;
+  }
+
+ private:
+  struct Letters {
+    qreal average = 0;
+    qreal widest = 0;
+  };
+  qreal advance(char16_t c) const { return fm_.horizontalAdvance(QChar(c)); }
+  Letters letters(char16_t first) const {
+    Letters l;
+    for (char16_t c = first; c < first + 26; ++c) {
+      l.average += advance(c) / 26;
+      l.widest = std::max(l.widest, advance(c));
+    }
+    return l;
+  }
+
+  const QFontMetricsF& fm_;
+  qreal digit_ = 0;
+  Letters upper_;
+  Letters lower_;
+};
+
 bool fixedPitch(const QFont& font) { return QFontInfo(font).fixedPitch(); }
 
 // A font whose every character has the same width on any machine, so that a box's word wrap
@@ -108,6 +163,34 @@ PageCheckBox::PageCheckBox(const QString& text, bool autoCheck, QWidget* parent)
 
 void PageCheckBox::nextCheckState() {
   if (autoCheck_) QCheckBox::nextCheckState();
+}
+
+// ---- PageToggleButton -----------------------------------------------------------------------
+
+// Down and in bold while on: a sunken button alone is easy to miss in some styles.
+PageToggleButton::PageToggleButton(const QString& text, QWidget* parent)
+    : QPushButton(text, parent) {
+  setCheckable(true);
+  connect(this, &QAbstractButton::toggled, this, [this](bool on) {
+    QFont bold = font();
+    bold.setBold(on);
+    setFont(bold);
+  });
+}
+
+// A right-pointing triangle: the button moves its field on to the next value.
+QIcon stepGlyph(int height) {
+  const int side = std::max(6, height - 6);
+  QPixmap pixmap(side, side);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(QApplication::palette().color(QPalette::ButtonText));
+  const qreal inset = side / 5.0;
+  painter.drawPolygon(QPolygonF{QPointF(inset, inset), QPointF(side - inset, side / 2.0),
+                                QPointF(inset, side - inset)});
+  return QIcon(pixmap);
 }
 
 // ---- MultiLineEdit --------------------------------------------------------------------------
@@ -257,13 +340,13 @@ const std::vector<qreal>& TabStopDelegate::columnStarts(const QAbstractItemModel
                                                         const QFont& font) const {
   if (columnsValid_) return starts_;
   const QFontMetricsF fm(font);
+  const FieldRoom room(fm);
   std::vector<qreal> widest;
   for (int row = 0; row < model.rowCount(); ++row) {
     const QStringList fields = model.index(row, 0).data().toString().split(u'\t');
     for (qsizetype k = 0; k < fields.size(); ++k) {
       if (static_cast<size_t>(k) >= widest.size()) widest.push_back(0);
-      widest[static_cast<size_t>(k)] =
-          std::max(widest[static_cast<size_t>(k)], fm.horizontalAdvance(fields[k]));
+      widest[static_cast<size_t>(k)] = std::max(widest[static_cast<size_t>(k)], room(fields[k]));
     }
   }
   // A field that runs up to the next stop still keeps a blank's width from the next column.

@@ -5,8 +5,10 @@
 
 #include <QCheckBox>
 #include <QFont>
+#include <QIcon>
 #include <QList>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <functional>
@@ -44,6 +46,20 @@ class PageCheckBox final : public QCheckBox {
  private:
   bool autoCheck_;
 };
+
+// A button that stays down while what it switches is on: only the page says when (through
+// setChecked), so a click that the page refuses leaves it as it was.
+class PageToggleButton final : public QPushButton {
+  Q_OBJECT
+ public:
+  PageToggleButton(const QString& text, QWidget* parent);
+
+ protected:
+  void nextCheckState() override {}
+};
+
+// The small mark drawn on a button that steps a field through its values.
+QIcon stepGlyph(int height);
 
 // A multi-line box showing its text in the lines `wrapLines` makes of it, in a fixed-pitch font
 // small enough for `columns` characters to fit. The text is kept here; what the operator types
@@ -96,9 +112,11 @@ class SpinBar final : public QScrollBar {
 
 // Paints list lines in columns: the k-th tab of every line goes to the start of column k, which
 // is the page's k-th tab stop (in pixels), or further right when some line's field before it
-// does not fit, so that the columns stay aligned from line to line. With no stop or one the
-// stops are every `defaultStep` pixels or every that many. The column starts follow the lines
-// the list holds; `invalidate` when they change.
+// does not fit, so that the columns stay aligned from line to line. A field's room is judged by
+// the kinds of characters it holds (digits as the widest digit, letters as the average one and one
+// wide letter), so the columns do not shift when the lines hold other letters of the same make-up.
+// With no stop or one the stops are every `defaultStep` pixels or every that many. The column
+// starts follow the lines the list holds; `invalidate` when they change.
 class TabStopDelegate final : public QStyledItemDelegate {
   Q_OBJECT
  public:

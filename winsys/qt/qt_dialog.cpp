@@ -91,6 +91,12 @@ QtDialog::QtDialog(QtWindowSystem& windows, const DialogTemplate& layout, bool m
       window_(new PageWindow(parent, [this] { closeFromFrame(); })),
       connections_(std::make_unique<QObject>()) {
   window_->setWindowTitle(toQString(layout_.title));
+  // Two pages may share a title (the GDB tables and the command queue do): the name of the
+  // template tells them apart in the window manager's lists and in the task bar.
+  window_->setObjectName(toQString(layout_.name));
+  window_->setWindowRole(toQString(layout_.name));
+  window_->setWindowIconText(toQString(layout_.title).trimmed() + QStringLiteral(" \u2013 ") +
+                             toQString(layout_.name));
   window_->setFont(QFont(toQString(layout_.fontName), layout_.fontPoints));
   metrics_ = metricsOf(window_->font());
   window_->setFixedSize(metrics_.x(layout_.width), metrics_.y(layout_.height));
@@ -114,6 +120,7 @@ void QtDialog::build() {
     QWidget* made = (this->*kBuilders.at(c.kind))(c);
     made->setGeometry(metrics_.rect(c));
     if (c.disabled) made->setEnabled(false);
+    if (!c.tip.empty()) made->setToolTip(QString::fromStdString(c.tip));
     // Frames sit behind the controls they group.
     if (c.kind == ControlKind::Frame) made->lower();
     if (auto* box = qobject_cast<MultiLineEdit*>(made)) box->fitFont(window_->font());
@@ -122,7 +129,13 @@ void QtDialog::build() {
 }
 
 QWidget* QtDialog::makeButton(const ControlTemplate& c) {
-  auto* button = new QPushButton(toQString(c.text), window_);
+  auto* button = c.toggle ? new PageToggleButton(toQString(c.text), window_)
+                          : new QPushButton(toQString(c.text), window_);
+  if (c.step) {
+    const int side = metrics_.y(c.height);
+    button->setIcon(stepGlyph(side));
+    button->setIconSize(QSize(side, side) * 2 / 3);
+  }
   // Enter in a field presses no button: only clicks reach the page.
   button->setAutoDefault(false);
   QObject::connect(button, &QPushButton::clicked, connections_.get(),
@@ -264,12 +277,24 @@ std::string QtDialog::text(int id, int limit) const {
 }
 
 void QtDialog::setChecked(int id, bool checked) {
-  if (auto* box = widget<QCheckBox>(id)) box->setChecked(checked);
+  if (auto* button = widget<QAbstractButton>(id)) button->setChecked(checked);
 }
 
 bool QtDialog::isChecked(int id) const {
-  auto* box = widget<QCheckBox>(id);
-  return box && box->isChecked();
+  auto* button = widget<QAbstractButton>(id);
+  return button && button->isChecked();
+}
+
+// Tool tips are the station's UTF-8 text, not a page's 8-bit field text.
+void QtDialog::setToolTip(int id, std::string_view text) {
+  if (QWidget* w = control(id)) {
+    w->setToolTip(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+  }
+}
+
+std::string QtDialog::toolTip(int id) const {
+  const QWidget* w = control(id);
+  return w ? w->toolTip().toStdString() : std::string();
 }
 
 void QtDialog::listReset(int id) {

@@ -54,6 +54,8 @@ class QtDialog final : public Dialog {
   std::string text(int id, int limit) const override;
   void setChecked(int id, bool checked) override;
   bool isChecked(int id) const override;
+  void setToolTip(int id, std::string_view text) override;
+  std::string toolTip(int id) const override;
   void listReset(int id) override;
   void listAdd(int id, std::string_view line) override;
   void listSetTabStops(int id, const std::vector<int>& stops) override;
