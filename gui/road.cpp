@@ -60,7 +60,6 @@ click 1
 menu LDB_BCT
 wait 1300
 shot main-window main
-menu HELP
 shot help help
 menu MESSAGES
 page BCT_MESS
