@@ -156,10 +156,10 @@ int firstInkColumn(const QImage& image, const QRect& line) {
 
 // The operator's hands in the window: the road's actions done on the real widgets. Each box is
 // answered Yes (or OK) from the queue, so that no box waits for a person.
-class WindowHands final : public road::RoadHands {
+class WindowHands final : public road::HandsOn<winsys::QtWindowSystem> {
  public:
   WindowHands(winsys::QtWindowSystem& windows, app::Station& station, uint64_t& nowMicros)
-      : windows_(windows), station_(station), now_(nowMicros) {}
+      : HandsOn(windows), station_(station), now_(nowMicros) {}
 
   void menu(const std::string& label) override {
     keepAnswers();
@@ -188,13 +188,6 @@ class WindowHands final : public road::RoadHands {
     QCoreApplication::processEvents();
   }
   void answerYes() override { windows_.queueAnswer(winsys::Answer::Yes); }
-  int answersPending() const override { return windows_.answersPending(); }
-  int pageCount() const override { return static_cast<int>(windows_.openPages().size()); }
-  std::string newestPage() const override {
-    auto pages = windows_.openPages();
-    return pages.empty() ? std::string() : pages.back()->layout().name;
-  }
-  int openCount(const std::string& page) const override { return windows_.openCount(page); }
   void expectStatus(const std::string& status) override {
     if (windows_.status() != status)
       failed("status \"" + windows_.status() + "\", not \"" + status + "\"");
@@ -212,7 +205,6 @@ class WindowHands final : public road::RoadHands {
   }
   void failed(const std::string& why) { faults.push_back(why); }
 
-  winsys::QtWindowSystem& windows_;
   app::Station& station_;
   uint64_t& now_;
 };

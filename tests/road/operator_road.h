@@ -34,6 +34,24 @@ class RoadHands {
   virtual void expectMenu(const std::string& menu) = 0;
 };
 
+// What the hands of either front end read off their window system, which both backends answer
+// alike.
+template <typename Windows>
+class HandsOn : public RoadHands {
+ public:
+  explicit HandsOn(Windows& windows) : windows_(windows) {}
+  int answersPending() const override { return windows_.answersPending(); }
+  int pageCount() const override { return static_cast<int>(windows_.openPages().size()); }
+  std::string newestPage() const override {
+    auto pages = windows_.openPages();
+    return pages.empty() ? std::string() : pages.back()->layout().name;
+  }
+  int openCount(const std::string& page) const override { return windows_.openCount(page); }
+
+ protected:
+  Windows& windows_;
+};
+
 struct ModeRoad {
   uint16_t number;      // the operating mode's number, as setup files keep it
   const char* mode;     // the top menu's label

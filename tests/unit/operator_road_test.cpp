@@ -19,9 +19,9 @@
 namespace {
 
 // The operator's hands in the console: each action a script line.
-class ConsoleHands final : public road::RoadHands {
+class ConsoleHands final : public road::HandsOn<const winsys::HeadlessWindowSystem> {
  public:
-  explicit ConsoleHands(const winsys::HeadlessWindowSystem& windows) : windows_(windows) {}
+  using HandsOn::HandsOn;
 
   void menu(const std::string& label) override { say("menu " + label); }
   void click(const std::string& page, int id) override {
@@ -34,13 +34,6 @@ class ConsoleHands final : public road::RoadHands {
   }
   void tick(int seconds) override { say("tick " + std::to_string(seconds)); }
   void answerYes() override { say("answer yes"); }
-  int answersPending() const override { return windows_.answersPending(); }
-  int pageCount() const override { return static_cast<int>(windows_.openPages().size()); }
-  std::string newestPage() const override {
-    auto pages = windows_.openPages();
-    return pages.empty() ? std::string() : pages.back()->layout().name;
-  }
-  int openCount(const std::string& page) const override { return windows_.openCount(page); }
   void expectStatus(const std::string& status) override { say("expect-status \"" + status + "\""); }
   void expectMenu(const std::string& menu) override { say("expect-menu " + menu); }
 
@@ -48,7 +41,6 @@ class ConsoleHands final : public road::RoadHands {
 
  private:
   void say(std::string line) { lines.push_back(std::move(line)); }
-  const winsys::HeadlessWindowSystem& windows_;
 };
 
 // A script that writes itself: the next line comes from the plan when the console reads it.
