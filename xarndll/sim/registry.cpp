@@ -3,6 +3,8 @@
 #include <memory>
 #include <unordered_map>
 
+#include "xarndll/control.h"
+
 namespace xarnsim {
 namespace {
 

@@ -3,8 +3,6 @@
 // yet": the next call gives the context a fresh card and a fresh id. Ids are never reused.
 #pragma once
 
-#include <cstddef>
-
 #include "card/xarndll.h"
 #include "xarndll/sim/sim_card.h"
 
@@ -13,7 +11,5 @@ namespace xarnsim {
 SimCard& cardFor(CardContext& context);
 SimCard* findCard(const CardContext& context);
 void releaseCard(CardContext& context);
-// Simulated cards alive in this process (declared for the test hooks in xarndll/control.h).
-std::size_t cardCount();
 
 }  // namespace xarnsim
