@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, address and undefined-behaviour sanitizers) and runs each
 # for a bounded time, as many at once as there are cores, from its kept corpus
-# (tests/fuzz/corpus/NAME). New inputs go to a scratch corpus; an input that crashes is saved as build-fuzz/crash-NAME-* and the script fails. Keep
-# such an input, once fixed, in the corpus: every build replays it (CTest fuzz.corpus.NAME).
+# (tests/fuzz/corpus/NAME). New inputs go to a scratch corpus; an input that crashes is saved as
+# build-fuzz/crash-NAME-* and the script fails. Keep such an input, once fixed, in the corpus:
+# every build replays it (CTest fuzz.corpus.NAME).
 # Usage: scripts/fuzz.sh [SECONDS_EACH] [NAME...]   (default 30 s, every target)
 set -euo pipefail
 cd "$(dirname "$0")/.."
