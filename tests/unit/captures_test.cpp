@@ -13,8 +13,8 @@
 #include "console/command_line.h"
 #include "console/console.h"
 #include "console/list_file.h"
+#include "console_fixture.h"
 #include "resources/resources.h"
-#include "station_fixture.h"
 #include "winsys/list_capture.h"
 
 namespace {
@@ -80,16 +80,7 @@ TEST(ListCsv, EveryListBoxOfEveryTemplateNamesItsColumns) {
 
 // ---- The console's save ---------------------------------------------------------------------
 
-class ConsoleSaveTest : public StationTest {
- protected:
-  int run(const std::string& script) {
-    out.str("");
-    std::istringstream in(script);
-    console::Console console(out);
-    return console.run(in);
-  }
-  std::ostringstream out;
-};
+using ConsoleSaveTest = ConsoleScriptTest;
 
 // The local-bus controller's road up to a raw word queue with traffic: message 1 to RT 3 with
 // four data words, in a 1 ms frame, running; the queue page on raw words, Snap on, one second on.

@@ -17,22 +17,12 @@
 #include "app/modes.h"
 #include "console/command_line.h"
 #include "console/script_input.h"
+#include "console_fixture.h"
 #include "resources/resources.h"
-#include "station_fixture.h"
 
 namespace {
 
-class ConsoleTest : public StationTest {
- protected:
-  // Runs SCRIPT in the test's directory; the transcript goes to `out`.
-  int run(const std::string& script) {
-    out.str("");
-    std::istringstream in(script);
-    console::Console console(out);
-    return console.run(in);
-  }
-  std::ostringstream out;
-};
+using ConsoleTest = ConsoleScriptTest;
 
 TEST_F(ConsoleTest, NumbersOutsideTheirRangeAreErrorsNotWrappedValues) {
   const std::string setup = "menu SETUP\n";

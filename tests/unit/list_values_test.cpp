@@ -8,11 +8,11 @@
 #include <sstream>
 
 #include "console/console.h"
+#include "console_fixture.h"
 #include "pages/gdb/gdb_rt_queue.h"
 #include "pages/gdb/gdb_updown_queue.h"
 #include "pages/ldb/ldb_queue.h"
 #include "pages/mdm/mdm_queue.h"
-#include "station_fixture.h"
 #include "ui/monitor_fields.h"
 
 namespace {
@@ -128,14 +128,8 @@ TEST(ListValues, StackLinesAndLinesOfNoKnownShape) {
 
 // ---- The monitor's whole capture, from the console ------------------------------------------
 
-class CaptureTest : public StationTest {
+class CaptureTest : public ConsoleScriptTest {
  protected:
-  int run(const std::string& script) {
-    out.str("");
-    std::istringstream in(script);
-    console::Console console(out);
-    return console.run(in);
-  }
   static Rows rowsOf(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     Rows rows;
@@ -148,7 +142,6 @@ class CaptureTest : public StationTest {
     }
     return rows;
   }
-  std::ostringstream out;
 };
 
 // The monitor up to a capture that stopped at its largest post-trigger count after a day.

@@ -161,27 +161,28 @@ void HeadlessDialog::end(int result) {
 
 WindowSystem& HeadlessDialog::windows() { return windows_; }
 
+// What the operator does reaches the page's procedure only while the page is open; the page is
+// destroyed, if it ended meanwhile, once nothing is inside it.
+template <typename F>
+void HeadlessDialog::deliver(F&& f) {
+  ++busy_;
+  if (!ended_) guarded(windows_, f);
+  --busy_;
+  windows_.reap();
+}
+
 void HeadlessDialog::click(int id) {
   const ControlTemplate* c = layout_.control(id);
   if (c && c->kind == ControlKind::CheckBox && c->autoCheck) setChecked(id, !isChecked(id));
-  ++busy_;
-  if (!ended_) guarded(windows_, [&] { proc_->command(id); });
-  --busy_;
-  windows_.reap();
+  deliver([&] { proc_->command(id); });
 }
 
 void HeadlessDialog::pressHelp() {
-  ++busy_;
-  if (!ended_) guarded(windows_, [&] { proc_->help(); });
-  --busy_;
-  windows_.reap();
+  deliver([&] { proc_->help(); });
 }
 
 void HeadlessDialog::scroll(int id, ScrollAction action) {
-  ++busy_;
-  if (!ended_) guarded(windows_, [&] { proc_->scroll(handleOf(id), action); });
-  --busy_;
-  windows_.reap();
+  deliver([&] { proc_->scroll(handleOf(id), action); });
 }
 
 std::string HeadlessDialog::fullText(int id) const {

@@ -71,6 +71,8 @@ class HeadlessDialog final : public Dialog {
   };
   ControlState* state(int id);
   const ControlState* state(int id) const;
+  template <typename F>
+  void deliver(F&& f);
 
   HeadlessWindowSystem& windows_;
   DialogTemplate layout_;
