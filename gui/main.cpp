@@ -1,4 +1,4 @@
-// xarn_win [-C DIR]: the station in its desktop window, on the simulated card.
+// xarn_win [-C DIR] [--bus NAME]: the station in its desktop window, on the simulated card.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <cstdio>
@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
   QApplication application(qtArgc, argv);
   QApplication::setStyle(QStringLiteral("Fusion"));
 
+  cli::joinBus(invocation);
   winsys::QtWindowSystem windows;
   gui::dressStationWindow(windows);
   app::Station station(windows);

@@ -49,6 +49,11 @@ std::string optionHelp();
 uint16_t peek(CardContext* card, uint32_t address);
 void poke(CardContext* card, uint32_t address, uint16_t value);
 
+// The shared bus the context's card is on (XARN_BUS when the card was made); empty when alone.
+std::string busName(CardContext* card);
+// Why NAME cannot name a shared bus; empty when it can.
+std::string busNameProblem(const std::string& name);
+
 // Frees the context's simulated card, as DUVEX_CloseDLL does; the context's next call gets a
 // fresh card.
 void release(CardContext* card);

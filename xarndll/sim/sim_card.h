@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -19,6 +20,10 @@
 #include "xarndll/sim/monitor/monitor_engine.h"
 
 namespace xarnsim {
+
+namespace bus {
+class Node;
+}
 
 inline constexpr uint16_t kModeNone = 0;
 inline constexpr uint16_t kModeLdbBct = 1;
@@ -86,10 +91,35 @@ class SimCard {
   using Clock = std::function<uint64_t()>;  // microseconds, monotonic
 
   SimCard();
+  ~SimCard();
+  SimCard(const SimCard&) = delete;
+  SimCard& operator=(const SimCard&) = delete;
 
-  // Time. catchUp() brings the card to the time source's "now"; every driver call does it first.
+  // A driver call's hold on the card: on a shared bus, nobody else touches the bus until the
+  // call ends.
+  class Hold {
+   public:
+    explicit Hold(bus::Node* node) : node_(node) {}
+    Hold(Hold&& other) noexcept : node_(other.node_) { other.node_ = nullptr; }
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+    Hold& operator=(Hold&&) = delete;
+    ~Hold();
+
+   private:
+    bus::Node* node_;
+  };
+
+  // Time. enter() brings the card to the time source's "now" and holds it for the call; every
+  // driver call does it first. catchUp() is enter() and let go.
   void setTimeSource(Clock clock);
-  void catchUp();
+  [[nodiscard]] Hold enter();
+  void catchUp() { Hold hold = enter(); }
+
+  // Joins the named shared bus: the card's memory moves there and its time becomes the bus's.
+  // False, with a message, when the bus cannot be joined; the card then stays alone.
+  bool joinBus(const std::string& name, std::string& error);
+  bus::Node* busNode() { return node_.get(); }
   uint64_t cardTime() const { return now_; }  // microseconds since the card was created
 
   // Card words as the driver sees them: registers are computed, read-only words refuse writes,
@@ -137,6 +167,8 @@ class SimCard {
   enum class Firmware { Idle, Armed, Programming };
 
   uint64_t sourceNow() const;
+  uint64_t epoch() const;
+  uint64_t sourceTarget();
   void advanceTo(uint64_t target);
   void advanceBus(uint64_t target);
   BusEngine* engine(uint16_t mode);  // the bus simulator of `mode`, null for none
@@ -168,6 +200,7 @@ class SimCard {
   Firmware firmware_ = Firmware::Idle;
 
   CallHooks hooks_;
+  std::unique_ptr<bus::Node> node_;  // last: it leaves the bus before the memory goes
 };
 
 }  // namespace xarnsim
