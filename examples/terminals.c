@@ -1,9 +1,10 @@
 /* terminals.c: two remote terminals of the local data bus, in a program of your own.
  *
  * The program opens a card through the station's driver, puts it in LDB_MRT mode, switches on
- * two terminals and runs the card. Terminal B (6 by default) has data to give: its TX buffer
- * changes every second. Terminal A (5 by default) takes data: every 100 ms the program reads
- * the card's command queue and terminal A's RX buffer and prints what arrived.
+ * two terminals and runs the card. Terminal B (6 by default) has data to give: its status word
+ * says so (non-critical data, ready) and its TX buffer changes every second. Terminal A (5 by
+ * default) takes data: every 100 ms the program reads the card's command queue and terminal A's
+ * RX buffer and prints what arrived.
  *
  * It uses nothing but the driver's installed header and library:
  *
@@ -57,6 +58,8 @@ enum {
   kCommandHalt = 11,
   kRtOn = 0x8000,     /* a terminal record's mode word */
   kBothBuses = 3,     /* bus select: primary and secondary */
+  kNoData = 0x0000,   /* action: ready, no data to give */
+  kHasData = 0x0C00,  /* action: ready, non-critical data to give */
   kStateWfi = 0x0001, /* protocol state: waiting for the controller's first command */
   kQueueTake = 1,     /* queue operation: take the newest entry */
   kQueueDepth = 1024, /* entries the command queue holds */
@@ -167,8 +170,9 @@ static void printWords(const uint32_t* words, int count) {
     printf(i == 0 ? "%06X" : " %06X", (unsigned)(words[i] & 0xFFFFFF));
 }
 
-/* A terminal on both buses, ready, with empty TX and RX buffers. */
-static int switchOn(CardContext* card, unsigned rt) {
+/* A terminal on both buses, ready, with `action` in its status word and empty TX and RX
+ * buffers. */
+static int switchOn(CardContext* card, unsigned rt, uint16_t action) {
   static uint32_t empty[kMessageDataWords];
   MessageBufferRecord tx;
   MessageBufferRecord rx;
@@ -181,7 +185,7 @@ static int switchOn(CardContext* card, unsigned rt) {
   r.rtNumber = (uint16_t)rt;
   r.busSelect = kBothBuses;
   r.mode = kRtOn;
-  r.action = 0; /* no data, ready */
+  r.action = action;
   r.rtState = kStateWfi;
   r.stateUpdate = 1; /* take the state from this record */
   r.txBuffer = &tx;
@@ -301,7 +305,7 @@ static int start(CardContext* card, const struct Options* options) {
   if (!succeeded("DUVEX_InitDLL", DUVEX_InitDLL(card, kCardPci, kBigEndian, 0))) return 0;
   card->operatingMode = kModeLdbMrt;
   if (!succeeded("DUVEX_SetupDLL", DUVEX_SetupDLL(card, kModeLdbMrt, &setup))) return 0;
-  if (!switchOn(card, options->rxRt) || !switchOn(card, options->txRt)) return 0;
+  if (!switchOn(card, options->rxRt, kNoData) || !switchOn(card, options->txRt, kHasData)) return 0;
   return succeeded("DUVEX_CommandDLL", DUVEX_CommandDLL(card, kCommandRun));
 }
 
