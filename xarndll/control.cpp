@@ -242,6 +242,10 @@ void poke(CardContext* card, uint32_t address, uint16_t value) {
   sim.writeWord(address, value);
 }
 
+void catchUp(CardContext* card) {
+  if (card) cardFor(*card).catchUp();
+}
+
 std::string busName(CardContext* card) {
   if (!card) return {};
   bus::Node* node = cardFor(*card).busNode();

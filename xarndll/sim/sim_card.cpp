@@ -54,7 +54,7 @@ uint64_t SimCard::sourceNow() const {
 SimCard::~SimCard() = default;
 
 SimCard::Hold::~Hold() {
-  if (node_) node_->release();
+  if (auto node = node_.lock()) node->release();
 }
 
 // On a shared bus the card is not brought up to the old source's "now" first: that would move
@@ -80,10 +80,10 @@ SimCard::Hold SimCard::enter() {
   uint64_t target = sourceTarget();
   if (!node_) {
     if (target > now_) advanceTo(target);
-    return Hold(nullptr);
+    return Hold({});
   }
   node_->enter(target);
-  return Hold(node_.get());
+  return Hold(node_);
 }
 
 // The card's clock counts from its last initialisation; a card on a shared bus whose setup

@@ -99,15 +99,16 @@ class SimCard {
   // call ends.
   class Hold {
    public:
-    explicit Hold(bus::Node* node) : node_(node) {}
-    Hold(Hold&& other) noexcept : node_(other.node_) { other.node_ = nullptr; }
+    explicit Hold(std::weak_ptr<bus::Node> node) : node_(std::move(node)) {}
+    Hold(Hold&&) noexcept = default;
     Hold(const Hold&) = delete;
     Hold& operator=(const Hold&) = delete;
     Hold& operator=(Hold&&) = delete;
     ~Hold();
 
    private:
-    bus::Node* node_;
+    // Weak: the call may close the card (DUVEX_CloseDLL), which leaves the bus and lets go.
+    std::weak_ptr<bus::Node> node_;
   };
 
   // Time. enter() brings the card to the time source's "now" and holds it for the call; every
@@ -200,7 +201,7 @@ class SimCard {
   Firmware firmware_ = Firmware::Idle;
 
   CallHooks hooks_;
-  std::unique_ptr<bus::Node> node_;  // last: it leaves the bus before the memory goes
+  std::shared_ptr<bus::Node> node_;  // last: it leaves the bus before the memory goes
 };
 
 }  // namespace xarnsim

@@ -45,7 +45,13 @@ uint64_t mix(uint64_t x) {
   return x ^ (x >> 33);
 }
 
-void pause(uint32_t& waits) {
+// Waits a little before looking again: at once at first, then ever longer; up to `idleMicros`
+// when the bus waits for the host's clock anyway.
+void pause(uint32_t& waits, uint64_t idleMicros) {
+  if (idleMicros > 0) {
+    std::this_thread::sleep_for(std::chrono::microseconds(std::min<uint64_t>(idleMicros, 20'000)));
+    return;
+  }
   ++waits;
   if (waits < 32) {
     std::this_thread::yield();
@@ -56,7 +62,7 @@ void pause(uint32_t& waits) {
 
 }  // namespace
 
-std::unique_ptr<Node> Node::join(const std::string& name, Pace pace, CardMemory& memory,
+std::shared_ptr<Node> Node::join(const std::string& name, Pace pace, CardMemory& memory,
                                  CardView card, std::string& error) {
   std::shared_ptr<SharedBus> bus = SharedBus::open(name, error);
   if (!bus) return nullptr;
@@ -73,7 +79,7 @@ std::unique_ptr<Node> Node::join(const std::string& name, Pace pace, CardMemory&
     error = "bus '" + name + "' has " + std::to_string(kMostNodes) + " nodes already";
     return nullptr;
   }
-  std::unique_ptr<Node> node(new Node(bus, *slot, memory, std::move(card)));
+  std::shared_ptr<Node> node(new Node(bus, *slot, memory, std::move(card)));
   node->joinedAt_ = node->done_ = node->want_ = at;
   node->pace_ = pace;
   node->wireRead_ = bus->header().wireWritten;
@@ -138,9 +144,9 @@ bool Node::others(const std::function<void(int, NodeEntry&)>& each) {
 
 // The conservative lock-step: the bus goes only as far as every console on it wants to go (and,
 // with a wall-paced node on it, no further than the host's clock), so what a script sees does
-// not depend on how the processes are scheduled. A node runs its own card up to there; it
-// returns once every other console has run its card as far, so that what they said on the bus
-// up to then is in place. A monitor, which only listens, runs behind the others.
+// not depend on how the processes are scheduled. A node runs its own card up to there; a
+// console returns once every other console has run its card as far, so that what they said on
+// the bus up to then is in place. A monitor, which only listens, runs behind the others.
 void Node::enter(uint64_t targetMicros) {
   uint32_t waits = 0;
   Tick target = targetMicros * kTicksPerMicro;
@@ -167,8 +173,12 @@ void Node::enter(uint64_t targetMicros) {
       othersDone = std::min(othersDone, n.done);
       if (n.mode == kModeBusMon && n.running) allowed = std::min(allowed, n.done + kWireHorizon);
     });
+    uint64_t idle = 0;  // microseconds until the host's clock lets the bus go on
     if (wallPaced) {
-      if (auto wall = bus_->wallTicks()) allowed = std::min(allowed, *wall);
+      if (auto wall = bus_->wallTicks(); wall && *wall < allowed) {
+        idle = (allowed - *wall) / kTicksPerMicro;
+        allowed = *wall;
+      }
     }
     Tick step = std::min(target, std::max(allowed, done_));
     if (listener) step = std::min(step, std::max(othersDone, done_));
@@ -179,9 +189,12 @@ void Node::enter(uint64_t targetMicros) {
       publish();
       waits = 0;
     }
-    if (done_ >= target && othersDone >= target) return;  // the lock stays held
+    // A console also waits for the other consoles to have run as far; a program on the host's
+    // clock takes what they have sent so far, rather than stall its own loop on them.
+    bool settled = pace_ == Pace::Wall || othersDone >= target;
+    if (done_ >= target && settled) return;  // the lock stays held
     bus_->unlock(slot_);
-    pause(waits);
+    pause(waits, done_ >= allowed ? idle : 0);
     bus_->lock(slot_);
   }
 }

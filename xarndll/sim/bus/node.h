@@ -27,7 +27,7 @@ class Node final : public ldb::Wire, public monitor::Wire {
  public:
   // Joins bus `name` with `memory` (moved into the segment); null with a message when the bus
   // cannot be opened or is full. The card's time becomes the bus's.
-  static std::unique_ptr<Node> join(const std::string& name, Pace pace, CardMemory& memory,
+  static std::shared_ptr<Node> join(const std::string& name, Pace pace, CardMemory& memory,
                                     CardView card, std::string& error);
   ~Node() override;  // leaves the bus; the memory moves back into the card
   Node(const Node&) = delete;
