@@ -107,6 +107,7 @@ bool SimCard::joinBus(const std::string& name, std::string& error) {
   ldb_.controller().attach(node_.get());
   ldb_.terminals().attach(node_.get());
   monitor_.attach(node_.get());
+  mdm_.attach(node_.get());
   return true;
 }
 

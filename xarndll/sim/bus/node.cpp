@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "xarndll/sim/ldb/ldb_terminals.h"
+#include "xarndll/sim/mdm/mdm_engine.h"
 
 namespace xarnsim::bus {
 namespace {
@@ -12,6 +13,7 @@ namespace {
 constexpr uint16_t kModeLdbBct = 1;
 constexpr uint16_t kModeLdbMrt = 2;
 constexpr uint16_t kModeBusMon = 3;
+constexpr uint16_t kModeMdmMrt = 6;
 // A node runs its card at most this far at one go before it lets the others at the bus.
 constexpr Tick kSlice = 100'000 * kTicksPerMicro;
 // A monitor takes in the wire at most this far behind the cards that talk on it: the ring of
@@ -97,8 +99,25 @@ Node::Node(std::shared_ptr<SharedBus> bus, int slot, CardMemory& memory, CardVie
       card_(std::move(card)),
       started_(bus_->node(slot).started) {}
 
+// A console leaves only once the other consoles have run as far as it has (for at most ten
+// seconds of the host's time): up to then they see it on the bus, after it they do not, however
+// the processes are scheduled.
 Node::~Node() {
   if (!held_) bus_->lock(slot_);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  uint32_t waits = 0;
+  while (pace_ == Pace::Virtual && std::chrono::steady_clock::now() < deadline) {
+    bus_->reap();
+    publish();
+    Tick othersDone = done_;
+    others([&](int, NodeEntry& n) {
+      if (n.pace != static_cast<uint32_t>(Pace::Wall)) othersDone = std::min(othersDone, n.done);
+    });
+    if (othersDone >= done_) break;
+    bus_->unlock(slot_);
+    pause(waits, 0);
+    bus_->lock(slot_);
+  }
   memory_.relocate(nullptr);
   bus_->unlock(slot_);
   bus_->leave(slot_);
@@ -273,15 +292,17 @@ bool Node::collision() { return card_.mode() == kModeLdbBct && controllerElsewhe
 
 bool Node::partners() { return bus_->header().partnersOff == 0; }
 
-// Every card that runs terminals with the command's address switched on takes the command. Two
+// Every card that runs terminals (LDB_MRT) with the command's address switched on, or MDM units
+// (MDM_MRT) with that unit enabled, takes the command. Two
 // of them answer at once: their status words collide, and each one's queue shows it.
 bool Node::answer(const ldb::Command& command, bool commit, ldb::Reply& reply) {
   int claimants = 0;
   others([&](int s, NodeEntry& n) {
-    if (!n.running || n.mode != kModeLdbMrt) return;
+    if (!n.running || (n.mode != kModeLdbMrt && n.mode != kModeMdmMrt)) return;
+    auto respond = n.mode == kModeLdbMrt ? &ldb::Terminals::answer : &mdm::Engine::answer;
     CardMemory theirs(bus_->memoryOf(s));
     ldb::Reply r;
-    if (!ldb::Terminals::answer(theirs, n.epoch / kTicksPerMicro, command, false, r)) return;
+    if (!respond(theirs, n.epoch / kTicksPerMicro, command, false, r)) return;
     ++claimants;
     // What reaches them, and what comes back from them, over their own connectors.
     bool secondary = command.secondary;
@@ -292,7 +313,7 @@ bool Node::answer(const ldb::Command& command, bool commit, ldb::Reply& reply) {
         mix(command.start ^ command.command ^ uint64_t(s) << 56) % 1'000'000 < noiseOf(s, rx);
     bool mute = (n.broken >> tx & 1) != 0;
     if (deaf) r.answered = false;
-    if (commit && !deaf) ldb::Terminals::answer(theirs, n.epoch / kTicksPerMicro, command, true, r);
+    if (commit && !deaf) respond(theirs, n.epoch / kTicksPerMicro, command, true, r);
     if (mute) r.answered = false;
     if (!deaf && mix(command.start ^ r.status ^ uint64_t(s) << 48) % 1'000'000 < noiseOf(s, tx))
       r.errors |= kErrPy;
