@@ -1,6 +1,7 @@
 // xarn_win [-C DIR] [--bus NAME]: the station in its desktop window, on the simulated card.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTimer>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -11,6 +12,10 @@
 #include "gui/station_window.h"
 #include "winsys/qt/qt_window_system.h"
 #include "xarndll/control.h"
+
+namespace {
+constexpr int kBusPaceMs = 40;
+}  // namespace
 
 int main(int argc, char** argv) {
   QElapsedTimer sinceMain;
@@ -53,6 +58,13 @@ int main(int argc, char** argv) {
     windows.messageBox(text, "XARN_WIN", winsys::Buttons::Ok, winsys::Icon::None);
   });
   station.create();
+  // On a shared bus the card keeps up with the host's clock whether or not a page calls it, so
+  // that the other stations find its terminals and its traffic where the time says.
+  QTimer pacer;
+  if (!xarnsim::busName(&station.card()).empty()) {
+    QObject::connect(&pacer, &QTimer::timeout, [&station] { xarnsim::catchUp(&station.card()); });
+    pacer.start(kBusPaceMs);
+  }
   gui::armRoad(windows, sinceMain);
   windows.mainWindow().show();
   const int code = QApplication::exec();
