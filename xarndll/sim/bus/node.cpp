@@ -20,6 +20,10 @@ constexpr Tick kSlice = 100'000 * kTicksPerMicro;
 // words on the wire holds more than that much of a saturated bus on all four connectors.
 constexpr Tick kWireHorizon = 1'000'000 * kTicksPerMicro;
 constexpr uint16_t kErrPy = 1 << 3;
+// A waiting node looks again at least this often, whatever it was told: a node that died or a
+// garbage word in the segment cannot keep it waiting longer.
+constexpr uint64_t kLongestWaitMicros = 2'000;
+constexpr uint64_t kLongestIdleMicros = 20'000;  // waiting for the host's clock
 
 // The connector codes of the card setup (8 J1, 4 J2, 2 J3, 1 J4) as lines 0..3; anything else
 // is J1.
@@ -45,21 +49,6 @@ uint64_t mix(uint64_t x) {
   x ^= x >> 33;
   x *= 0xC4CEB9FE1A85EC53ull;
   return x ^ (x >> 33);
-}
-
-// Waits a little before looking again: at once at first, then ever longer; up to `idleMicros`
-// when the bus waits for the host's clock anyway.
-void pause(uint32_t& waits, uint64_t idleMicros) {
-  if (idleMicros > 0) {
-    std::this_thread::sleep_for(std::chrono::microseconds(std::min<uint64_t>(idleMicros, 20'000)));
-    return;
-  }
-  ++waits;
-  if (waits < 32) {
-    std::this_thread::yield();
-    return;
-  }
-  std::this_thread::sleep_for(std::chrono::microseconds(waits < 256 ? 20 : 200));
 }
 
 }  // namespace
@@ -105,7 +94,6 @@ Node::Node(std::shared_ptr<SharedBus> bus, int slot, CardMemory& memory, CardVie
 Node::~Node() {
   if (!held_) bus_->lock(slot_);
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  uint32_t waits = 0;
   while (pace_ == Pace::Virtual && std::chrono::steady_clock::now() < deadline) {
     bus_->reap();
     publish();
@@ -114,8 +102,9 @@ Node::~Node() {
       if (n.pace != static_cast<uint32_t>(Pace::Wall)) othersDone = std::min(othersDone, n.done);
     });
     if (othersDone >= done_) break;
+    uint32_t seen = bus_->progress();
     bus_->unlock(slot_);
-    pause(waits, 0);
+    bus_->await(seen, kLongestWaitMicros);
     bus_->lock(slot_);
   }
   memory_.relocate(nullptr);
@@ -141,6 +130,11 @@ void Node::publish() {
   n.want = want_;
   n.done = done_;
   n.wireRead = wireRead_;
+  if (want_ != announcedWant_ || done_ != announcedDone_) {
+    announcedWant_ = want_;
+    announcedDone_ = done_;
+    bus_->announce();
+  }
   n.mode = card_.mode();
   n.running = card_.running() ? 1 : 0;
   n.epoch = card_.epoch() * kTicksPerMicro;
@@ -167,7 +161,6 @@ bool Node::others(const std::function<void(int, NodeEntry&)>& each) {
 // console returns once every other console has run its card as far, so that what they said on
 // the bus up to then is in place. A monitor, which only listens, runs behind the others.
 void Node::enter(uint64_t targetMicros) {
-  uint32_t waits = 0;
   Tick target = targetMicros * kTicksPerMicro;
   bus_->lock(slot_);
   held_ = true;
@@ -206,14 +199,17 @@ void Node::enter(uint64_t targetMicros) {
       card_.runTo(slice / kTicksPerMicro);
       done_ = slice;
       publish();
-      waits = 0;
     }
     // A console also waits for the other consoles to have run as far; a program on the host's
     // clock takes what they have sent so far, rather than stall its own loop on them.
     bool settled = pace_ == Pace::Wall || othersDone >= target;
     if (done_ >= target && settled) return;  // the lock stays held
+    uint32_t seen = bus_->progress();
     bus_->unlock(slot_);
-    pause(waits, done_ >= allowed ? idle : 0);
+    if (done_ >= allowed && idle > 0)
+      std::this_thread::sleep_for(std::chrono::microseconds(std::min(idle, kLongestIdleMicros)));
+    else
+      bus_->await(seen, kLongestWaitMicros);
     bus_->lock(slot_);
   }
 }

@@ -84,6 +84,8 @@ class Node final : public ldb::Wire, public monitor::Wire {
   Tick want_ = 0;
   Tick done_ = 0;
   uint64_t wireRead_ = 0;
+  Tick announcedWant_ = 0;
+  Tick announcedDone_ = 0;
   bool held_ = false;
 };
 

@@ -1,7 +1,9 @@
 #include "xarndll/sim/bus/shared_bus.h"
 
 #include <fcntl.h>
+#include <linux/futex.h>
 #include <sched.h>
+#include <sys/syscall.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -21,7 +23,7 @@ namespace xarnsim::bus {
 namespace {
 
 constexpr uint32_t kMagic = 0x4E524158;  // "XARN"
-constexpr uint32_t kVersion = 1;
+constexpr uint32_t kVersion = 2;
 // A lock held longer than this by a live process is taken as garbage and broken: no holder
 // keeps it for more than one slice of bus time.
 constexpr uint64_t kLockPatienceMicros = 2'000'000;
@@ -248,6 +250,21 @@ std::optional<uint64_t> SharedBus::wallTicks() const {
 void SharedBus::anchorWall(uint64_t atTicks) {
   header_->wallAnchorTicks = atTicks;
   header_->wallAnchorMicros = steadyMicros();
+}
+
+// A futex on the progress word, shared between processes: a waiter sleeps until the word moves
+// on or the time is up, whichever comes first; a garbage word only costs the waiter its time.
+void SharedBus::announce() {
+  header_->progress.fetch_add(1, std::memory_order_release);
+  syscall(SYS_futex, reinterpret_cast<uint32_t*>(&header_->progress), FUTEX_WAKE, INT32_MAX,
+          nullptr, nullptr, 0);
+}
+
+void SharedBus::await(uint32_t seen, uint64_t maxMicros) {
+  timespec timeout{static_cast<time_t>(maxMicros / 1'000'000),
+                   static_cast<long>(maxMicros % 1'000'000 * 1000)};
+  syscall(SYS_futex, reinterpret_cast<uint32_t*>(&header_->progress), FUTEX_WAIT, seen, &timeout,
+          nullptr, 0);
 }
 
 void SharedBus::carry(const WireWord& word) {

@@ -58,8 +58,10 @@ struct Header {
   uint32_t magic;
   uint32_t version;
   uint64_t bytes;
-  std::atomic<uint32_t> lock;  // 0 free, else the holder's token
-  uint32_t partnersOff;        // 1: no invented partner stands in for an absent node
+  std::atomic<uint32_t> lock;      // 0 free, else the holder's token
+  std::atomic<uint32_t> progress;  // moves on whenever a node's want or progress changes
+  uint32_t partnersOff;            // 1: no invented partner stands in for an absent node
+  uint32_t reserved;
   uint64_t wallAnchorTicks;    // bus time at wallAnchorMicros of the host's steady clock
   uint64_t wallAnchorMicros;   // 0 while no wall-paced node has joined
   uint64_t wireWritten;        // words ever written to the ring
@@ -100,6 +102,12 @@ class SharedBus {
   // The bus time the host's clock has reached, for a bus some wall-paced node paces.
   std::optional<uint64_t> wallTicks() const;
   void anchorWall(uint64_t atTicks);
+
+  // Waiting for the others: a node notes progress() under the lock, lets go, and awaits a
+  // change for at most `maxMicros`; a node that has moved on announces it.
+  uint32_t progress() const { return header_->progress.load(std::memory_order_acquire); }
+  void announce();
+  void await(uint32_t seen, uint64_t maxMicros);
 
   // The wire: words are appended under the lock; each reader keeps its own position.
   void carry(const WireWord& word);
