@@ -1,9 +1,11 @@
 #include "xarndll/sim/bus/node.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <chrono>
 #include <thread>
 
+#include "card/records.h"
 #include "xarndll/sim/ldb/ldb_terminals.h"
 #include "xarndll/sim/mdm/mdm_engine.h"
 
@@ -40,8 +42,9 @@ int lineOfCode(uint16_t code) {
   }
 }
 
-// The setup record's connector words (byte offsets 28..34 of the record in card memory).
-constexpr uint32_t kSetupTxPrimary = map::kSetupRecord.base + 28;
+// The setup record's connector words in card memory: TX primary, TX secondary, RX primary, RX
+// secondary.
+constexpr uint32_t kSetupTxPrimary = map::kSetupRecord.base + offsetof(SetupRecord, txPrimary);
 
 uint64_t mix(uint64_t x) {
   x ^= x >> 33;

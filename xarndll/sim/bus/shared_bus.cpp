@@ -238,6 +238,7 @@ void SharedBus::leave(int slot) {
     removed_ = true;
   }
   unlock(slot);
+  announce();
 }
 
 std::optional<uint64_t> SharedBus::wallTicks() const {
