@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs console stations side by side on one fresh shared bus, twice, and checks that every
 # script's expectations held and that both runs printed the same transcripts.
-#   run_stations.sh CONSOLE WORKDIR SCRIPT...
+#   run_stations.sh CONSOLE WORKDIR SCRIPT[@ARG]...
 # Each script runs in its own directory under WORKDIR; "${NODES}" in a script is the number of
-# stations.
+# stations, "${ARG}" what follows its name after an "@".
 set -euo pipefail
 console=$1 workdir=$2
 shift 2
@@ -17,7 +17,9 @@ run() {
   for script in "$@"; do
     local dir="$workdir/$round/$i"
     mkdir -p "$dir"
-    sed "s/\${NODES}/$nodes/g" "$script" > "$dir/script.xs"
+    local arg=
+    [[ $script == *@* ]] && arg=${script#*@}
+    sed -e "s/\${NODES}/$nodes/g" -e "s/\${ARG}/$arg/g" "${script%%@*}" > "$dir/script.xs"
     (cd "$dir" && exec timeout 120 "$console" --bus "$bus" script.xs > transcript 2>&1) &
     pids+=($!)
     i=$((i + 1))

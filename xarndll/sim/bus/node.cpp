@@ -1,8 +1,9 @@
 #include "xarndll/sim/bus/node.h"
 
 #include <algorithm>
-#include <cstddef>
+#include <array>
 #include <chrono>
+#include <cstddef>
 #include <thread>
 
 #include "card/records.h"
@@ -292,37 +293,43 @@ bool Node::collision() { return card_.mode() == kModeLdbBct && controllerElsewhe
 bool Node::partners() { return bus_->header().partnersOff == 0; }
 
 // Every card that runs terminals (LDB_MRT) with the command's address switched on, or MDM units
-// (MDM_MRT) with that unit enabled, takes the command. Two
-// of them answer at once: their status words collide, and each one's queue shows it.
+// (MDM_MRT) with that unit enabled, takes the command. When two take it, their answers collide:
+// the controller sees a Manchester error, and each one's queue marks the command with it.
 bool Node::answer(const ldb::Command& command, bool commit, ldb::Reply& reply) {
-  int claimants = 0;
+  using Respond = bool (*)(CardMemory&, uint64_t, const ldb::Command&, bool, ldb::Reply&);
+  struct Claim {
+    int slot;
+    Respond respond;
+  };
+  std::array<Claim, kMostNodes> claims{};
+  int count = 0;
   others([&](int s, NodeEntry& n) {
     if (!n.running || (n.mode != kModeLdbMrt && n.mode != kModeMdmMrt)) return;
-    auto respond = n.mode == kModeLdbMrt ? &ldb::Terminals::answer : &mdm::Engine::answer;
+    Respond respond = n.mode == kModeLdbMrt ? &ldb::Terminals::answer : &mdm::Engine::answer;
     CardMemory theirs(bus_->memoryOf(s));
     ldb::Reply r;
-    if (!respond(theirs, n.epoch / kTicksPerMicro, command, false, r)) return;
-    ++claimants;
-    // What reaches them, and what comes back from them, over their own connectors.
-    bool secondary = command.secondary;
-    int rx = ((secondary ? n.rxLines >> 4 : n.rxLines) & 3);
-    int tx = ((secondary ? n.txLines >> 4 : n.txLines) & 3);
-    bool deaf =
-        (n.broken >> rx & 1) != 0 ||
-        mix(command.start ^ command.command ^ uint64_t(s) << 56) % 1'000'000 < noiseOf(s, rx);
-    bool mute = (n.broken >> tx & 1) != 0;
-    if (deaf) r.answered = false;
-    if (commit && !deaf) respond(theirs, n.epoch / kTicksPerMicro, command, true, r);
-    if (mute) r.answered = false;
-    if (!deaf && mix(command.start ^ r.status ^ uint64_t(s) << 48) % 1'000'000 < noiseOf(s, tx))
-      r.errors |= kErrPy;
-    if (claimants == 1) {
-      reply = r;
-    } else {
-      reply.errors |= 1 << 2;  // Mn: two answers on the bus at once
-    }
+    if (respond(theirs, n.epoch / kTicksPerMicro, command, false, r))
+      claims[count++] = {s, respond};
   });
-  return claimants > 0;
+  ldb::Command heard = command;
+  heard.clash = count > 1;
+  for (int i = 0; i < count; ++i) {
+    const NodeEntry& n = bus_->node(claims[i].slot);
+    CardMemory theirs(bus_->memoryOf(claims[i].slot));
+    // What reaches the claimant, and what comes back from it, over its own connectors.
+    int rx = (command.secondary ? n.rxLines >> 4 : n.rxLines) & 3;
+    int tx = (command.secondary ? n.txLines >> 4 : n.txLines) & 3;
+    uint64_t draw = mix(command.start ^ command.command ^ uint64_t(claims[i].slot) << 56);
+    bool deaf = (n.broken >> rx & 1) != 0 || draw % 1'000'000 < noiseOf(claims[i].slot, rx);
+    ldb::Reply r;
+    if (!deaf) claims[i].respond(theirs, n.epoch / kTicksPerMicro, heard, commit, r);
+    if ((n.broken >> tx & 1) != 0) r.answered = false;
+    draw = mix(command.start ^ r.status ^ uint64_t(claims[i].slot) << 48);
+    if (!deaf && draw % 1'000'000 < noiseOf(claims[i].slot, tx)) r.errors |= kErrPy;
+    if (i == 0) reply = r;
+  }
+  if (count > 1) reply.errors |= ldb::kErrMn;  // two answers on the bus at once
+  return count > 0;
 }
 
 bool Node::sends(bool secondary, Tick at, uint32_t value, uint16_t& errors) {

@@ -209,7 +209,7 @@ bool Terminals::answer(CardMemory& memory, uint64_t epochMicros, const Command& 
   queues.pushRaw(BusWord{c.start, c.command, true, true, c.secondary, {}});
   for (uint32_t i = 0; i < c.sent; ++i)
     queues.pushRaw(BusWord{c.start + (i + 1) * step, c.data[i], false, true, c.secondary, {}});
-  uint16_t errors = s.errors;
+  uint16_t errors = s.errors | (c.clash ? kErrMn : 0);
   uint16_t alternate = 0;
   const Tick at = c.end + reply.response;
   for (uint32_t i = 0; i <= reply.words; ++i) {

@@ -21,6 +21,7 @@ struct Command {
   const uint32_t* data = nullptr;
   uint32_t wanted = 0;  // data words the controller expects after the status word
   Tick end = 0;         // when the controller's last word ended
+  bool clash = false;   // another card claims the terminal too: the answers collide
 };
 
 // What the terminal sends back.

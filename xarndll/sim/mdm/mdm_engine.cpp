@@ -301,6 +301,7 @@ bool Engine::answer(CardMemory& memory, uint64_t epochMicros, const ldb::Command
     reply.data[i] = ldb::dataWord(static_cast<uint32_t>(rt), m.answer[i]);
   reply.errors = m.errors & 0x1F;  // the word errors of the unit's answer
   if (!commit) return true;
+  if (c.clash) m.errors |= ldb::kErrMn;  // another card answered at the same time
   uint64_t micros = c.start / ldb::kTicksPerMicro;
   unit.apply(m, micros > epochMicros ? micros - epochMicros : 0);
   RingQueue queue(memory, map::kMdmQueueHeader, map::kMdmQueue);
