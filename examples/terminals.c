@@ -196,17 +196,27 @@ static int switchOn(CardContext* card, unsigned rt, uint16_t action) {
 /* Puts second `second`'s data into the terminal's TX buffer. The record is read first so that
  * what the card keeps (its state, its DTT count) is written back as it is; without an RX buffer
  * in the record the write leaves the RX buffer alone. */
+/* Reads terminal `rt`'s record with one of its buffers (`buffer`, `limit` words into `words`)
+ * attached as its TX buffer (`tx` non-zero) or its RX buffer. */
+static int readTerminal(CardContext* card, unsigned rt, int tx, MessageBufferRecord* buffer,
+                        uint32_t* words, uint16_t limit, LdbRtRecord* r) {
+  memset(buffer, 0, sizeof *buffer);
+  memset(r, 0, sizeof *r);
+  buffer->wordLimit = limit;
+  buffer->data = words;
+  r->rtNumber = (uint16_t)rt;
+  if (tx)
+    r->txBuffer = buffer;
+  else
+    r->rxBuffer = buffer;
+  return succeeded("DUVEX_RdLdbRTDLL", DUVEX_RdLdbRTDLL(card, r));
+}
+
 static int writeTxData(CardContext* card, unsigned rt, long second) {
   uint32_t words[kTxWords];
   MessageBufferRecord tx;
   LdbRtRecord r;
-  memset(&tx, 0, sizeof tx);
-  memset(&r, 0, sizeof r);
-  tx.wordLimit = kTxWords;
-  tx.data = words;
-  r.rtNumber = (uint16_t)rt;
-  r.txBuffer = &tx;
-  if (!succeeded("DUVEX_RdLdbRTDLL", DUVEX_RdLdbRTDLL(card, &r))) return 0;
+  if (!readTerminal(card, rt, 1, &tx, words, kTxWords, &r)) return 0;
   for (unsigned i = 0; i < kTxWords; ++i) words[i] = dataWord(rt, (unsigned)second * kTxWords + i);
   tx.suppliedWords = kTxWords;
   r.stateUpdate = 0; /* keep the state the terminal has reached */
@@ -245,13 +255,7 @@ static int printChangedRx(CardContext* card, unsigned rt, uint32_t last[kShownWo
   uint32_t words[kShownWords];
   MessageBufferRecord rx;
   LdbRtRecord r;
-  memset(&rx, 0, sizeof rx);
-  memset(&r, 0, sizeof r);
-  rx.wordLimit = kShownWords;
-  rx.data = words;
-  r.rtNumber = (uint16_t)rt;
-  r.rxBuffer = &rx;
-  if (!succeeded("DUVEX_RdLdbRTDLL", DUVEX_RdLdbRTDLL(card, &r))) return 0;
+  if (!readTerminal(card, rt, 0, &rx, words, kShownWords, &r)) return 0;
   if (memcmp(words, last, sizeof words) == 0) return 1;
   memcpy(last, words, sizeof words);
   printf("rx rt=%u status=%04X data=", rt, (unsigned)rx.status);

@@ -9,14 +9,11 @@
 #include "card/records.h"
 #include "xarndll/sim/ldb/ldb_terminals.h"
 #include "xarndll/sim/mdm/mdm_engine.h"
+#include "xarndll/sim/sim_card.h"
 
 namespace xarnsim::bus {
 namespace {
 
-constexpr uint16_t kModeLdbBct = 1;
-constexpr uint16_t kModeLdbMrt = 2;
-constexpr uint16_t kModeBusMon = 3;
-constexpr uint16_t kModeMdmMrt = 6;
 // A node runs its card at most this far at one go before it lets the others at the bus.
 constexpr Tick kSlice = 100'000 * kTicksPerMicro;
 // A monitor takes in the wire at most this far behind the cards that talk on it: the ring of
