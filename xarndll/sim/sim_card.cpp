@@ -108,6 +108,8 @@ bool SimCard::joinBus(const std::string& name, std::string& error) {
   ldb_.terminals().attach(node_.get());
   monitor_.attach(node_.get());
   mdm_.attach(node_.get());
+  gdb_.controller().attach(node_.get());
+  gdb_.terminals().attach(node_.get());
   return true;
 }
 

@@ -7,6 +7,8 @@
 #include <thread>
 
 #include "card/records.h"
+#include "xarndll/sim/gdb/gdb_controller.h"
+#include "xarndll/sim/gdb/gdb_terminals.h"
 #include "xarndll/sim/ldb/ldb_terminals.h"
 #include "xarndll/sim/mdm/mdm_engine.h"
 #include "xarndll/sim/sim_card.h"
@@ -379,6 +381,44 @@ bool Node::take(Tick before, monitor::Heard& heard) {
     return true;
   }
   return false;
+}
+
+// ---- The global bus
+
+bool Node::activeControllerElsewhere() {
+  bool found = false;
+  others([&](int s, NodeEntry& n) {
+    found = found ||
+            (n.mode == kModeGdbBct && gdb::Controller::activeOnBus(CardMemory(bus_->memoryOf(s))));
+  });
+  return found;
+}
+
+// Every card that runs terminals (GDB_MRT) with the RT enabled and the channel in its pool takes
+// the word. Two of them answer at once: their answers collide, and each one's queue shows it.
+bool Node::offer(const gdb::Request& request, gdb::Answer& answer) {
+  int claimants = 0;
+  others([&](int s, NodeEntry& n) {
+    if (!n.running || n.mode != kModeGdbMrt) return;
+    CardMemory theirs(bus_->memoryOf(s));
+    gdb::Answer a;
+    if (!gdb::Terminals::answer(theirs, n.epoch / kTicksPerMicro, request, a)) return;
+    if (++claimants == 1) {
+      answer = a;
+    } else {
+      answer.errors |= ldb::kErrMn;
+    }
+  });
+  return claimants > 0;
+}
+
+void Node::overhear(const gdb::Heard& heard) {
+  others([&](int s, NodeEntry& n) {
+    if (!n.running || n.mode != kModeGdbBct) return;
+    CardMemory theirs(bus_->memoryOf(s));
+    if ((theirs.read(map::kGdbBcMode.base) & gdb::kPassiveBit) == 0) return;
+    gdb::Controller::overhear(theirs, n.epoch / kTicksPerMicro, heard);
+  });
 }
 
 }  // namespace xarnsim::bus

@@ -9,6 +9,7 @@
 
 #include "xarndll/sim/bus/shared_bus.h"
 #include "xarndll/sim/card_memory.h"
+#include "xarndll/sim/gdb/gdb_wire.h"
 #include "xarndll/sim/ldb/ldb_wire.h"
 #include "xarndll/sim/monitor/monitor_engine.h"
 
@@ -23,7 +24,7 @@ struct CardView {
   std::function<uint64_t()> epoch;  // microseconds: the last initialisation
 };
 
-class Node final : public ldb::Wire, public monitor::Wire {
+class Node final : public ldb::Wire, public monitor::Wire, public gdb::Wire {
  public:
   // Joins bus `name` with `memory` (moved into the segment); null with a message when the bus
   // cannot be opened or is full. The card's time becomes the bus's.
@@ -52,7 +53,7 @@ class Node final : public ldb::Wire, public monitor::Wire {
   void setNoise(int line, uint32_t perMillion);
   void setPartners(bool on);
 
-  // ldb::Wire
+  // ldb::Wire (partners() serves gdb::Wire too)
   bool controllerElsewhere() override;
   bool collision() override;
   bool partners() override;
@@ -63,6 +64,10 @@ class Node final : public ldb::Wire, public monitor::Wire {
   // monitor::Wire
   void skipHeard() override;
   bool take(Tick before, monitor::Heard& heard) override;
+  // gdb::Wire
+  bool activeControllerElsewhere() override;
+  bool offer(const gdb::Request& request, gdb::Answer& answer) override;
+  void overhear(const gdb::Heard& heard) override;
 
  private:
   Node(std::shared_ptr<SharedBus> bus, int slot, CardMemory& memory, CardView card);

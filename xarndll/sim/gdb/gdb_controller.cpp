@@ -55,6 +55,31 @@ void addCounter(CardMemory& m, uint32_t offset, uint64_t n) {
   m.write32(at, static_cast<uint32_t>(m.read32(at) + n));
 }
 
+void put(CardMemory& m, TimeTagWriter& tags, RingQueue& queue, Tick at, uint16_t bus,
+         const std::array<uint16_t, 9>& words) {
+  uint32_t e = queue.push();
+  m.writeWords(e, words.data(), static_cast<uint32_t>(words.size()));
+  tags.write(e + udq::kTimeTag, at);
+  m.write(e + udq::kBus, bus);
+}
+
+// A transfer's entries: the controller's word on the uplink queue; a command-sync word expects
+// an answer, which (or whose absence) goes on the downlink queue.
+void record(CardMemory& m, TimeTagWriter& tags, RingQueue& uplink, RingQueue& downlink,
+            const Heard& h, uint16_t rate) {
+  put(m, tags, uplink, h.start, h.bus,
+      {h.source, h.sync, 0, h.errors, h.rt, h.channel, h.data, rate, h.index});
+  if (!h.sync) return;
+  const Answer& a = h.answer;
+  if (a.answered) {
+    put(m, tags, downlink, h.start + a.at, h.bus,
+        {h.source, a.sync, 0, a.errors, a.rt, a.channel, a.data, rate, h.index});
+  } else {
+    put(m, tags, downlink, h.start + a.at, h.bus,
+        {h.source, 0, 1, 0, h.rt, h.channel, 0, rate, h.index});
+  }
+}
+
 }  // namespace
 
 Controller::Controller(CardMemory& memory, TimeTagWriter& tags, const bool& extendedChannels)
@@ -218,8 +243,18 @@ void Controller::start(Tick now) {
   transfers_ = 0;
   partnerHalted_ = false;
   memory_.fill(map::kRunControl.base, 6, 0);
+  if (wire_) {
+    memory_.write(map::kRunControl.base + run::kOnBus, 1);
+    onBus_ = true;
+  }
   plan();
   stale_ = false;
+}
+
+void Controller::stop() {
+  running_ = false;
+  if (onBus_) memory_.write(map::kRunControl.base + run::kOnBus, 0);
+  onBus_ = false;
 }
 
 uint64_t Controller::nextOf(const std::vector<uint32_t>& list, uint64_t from) const {
@@ -260,17 +295,25 @@ bool Controller::advance(Tick until) {
     stale_ = false;
   }
   bool passive = (memory_.read(map::kGdbBcMode.base) & kPassiveBit) != 0;
+  // On a shared bus another card's active controller, when there is one, is the partner of a
+  // passive card: what the card hears comes from it (overhear), and the twin is silent.
+  bool twinAside = passive && wire_ && (wire_->activeControllerElsewhere() || !wire_->partners());
+  // The card's own transfers on a shared bus are answered and heard by the other cards: none is
+  // only counted.
+  bool live = !passive && wire_;
   while (true) {
     uint64_t to = timeline_.firstNotDone(next_, until);
     if (to <= next_) break;
-    if (passive && partnerHalted_) {
+    if (passive && (partnerHalted_ || twinAside)) {
       next_ = to;
       break;
     }
     uint64_t event = nextEvent(next_, passive);
     uint64_t end = std::min(to, event);
-    uint64_t from = std::min(timeline_.keepFrom(kUplinkCount, next_, end, uplink_.capacity()),
-                             timeline_.keepFrom(kDownlinkCount, next_, end, downlink_.capacity()));
+    uint64_t from =
+        live ? next_
+             : std::min(timeline_.keepFrom(kUplinkCount, next_, end, uplink_.capacity()),
+                        timeline_.keepFrom(kDownlinkCount, next_, end, downlink_.capacity()));
     count(next_, from, passive);
     runSlots(from, end, passive);
     next_ = end;
@@ -321,10 +364,10 @@ bool Controller::perform(uint64_t g, bool passive) {
         t.rate = 0;
         t.errorType = kErrorNone;
       }
-      send(t, start);
+      send(t, start, !passive && wire_);
       return true;
     case kOpCommand:
-      if (!passive && popCommand(t)) send(t, start);
+      if (!passive && popCommand(t)) send(t, start, wire_ != nullptr);
       return true;
     case kOpTrigger:
       if (!passive) addCounter(memory_, s.polarity ? run::kTriggersPlus : run::kTriggersMinus, 1);
@@ -357,28 +400,53 @@ bool Controller::popCommand(Transfer& t) {
   }
 }
 
-// The controller's word goes on the uplink queue; a command-sync word expects an answer, which
-// (or whose absence) goes on the downlink queue. A damaged word is discarded by the terminal.
-void Controller::send(const Transfer& t, Tick start) {
+// The controller's word goes on the uplink queue, the answer to a command-sync word (or its
+// absence) on the downlink queue.
+void Controller::send(const Transfer& t, Tick start, bool live) {
   uint64_t n = transfers_++;
   addCounter(memory_, run::kTransfers, 1);
   ldb::WordFault fault;
   if (t.errorType != kErrorNone) fault = applyInjection(t.errorType, t.errorSize, t.sync != 0);
-  auto put = [&](RingQueue& queue, Tick at, uint16_t sync, uint16_t noResponse, uint16_t errors,
-                 uint16_t data) {
-    uint32_t e = queue.push();
-    const uint16_t words[] = {t.source,  sync, noResponse, errors, t.rt,
-                              t.channel, data, t.rate,     t.index};
-    memory_.writeWords(e, words, 9);
-    tags_.write(e + udq::kTimeTag, at);
-    memory_.write(e + udq::kBus, t.bus);
-  };
-  put(uplink_, start, t.sync, 0, fault.errors, t.data);
-  if (!t.sync) return;
-  PartnerAnswer a = partnerAnswer(n);
-  bool answered = a.responds && !fault.any();
-  put(downlink_, start + kWordTime + kTurnaround, 0, answered ? 0 : 1, answered ? a.errors : 0,
-      answered ? a.data : 0);
+  Heard h{start, t.source, t.index, t.bus, t.sync, fault.errors, t.rt, t.channel, t.data, {}};
+  answer(n, h, fault.any(), live);
+  record(memory_, tags_, uplink_, downlink_, h, t.rate);
+  if (live && (h.errors & ldb::kErrMn) == 0) wire_->overhear(h);
+}
+
+// The partner terminals answer the n-th transfer of the run; a damaged word is discarded by
+// the terminal. On a shared bus the card that claims the RT and channel answers; the partner
+// terminals stand in for the others, unless they are switched off. Two active controllers
+// garble each other's every word: nobody answers or hears them.
+void Controller::answer(uint64_t n, Heard& h, bool damaged, bool live) {
+  Answer& a = h.answer;
+  if (live && wire_->activeControllerElsewhere()) {
+    h.errors |= ldb::kErrMn;
+    return;
+  }
+  if (damaged) return;
+  if (live && wire_->offer(Request{h.start, h.sync, h.rt, h.channel, h.data}, a)) return;
+  if ((live && !wire_->partners()) || !h.sync) return;
+  PartnerAnswer p = partnerAnswer(n);
+  a.answered = p.responds;
+  a.errors = p.errors;
+  a.rt = h.rt;
+  a.channel = h.channel;
+  a.data = p.data;
+}
+
+// ---- Another card's controller on a shared bus
+
+bool Controller::activeOnBus(const CardMemory& memory) {
+  return memory.read(map::kRunControl.base + run::kOnBus) == 1 &&
+         (memory.read(map::kGdbBcMode.base) & kPassiveBit) == 0;
+}
+
+void Controller::overhear(CardMemory& memory, uint64_t epochMicros, const Heard& heard) {
+  TimeTagWriter tags(memory, epochMicros);
+  RingQueue uplink(memory, map::kGdbUplinkHeader, map::kGdbUplink);
+  RingQueue downlink(memory, map::kGdbDownlinkHeader, map::kGdbDownlink);
+  record(memory, tags, uplink, downlink, heard, 0);
+  addCounter(memory, run::kTransfers, 1);
 }
 
 }  // namespace xarnsim::gdb

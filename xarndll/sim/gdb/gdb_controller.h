@@ -10,6 +10,7 @@
 #include "card/records.h"
 #include "xarndll/sim/card_memory.h"
 #include "xarndll/sim/gdb/gdb_bus.h"
+#include "xarndll/sim/gdb/gdb_wire.h"
 #include "xarndll/sim/ring_queue.h"
 #include "xarndll/sim/time_tag_writer.h"
 
@@ -49,8 +50,18 @@ class Controller {
                   bool extended);
   uint16_t readQueue(uint16_t queue, uint16_t* position, uint16_t* endFlag, GdbQueueEntry& entry);
 
+  // On a shared bus: the bus beyond the card (null: the card is alone).
+  void attach(Wire* wire) { wire_ = wire; }
+
+  // Whether the card whose memory is `memory`, in GDB_BCT, holds the bus as its active
+  // controller: from RUN (active) until it halts, through a HALT entry that stopped it.
+  static bool activeOnBus(const CardMemory& memory);
+  // A passive controller of the card whose memory is `memory` (time tags counted from
+  // `epochMicros`) hears another card's transfer: its uplink and downlink queues show it.
+  static void overhear(CardMemory& memory, uint64_t epochMicros, const Heard& heard);
+
   void start(Tick now);
-  void stop() { running_ = false; }
+  void stop();
   bool running() const { return running_; }
   void invalidate() { stale_ = true; }
   // Brings the bus up to `until`; false once a HALT entry has stopped it (or it was not running).
@@ -90,7 +101,10 @@ class Controller {
   void count(uint64_t from, uint64_t to, bool passive);
   void runSlots(uint64_t from, uint64_t to, bool passive);
   bool perform(uint64_t g, bool passive);  // false: a HALT entry stopped the controller
-  void send(const Transfer& t, Tick start);
+  // `live`: the card's own transfer on a shared bus, which the other cards answer and hear.
+  void send(const Transfer& t, Tick start, bool live);
+  // The answer `h` gets, the n-th transfer of the run; `damaged`: the controller's word is.
+  void answer(uint64_t n, Heard& h, bool damaged, bool live);
   bool popCommand(Transfer& t);
   // The first slot from `from` on among the slots of one period `list` names, or none.
   uint64_t nextOf(const std::vector<uint32_t>& list, uint64_t from) const;
@@ -105,7 +119,9 @@ class Controller {
   RingQueue low_;
   RingQueue uplink_;
   RingQueue downlink_;
+  Wire* wire_ = nullptr;
   bool running_ = false;
+  bool onBus_ = false;  // the run-control word kOnBus is set
   bool stale_ = true;
   bool partnerHalted_ = false;  // passive: the partner has reached a HALT entry this run
   Tick origin_ = 0;

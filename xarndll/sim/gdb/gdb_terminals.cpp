@@ -42,6 +42,9 @@ uint32_t markerOf(const Record& r) {
   return marker;
 }
 
+// The partner's command data: the request kind's code in bits 10..9.
+uint16_t requestCode(int kind) { return static_cast<uint16_t>(kind << 9); }
+
 void addCounter(CardMemory& m, uint32_t offset, uint64_t n) {
   uint32_t at = map::kRunControl.base + offset;
   m.write32(at, static_cast<uint32_t>(m.read32(at) + n));
@@ -81,21 +84,27 @@ uint16_t Terminals::writeRt(uint16_t n, const GdbRtSimRecord& record) {
   return kStatusOk;
 }
 
-uint32_t Terminals::find(uint16_t n, uint16_t channel) const {
+uint32_t Terminals::find(const CardMemory& memory, uint16_t n, uint16_t channel) {
   for (uint32_t i = 0; i < map::kGdbChannels.count; ++i) {
     uint32_t at = map::kGdbChannels.entry(i);
-    if (memory_.read(at + chan::kUsed) && memory_.read(at + chan::kRt) == n &&
-        memory_.read(at + chan::kChannel) == channel)
+    if (memory.read(at + chan::kUsed) && memory.read(at + chan::kRt) == n &&
+        memory.read(at + chan::kChannel) == channel)
       return at;
   }
   return 0;
+}
+
+void Terminals::readTerminal(const CardMemory& memory, uint16_t n, Terminal& out) {
+  uint32_t at = map::kGdbRtSim.entry(n);
+  memory.readWords(at, out.words.data(), rt::kWords);
+  out.written = memory.read(at + rt::kWritten) != 0;
 }
 
 uint16_t Terminals::readChannel(uint16_t n, uint16_t channel, GdbRtChanRecord& record,
                                 bool extended) const {
   if (!knownChannel(n, channel, extended)) return kStatusBadArgument;
   std::array<uint16_t, chan::kWords> words{};  // a channel never written: all zero
-  if (uint32_t at = find(n, channel))
+  if (uint32_t at = find(memory_, n, channel))
     memory_.readWords(at + chan::kIntermediate, words.data(), chan::kWords);
   toRecord(words, record);
   return kStatusOk;
@@ -109,7 +118,7 @@ uint16_t Terminals::writeChannel(uint16_t n, uint16_t channel, const GdbRtChanRe
   std::array<uint16_t, chan::kWords> words{};
   wordsOf(record, words);
   bool defaults = std::all_of(words.begin(), words.end(), [](uint16_t w) { return w == 0; });
-  uint32_t at = find(n, channel);
+  uint32_t at = find(memory_, n, channel);
   if (!at && defaults) return kStatusOk;
   if (!at) {
     for (uint32_t i = 0; i < map::kGdbChannels.count && !at; ++i) {
@@ -144,24 +153,25 @@ uint16_t Terminals::readQueue(uint16_t* index, uint16_t* endFlag, GdbRtQueueEntr
 // waits for the terminal. An enabled channel of an enabled terminal answers the kinds its
 // response type names, after its response time: first an intermediate word when enabled, then
 // its response word, then its terminal's unsolicited word when enabled. An answer later than the
-// partner's timeout, with no intermediate word to hold the bus, is no answer.
-void Terminals::exchange(const Channel& c, int kind, Exchange& out) const {
-  const Terminal& t = terminals_[c.rt];
+// controller's timeout, with no intermediate word to hold the bus, is no answer. A data-sync
+// word (from another card's controller) asks for nothing and is not answered.
+void Terminals::exchange(const Channel& c, const Terminal& t, uint16_t commandSync,
+                         uint16_t commandData, Tick timeout, Exchange& out) {
   auto responseTime =
       static_cast<uint16_t>(std::min<uint16_t>(c.word(chan::kResponseTime), kLongestTime));
   bool intermediate = c.word(chan::kIntermediate) != 0;
   Tick delay = kTurnaround + micros(c.word(chan::kResponseTime));
-  out.answered = t.word(rt::kEnable) == kRtEnabled && c.word(chan::kEnable) != 0 &&
-                 answersKind(c.word(chan::kType), kind) &&
-                 (intermediate || delay <= kPartnerTimeout);
+  const int kind = commandData >> 9 & 3;
+  out.answered = commandSync != 0 && t.word(rt::kEnable) == kRtEnabled &&
+                 c.word(chan::kEnable) != 0 && answersKind(c.word(chan::kType), kind) &&
+                 (intermediate || delay <= timeout);
   out.count = 0;
   auto add = [&](Tick offset, uint16_t response, uint16_t sync, uint16_t errors, uint16_t rtNumber,
                  uint16_t channel, uint16_t data, uint16_t what) {
     out.words[static_cast<std::size_t>(out.count++)] =
         Word{offset, {response, sync, errors, rtNumber, channel, data, what}};
   };
-  auto requestCode = static_cast<uint16_t>(kind << 9);
-  add(0, out.answered ? responseTime : kNoResponse, 1, 0, c.rt, c.number, requestCode,
+  add(0, out.answered ? responseTime : kNoResponse, commandSync, 0, c.rt, c.number, commandData,
       kWordCommand);
   if (!out.answered) {
     out.length = kWordTime + kPartnerTimeout + kMessageGap;
@@ -205,11 +215,7 @@ void Terminals::exchange(const Channel& c, int kind, Exchange& out) const {
 // would refuse (put there by hand) is not polled; with no channel at all the partner polls
 // nothing and the plan has no slot.
 void Terminals::plan() {
-  for (uint16_t n = 0; n < kTerminals; ++n) {
-    uint32_t at = map::kGdbRtSim.entry(n);
-    memory_.readWords(at, terminals_[n].words.data(), rt::kWords);
-    terminals_[n].written = memory_.read(at + rt::kWritten) != 0;
-  }
+  for (uint16_t n = 0; n < kTerminals; ++n) readTerminal(memory_, n, terminals_[n]);
   channels_.clear();
   for (uint32_t i = 0; i < map::kGdbChannels.count; ++i) {
     uint32_t at = map::kGdbChannels.entry(i);
@@ -230,7 +236,7 @@ void Terminals::plan() {
   for (int kind = 0; kind < kRequestKinds; ++kind) {
     Tick t = cycleStart;
     for (const Channel& c : channels_) {
-      exchange(c, kind, ex);
+      exchange(c, terminals_[c.rt], 1, requestCode(kind), kPartnerTimeout, ex);
       Timeline::Slot slot;
       slot.start = t;
       t += ex.length;
@@ -264,16 +270,55 @@ void Terminals::count(uint64_t from, uint64_t to) {
 void Terminals::perform(uint64_t g) {
   uint64_t slot = g % timeline_.size();
   Exchange ex;
-  exchange(channels_[slot % channels_.size()], static_cast<int>(slot / channels_.size()), ex);
-  Tick start = timeline_.startOf(g);
+  const Channel& c = channels_[slot % channels_.size()];
+  exchange(c, terminals_[c.rt], 1, requestCode(static_cast<int>(slot / channels_.size())),
+           kPartnerTimeout, ex);
+  record(memory_, tags_, queue_, ex, timeline_.startOf(g));
+}
+
+// The exchange's words on the RT queue, and the command in the run counters.
+void Terminals::record(CardMemory& memory, TimeTagWriter& tags, RingQueue& queue,
+                       const Exchange& ex, Tick start) {
   for (int i = 0; i < ex.count; ++i) {
     const Word& w = ex.words[static_cast<std::size_t>(i)];
-    uint32_t at = queue_.push();
-    memory_.writeWords(at, w.fields.data(), static_cast<uint32_t>(w.fields.size()));
-    tags_.write(at + rtq::kTimeTag, start + w.offset);
+    uint32_t at = queue.push();
+    memory.writeWords(at, w.fields.data(), static_cast<uint32_t>(w.fields.size()));
+    tags.write(at + rtq::kTimeTag, start + w.offset);
   }
-  addCounter(memory_, run::kPolls, 1);
-  addCounter(memory_, run::kAnswers, ex.answered ? 1 : 0);
+  addCounter(memory, run::kPolls, 1);
+  addCounter(memory, run::kAnswers, ex.answered ? 1 : 0);
+}
+
+// ---- A controller on the shared bus
+
+// The controller takes the response word that ends within its wait; an intermediate word first
+// keeps the terminal answering, but not the controller waiting.
+bool Terminals::answer(CardMemory& memory, uint64_t epochMicros, const Request& r, Answer& a) {
+  if (r.rt >= kTerminals) return false;
+  Terminal t;
+  readTerminal(memory, r.rt, t);
+  uint32_t at = find(memory, r.rt, r.channel);
+  if (!at || t.word(rt::kEnable) != kRtEnabled) return false;
+  Channel c{r.rt, r.channel, {}};
+  memory.readWords(at + chan::kIntermediate, c.words.data(), chan::kWords);
+  Exchange ex;
+  exchange(c, t, r.sync, r.data, kControllerTimeout - kWordTime, ex);
+  TimeTagWriter tags(memory, epochMicros);
+  RingQueue queue(memory, map::kGdbRtQueueHeader, map::kGdbRtQueue);
+  record(memory, tags, queue, ex, r.start);
+  a = Answer{};
+  for (int i = 0; i < ex.count; ++i) {
+    const Word& w = ex.words[static_cast<std::size_t>(i)];
+    if (w.fields[6] != kWordResponse || w.offset > kControllerTimeout) continue;
+    a.answered = true;
+    a.at = w.offset;
+    a.sync = w.fields[1];
+    a.errors = w.fields[2];
+    a.rt = w.fields[3];
+    a.channel = w.fields[4];
+    a.data = w.fields[5];
+  }
+  return true;
 }
 
 // A change to the terminals while the partner polls starts a new poll cycle at once.
@@ -284,6 +329,11 @@ bool Terminals::advance(Tick until) {
     stale_ = false;
   }
   uint64_t to = timeline_.firstNotDone(next_, until);
+  if (wire_ && (wire_->activeControllerElsewhere() || !wire_->partners())) {
+    next_ = to;  // the bus's own controller does the talking
+    done_ = until;
+    return true;
+  }
   uint64_t from = timeline_.keepFrom(kEntriesCount, next_, to, queue_.capacity());
   count(next_, from);
   for (uint64_t g = from; g < to; ++g) perform(g);

@@ -10,6 +10,7 @@
 #include "card/records.h"
 #include "xarndll/sim/card_memory.h"
 #include "xarndll/sim/gdb/gdb_bus.h"
+#include "xarndll/sim/gdb/gdb_wire.h"
 #include "xarndll/sim/ring_queue.h"
 #include "xarndll/sim/time_tag_writer.h"
 
@@ -42,6 +43,17 @@ class Terminals {
                         bool extended);
   uint16_t readQueue(uint16_t* index, uint16_t* endFlag, GdbRtQueueEntry& entry);
 
+  // On a shared bus: the bus beyond the card (null: the card is alone).
+  void attach(Wire* wire) { wire_ = wire; }
+
+  // A controller of another card sends `request` to the card whose memory is `memory` (time
+  // tags counted from `epochMicros`). False when the card does not claim its RT and channel
+  // (the RT disabled or the channel not in the pool). Else the terminal takes the word in as it
+  // takes its partner's commands (RT queue, counters), and `answer` is what the controller
+  // receives within its wait.
+  static bool answer(CardMemory& memory, uint64_t epochMicros, const Request& request,
+                     Answer& answer);
+
   void start(Tick now);
   void stop() { running_ = false; }
   bool running() const { return running_; }
@@ -72,9 +84,16 @@ class Terminals {
     bool answered = false;
   };
 
-  uint32_t find(uint16_t rt, uint16_t channel) const;  // the pool entry's address, 0 if none
+  // The pool entry's address, 0 if none.
+  static uint32_t find(const CardMemory& memory, uint16_t rt, uint16_t channel);
+  static void readTerminal(const CardMemory& memory, uint16_t rt, Terminal& out);
   void plan();
-  void exchange(const Channel& c, int kind, Exchange& out) const;
+  // The exchange a command word (`sync`, `data`: the request) starts; an answer that starts
+  // more than `timeout` after the word's end, with no intermediate word first, is no answer.
+  static void exchange(const Channel& c, const Terminal& t, uint16_t sync, uint16_t data,
+                       Tick timeout, Exchange& out);
+  static void record(CardMemory& memory, TimeTagWriter& tags, RingQueue& queue, const Exchange& ex,
+                     Tick start);
   void count(uint64_t from, uint64_t to);
   void perform(uint64_t g);
 
@@ -82,6 +101,7 @@ class Terminals {
   TimeTagWriter& tags_;
   const bool& extended_;
   RingQueue queue_;
+  Wire* wire_ = nullptr;
   bool running_ = false;
   bool stale_ = true;
   Tick done_ = 0;
