@@ -1,0 +1,282 @@
+// The global-bus engines on a shared bus, against a wire that stands for the other cards: the
+// controller offers every transfer (a catch-up counts none of them) and takes a claiming card's
+// answer, a passive card's twin and the terminals' partner step aside for another card's active
+// controller, and a terminal answers another card's controller within that controller's wait.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "xarndll/sim/gdb/gdb_engine.h"
+#include "xarndll/sim/memory_map.h"
+
+namespace {
+
+using namespace xarnsim;
+
+constexpr uint16_t kModeBct = 4;
+constexpr uint16_t kModeMrt = 5;
+constexpr uint64_t kSecond = 1'000'000;
+
+// The other cards: RT `claimedRt` belongs to one of them, which answers with `reply`.
+class FakeWire final : public gdb::Wire {
+ public:
+  bool activeControllerElsewhere() override { return elsewhere; }
+  bool partners() override { return partnersOn; }
+  bool offer(const gdb::Request& request, gdb::Answer& answer) override {
+    offered.push_back(request);
+    if (request.rt != claimedRt) return false;
+    answer = reply;
+    return true;
+  }
+  void overhear(const gdb::Heard& h) override { heard.push_back(h); }
+
+  bool elsewhere = false;
+  bool partnersOn = true;
+  int claimedRt = -1;
+  gdb::Answer reply;
+  std::vector<gdb::Request> offered;
+  std::vector<gdb::Heard> heard;
+};
+
+GdbCommandRecord command(uint16_t rt, uint16_t channel, uint16_t data) {
+  GdbCommandRecord c{};
+  c.rtAddress = rt;
+  c.sync = 1;
+  c.errorType = gdb::kErrorNone;
+  c.channel = channel;
+  c.dataValue = data;
+  return c;
+}
+
+struct Card {
+  std::vector<uint16_t> words(const map::Region& region) const {
+    std::vector<uint16_t> out(region.bytes() / 2);
+    memory.readWords(region.base, out.data(), static_cast<uint32_t>(out.size()));
+    return out;
+  }
+  CardMemory memory;
+  bool extended = false;
+  gdb::Engine engine{memory, extended};
+};
+
+// A 100 Hz table of 100 MEASURE entries (RT 0..99): 10,000 transfers a second.
+void fillTable(Card& card) {
+  for (uint16_t i = 1; i <= 100; ++i) {
+    ASSERT_EQ(card.engine.controller().writeTable(
+                  100, i, gdb::kOpMeasure, command(static_cast<uint16_t>(i - 1), 3, i), false),
+              0);
+  }
+}
+
+TEST(GdbWireTest, OnTheBusEveryTransferIsOfferedAndTheQueuesEndAsOnACardAlone) {
+  Card alone;
+  Card onBus;
+  FakeWire wire;
+  onBus.engine.controller().attach(&wire);
+  fillTable(alone);
+  fillTable(onBus);
+  for (Card* c : {&alone, &onBus}) c->engine.start(kModeBct, 0, 0);
+  // One catch-up of a second: a card alone counts what its queues cannot hold any more.
+  EXPECT_TRUE(alone.engine.advance(kSecond));
+  EXPECT_TRUE(onBus.engine.advance(kSecond));
+  ASSERT_EQ(wire.offered.size(), 10'000u);
+  ASSERT_EQ(wire.heard.size(), 10'000u);
+  EXPECT_EQ(wire.offered[4321].rt, 21);
+  EXPECT_EQ(wire.offered[4321].data, 22);
+  EXPECT_EQ(wire.offered[4321].start, gdb::micros(43 * 10'000 + 21 * 26));
+  // Nobody claims an RT: the invented partner answers, word for word as on a card alone.
+  for (const map::Region* r :
+       {&map::kGdbUplinkHeader, &map::kGdbUplink, &map::kGdbDownlinkHeader, &map::kGdbDownlink}) {
+    EXPECT_EQ(alone.words(*r), onBus.words(*r)) << r->name;
+  }
+  EXPECT_EQ(alone.memory.read32(map::kRunControl.base + gdb::run::kTransfers), 10'000u);
+  EXPECT_EQ(onBus.memory.read32(map::kRunControl.base + gdb::run::kTransfers), 10'000u);
+  // The card holds the bus until it halts.
+  EXPECT_TRUE(gdb::Controller::activeOnBus(onBus.memory));
+  EXPECT_FALSE(gdb::Controller::activeOnBus(alone.memory));
+  onBus.engine.stop();
+  EXPECT_FALSE(gdb::Controller::activeOnBus(onBus.memory));
+}
+
+TEST(GdbWireTest, AClaimedRtAnswersAndCollisionsAndSilentPartnersLeaveNoAnswer) {
+  Card card;
+  FakeWire wire;
+  wire.claimedRt = 5;
+  wire.reply = gdb::Answer{true, gdb::micros(16), 1, 0, 7, 8, 0x9204};
+  card.engine.controller().attach(&wire);
+  auto& controller = card.engine.controller();
+  ASSERT_EQ(controller.writeTable(100, 1, gdb::kOpMeasure, command(5, 3, 0x400), false), 0);
+  ASSERT_EQ(controller.writeTable(100, 2, gdb::kOpMeasure, command(9, 1, 0), false), 0);
+  auto downlink = [&](uint32_t back, uint32_t offset) {
+    RingQueue q(card.memory, map::kGdbDownlinkHeader, map::kGdbDownlink);
+    return card.memory.read(q.entryAddress(q.size() - 1 - back) + offset);
+  };
+  auto uplinkErrors = [&] {
+    RingQueue q(card.memory, map::kGdbUplinkHeader, map::kGdbUplink);
+    return card.memory.read(q.entryAddress(q.size() - 1) + gdb::udq::kErrors);
+  };
+
+  card.engine.start(kModeBct, 0, 0);
+  card.engine.advance(5'000);
+  // RT 5: the claiming card's answer, stamped when its word started.
+  EXPECT_EQ(downlink(1, gdb::udq::kSync), 1);
+  EXPECT_EQ(downlink(1, gdb::udq::kRt), 7);
+  EXPECT_EQ(downlink(1, gdb::udq::kChannel), 8);
+  EXPECT_EQ(downlink(1, gdb::udq::kData), 0x9204);
+  EXPECT_EQ(downlink(1, gdb::udq::kTimeTag + 10), 16);  // microseconds
+  // RT 9: nobody claims it, the invented partner answers.
+  EXPECT_EQ(downlink(0, gdb::udq::kRt), 9);
+  EXPECT_EQ(downlink(0, gdb::udq::kNoResponse), gdb::partnerAnswer(1).responds ? 0 : 1);
+  EXPECT_EQ(wire.heard.size(), 2u);
+  EXPECT_EQ(wire.heard[0].answer.data, 0x9204);
+
+  // Without invented partners RT 9 goes unanswered.
+  wire.partnersOn = false;
+  card.engine.advance(15'000);
+  EXPECT_EQ(downlink(0, gdb::udq::kRt), 9);
+  EXPECT_EQ(downlink(0, gdb::udq::kNoResponse), 1);
+  EXPECT_EQ(downlink(1, gdb::udq::kData), 0x9204);
+
+  // Another active controller: every word garbled, nobody answers, offers or hears anything.
+  wire.elsewhere = true;
+  std::size_t offered = wire.offered.size();
+  std::size_t heard = wire.heard.size();
+  card.engine.advance(25'000);
+  EXPECT_EQ(wire.offered.size(), offered);
+  EXPECT_EQ(wire.heard.size(), heard);
+  EXPECT_EQ(uplinkErrors(), ldb::kErrMn);
+  EXPECT_EQ(downlink(0, gdb::udq::kNoResponse), 1);
+  EXPECT_EQ(downlink(1, gdb::udq::kNoResponse), 1);
+}
+
+TEST(GdbWireTest, TheTwinAndThePartnerStepAsideForAnotherCardsController) {
+  Card passive;
+  FakeWire wire;
+  passive.engine.controller().attach(&wire);
+  fillTable(passive);
+  passive.memory.write(map::kGdbBcMode.base, gdb::kPassiveBit);
+  passive.engine.start(kModeBct, 0, 0);
+  RingQueue uplink(passive.memory, map::kGdbUplinkHeader, map::kGdbUplink);
+  wire.elsewhere = true;
+  passive.engine.advance(kSecond);
+  EXPECT_EQ(uplink.size(), 0u);
+  // The twin's words are the card's own affair: nothing goes to the other cards.
+  wire.elsewhere = false;
+  passive.engine.advance(kSecond + 10'000);
+  EXPECT_EQ(uplink.size(), 100u);
+  EXPECT_TRUE(wire.offered.empty());
+  EXPECT_FALSE(gdb::Controller::activeOnBus(passive.memory));
+
+  // What the card hears of another card's controller.
+  gdb::Heard h{gdb::micros(kSecond + 20'000), gdb::kSourceHigh, 4, 1, 1, 0, 5, 3, 0xAA, {}};
+  gdb::Controller::overhear(passive.memory, 0, h);
+  uint32_t e = uplink.entryAddress(uplink.size() - 1);
+  EXPECT_EQ(passive.memory.read(e + gdb::udq::kSource), gdb::kSourceHigh);
+  EXPECT_EQ(passive.memory.read(e + gdb::udq::kRate), 0);
+  EXPECT_EQ(passive.memory.read(e + gdb::udq::kIndex), 4);
+  EXPECT_EQ(passive.memory.read(e + gdb::udq::kData), 0xAA);
+  EXPECT_EQ(passive.memory.read(e + gdb::udq::kBus), 1);
+  EXPECT_EQ(passive.memory.read(e + gdb::udq::kTimeTag + 8), 20);  // milliseconds
+
+  Card terminals;
+  terminals.engine.terminals().attach(&wire);
+  GdbRtSimRecord rt{};
+  rt.writeMarker = 0xFFFFFFFF;
+  rt.rtEnable = gdb::kRtEnabled;
+  rt.errorType = gdb::kErrorNone;
+  ASSERT_EQ(terminals.engine.terminals().writeRt(5, rt), 0);
+  GdbRtChanRecord c{};
+  c.writeMarker = 0xFFFFFFFF;
+  c.channelEnable = 1;
+  ASSERT_EQ(terminals.engine.terminals().writeChannel(5, 3, c, false), 0);
+  terminals.engine.start(kModeMrt, 0, 0);
+  RingQueue rtQueue(terminals.memory, map::kGdbRtQueueHeader, map::kGdbRtQueue);
+  wire.elsewhere = true;
+  terminals.engine.advance(kSecond);
+  EXPECT_EQ(rtQueue.size(), 0u);
+  wire.elsewhere = false;
+  terminals.engine.advance(2 * kSecond);
+  EXPECT_GT(rtQueue.size(), 0u);
+}
+
+// A terminal of the card answers another card's controller: the answer must end within the
+// controller's 20 us wait, whatever the terminal's own queue shows.
+TEST(GdbWireTest, ATerminalAnswersAnotherCardsControllerWithinItsWait) {
+  Card card;
+  auto& terminals = card.engine.terminals();
+  GdbRtSimRecord rt{};
+  rt.writeMarker = 0xFFFFFFFF;
+  rt.rtEnable = gdb::kRtEnabled;
+  rt.errorType = gdb::kErrorNone;
+  ASSERT_EQ(terminals.writeRt(5, rt), 0);
+  GdbRtChanRecord c{};
+  c.writeMarker = 0xFFFFFFFF;
+  c.channelEnable = 1;
+  c.responseSync = 1;
+  c.responseRtAddress = 7;
+  c.responseChannel = 8;
+  c.responseDataValue = 0x1234;
+  c.notAndMask = 0x00F0;
+  c.orMask = 0x8000;
+  c.responseTime = 14;
+  ASSERT_EQ(terminals.writeChannel(5, 3, c, false), 0);
+  RingQueue queue(card.memory, map::kGdbRtQueueHeader, map::kGdbRtQueue);
+  auto field = [&](uint32_t back, uint32_t offset) {
+    return card.memory.read(queue.entryAddress(queue.size() - 1 - back) + offset);
+  };
+  const Tick start = gdb::micros(kSecond);
+  gdb::Answer a;
+
+  // The latest answer the controller takes: 4 + 2 + 14 us after its word's start.
+  ASSERT_TRUE(gdb::Terminals::answer(card.memory, 0, gdb::Request{start, 1, 5, 3, 0x400}, a));
+  EXPECT_TRUE(a.answered);
+  EXPECT_EQ(a.at, gdb::micros(20));
+  EXPECT_EQ(a.sync, 1);
+  EXPECT_EQ(a.rt, 7);
+  EXPECT_EQ(a.channel, 8);
+  EXPECT_EQ(a.data, 0x9204);
+  ASSERT_EQ(queue.size(), 2u);
+  EXPECT_EQ(field(1, gdb::rtq::kResponse), 14);
+  EXPECT_EQ(field(1, gdb::rtq::kData), 0x400);
+  EXPECT_EQ(field(0, gdb::rtq::kTimeTag + 10), 20);  // microseconds
+
+  // A microsecond later is too late: the terminal does not answer.
+  c.responseTime = 15;
+  ASSERT_EQ(terminals.writeChannel(5, 3, c, false), 0);
+  ASSERT_TRUE(gdb::Terminals::answer(card.memory, 0, gdb::Request{start, 1, 5, 3, 0x400}, a));
+  EXPECT_FALSE(a.answered);
+  ASSERT_EQ(queue.size(), 3u);
+  EXPECT_EQ(field(0, gdb::rtq::kResponse), gdb::kNoResponse);
+
+  // With an intermediate word first the terminal answers late, but the controller has gone.
+  c.intermediateEnable = 1;
+  c.responseTime = 30;
+  ASSERT_EQ(terminals.writeChannel(5, 3, c, false), 0);
+  ASSERT_TRUE(gdb::Terminals::answer(card.memory, 0, gdb::Request{start, 1, 5, 3, 0x400}, a));
+  EXPECT_FALSE(a.answered);
+  ASSERT_EQ(queue.size(), 6u);
+  EXPECT_EQ(field(0, gdb::rtq::kKind), gdb::kWordResponse);
+
+  // A data-sync word delivers data and asks nothing; a request kind the response type does not
+  // take (DISCRETE) goes unanswered.
+  ASSERT_TRUE(gdb::Terminals::answer(card.memory, 0, gdb::Request{start, 0, 5, 3, 0xAA}, a));
+  EXPECT_FALSE(a.answered);
+  EXPECT_EQ(field(0, gdb::rtq::kSync), 0);
+  EXPECT_EQ(field(0, gdb::rtq::kData), 0xAA);
+  ASSERT_TRUE(gdb::Terminals::answer(card.memory, 0, gdb::Request{start, 1, 5, 3, 0x200}, a));
+  EXPECT_FALSE(a.answered);
+  EXPECT_EQ(queue.size(), 8u);
+  EXPECT_EQ(card.memory.read32(map::kRunControl.base + gdb::run::kPolls), 5u);
+  // The terminal answered twice, once too late for the controller.
+  EXPECT_EQ(card.memory.read32(map::kRunControl.base + gdb::run::kAnswers), 2u);
+
+  // Not claimed: another channel, another RT, the RT disabled.
+  EXPECT_FALSE(gdb::Terminals::answer(card.memory, 0, gdb::Request{start, 1, 5, 4, 0}, a));
+  EXPECT_FALSE(gdb::Terminals::answer(card.memory, 0, gdb::Request{start, 1, 6, 3, 0}, a));
+  rt.rtEnable = 0;
+  ASSERT_EQ(terminals.writeRt(5, rt), 0);
+  EXPECT_FALSE(gdb::Terminals::answer(card.memory, 0, gdb::Request{start, 1, 5, 3, 0}, a));
+  EXPECT_EQ(queue.size(), 8u);
+}
+
+}  // namespace
