@@ -266,9 +266,18 @@ TEST(GdbWireTest, ATerminalAnswersAnotherCardsControllerWithinItsWait) {
   ASSERT_TRUE(gdb::Terminals::answer(card.memory, 0, gdb::Request{start, 1, 5, 3, 0x200}, a));
   EXPECT_FALSE(a.answered);
   EXPECT_EQ(queue.size(), 8u);
-  EXPECT_EQ(card.memory.read32(map::kRunControl.base + gdb::run::kPolls), 5u);
-  // The terminal answered twice, once too late for the controller.
-  EXPECT_EQ(card.memory.read32(map::kRunControl.base + gdb::run::kAnswers), 2u);
+
+  // Another card's terminal answers too: every word this one sends collides.
+  gdb::Request both{start, 1, 5, 3, 0x400};
+  both.clash = true;
+  ASSERT_TRUE(gdb::Terminals::answer(card.memory, 0, both, a));
+  ASSERT_EQ(queue.size(), 11u);
+  EXPECT_EQ(field(2, gdb::rtq::kErrors), 0);
+  EXPECT_EQ(field(1, gdb::rtq::kErrors), ldb::kErrMn);
+  EXPECT_EQ(field(0, gdb::rtq::kErrors), ldb::kErrMn);
+  EXPECT_EQ(card.memory.read32(map::kRunControl.base + gdb::run::kPolls), 6u);
+  // The terminal answered three times, each too late for the controller but the first.
+  EXPECT_EQ(card.memory.read32(map::kRunControl.base + gdb::run::kAnswers), 3u);
 
   // Not claimed: another channel, another RT, the RT disabled.
   EXPECT_FALSE(gdb::Terminals::answer(card.memory, 0, gdb::Request{start, 1, 5, 4, 0}, a));
@@ -276,7 +285,7 @@ TEST(GdbWireTest, ATerminalAnswersAnotherCardsControllerWithinItsWait) {
   rt.rtEnable = 0;
   ASSERT_EQ(terminals.writeRt(5, rt), 0);
   EXPECT_FALSE(gdb::Terminals::answer(card.memory, 0, gdb::Request{start, 1, 5, 3, 0}, a));
-  EXPECT_EQ(queue.size(), 8u);
+  EXPECT_EQ(queue.size(), 11u);
 }
 
 }  // namespace

@@ -395,21 +395,26 @@ bool Node::activeControllerElsewhere() {
 }
 
 // Every card that runs terminals (GDB_MRT) with the RT enabled and the channel in its pool takes
-// the word. Two of them answer at once: their answers collide, and each one's queue shows it.
+// the word. When two take it, their answers collide: the controller sees a Manchester error, and
+// each one's queue marks the words it sent with it.
 bool Node::offer(const gdb::Request& request, gdb::Answer& answer) {
-  int claimants = 0;
+  std::array<int, kMostNodes> claims{};
+  int count = 0;
   others([&](int s, NodeEntry& n) {
-    if (!n.running || n.mode != kModeGdbMrt) return;
-    CardMemory theirs(bus_->memoryOf(s));
-    gdb::Answer a;
-    if (!gdb::Terminals::answer(theirs, n.epoch / kTicksPerMicro, request, a)) return;
-    if (++claimants == 1) {
-      answer = a;
-    } else {
-      answer.errors |= ldb::kErrMn;
-    }
+    if (n.running && n.mode == kModeGdbMrt &&
+        gdb::Terminals::claims(CardMemory(bus_->memoryOf(s)), request.rt, request.channel))
+      claims[count++] = s;
   });
-  return claimants > 0;
+  gdb::Request heard = request;
+  heard.clash = count > 1;
+  for (int i = 0; i < count; ++i) {
+    CardMemory theirs(bus_->memoryOf(claims[i]));
+    gdb::Answer a;
+    gdb::Terminals::answer(theirs, bus_->node(claims[i]).epoch / kTicksPerMicro, heard, a);
+    if (i == 0) answer = a;
+  }
+  if (count > 1) answer.errors |= ldb::kErrMn;
+  return count > 0;
 }
 
 void Node::overhear(const gdb::Heard& heard) {

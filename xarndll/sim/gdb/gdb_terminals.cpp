@@ -293,16 +293,23 @@ void Terminals::record(CardMemory& memory, TimeTagWriter& tags, RingQueue& queue
 
 // The controller takes the response word that ends within its wait; an intermediate word first
 // keeps the terminal answering, but not the controller waiting.
+bool Terminals::claims(const CardMemory& memory, uint16_t n, uint16_t channel) {
+  return n < kTerminals && memory.read(map::kGdbRtSim.entry(n) + rt::kEnable) == kRtEnabled &&
+         find(memory, n, channel) != 0;
+}
+
 bool Terminals::answer(CardMemory& memory, uint64_t epochMicros, const Request& r, Answer& a) {
-  if (r.rt >= kTerminals) return false;
+  if (!claims(memory, r.rt, r.channel)) return false;
   Terminal t;
   readTerminal(memory, r.rt, t);
-  uint32_t at = find(memory, r.rt, r.channel);
-  if (!at || t.word(rt::kEnable) != kRtEnabled) return false;
   Channel c{r.rt, r.channel, {}};
-  memory.readWords(at + chan::kIntermediate, c.words.data(), chan::kWords);
+  memory.readWords(find(memory, r.rt, r.channel) + chan::kIntermediate, c.words.data(),
+                   chan::kWords);
   Exchange ex;
   exchange(c, t, r.sync, r.data, kControllerTimeout - kWordTime, ex);
+  // Another terminal's words collide with every word this one sends.
+  for (int i = 1; r.clash && i < ex.count; ++i)
+    ex.words[static_cast<std::size_t>(i)].fields[2] |= ldb::kErrMn;
   TimeTagWriter tags(memory, epochMicros);
   RingQueue queue(memory, map::kGdbRtQueueHeader, map::kGdbRtQueue);
   record(memory, tags, queue, ex, r.start);

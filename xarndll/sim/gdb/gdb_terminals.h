@@ -53,6 +53,9 @@ class Terminals {
   // receives within its wait.
   static bool answer(CardMemory& memory, uint64_t epochMicros, const Request& request,
                      Answer& answer);
+  // Whether the card whose memory is `memory` claims `rt` and `channel`: the RT enabled, the
+  // channel in the pool.
+  static bool claims(const CardMemory& memory, uint16_t rt, uint16_t channel);
 
   void start(Tick now);
   void stop() { running_ = false; }

@@ -16,6 +16,7 @@ struct Request {
   uint16_t rt = 0;
   uint16_t channel = 0;
   uint16_t data = 0;
+  bool clash = false;  // another card claims the RT and channel too: the answers collide
 };
 
 // The answer the controller receives: the terminal's response word, or none.
