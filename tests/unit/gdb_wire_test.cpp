@@ -38,11 +38,12 @@ class FakeWire final : public gdb::Wire {
   std::vector<gdb::Heard> heard;
 };
 
-GdbCommandRecord command(uint16_t rt, uint16_t channel, uint16_t data) {
+GdbCommandRecord command(uint16_t rt, uint16_t channel, uint16_t data,
+                         uint16_t errorType = gdb::kErrorNone) {
   GdbCommandRecord c{};
   c.rtAddress = rt;
   c.sync = 1;
-  c.errorType = gdb::kErrorNone;
+  c.errorType = errorType;
   c.channel = channel;
   c.dataValue = data;
   return c;
@@ -107,6 +108,10 @@ TEST(GdbWireTest, AClaimedRtAnswersAndCollisionsAndSilentPartnersLeaveNoAnswer) 
   auto& controller = card.engine.controller();
   ASSERT_EQ(controller.writeTable(100, 1, gdb::kOpMeasure, command(5, 3, 0x400), false), 0);
   ASSERT_EQ(controller.writeTable(100, 2, gdb::kOpMeasure, command(9, 1, 0), false), 0);
+  // A word the controller damages (Manchester) reaches no terminal; a passive card hears it.
+  ASSERT_EQ(controller.writeTable(100, 3, gdb::kOpMeasure,
+                                  command(5, 3, 0x400, ldb::kErrorManchester), false),
+            0);
   auto downlink = [&](uint32_t back, uint32_t offset) {
     RingQueue q(card.memory, map::kGdbDownlinkHeader, map::kGdbDownlink);
     return card.memory.read(q.entryAddress(q.size() - 1 - back) + offset);
@@ -119,23 +124,27 @@ TEST(GdbWireTest, AClaimedRtAnswersAndCollisionsAndSilentPartnersLeaveNoAnswer) 
   card.engine.start(kModeBct, 0, 0);
   card.engine.advance(5'000);
   // RT 5: the claiming card's answer, stamped when its word started.
-  EXPECT_EQ(downlink(1, gdb::udq::kSync), 1);
-  EXPECT_EQ(downlink(1, gdb::udq::kRt), 7);
-  EXPECT_EQ(downlink(1, gdb::udq::kChannel), 8);
-  EXPECT_EQ(downlink(1, gdb::udq::kData), 0x9204);
-  EXPECT_EQ(downlink(1, gdb::udq::kTimeTag + 10), 16);  // microseconds
+  EXPECT_EQ(downlink(2, gdb::udq::kSync), 1);
+  EXPECT_EQ(downlink(2, gdb::udq::kRt), 7);
+  EXPECT_EQ(downlink(2, gdb::udq::kChannel), 8);
+  EXPECT_EQ(downlink(2, gdb::udq::kData), 0x9204);
+  EXPECT_EQ(downlink(2, gdb::udq::kTimeTag + 10), 16);  // microseconds
   // RT 9: nobody claims it, the invented partner answers.
-  EXPECT_EQ(downlink(0, gdb::udq::kRt), 9);
-  EXPECT_EQ(downlink(0, gdb::udq::kNoResponse), gdb::partnerAnswer(1).responds ? 0 : 1);
-  EXPECT_EQ(wire.heard.size(), 2u);
+  EXPECT_EQ(downlink(1, gdb::udq::kRt), 9);
+  EXPECT_EQ(downlink(1, gdb::udq::kNoResponse), gdb::partnerAnswer(1).responds ? 0 : 1);
+  EXPECT_EQ(downlink(0, gdb::udq::kNoResponse), 1);
+  EXPECT_EQ(wire.offered.size(), 2u);
+  ASSERT_EQ(wire.heard.size(), 3u);
   EXPECT_EQ(wire.heard[0].answer.data, 0x9204);
+  EXPECT_EQ(wire.heard[2].errors, ldb::kErrMn);
+  EXPECT_FALSE(wire.heard[2].answer.answered);
 
   // Without invented partners RT 9 goes unanswered.
   wire.partnersOn = false;
   card.engine.advance(15'000);
-  EXPECT_EQ(downlink(0, gdb::udq::kRt), 9);
-  EXPECT_EQ(downlink(0, gdb::udq::kNoResponse), 1);
-  EXPECT_EQ(downlink(1, gdb::udq::kData), 0x9204);
+  EXPECT_EQ(downlink(1, gdb::udq::kRt), 9);
+  EXPECT_EQ(downlink(1, gdb::udq::kNoResponse), 1);
+  EXPECT_EQ(downlink(2, gdb::udq::kData), 0x9204);
 
   // Another active controller: every word garbled, nobody answers, offers or hears anything.
   wire.elsewhere = true;
@@ -145,8 +154,8 @@ TEST(GdbWireTest, AClaimedRtAnswersAndCollisionsAndSilentPartnersLeaveNoAnswer) 
   EXPECT_EQ(wire.offered.size(), offered);
   EXPECT_EQ(wire.heard.size(), heard);
   EXPECT_EQ(uplinkErrors(), ldb::kErrMn);
-  EXPECT_EQ(downlink(0, gdb::udq::kNoResponse), 1);
   EXPECT_EQ(downlink(1, gdb::udq::kNoResponse), 1);
+  EXPECT_EQ(downlink(2, gdb::udq::kNoResponse), 1);
 }
 
 TEST(GdbWireTest, TheTwinAndThePartnerStepAsideForAnotherCardsController) {

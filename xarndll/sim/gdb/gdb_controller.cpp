@@ -300,7 +300,7 @@ bool Controller::advance(Tick until) {
   bool twinAside = passive && wire_ && (wire_->activeControllerElsewhere() || !wire_->partners());
   // The card's own transfers on a shared bus are answered and heard by the other cards: none is
   // only counted.
-  bool live = !passive && wire_;
+  bool live = !passive && wire_ != nullptr;
   while (true) {
     uint64_t to = timeline_.firstNotDone(next_, until);
     if (to <= next_) break;
@@ -364,7 +364,7 @@ bool Controller::perform(uint64_t g, bool passive) {
         t.rate = 0;
         t.errorType = kErrorNone;
       }
-      send(t, start, !passive && wire_);
+      send(t, start, !passive && wire_ != nullptr);
       return true;
     case kOpCommand:
       if (!passive && popCommand(t)) send(t, start, wire_ != nullptr);
@@ -401,28 +401,29 @@ bool Controller::popCommand(Transfer& t) {
 }
 
 // The controller's word goes on the uplink queue, the answer to a command-sync word (or its
-// absence) on the downlink queue.
+// absence) on the downlink queue. Two active controllers on a shared bus garble each other's
+// every word: nobody answers or hears them.
 void Controller::send(const Transfer& t, Tick start, bool live) {
   uint64_t n = transfers_++;
   addCounter(memory_, run::kTransfers, 1);
   ldb::WordFault fault;
   if (t.errorType != kErrorNone) fault = applyInjection(t.errorType, t.errorSize, t.sync != 0);
   Heard h{start, t.source, t.index, t.bus, t.sync, fault.errors, t.rt, t.channel, t.data, {}};
-  answer(n, h, fault.any(), live);
+  bool collided = live && wire_->activeControllerElsewhere();
+  if (collided) {
+    h.errors |= ldb::kErrMn;
+  } else {
+    answer(n, h, fault.any(), live);
+  }
   record(memory_, tags_, uplink_, downlink_, h, t.rate);
-  if (live && (h.errors & ldb::kErrMn) == 0) wire_->overhear(h);
+  if (live && !collided) wire_->overhear(h);
 }
 
 // The partner terminals answer the n-th transfer of the run; a damaged word is discarded by
 // the terminal. On a shared bus the card that claims the RT and channel answers; the partner
-// terminals stand in for the others, unless they are switched off. Two active controllers
-// garble each other's every word: nobody answers or hears them.
+// terminals stand in for the others, unless they are switched off.
 void Controller::answer(uint64_t n, Heard& h, bool damaged, bool live) {
   Answer& a = h.answer;
-  if (live && wire_->activeControllerElsewhere()) {
-    h.errors |= ldb::kErrMn;
-    return;
-  }
   if (damaged) return;
   if (live && wire_->offer(Request{h.start, h.sync, h.rt, h.channel, h.data}, a)) return;
   if ((live && !wire_->partners()) || !h.sync) return;
