@@ -156,12 +156,12 @@ namespace run {
 inline constexpr uint32_t kTransfers = 0;      // 2 words: GDB_BCT transfers sent or heard
 inline constexpr uint32_t kTriggersPlus = 4;   // 2 words: +Ve trigger pulses
 inline constexpr uint32_t kTriggersMinus = 8;  // 2 words: -Ve trigger pulses
+inline constexpr uint32_t kPolls = 0;          // 2 words: GDB_MRT commands of the partner
+inline constexpr uint32_t kAnswers = 4;        // 2 words: ... that a terminal answered
 // GDB_BCT on a shared bus: 1 from RUN until the card halts or leaves the mode; a HALT entry
 // that stops the controller does not end it, so other cards see one answer for a whole stretch
 // of bus time.
 inline constexpr uint32_t kOnBus = 12;
-inline constexpr uint32_t kPolls = 0;    // 2 words: GDB_MRT commands of the partner
-inline constexpr uint32_t kAnswers = 4;  // 2 words: ... that a terminal answered
 }  // namespace run
 
 // ---- The schedule

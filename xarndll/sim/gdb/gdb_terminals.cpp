@@ -291,20 +291,21 @@ void Terminals::record(CardMemory& memory, TimeTagWriter& tags, RingQueue& queue
 
 // ---- A controller on the shared bus
 
-// The controller takes the response word that ends within its wait; an intermediate word first
-// keeps the terminal answering, but not the controller waiting.
 bool Terminals::claims(const CardMemory& memory, uint16_t n, uint16_t channel) {
   return n < kTerminals && memory.read(map::kGdbRtSim.entry(n) + rt::kEnable) == kRtEnabled &&
          find(memory, n, channel) != 0;
 }
 
+// The controller takes the response word that ends within its wait; an intermediate word first
+// keeps the terminal answering, but not the controller waiting.
 bool Terminals::answer(CardMemory& memory, uint64_t epochMicros, const Request& r, Answer& a) {
-  if (!claims(memory, r.rt, r.channel)) return false;
+  if (r.rt >= kTerminals) return false;
   Terminal t;
   readTerminal(memory, r.rt, t);
+  uint32_t at = t.word(rt::kEnable) == kRtEnabled ? find(memory, r.rt, r.channel) : 0;
+  if (!at) return false;
   Channel c{r.rt, r.channel, {}};
-  memory.readWords(find(memory, r.rt, r.channel) + chan::kIntermediate, c.words.data(),
-                   chan::kWords);
+  memory.readWords(at + chan::kIntermediate, c.words.data(), chan::kWords);
   Exchange ex;
   exchange(c, t, r.sync, r.data, kControllerTimeout - kWordTime, ex);
   // Another terminal's words collide with every word this one sends.
