@@ -398,19 +398,25 @@ bool Node::activeControllerElsewhere() {
 // the word. When two take it, their answers collide: the controller sees a Manchester error, and
 // each one's queue marks the words it sent with it.
 bool Node::offer(const gdb::Request& request, gdb::Answer& answer) {
-  std::array<int, kMostNodes> claims{};
+  struct Claim {
+    int slot;
+    uint32_t entry;  // where the card keeps the channel
+  };
+  std::array<Claim, kMostNodes> claims{};
   int count = 0;
   others([&](int s, NodeEntry& n) {
-    if (n.running && n.mode == kModeGdbMrt &&
-        gdb::Terminals::claims(CardMemory(bus_->memoryOf(s)), request.rt, request.channel))
-      claims[count++] = s;
+    if (!n.running || n.mode != kModeGdbMrt) return;
+    uint32_t entry =
+        gdb::Terminals::claim(CardMemory(bus_->memoryOf(s)), request.rt, request.channel);
+    if (entry) claims[count++] = {s, entry};
   });
   gdb::Request heard = request;
   heard.clash = count > 1;
   for (int i = 0; i < count; ++i) {
-    CardMemory theirs(bus_->memoryOf(claims[i]));
+    CardMemory theirs(bus_->memoryOf(claims[i].slot));
+    uint64_t epoch = bus_->node(claims[i].slot).epoch / kTicksPerMicro;
     gdb::Answer a;
-    gdb::Terminals::answer(theirs, bus_->node(claims[i]).epoch / kTicksPerMicro, heard, a);
+    gdb::Terminals::answer(theirs, epoch, claims[i].entry, heard, a);
     if (i == 0) answer = a;
   }
   if (count > 1) answer.errors |= ldb::kErrMn;

@@ -291,21 +291,19 @@ void Terminals::record(CardMemory& memory, TimeTagWriter& tags, RingQueue& queue
 
 // ---- A controller on the shared bus
 
-bool Terminals::claims(const CardMemory& memory, uint16_t n, uint16_t channel) {
-  return n < kTerminals && memory.read(map::kGdbRtSim.entry(n) + rt::kEnable) == kRtEnabled &&
-         find(memory, n, channel) != 0;
+uint32_t Terminals::claim(const CardMemory& memory, uint16_t n, uint16_t channel) {
+  if (n >= kTerminals || memory.read(map::kGdbRtSim.entry(n) + rt::kEnable) != kRtEnabled) return 0;
+  return find(memory, n, channel);
 }
 
 // The controller takes the response word that ends within its wait; an intermediate word first
 // keeps the terminal answering, but not the controller waiting.
-bool Terminals::answer(CardMemory& memory, uint64_t epochMicros, const Request& r, Answer& a) {
-  if (r.rt >= kTerminals) return false;
+void Terminals::answer(CardMemory& memory, uint64_t epochMicros, uint32_t entry, const Request& r,
+                       Answer& a) {
   Terminal t;
   readTerminal(memory, r.rt, t);
-  uint32_t at = t.word(rt::kEnable) == kRtEnabled ? find(memory, r.rt, r.channel) : 0;
-  if (!at) return false;
   Channel c{r.rt, r.channel, {}};
-  memory.readWords(at + chan::kIntermediate, c.words.data(), chan::kWords);
+  memory.readWords(entry + chan::kIntermediate, c.words.data(), chan::kWords);
   Exchange ex;
   exchange(c, t, r.sync, r.data, kControllerTimeout - kWordTime, ex);
   // Another terminal's words collide with every word this one sends.
@@ -326,7 +324,6 @@ bool Terminals::answer(CardMemory& memory, uint64_t epochMicros, const Request& 
     a.channel = w.fields[4];
     a.data = w.fields[5];
   }
-  return true;
 }
 
 // A change to the terminals while the partner polls starts a new poll cycle at once.

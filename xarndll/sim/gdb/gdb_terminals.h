@@ -46,16 +46,15 @@ class Terminals {
   // On a shared bus: the bus beyond the card (null: the card is alone).
   void attach(Wire* wire) { wire_ = wire; }
 
-  // A controller of another card sends `request` to the card whose memory is `memory` (time
-  // tags counted from `epochMicros`). False when the card does not claim its RT and channel
-  // (the RT disabled or the channel not in the pool). Else the terminal takes the word in as it
-  // takes its partner's commands (RT queue, counters), and `answer` is what the controller
+  // Where the card whose memory is `memory` keeps `channel` of terminal `rt` when it claims
+  // them (the RT enabled, the channel in the pool); 0 when it does not.
+  static uint32_t claim(const CardMemory& memory, uint16_t rt, uint16_t channel);
+  // A controller of another card sends `request` to that card's channel at pool entry `entry`
+  // (what claim() found; time tags counted from `epochMicros`). The terminal takes the word in
+  // as it takes its partner's commands (RT queue, counters); `answer` is what the controller
   // receives within its wait.
-  static bool answer(CardMemory& memory, uint64_t epochMicros, const Request& request,
-                     Answer& answer);
-  // Whether the card whose memory is `memory` claims `rt` and `channel`: the RT enabled, the
-  // channel in the pool.
-  static bool claims(const CardMemory& memory, uint16_t rt, uint16_t channel);
+  static void answer(CardMemory& memory, uint64_t epochMicros, uint32_t entry,
+                     const Request& request, Answer& answer);
 
   void start(Tick now);
   void stop() { running_ = false; }
