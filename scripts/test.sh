@@ -2,7 +2,8 @@
 # Sets up the machine, builds the station from scratch and runs every test:
 #   1. the suite: unit tests, scenarios, fuzz corpora and the window tests (RelWithDebInfo);
 #   2. the suite again under the address and undefined-behaviour sanitizers (leaks detected);
-#   3. the Release build, which packagers and the benchmarks use;
+#   3. the Release build, which the benchmarks use, and the Debian package from it, which
+#      lintian checks;
 #   4. each fuzz target for a bounded time (XARN_FUZZ_SECONDS, 30 s by default);
 #   5. clang-tidy over the station's sources, and clang-format's check of every source.
 # Warnings are errors in every build here. `scripts/test.sh --quick` runs step 1 only.
@@ -25,9 +26,10 @@ cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j"$jobs"
 
-step "3/5 the Release build"
-cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DXARN_WERROR=ON
+step "3/5 the Release build and its package"
+cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DXARN_WERROR=ON -DCMAKE_INSTALL_PREFIX=/usr
 cmake --build build-release -j"$jobs"
+bash scripts/package.sh build-release
 
 step "4/5 fuzzing"
 bash scripts/fuzz.sh "${XARN_FUZZ_SECONDS:-30}"

@@ -17,7 +17,9 @@ endfunction()
 
 run(${CMAKE_COMMAND} --install ${BUILD} --prefix ${prefix})
 
-set(expected bin/xarn_console share/man/man1/xarn_console.1 share/man/man1/xarn_win.1
+set(expected bin/xarn_console share/man/man1/xarn_console.1.gz share/man/man1/xarn_win.1.gz
+    share/man/man1/xarn-station.1.gz share/doc/xarn-station/copyright
+    share/doc/xarn-station/changelog.gz
     ${PRIVATE_LIBDIR}/libxarndll.so ${MANUAL_DIR}/index.html ${HEADER_DIR}/xarndll.h
     ${HEADER_DIR}/records.h ${LIBDIR}/pkgconfig/xarndll.pc ${EXAMPLES_DIR}/terminals.c
     ${EXAMPLES_DIR}/README.md)
