@@ -43,6 +43,9 @@ class Console {
   void show();
   void saveList(const std::string& rest);
   void saveCapture(const std::string& file);
+  void record(const std::vector<std::string>& args);
+  void stats(const std::string& rest);
+  void saveStats(const std::string& file);
   bool mayWrite(const std::string& command, const std::string& file);
 
   std::ostream& out_;

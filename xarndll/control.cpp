@@ -4,6 +4,7 @@
 #include <charconv>
 #include <string_view>
 
+#include "xarndll/capture/card_taps.h"
 #include "xarndll/sim/functions.h"
 #include "xarndll/sim/registry.h"
 
@@ -172,6 +173,91 @@ void poke(CardContext* card, uint32_t address, uint16_t value) {
   SimCard& sim = cardFor(*card);
   sim.catchUp();
   sim.writeWord(address, value);
+}
+
+namespace {
+
+// The card's taps, made on first use; a card with no listener left has no tap, so that its buses
+// go back to counting what nobody can see.
+xarncap::CardTaps* tapsOf(SimCard& card, bool make) {
+  auto* taps = dynamic_cast<xarncap::CardTaps*>(card.tap());
+  if (!taps && make) {
+    card.setTap(std::make_unique<xarncap::CardTaps>());
+    taps = static_cast<xarncap::CardTaps*>(card.tap());
+  }
+  return taps;
+}
+
+void dropIfEmpty(SimCard& card) {
+  xarncap::CardTaps* taps = tapsOf(card, false);
+  if (taps && taps->empty()) card.setTap(nullptr);
+}
+
+RecordingStatus statusOf(const xarncap::RecordingState& s) {
+  return RecordingStatus{s.active, s.file, s.bytes, s.totalBytes, s.packets, s.error};
+}
+
+}  // namespace
+
+bool startRecording(CardContext* card, const RecordSettings& settings, std::string& error) {
+  if (!card) {
+    error = "no card context";
+    return false;
+  }
+  if (settings.ring == 1 || (settings.ring && !settings.limitBytes)) {
+    error = "a ring needs a size limit and at least 2 files";
+    return false;
+  }
+  SimCard& sim = cardFor(*card);
+  sim.catchUp();
+  auto recorder = std::make_unique<xarncap::Recorder>(
+      sim, xarncap::RecordOptions{settings.path, settings.limitBytes, settings.ring,
+                                  settings.application});
+  if (!recorder->open(error)) return false;
+  tapsOf(sim, true)->recorder = std::move(recorder);
+  return true;
+}
+
+RecordingStatus stopRecording(CardContext* card) {
+  if (!card) return {};
+  SimCard& sim = cardFor(*card);
+  xarncap::CardTaps* taps = tapsOf(sim, false);
+  if (!taps || !taps->recorder) return {};
+  sim.catchUp();
+  taps->recorder->stop();
+  RecordingStatus status = statusOf(taps->recorder->state());
+  taps->recorder.reset();
+  dropIfEmpty(sim);
+  return status;
+}
+
+RecordingStatus recordingStatus(CardContext* card) {
+  if (!card) return {};
+  SimCard& sim = cardFor(*card);
+  xarncap::CardTaps* taps = tapsOf(sim, false);
+  if (!taps || !taps->recorder) return {};
+  sim.catchUp();
+  return statusOf(taps->recorder->state());
+}
+
+void countActivity(CardContext* card, bool on) {
+  if (!card) return;
+  SimCard& sim = cardFor(*card);
+  sim.catchUp();
+  xarncap::CardTaps* taps = tapsOf(sim, on);
+  if (!taps) return;
+  if (on && !taps->meter) taps->meter = std::make_unique<xarncap::ActivityMeter>(sim);
+  if (!on) taps->meter.reset();
+  dropIfEmpty(sim);
+}
+
+std::optional<xarncap::Activity> busActivity(CardContext* card) {
+  if (!card) return std::nullopt;
+  SimCard& sim = cardFor(*card);
+  xarncap::CardTaps* taps = tapsOf(sim, false);
+  if (!taps || !taps->meter) return std::nullopt;
+  sim.catchUp();
+  return taps->meter->snapshot();
 }
 
 void release(CardContext* card) {

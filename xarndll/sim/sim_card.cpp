@@ -61,6 +61,13 @@ void SimCard::catchUp() {
   uint64_t t = sourceNow();
   if (t > sourceLast_) advanceTo(now_ + (t - sourceLast_));
   sourceLast_ = t;
+  if (tap_) tap_->caughtUp();
+}
+
+void SimCard::setTap(std::unique_ptr<WireTap> tap) {
+  catchUp();
+  tap_ = std::move(tap);
+  memory_.tap = tap_.get();
 }
 
 void SimCard::advanceTo(uint64_t target) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -17,6 +18,7 @@
 #include "xarndll/sim/ldb/ldb_engine.h"
 #include "xarndll/sim/mdm/mdm_engine.h"
 #include "xarndll/sim/monitor/monitor_engine.h"
+#include "xarndll/sim/wire_tap.h"
 
 namespace xarnsim {
 
@@ -90,7 +92,12 @@ class SimCard {
   // Time. catchUp() brings the card to the time source's "now"; every driver call does it first.
   void setTimeSource(Clock clock);
   void catchUp();
-  uint64_t cardTime() const { return now_; }  // microseconds since the card was created
+  uint64_t cardTime() const { return now_; }          // microseconds since the card was created
+  uint64_t epochMicros() const { return initTime_; }  // card time of the last initialisation
+
+  // Recording: every bus offers its transfers to `tap` (null: none), which the card keeps.
+  void setTap(std::unique_ptr<WireTap> tap);
+  WireTap* tap() const { return tap_.get(); }
 
   // Card words as the driver sees them: registers are computed, read-only words refuse writes,
   // and the firmware handshake words react. False: the write was ignored.
@@ -168,6 +175,7 @@ class SimCard {
   Firmware firmware_ = Firmware::Idle;
 
   CallHooks hooks_;
+  std::unique_ptr<WireTap> tap_;
 };
 
 }  // namespace xarnsim

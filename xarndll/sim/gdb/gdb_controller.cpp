@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "xarndll/sim/card_time.h"
+#include "xarndll/sim/gdb/gdb_tap.h"
 #include "xarndll/sim/memory_map.h"
 #include "xarndll/status.h"
 
@@ -271,6 +272,7 @@ bool Controller::advance(Tick until) {
     uint64_t end = std::min(to, event);
     uint64_t from = std::min(timeline_.keepFrom(kUplinkCount, next_, end, uplink_.capacity()),
                              timeline_.keepFrom(kDownlinkCount, next_, end, downlink_.capacity()));
+    if (tapped(memory_)) from = next_;
     count(next_, from, passive);
     runSlots(from, end, passive);
     next_ = end;
@@ -374,11 +376,19 @@ void Controller::send(const Transfer& t, Tick start) {
     memory_.write(e + udq::kBus, t.bus);
   };
   put(uplink_, start, t.sync, 0, fault.errors, t.data);
-  if (!t.sync) return;
+  bool commandSync = (t.sync != 0) != fault.typeSwapped;
+  tapWord(memory_,
+          gdbWord(start, {t.rt, t.channel, t.data, commandSync}, false, t.bus, 0, fault.errors));
+  WireTransfer closing{static_cast<uint16_t>(t.source >> 14), t.index, 0, t.rate};
+  if (!t.sync) return tapTransfer(memory_, closing);
   PartnerAnswer a = partnerAnswer(n);
   bool answered = a.responds && !fault.any();
-  put(downlink_, start + kWordTime + kTurnaround, 0, answered ? 0 : 1, answered ? a.errors : 0,
-      answered ? a.data : 0);
+  Tick answerAt = start + kWordTime + kTurnaround;
+  put(downlink_, answerAt, 0, answered ? 0 : 1, answered ? a.errors : 0, answered ? a.data : 0);
+  if (answered)
+    tapWord(memory_, gdbWord(answerAt, {t.rt, t.channel, a.data, false}, true, t.bus, 1, a.errors));
+  closing.errors = answered ? 0 : kWireNoResponse;
+  tapTransfer(memory_, closing);
 }
 
 }  // namespace xarnsim::gdb

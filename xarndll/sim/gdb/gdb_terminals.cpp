@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "xarndll/sim/gdb/gdb_controller.h"
+#include "xarndll/sim/gdb/gdb_tap.h"
 #include "xarndll/sim/memory_map.h"
 #include "xarndll/status.h"
 
@@ -271,7 +272,13 @@ void Terminals::perform(uint64_t g) {
     uint32_t at = queue_.push();
     memory_.writeWords(at, w.fields.data(), static_cast<uint32_t>(w.fields.size()));
     tags_.write(at + rtq::kTimeTag, start + w.offset);
+    const auto& f = w.fields;  // response, sync, errors, RT, channel, data, what
+    tapWord(memory_, gdbWord(start + w.offset, {f[3], f[4], f[5], f[1] != 0}, f[6] != kWordCommand,
+                             0, static_cast<uint8_t>(f[6]), f[2]));
   }
+  const uint16_t kind = static_cast<uint16_t>(slot / channels_.size());
+  tapTransfer(memory_,
+              {kind, ex.words[0].fields[3], ex.answered ? uint16_t{0} : kWireNoResponse, 0});
   addCounter(memory_, run::kPolls, 1);
   addCounter(memory_, run::kAnswers, ex.answered ? 1 : 0);
 }
@@ -284,7 +291,8 @@ bool Terminals::advance(Tick until) {
     stale_ = false;
   }
   uint64_t to = timeline_.firstNotDone(next_, until);
-  uint64_t from = timeline_.keepFrom(kEntriesCount, next_, to, queue_.capacity());
+  uint64_t from =
+      tapped(memory_) ? next_ : timeline_.keepFrom(kEntriesCount, next_, to, queue_.capacity());
   count(next_, from);
   for (uint64_t g = from; g < to; ++g) perform(g);
   next_ = to;

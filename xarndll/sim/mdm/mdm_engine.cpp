@@ -5,6 +5,7 @@
 
 #include "xarndll/sim/card_time.h"
 #include "xarndll/sim/ldb/ldb_layout.h"
+#include "xarndll/sim/mdm/mdm_tap.h"
 #include "xarndll/status.h"
 
 namespace xarnsim::mdm {
@@ -161,7 +162,7 @@ void Engine::startFrame(ldb::Tick until) {
     return;
   }
   uint64_t keep = ceilDiv(queue_.capacity(), units_.size()) + 1;
-  if (whole > keep) skipFrames(whole - keep);
+  if (whole > keep && !tapped(memory_)) skipFrames(whole - keep);
 }
 
 void Engine::skipFrames(uint64_t frames) {
@@ -230,6 +231,7 @@ void Engine::commit(int rt, ldb::Tick start, bool queued) {
 // The queue keeps the data words the unit answered with, or else those the partner sent.
 void Engine::push(int rt, ldb::Tick start) {
   const Message& m = scratch_;
+  tapMessage(memory_, rt, start, m, timing_);
   uint32_t at = queue_.push();
   memory_.write(at + queue::kRt, static_cast<uint16_t>(rt));
   memory_.write(at + queue::kType, m.type);

@@ -6,6 +6,7 @@
 
 #include "xarndll/sim/ldb/ldb_layout.h"
 #include "xarndll/sim/monitor/monitor_layout.h"
+#include "xarndll/sim/monitor/monitor_tap.h"
 #include "xarndll/status.h"
 
 namespace xarnsim::monitor {
@@ -281,7 +282,7 @@ void Engine::recordSpan(Key from, Key to, Header& h) {
   const uint64_t before = recordedBefore(from);
   uint64_t n = recordedBefore(to) - before;
   if (n == 0) return;
-  if (n > kStackEntries) {
+  if (n > kStackEntries && !tapped(memory_)) {
     // The latest tick before which at most n - 8192 words lie: those words are only counted.
     uint64_t skippable = n - kStackEntries;
     Tick lo = from.tick + 1;
@@ -339,6 +340,8 @@ uint32_t Engine::record(int c, Position p, Header& h) {
   memory_.write(at + entry::kWordHigh, static_cast<uint16_t>(w.value >> 16));
   memory_.write(at + entry::kWordLow, static_cast<uint16_t>(w.value));
   memory_.write(at + entry::kFlags, w.flags);
+  tapWord(memory_, monitorWord(connectors_[i].start(p), w, c));
+  tapTransfer(memory_, {0, w.rt, 0, 0});
   h.next = slot + 1 == kStackEntries ? 0 : slot + 1;
   h.held = std::min(h.held + 1, kStackEntries);
   ++h.recorded;
