@@ -26,6 +26,7 @@ class Console {
 
   // What the script's operator sees, for a driver that chooses each line from it.
   const winsys::HeadlessWindowSystem& windows() const { return windows_; }
+  app::Station& station() { return *station_; }
 
  private:
   bool step();  // runs the next line; false at the end of the script or after an error

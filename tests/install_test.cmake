@@ -17,7 +17,7 @@ endfunction()
 run(${CMAKE_COMMAND} --install ${BUILD} --prefix ${prefix})
 
 set(expected bin/xarn_console share/man/man1/xarn_console.1 share/man/man1/xarn_win.1
-    ${PRIVATE_LIBDIR}/libxarndll.so ${MANUAL_DIR}/index.html)
+    ${PRIVATE_LIBDIR}/libxarndll.so ${MANUAL_DIR}/index.html ${WIRESHARK_PLUGIN_DIR}/xarn.lua)
 if(WITH_WINDOW)
   list(APPEND expected bin/xarn_win bin/xarn-station share/applications/xarn-station.desktop
        share/icons/hicolor/16x16/apps/xarn-station.png
