@@ -59,9 +59,11 @@ std::optional<xarnsim::RecordSettings> parseRecordArguments(const std::vector<st
   return s;
 }
 
-std::string recordingSize(uint64_t bytes) {
-  return "REC " + oneDecimal(static_cast<double>(bytes) / kBytesPerMegabyte) + " MB";
+std::string megabytes(uint64_t bytes) {
+  return oneDecimal(static_cast<double>(bytes) / kBytesPerMegabyte) + " MB";
 }
+
+std::string recordingSize(uint64_t bytes) { return "REC " + megabytes(bytes); }
 
 std::vector<uint32_t> modeInterfaces(int mode) {
   switch (mode) {

@@ -20,7 +20,9 @@ std::string recordingApplication(const std::string& program);
 std::optional<xarnsim::RecordSettings> parseRecordArguments(const std::vector<std::string>& args,
                                                             std::string& why);
 
-// A recording's size for the status line: "REC 1.5 MB" (a tenth of a megabyte, 10^6 bytes).
+// A size to a tenth of a megabyte (10^6 bytes): "1.5 MB"; and a recording's size for the status
+// bar: "REC 1.5 MB".
+std::string megabytes(uint64_t bytes);
 std::string recordingSize(uint64_t bytes);
 
 // The connectors of a card mode (1 to 6), in interface order; none outside the modes.

@@ -9,6 +9,7 @@
 #include "console/command_line.h"
 #include "gui/road.h"
 #include "gui/station_window.h"
+#include "gui/traffic_view.h"
 #include "winsys/qt/qt_window_system.h"
 #include "xarndll/control.h"
 
@@ -52,6 +53,7 @@ int main(int argc, char** argv) {
     windows.messageBox(text, "XARN_WIN", winsys::Buttons::Ok, winsys::Icon::None);
   });
   station.create();
+  gui::TrafficControls traffic(windows.mainWindow(), station);
   gui::armRoad(windows, sinceMain);
   windows.mainWindow().show();
   const int code = QApplication::exec();
