@@ -98,15 +98,18 @@ void ActivityView::refresh() {
 // ---- The tool bar
 
 TrafficControls::TrafficControls(winsys::MainWindow& window, app::Station& station,
-                                 std::function<QString()> chooseFile)
+                                 std::function<QString()> chooseFile,
+                                 std::function<QString()> choosePlayback)
     : QObject(&window),
       window_(window),
       station_(station),
       chooseFile_(std::move(chooseFile)),
+      choosePlayback_(std::move(choosePlayback)),
       bar_(window.addToolBar(QStringLiteral("Traffic"))),
       record_(bar_->addAction(QStringLiteral("Record…"))),
       stop_(bar_->addAction(QStringLiteral("Stop recording"))),
       activity_(bar_->addAction(QStringLiteral("Bus activity"))),
+      playback_(bar_->addAction(QStringLiteral("Monitor playback…"))),
       size_(new QLabel(&window)),
       dock_(new QDockWidget(QStringLiteral("Bus activity"), &window)),
       view_(new ActivityView(station, dock_)) {
@@ -119,6 +122,12 @@ TrafficControls::TrafficControls(winsys::MainWindow& window, app::Station& stati
                                           QStringLiteral("Capture files (*.pcapng)"));
     };
   }
+  if (!choosePlayback_) {
+    choosePlayback_ = [this] {
+      return QFileDialog::getOpenFileName(&window_, QStringLiteral("Monitor plays back"), {},
+                                          QStringLiteral("Capture files (*.pcapng)"));
+    };
+  }
   stop_->setEnabled(false);
   activity_->setCheckable(true);
   window.statusBar()->addPermanentWidget(size_);
@@ -128,6 +137,7 @@ TrafficControls::TrafficControls(winsys::MainWindow& window, app::Station& stati
   dock_->hide();
   connect(record_, &QAction::triggered, this, &TrafficControls::startRecording);
   connect(stop_, &QAction::triggered, this, &TrafficControls::stopRecording);
+  connect(playback_, &QAction::triggered, this, &TrafficControls::choosePlayback);
   connect(activity_, &QAction::toggled, this, [this](bool on) {
     dock_->setVisible(on);
     view_->setCounting(on);
@@ -160,9 +170,24 @@ void TrafficControls::stopRecording() {
   xarnsim::RecordingStatus done = xarnsim::stopRecording(&station_.card());
   sizeTimer_.stop();
   record_->setEnabled(true);
+  if (!choosePlayback_) {
+    choosePlayback_ = [this] {
+      return QFileDialog::getOpenFileName(&window_, QStringLiteral("Monitor plays back"), {},
+                                          QStringLiteral("Capture files (*.pcapng)"));
+    };
+  }
   stop_->setEnabled(false);
   size_->setText(
       QString::fromStdString("Recorded " + cli::megabytes(done.totalBytes) + " to " + done.file));
+}
+
+// The monitor hears the chosen capture from now on; no choice puts its own partners back.
+void TrafficControls::choosePlayback() {
+  QString file = choosePlayback_();
+  std::string why;
+  if (!xarnsim::setOption(&station_.card(), "monitor-replay",
+                          file.isEmpty() ? std::string("off") : file.toStdString(), why))
+    QMessageBox::warning(&window_, QStringLiteral("Monitor playback"), QString::fromStdString(why));
 }
 
 void TrafficControls::showSize() {

@@ -1,6 +1,7 @@
 // The window's own controls for the card's traffic, outside the modes' menus: a "Traffic" tool
 // bar that records to a capture file (a file dialog to choose it, the recording's size in the
-// status bar) and shows or hides the bus-activity view, a dock with a strip chart of each
+// status bar), chooses a capture for the monitor to play back, and shows or hides the bus-activity
+// view, a dock with a strip chart of each
 // connector's bus load over the last minute and a table of messages and errors per second for
 // each terminal address, refreshed each second.
 #pragma once
@@ -51,12 +52,15 @@ class TrafficControls final : public QObject {
  public:
   // Adds the tool bar, the status-bar size and the activity dock to `window`. `chooseFile` asks
   // for the capture file (empty: cancelled); by default a file dialog.
+  // `choosePlayback` asks for the capture the monitor plays back (empty: its own partners).
   TrafficControls(winsys::MainWindow& window, app::Station& station,
-                  std::function<QString()> chooseFile = {});
+                  std::function<QString()> chooseFile = {},
+                  std::function<QString()> choosePlayback = {});
 
   QAction& recordAction() { return *record_; }
   QAction& stopAction() { return *stop_; }
   QAction& activityAction() { return *activity_; }
+  QAction& playbackAction() { return *playback_; }
   const QLabel& sizeLabel() const { return *size_; }
   ActivityView& activityView() { return *view_; }
   // The status bar's text for the recording as it stands.
@@ -65,14 +69,17 @@ class TrafficControls final : public QObject {
  private:
   void startRecording();
   void stopRecording();
+  void choosePlayback();
 
   winsys::MainWindow& window_;
   app::Station& station_;
   std::function<QString()> chooseFile_;
+  std::function<QString()> choosePlayback_;
   QToolBar* bar_;
   QAction* record_;
   QAction* stop_;
   QAction* activity_;
+  QAction* playback_;
   QLabel* size_;
   QDockWidget* dock_;
   ActivityView* view_;

@@ -83,6 +83,21 @@ const std::array kOptions{
              card.options().localWrap = value == "local";
              return true;
            }},
+    Option{"monitor-replay", "FILE|off",
+           "BUS_MON hears the local-bus words of capture FILE, at their recorded times, "
+           "instead of its own partners (off: its partners again)",
+           [](SimCard& card, CardContext&, std::string_view value) {
+             if (value == "off") {
+               card.catchUp();
+               card.monitor().setReplay(std::nullopt);
+               return true;
+             }
+             card.catchUp();  // what the monitor heard until now stays as it was
+             std::string why;
+             std::optional<monitor::Replay> replay = monitor::readReplay(std::string(value), why);
+             if (replay) card.monitor().setReplay(std::move(replay));
+             return replay.has_value();
+           }},
     Option{"serial", "HEX", "the card's serial number (2F41A)",
            [](SimCard& card, CardContext&, std::string_view value) {
              auto serial = parseNumber(value, 16, 0xFFFFFFFF);

@@ -357,6 +357,48 @@ TEST_F(RecordingTest, ACaptureCutShortReadsUpToTheCut) {
   EXPECT_LT(theirs.packets.size(), packets);
 }
 
+// A local-bus recording played to the monitor: the trigger fires on a recorded command word, and
+// every word the stack holds is a recorded word at its recorded time, on the connector of its bus.
+TEST_F(RecordingTest, MonitorPlaybackTriggersOnRecordedWords) {
+  ASSERT_EQ(run(scenarioUpTo("ldb_typical_road.xs", "menu RUN") +
+                "record cap.pcapng\nmenu RUN\npage RUN_BCT\nclick 2\ntick 3\nrecord stop\n"),
+            0)
+      << out.str();
+  xarncap::Capture recorded = xarncap::parse(slurp("cap.pcapng"));
+  std::set<std::pair<std::string, std::string>> words;  // time tag, word
+  for (const xarncap::Packet& p : recorded.packets) {
+    for (size_t at = 16; at + 16 <= p.payload.size(); at += 16) {
+      uint32_t offset = 0;
+      uint32_t value = 0;
+      std::memcpy(&offset, p.payload.data() + at, 4);
+      std::memcpy(&value, p.payload.data() + at + 8, 4);
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "%06X", value);
+      words.insert({timeTag(p.nanoseconds + offset), hex});
+    }
+  }
+  // Message 1's command word 1A8012, exactly, fires the trigger; ten words follow it.
+  ASSERT_EQ(run("menu SETUP\nclick 1\nmenu BUS_MON\nsim monitor-replay cap.pcapng\n"
+                "menu TRIGGER\npage XARN_MTG\ntype 12 000110101000000000010010\ntype 11 10\n"
+                "click 2\nclick 1\nmenu RUN\ntick 2\nsave-capture list.csv\n"),
+            0)
+      << out.str();
+  auto rows = csvRows("list.csv");
+  ASSERT_GT(rows.size(), 1024u) << out.str();
+  int triggers = 0;
+  for (const auto& row : rows) {  // Position, Time tag, Connector, Sync, Word, Errors
+    EXPECT_EQ(words.count({row[1], row[4]}), 1u) << row[1] << " " << row[4];
+    EXPECT_EQ(row[2], "J1");
+    if (row[0] != "0") continue;
+    ++triggers;
+    EXPECT_EQ(row[4], "1A8012");
+  }
+  EXPECT_EQ(triggers, 1);
+  // A file with nothing to play is refused, and the monitor's own partners come back with off.
+  EXPECT_EQ(run("sim monitor-replay missing.pcapng\n"), 2);
+  EXPECT_EQ(run("sim monitor-replay off\n"), 0);
+}
+
 // Records the same traffic with and without a recording: the card's memory must end alike, word
 // for word, whether the buses ran every transfer or counted what no queue could show.
 TEST_F(RecordingTest, RecordingLeavesTheSimulationAsItWas) {

@@ -182,9 +182,13 @@ void Engine::refresh() {
   if (rebuilt) {
     timing_ = timing;
     builtOrigin_ = origin;
-    for (int c = 0; c < kConnectors; ++c)
-      connectors_[static_cast<std::size_t>(c)].build(
-          c, timing_, origin + static_cast<Tick>(c) * kConnectorPhase);
+    for (int c = 0; c < kConnectors; ++c) {
+      auto i = static_cast<std::size_t>(c);
+      if (replay_)
+        connectors_[i].load(replay_->words[i], replay_->length, origin + replay_->first);
+      else
+        connectors_[i].build(c, timing_, origin + static_cast<Tick>(c) * kConnectorPhase);
+    }
   }
   Selection selection = readSelection(memory_);
   if (rebuilt || !(selection == selection_)) {
