@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <QAction>
+#include <QDockWidget>
 #include <QElapsedTimer>
 #include <QScrollBar>
 #include <QTimer>
@@ -110,6 +112,7 @@ shot ldb-terminals-queue XARN_QUE
 answer yes
 menu QUIT
 menu BUS_MON
+tool Bus activity
 menu RUN
 wait 1300
 menu DISPLAY/STACK
@@ -118,6 +121,9 @@ click 4
 scroll 6 linedown
 wait 300
 shot monitor-stack MON_STACK
+wait 2300
+shot bus-activity activity
+tool Bus activity
 answer yes
 menu QUIT
 menu GDB_BCT
@@ -235,6 +241,7 @@ class ShotRoad {
       return windows_.page(page_) != nullptr;
     }
     if (verb == "shot") return shot(rest);
+    if (verb == "tool") return tool(rest);
     // As in the console: the page chosen last, or else the newest open page.
     winsys::QtDialog* page = page_.empty() ? nullptr : windows_.page(page_);
     if (!page && !windows_.openPages().empty()) page = windows_.openPages().back();
@@ -259,6 +266,16 @@ class ShotRoad {
     return false;
   }
 
+  // Triggers the main window's tool-bar action labelled `label`.
+  bool tool(const std::string& label) {
+    for (QAction* action : windows_.mainWindow().findChildren<QAction*>()) {
+      if (action->text().toStdString() != label) continue;
+      action->trigger();
+      return true;
+    }
+    return false;
+  }
+
   bool shot(const std::string& rest) {
     std::istringstream words(rest);
     std::string name, what;
@@ -269,6 +286,9 @@ class ShotRoad {
     } else if (what == "help") {
       windows_.openHelp(app::kHelpFile, "");
       widget = windows_.helpViewer();
+    } else if (auto* dock = windows_.mainWindow().findChild<QDockWidget*>(
+                   QString::fromStdString(what))) {
+      widget = dock;
     } else if (winsys::QtDialog* page = windows_.page(what)) {
       widget = &page->window();
     }
