@@ -81,12 +81,16 @@ click 2
 menu RUN
 page RUN_BCT
 click 2
+tool Bus activity
 menu QUEUE
 page XARN_QUE
 click 7
 click 5
 wait 1300
 shot ldb-queue XARN_QUE
+wait 4000
+shot bus-activity activity
+tool Bus activity
 answer yes
 menu QUIT
 menu LDB_MRT
@@ -112,7 +116,6 @@ shot ldb-terminals-queue XARN_QUE
 answer yes
 menu QUIT
 menu BUS_MON
-tool Bus activity
 menu RUN
 wait 1300
 menu DISPLAY/STACK
@@ -121,9 +124,6 @@ click 4
 scroll 6 linedown
 wait 300
 shot monitor-stack MON_STACK
-wait 2300
-shot bus-activity activity
-tool Bus activity
 answer yes
 menu QUIT
 menu GDB_BCT
