@@ -17,8 +17,8 @@ void BM_ActivityViewRefresh(benchmark::State& state) {
   char name[] = "bench_activity_view";
   char* argv[] = {name, nullptr};
   QApplication application(argc, argv);
-  BenchStation bench(3);                                  // BUS_MON
-  xarnsim::poke(bench.card(), 0x8252C, 0x8030);           // no trigger: the monitor runs on
+  BenchStation bench(3);                         // BUS_MON
+  xarnsim::poke(bench.card(), 0x8252C, 0x8030);  // no trigger: the monitor runs on
   gui::ActivityView view(bench.station());
   view.setCounting(true);
   std::string why;

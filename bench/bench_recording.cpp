@@ -33,8 +33,8 @@ struct Card {
 };
 
 std::string scratchFile() {
-  return (std::filesystem::temp_directory_path() / ("xarn-bench-" + std::to_string(::getpid()) +
-                                                    ".pcapng"))
+  return (std::filesystem::temp_directory_path() /
+          ("xarn-bench-" + std::to_string(::getpid()) + ".pcapng"))
       .string();
 }
 

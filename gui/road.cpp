@@ -286,8 +286,8 @@ class ShotRoad {
     } else if (what == "help") {
       windows_.openHelp(app::kHelpFile, "");
       widget = windows_.helpViewer();
-    } else if (auto* dock = windows_.mainWindow().findChild<QDockWidget*>(
-                   QString::fromStdString(what))) {
+    } else if (auto* dock =
+                   windows_.mainWindow().findChild<QDockWidget*>(QString::fromStdString(what))) {
       widget = dock;
     } else if (winsys::QtDialog* page = windows_.page(what)) {
       widget = &page->window();

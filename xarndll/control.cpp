@@ -95,8 +95,9 @@ const std::array kOptions{
              card.catchUp();  // what the monitor heard until now stays as it was
              std::string why;
              std::optional<monitor::Replay> replay = monitor::readReplay(std::string(value), why);
-             if (replay) card.monitor().setReplay(std::move(replay));
-             return replay.has_value();
+             if (!replay) return false;
+             card.monitor().setReplay(std::move(replay));
+             return true;
            }},
     Option{"serial", "HEX", "the card's serial number (2F41A)",
            [](SimCard& card, CardContext&, std::string_view value) {

@@ -1200,7 +1200,7 @@ void WindowTest::activityViewAndRecordingShowTheSameTraffic() {
   uint64_t now = 0;
   xarnsim::setTimeSource(&station->card(), [&now] { return now; });
   const QString file = QDir::current().filePath(QStringLiteral("cap.pcapng"));
-  gui::TrafficControls traffic(windows->mainWindow(), *station, [&file] { return file; });
+  gui::TrafficControls traffic(windows->mainWindow(), *station, [&file] { return QString(file); });
   // The control is the window's own: the modes' menus stay as they were.
   for (QAction* action : windows->mainWindow().menuBar()->actions())
     QVERIFY(!action->text().contains(QStringLiteral("Record")));
