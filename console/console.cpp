@@ -1,5 +1,6 @@
 #include "console/console.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <istream>
@@ -524,6 +525,10 @@ void Console::record(const std::vector<std::string>& args) {
   std::optional<xarnsim::RecordSettings> settings = cli::parseRecordArguments(args, why);
   if (!settings) return error(why);
   if (!mayWrite("record", settings->path)) return;
+  if (confined_) {
+    constexpr uint64_t kLimit = kConfinedRecordingMB * 1'000'000;
+    settings->limitBytes = settings->limitBytes ? std::min(settings->limitBytes, kLimit) : kLimit;
+  }
   settings->application = cli::recordingApplication("xarn_console");
   if (!xarnsim::startRecording(card, *settings, why)) return error(why);
   print("recording to " + xarnsim::recordingStatus(card).file);
@@ -532,6 +537,7 @@ void Console::record(const std::vector<std::string>& args) {
 // stats on | stats off | stats: the bus activity of the last whole second of card time.
 void Console::stats(const std::string& rest) {
   CardContext* card = &station_->card();
+  if (rest == "on" && confined_) return error("stats on: not in a confined console");
   if (rest == "on" || rest == "off") return xarnsim::countActivity(card, rest == "on");
   if (!rest.empty()) return error("stats [on|off]");
   std::optional<xarncap::Activity> activity = xarnsim::busActivity(card);

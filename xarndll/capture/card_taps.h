@@ -26,6 +26,9 @@ class CardTaps final : public xarnsim::WireTap {
   void caughtUp() override {
     if (recorder) recorder->caughtUp();
   }
+  bool wantsEveryTransfer() const override {
+    return meter || (recorder && recorder->wantsEveryTransfer());
+  }
 };
 
 }  // namespace xarncap

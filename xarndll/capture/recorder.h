@@ -64,6 +64,7 @@ class Recorder final : public xarnsim::WireTap {
   void word(const xarnsim::WireWord& word) override;
   void transfer(const xarnsim::WireTransfer& transfer) override;
   void caughtUp() override;
+  bool wantsEveryTransfer() const override { return state_.active; }
 
  private:
   std::string fileName(uint64_t index) const;

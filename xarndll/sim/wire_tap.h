@@ -46,9 +46,13 @@ class WireTap {
   virtual void transfer(const WireTransfer& transfer) = 0;
   // The card has caught up with "now" (every driver call): a chance to flush.
   virtual void caughtUp() {}
+  // False once nobody needs every transfer any more (a recording ended by its size limit).
+  virtual bool wantsEveryTransfer() const { return true; }
 };
 
-inline bool tapped(const CardMemory& memory) { return memory.tap != nullptr; }
+inline bool tapped(const CardMemory& memory) {
+  return memory.tap != nullptr && memory.tap->wantsEveryTransfer();
+}
 inline void tapWord(const CardMemory& memory, const WireWord& word) {
   if (memory.tap) memory.tap->word(word);
 }

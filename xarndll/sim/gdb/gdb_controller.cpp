@@ -322,6 +322,7 @@ bool Controller::perform(uint64_t g, bool passive) {
         // the partner's rates are not the card's to know.
         t.rate = 0;
         t.errorType = kErrorNone;
+        t.heard = true;
       }
       send(t, start);
       return true;
@@ -378,7 +379,7 @@ void Controller::send(const Transfer& t, Tick start) {
   put(uplink_, start, t.sync, 0, fault.errors, t.data);
   bool commandSync = (t.sync != 0) != fault.typeSwapped;
   tapWord(memory_,
-          gdbWord(start, {t.rt, t.channel, t.data, commandSync}, false, t.bus, 0, fault.errors));
+          gdbWord(start, {t.rt, t.channel, t.data, commandSync}, t.heard, t.bus, 0, fault.errors));
   WireTransfer closing{static_cast<uint16_t>(t.source >> 14), t.index, 0, t.rate};
   if (!t.sync) return tapTransfer(memory_, closing);
   PartnerAnswer a = partnerAnswer(n);
