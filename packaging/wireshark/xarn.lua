@@ -1,6 +1,7 @@
 -- The XARN station's capture files (docs/capture-format.md): one packet per bus transfer, link
 -- type USER0. Every field the station's pages show is a named field, so that display filters read
--- like the pages: xarn.rt == 5, xarn.error.parity, xarn.mdm.type == "IFI", xarn.word.sync == 1.
+-- like the pages: xarn.rt == 5, xarn.error.parity, xarn.mdm.type == 3, xarn.word.sync == 1. An
+-- error flag is in a packet only when it is set, so its name alone is a filter.
 
 local xarn = Proto("xarn", "XARN bus transfer")
 
@@ -227,12 +228,13 @@ function xarn.dissector(tvb, pinfo, root)
   local names = flag_names(combined, mode)
   local et = tree:add(f.errors, tvb(6, 2), errors)
   if names ~= "" then et:append_text(" (" .. names .. ")") end
+  -- Only the flags that are set: a filter by a flag's name then finds exactly those transfers.
   for _, e in ipairs(word_errors) do
-    et:add(error_fields[e.name], tvb(6, 2), bit.band(combined, bit.lshift(1, e.bit)) ~= 0)
+    if bit.band(combined, bit.lshift(1, e.bit)) ~= 0 then et:add(error_fields[e.name], tvb(6, 2), true) end
   end
   for _, e in ipairs(transfer_errors) do
-    if applies(e, mode) then
-      et:add(error_fields[e.name], tvb(6, 2), bit.band(errors, bit.lshift(1, e.bit)) ~= 0)
+    if applies(e, mode) and bit.band(errors, bit.lshift(1, e.bit)) ~= 0 then
+      et:add(error_fields[e.name], tvb(6, 2), true)
     end
   end
 
