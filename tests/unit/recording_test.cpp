@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "console_fixture.h"
 #include "xarndll/capture/pcapng.h"
@@ -410,6 +412,25 @@ TEST_F(RecordingTest, MonitorPlaybackTriggersOnRecordedWords) {
   // A file with nothing to play is refused, and the monitor's own partners come back with off.
   EXPECT_EQ(run("sim monitor-replay missing.pcapng\n"), 2);
   EXPECT_EQ(run("sim monitor-replay off\n"), 0);
+}
+
+// What is recorded reaches the file within a second of wall time while the recording runs, in
+// whole blocks, so that a reader (or a crash) never finds half a packet.
+TEST_F(RecordingTest, ARunningRecordingIsWrittenOutEverySecond) {
+  console::Console console(out);
+  std::istringstream first(scenarioUpTo("ldb_typical_road.xs", "menu RUN") +
+                           "record cap.pcapng\nmenu RUN\npage RUN_BCT\nclick 2\ntick 2\n");
+  ASSERT_EQ(console.run(first), 0) << out.str();
+  CardContext* card = &console.station().card();
+  const uint64_t recorded = xarnsim::recordingStatus(card).totalBytes;
+  ASSERT_GT(recorded, 100'000u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  xarnsim::peek(card, 0);  // any call to the card
+  std::string bytes = slurp("cap.pcapng");
+  EXPECT_EQ(bytes.size(), recorded);
+  xarncap::Capture capture = xarncap::parse(bytes);
+  EXPECT_FALSE(capture.damaged);
+  EXPECT_EQ(capture.packets.size(), xarnsim::recordingStatus(card).packets);
 }
 
 // A script nobody has read (a fuzzer's) may record, but no more than a megabyte, and may not count
