@@ -3,29 +3,74 @@
 // arrays that the caller owns; on a 64-bit build they are 8 bytes wide, which is the only
 // difference from the card's original 32-bit layout. Unnamed fields are kept as reserved words so
 // that every later field stays at its place.
+//
+// The header is C (C11) as well as C++: a program of the user's own includes it from C. Both see
+// the same records; the layout checks below hold in both languages.
 #pragma once
 
+#ifdef __cplusplus
 #include <cstddef>
 #include <cstdint>
+
+// A constant of the records' layout: `inline constexpr int` in C++, an enumerator in C (where a
+// const object cannot size an array in a struct).
+#define XARN_RECORD_CONSTANT(name, value) inline constexpr int name = value
+#define XARN_STATIC_ASSERT(condition) static_assert(condition)
 
 namespace card_layout {
 // Width of a pointer field in the records below.
 inline constexpr std::size_t kPointer = sizeof(void*);
 }  // namespace card_layout
+#else
+#include <stddef.h>
+#include <stdint.h>
+
+#define XARN_RECORD_CONSTANT(name, value) enum { name = value }
+#define XARN_STATIC_ASSERT(condition) _Static_assert(condition, #condition)
+
+// C names the records without `struct`, as C++ does.
+typedef struct TimeTag TimeTag;
+typedef struct ErrorInjectionRecord ErrorInjectionRecord;
+typedef struct MessageBufferRecord MessageBufferRecord;
+typedef struct BcMessageRecord BcMessageRecord;
+typedef struct FrameRecord FrameRecord;
+typedef struct BinQueueRecord BinQueueRecord;
+typedef struct BcQueueRecord BcQueueRecord;
+typedef struct RtQueueRecord RtQueueRecord;
+typedef struct LdbRtRecord LdbRtRecord;
+typedef struct MonTrigger MonTrigger;
+typedef struct MonMsg MonMsg;
+typedef struct GdbCommandRecord GdbCommandRecord;
+typedef struct GdbQueueCounters GdbQueueCounters;
+typedef struct GdbQueueEntry GdbQueueEntry;
+typedef struct GdbRtSimRecord GdbRtSimRecord;
+typedef struct GdbRtChanRecord GdbRtChanRecord;
+typedef struct GdbRtQueueEntry GdbRtQueueEntry;
+typedef struct MdmErrorInjection MdmErrorInjection;
+typedef struct MdmRtSimRecord MdmRtSimRecord;
+typedef struct MdmIomRecord MdmIomRecord;
+typedef struct MdmBiteRecord MdmBiteRecord;
+typedef struct MdmPromIomEntry MdmPromIomEntry;
+typedef struct MdmPromCommandEntry MdmPromCommandEntry;
+typedef struct MdmPromRecord MdmPromRecord;
+typedef struct MdmQueueEntry MdmQueueEntry;
+typedef struct SetupRecord SetupRecord;
+typedef struct CardIdRecord CardIdRecord;
+#endif
 
 // Sizes of the arrays that records point to.
-inline constexpr int kMessageDataWords = 512;       // data words of a message or RT buffer
-inline constexpr int kFrameListEntries = 100;       // message numbers in a major frame list
-inline constexpr int kRtErrorCategories = 5;        // GAH, IND, IWD, SRQ, FRC
-inline constexpr int kMonRtFilterEntries = 32;      // monitor RT filter, one word per RT address
-inline constexpr int kMonPatternChars = 40;         // monitor trigger pattern
-inline constexpr int kMdmMessageTypes = 12;         // MDM error-injection entries, one per type
-inline constexpr int kMdmIomDataWords = 32;         // data words of one MDM I/O module
-inline constexpr int kMdmSioChannels = 4;           // serial channels of an MDM I/O module
-inline constexpr int kMdmSioWords = 32;             // words per serial channel and direction
-inline constexpr int kMdmPromIomEntries = 16;       // PROM entries 0..15: I/O module definitions
-inline constexpr int kMdmPromCommandEntries = 496;  // PROM entries 16..511: commands
-inline constexpr int kDriverRevisionChars = 20;     // driver revision text, NUL included
+XARN_RECORD_CONSTANT(kMessageDataWords, 512);       // data words of a message or RT buffer
+XARN_RECORD_CONSTANT(kFrameListEntries, 100);       // message numbers in a major frame list
+XARN_RECORD_CONSTANT(kRtErrorCategories, 5);        // GAH, IND, IWD, SRQ, FRC
+XARN_RECORD_CONSTANT(kMonRtFilterEntries, 32);      // monitor RT filter, one word per RT address
+XARN_RECORD_CONSTANT(kMonPatternChars, 40);         // monitor trigger pattern
+XARN_RECORD_CONSTANT(kMdmMessageTypes, 12);         // MDM error-injection entries, one per type
+XARN_RECORD_CONSTANT(kMdmIomDataWords, 32);         // data words of one MDM I/O module
+XARN_RECORD_CONSTANT(kMdmSioChannels, 4);           // serial channels of an MDM I/O module
+XARN_RECORD_CONSTANT(kMdmSioWords, 32);             // words per serial channel and direction
+XARN_RECORD_CONSTANT(kMdmPromIomEntries, 16);       // PROM entries 0..15: I/O module definitions
+XARN_RECORD_CONSTANT(kMdmPromCommandEntries, 496);  // PROM entries 16..511: commands
+XARN_RECORD_CONSTANT(kDriverRevisionChars, 20);     // driver revision text, NUL included
 
 #pragma pack(push, 1)
 
@@ -38,8 +83,8 @@ struct TimeTag {
   uint16_t milliseconds;
   uint16_t microseconds;
 };
-static_assert(sizeof(TimeTag) == 12);
-static_assert(offsetof(TimeTag, microseconds) == 10);
+XARN_STATIC_ASSERT(sizeof(TimeTag) == 12);
+XARN_STATIC_ASSERT(offsetof(TimeTag, microseconds) == 10);
 
 // One error to inject into a message or a response category.
 struct ErrorInjectionRecord {
@@ -47,7 +92,7 @@ struct ErrorInjectionRecord {
   uint16_t errorType;     // code from the LDB error-type table
   uint16_t sizePosition;  // error size, or the bit pattern for a sync error
 };
-static_assert(sizeof(ErrorInjectionRecord) == 6);
+XARN_STATIC_ASSERT(sizeof(ErrorInjectionRecord) == 6);
 
 // A data buffer of a message or of a simulated RT, with the card's time tag and status.
 struct MessageBufferRecord {
@@ -59,11 +104,11 @@ struct MessageBufferRecord {
   uint16_t reserved2;
   uint32_t* data;  // 24-bit data words, one per 32-bit entry
 };
-static_assert(offsetof(MessageBufferRecord, suppliedWords) == 24);
-static_assert(offsetof(MessageBufferRecord, status) == 26);
-static_assert(offsetof(MessageBufferRecord, wordLimit) == 28);
-static_assert(offsetof(MessageBufferRecord, data) == 32);
-static_assert(sizeof(MessageBufferRecord) == 32 + card_layout::kPointer);
+XARN_STATIC_ASSERT(offsetof(MessageBufferRecord, suppliedWords) == 24);
+XARN_STATIC_ASSERT(offsetof(MessageBufferRecord, status) == 26);
+XARN_STATIC_ASSERT(offsetof(MessageBufferRecord, wordLimit) == 28);
+XARN_STATIC_ASSERT(offsetof(MessageBufferRecord, data) == 32);
+XARN_STATIC_ASSERT(sizeof(MessageBufferRecord) == 32 + sizeof(void*));
 
 // An LDB bus-controller message definition (message numbers 1 to 99).
 struct BcMessageRecord {
@@ -78,12 +123,12 @@ struct BcMessageRecord {
   uint32_t reserved;
   MessageBufferRecord* buffer;
 };
-static_assert(offsetof(BcMessageRecord, bus) == 8);
-static_assert(offsetof(BcMessageRecord, commandWord) == 10);
-static_assert(offsetof(BcMessageRecord, errorInjection) == 14);
-static_assert(offsetof(BcMessageRecord, gapTime) == 14 + card_layout::kPointer);
-static_assert(offsetof(BcMessageRecord, buffer) == 22 + card_layout::kPointer);
-static_assert(sizeof(BcMessageRecord) == 22 + 2 * card_layout::kPointer);
+XARN_STATIC_ASSERT(offsetof(BcMessageRecord, bus) == 8);
+XARN_STATIC_ASSERT(offsetof(BcMessageRecord, commandWord) == 10);
+XARN_STATIC_ASSERT(offsetof(BcMessageRecord, errorInjection) == 14);
+XARN_STATIC_ASSERT(offsetof(BcMessageRecord, gapTime) == 14 + sizeof(void*));
+XARN_STATIC_ASSERT(offsetof(BcMessageRecord, buffer) == 22 + sizeof(void*));
+XARN_STATIC_ASSERT(sizeof(BcMessageRecord) == 22 + 2 * sizeof(void*));
 
 // The LDB major frame.
 struct FrameRecord {
@@ -92,9 +137,9 @@ struct FrameRecord {
   uint16_t messageCount;  // message numbers in the list
   uint16_t* messageList;  // room for kFrameListEntries message numbers
 };
-static_assert(offsetof(FrameRecord, messageCount) == 6);
-static_assert(offsetof(FrameRecord, messageList) == 8);
-static_assert(sizeof(FrameRecord) == 8 + card_layout::kPointer);
+XARN_STATIC_ASSERT(offsetof(FrameRecord, messageCount) == 6);
+XARN_STATIC_ASSERT(offsetof(FrameRecord, messageList) == 8);
+XARN_STATIC_ASSERT(sizeof(FrameRecord) == 8 + sizeof(void*));
 
 // One entry of the LDB raw word queue. Operation: 0 clear, 1 read, 2 read with refresh.
 struct BinQueueRecord {
@@ -106,9 +151,9 @@ struct BinQueueRecord {
   uint32_t word;             // 23..0 bus word, 31..30 direction and bus, 28 command, 27..24 errors
   uint16_t alternateErrors;  // bits 15..8 are error flags
 };
-static_assert(offsetof(BinQueueRecord, timeTag) == 8);
-static_assert(offsetof(BinQueueRecord, word) == 32);
-static_assert(sizeof(BinQueueRecord) == 38);
+XARN_STATIC_ASSERT(offsetof(BinQueueRecord, timeTag) == 8);
+XARN_STATIC_ASSERT(offsetof(BinQueueRecord, word) == 32);
+XARN_STATIC_ASSERT(sizeof(BinQueueRecord) == 38);
 
 // One entry of the LDB bus-controller message queue.
 struct BcQueueRecord {
@@ -119,9 +164,9 @@ struct BcQueueRecord {
   uint16_t messageNumber;
   uint16_t errors;  // bits 10..0
 };
-static_assert(offsetof(BcQueueRecord, cleared) == 6);
-static_assert(offsetof(BcQueueRecord, messageNumber) == 10);
-static_assert(sizeof(BcQueueRecord) == 14);
+XARN_STATIC_ASSERT(offsetof(BcQueueRecord, cleared) == 6);
+XARN_STATIC_ASSERT(offsetof(BcQueueRecord, messageNumber) == 10);
+XARN_STATIC_ASSERT(sizeof(BcQueueRecord) == 14);
 
 // One entry of the LDB remote-terminal command queue.
 struct RtQueueRecord {
@@ -133,9 +178,9 @@ struct RtQueueRecord {
   uint16_t errors;
   uint16_t alternateErrors;  // bits 15..8 are error flags
 };
-static_assert(offsetof(RtQueueRecord, command) == 10);
-static_assert(offsetof(RtQueueRecord, alternateErrors) == 16);
-static_assert(sizeof(RtQueueRecord) == 18);
+XARN_STATIC_ASSERT(offsetof(RtQueueRecord, command) == 10);
+XARN_STATIC_ASSERT(offsetof(RtQueueRecord, alternateErrors) == 16);
+XARN_STATIC_ASSERT(sizeof(RtQueueRecord) == 18);
 
 // One simulated LDB remote terminal (RT 0 to 31).
 struct LdbRtRecord {
@@ -156,13 +201,13 @@ struct LdbRtRecord {
   MessageBufferRecord* txBuffer;
   MessageBufferRecord* rxBuffer;
 };
-static_assert(offsetof(LdbRtRecord, reserved1) == 14);
-static_assert(offsetof(LdbRtRecord, cleared) == 18);
-static_assert(offsetof(LdbRtRecord, lastTimeTag) == 20);
-static_assert(offsetof(LdbRtRecord, lastCommand) == 44);
-static_assert(offsetof(LdbRtRecord, errorInjection) == 52);
-static_assert(offsetof(LdbRtRecord, txBuffer) == 52 + 5 * card_layout::kPointer);
-static_assert(sizeof(LdbRtRecord) == 52 + 7 * card_layout::kPointer);
+XARN_STATIC_ASSERT(offsetof(LdbRtRecord, reserved1) == 14);
+XARN_STATIC_ASSERT(offsetof(LdbRtRecord, cleared) == 18);
+XARN_STATIC_ASSERT(offsetof(LdbRtRecord, lastTimeTag) == 20);
+XARN_STATIC_ASSERT(offsetof(LdbRtRecord, lastCommand) == 44);
+XARN_STATIC_ASSERT(offsetof(LdbRtRecord, errorInjection) == 52);
+XARN_STATIC_ASSERT(offsetof(LdbRtRecord, txBuffer) == 52 + 5 * sizeof(void*));
+XARN_STATIC_ASSERT(sizeof(LdbRtRecord) == 52 + 7 * sizeof(void*));
 
 // The bus monitor trigger.
 struct MonTrigger {
@@ -173,11 +218,11 @@ struct MonTrigger {
   uint32_t postTriggerCount;
   uint16_t* rtFilter;  // kMonRtFilterEntries words, 1 = RT enabled
 };
-static_assert(offsetof(MonTrigger, pattern) == 4);
-static_assert(offsetof(MonTrigger, control) == 44);
-static_assert(offsetof(MonTrigger, postTriggerCount) == 46);
-static_assert(offsetof(MonTrigger, rtFilter) == 50);
-static_assert(sizeof(MonTrigger) == 50 + card_layout::kPointer);
+XARN_STATIC_ASSERT(offsetof(MonTrigger, pattern) == 4);
+XARN_STATIC_ASSERT(offsetof(MonTrigger, control) == 44);
+XARN_STATIC_ASSERT(offsetof(MonTrigger, postTriggerCount) == 46);
+XARN_STATIC_ASSERT(offsetof(MonTrigger, rtFilter) == 50);
+XARN_STATIC_ASSERT(sizeof(MonTrigger) == 50 + sizeof(void*));
 
 // One entry of the monitor stack (seventeen words).
 struct MonMsg {
@@ -189,9 +234,9 @@ struct MonMsg {
   uint16_t reserved2;
   uint16_t flags;  // bit 4 command word; bits 3..0 parity, Manchester, long, short
 };
-static_assert(offsetof(MonMsg, busCode) == 24);
-static_assert(offsetof(MonMsg, flags) == 32);
-static_assert(sizeof(MonMsg) == 34);
+XARN_STATIC_ASSERT(offsetof(MonMsg, busCode) == 24);
+XARN_STATIC_ASSERT(offsetof(MonMsg, flags) == 32);
+XARN_STATIC_ASSERT(sizeof(MonMsg) == 34);
 
 // A GDB bus command: a rate-table MEASURE entry or a command-queue insert (twelve words).
 struct GdbCommandRecord {
@@ -208,16 +253,16 @@ struct GdbCommandRecord {
   uint16_t dataValue;
   uint16_t triggerPolarity;  // TRIGGER entries: non-zero positive
 };
-static_assert(offsetof(GdbCommandRecord, errorType) == 14);
-static_assert(offsetof(GdbCommandRecord, triggerPolarity) == 22);
-static_assert(sizeof(GdbCommandRecord) == 24);
+XARN_STATIC_ASSERT(offsetof(GdbCommandRecord, errorType) == 14);
+XARN_STATIC_ASSERT(offsetof(GdbCommandRecord, triggerPolarity) == 22);
+XARN_STATIC_ASSERT(sizeof(GdbCommandRecord) == 24);
 
 // The two GDB command-queue counters the shell owns, one per priority.
 struct GdbQueueCounters {
   uint16_t hi;
   uint16_t lo;
 };
-static_assert(sizeof(GdbQueueCounters) == 4);
+XARN_STATIC_ASSERT(sizeof(GdbQueueCounters) == 4);
 
 // One entry of the GDB uplink or downlink queue (nine words).
 struct GdbQueueEntry {
@@ -231,8 +276,8 @@ struct GdbQueueEntry {
   uint16_t tableRate;  // 100, 10, 1, or 0 for a passive controller
   uint16_t index;
 };
-static_assert(offsetof(GdbQueueEntry, tableRate) == 14);
-static_assert(sizeof(GdbQueueEntry) == 18);
+XARN_STATIC_ASSERT(offsetof(GdbQueueEntry, tableRate) == 14);
+XARN_STATIC_ASSERT(sizeof(GdbQueueEntry) == 18);
 
 // One simulated GDB remote terminal (RT 0 to 255).
 struct GdbRtSimRecord {
@@ -246,10 +291,10 @@ struct GdbRtSimRecord {
   uint16_t unsolicitedChannel;
   uint16_t unsolicitedDataValue;
 };
-static_assert(offsetof(GdbRtSimRecord, rtEnable) == 4);
-static_assert(offsetof(GdbRtSimRecord, errorType) == 14);
-static_assert(offsetof(GdbRtSimRecord, unsolicitedDataValue) == 24);
-static_assert(sizeof(GdbRtSimRecord) == 26);
+XARN_STATIC_ASSERT(offsetof(GdbRtSimRecord, rtEnable) == 4);
+XARN_STATIC_ASSERT(offsetof(GdbRtSimRecord, errorType) == 14);
+XARN_STATIC_ASSERT(offsetof(GdbRtSimRecord, unsolicitedDataValue) == 24);
+XARN_STATIC_ASSERT(sizeof(GdbRtSimRecord) == 26);
 
 // One channel of a simulated GDB remote terminal.
 struct GdbRtChanRecord {
@@ -268,10 +313,10 @@ struct GdbRtChanRecord {
   uint16_t orMask;
   uint16_t responseTime;
 };
-static_assert(offsetof(GdbRtChanRecord, respondWithCommandAddress) == 12);
-static_assert(offsetof(GdbRtChanRecord, responseType) == 22);
-static_assert(offsetof(GdbRtChanRecord, responseTime) == 28);
-static_assert(sizeof(GdbRtChanRecord) == 30);
+XARN_STATIC_ASSERT(offsetof(GdbRtChanRecord, respondWithCommandAddress) == 12);
+XARN_STATIC_ASSERT(offsetof(GdbRtChanRecord, responseType) == 22);
+XARN_STATIC_ASSERT(offsetof(GdbRtChanRecord, responseTime) == 28);
+XARN_STATIC_ASSERT(sizeof(GdbRtChanRecord) == 30);
 
 // One entry of the GDB RT queue (six words).
 struct GdbRtQueueEntry {
@@ -282,7 +327,7 @@ struct GdbRtQueueEntry {
   uint16_t channel;
   uint16_t dataValue;
 };
-static_assert(sizeof(GdbRtQueueEntry) == 12);
+XARN_STATIC_ASSERT(sizeof(GdbRtQueueEntry) == 12);
 
 // Error injection for one MDM message type.
 struct MdmErrorInjection {
@@ -290,7 +335,7 @@ struct MdmErrorInjection {
   uint16_t sizePosition;
   uint16_t reserved;
 };
-static_assert(sizeof(MdmErrorInjection) == 6);
+XARN_STATIC_ASSERT(sizeof(MdmErrorInjection) == 6);
 
 // One simulated MDM remote terminal (RT 0 to 31), 98 words.
 struct MdmRtSimRecord {
@@ -307,11 +352,11 @@ struct MdmRtSimRecord {
   uint16_t primaryBsr;
   uint16_t secondaryBsr;
 };
-static_assert(offsetof(MdmRtSimRecord, errorInjection) == 88);
-static_assert(offsetof(MdmRtSimRecord, lastCommandTime) == 164);
-static_assert(offsetof(MdmRtSimRecord, lastCommand) == 188);
-static_assert(offsetof(MdmRtSimRecord, secondaryBsr) == 194);
-static_assert(sizeof(MdmRtSimRecord) / 2 == 98);
+XARN_STATIC_ASSERT(offsetof(MdmRtSimRecord, errorInjection) == 88);
+XARN_STATIC_ASSERT(offsetof(MdmRtSimRecord, lastCommandTime) == 164);
+XARN_STATIC_ASSERT(offsetof(MdmRtSimRecord, lastCommand) == 188);
+XARN_STATIC_ASSERT(offsetof(MdmRtSimRecord, secondaryBsr) == 194);
+XARN_STATIC_ASSERT(sizeof(MdmRtSimRecord) / 2 == 98);
 
 // One I/O module of a simulated MDM, 289 words.
 struct MdmIomRecord {
@@ -320,9 +365,9 @@ struct MdmIomRecord {
   uint16_t sioTransmit[kMdmSioChannels][kMdmSioWords];
   uint16_t sioReceive[kMdmSioChannels][kMdmSioWords];
 };
-static_assert(offsetof(MdmIomRecord, sioTransmit) == 66);
-static_assert(offsetof(MdmIomRecord, sioReceive) == 322);
-static_assert(sizeof(MdmIomRecord) / 2 == 289);
+XARN_STATIC_ASSERT(offsetof(MdmIomRecord, sioTransmit) == 66);
+XARN_STATIC_ASSERT(offsetof(MdmIomRecord, sioReceive) == 322);
+XARN_STATIC_ASSERT(sizeof(MdmIomRecord) / 2 == 289);
 
 // The BITE configuration of a simulated MDM, 22 words.
 struct MdmBiteRecord {
@@ -340,9 +385,9 @@ struct MdmBiteRecord {
   uint16_t rcwOverride;
   uint16_t rcwWord;
 };
-static_assert(offsetof(MdmBiteRecord, bite4Di0) == 16);
-static_assert(offsetof(MdmBiteRecord, positiveConstant) == 36);
-static_assert(sizeof(MdmBiteRecord) / 2 == 22);
+XARN_STATIC_ASSERT(offsetof(MdmBiteRecord, bite4Di0) == 16);
+XARN_STATIC_ASSERT(offsetof(MdmBiteRecord, positiveConstant) == 36);
+XARN_STATIC_ASSERT(sizeof(MdmBiteRecord) / 2 == 22);
 
 // PROM entries 0..15: the RT's I/O module definitions.
 struct MdmPromIomEntry {
@@ -351,7 +396,7 @@ struct MdmPromIomEntry {
   uint16_t bits1to3;
   uint16_t parity;  // non-zero odd
 };
-static_assert(sizeof(MdmPromIomEntry) == 8);
+XARN_STATIC_ASSERT(sizeof(MdmPromIomEntry) == 8);
 
 // PROM entries 16..511: command entries.
 struct MdmPromCommandEntry {
@@ -361,15 +406,15 @@ struct MdmPromCommandEntry {
   uint16_t channelCount;
   uint16_t parity;
 };
-static_assert(sizeof(MdmPromCommandEntry) == 10);
+XARN_STATIC_ASSERT(sizeof(MdmPromCommandEntry) == 10);
 
 // The PROM image of a simulated MDM, 2544 words.
 struct MdmPromRecord {
   MdmPromIomEntry iom[kMdmPromIomEntries];
   MdmPromCommandEntry command[kMdmPromCommandEntries];
 };
-static_assert(offsetof(MdmPromRecord, command) == 128);
-static_assert(sizeof(MdmPromRecord) / 2 == 2544);
+XARN_STATIC_ASSERT(offsetof(MdmPromRecord, command) == 128);
+XARN_STATIC_ASSERT(sizeof(MdmPromRecord) / 2 == 2544);
 
 // One entry of the MDM queue (six words).
 struct MdmQueueEntry {
@@ -380,7 +425,7 @@ struct MdmQueueEntry {
   uint16_t count;
   uint16_t errorFlags;  // bits 11..0
 };
-static_assert(sizeof(MdmQueueEntry) == 12);
+XARN_STATIC_ASSERT(sizeof(MdmQueueEntry) == 12);
 
 // The bus and timing set-up passed with every mode entry (20 fields, 42 bytes).
 struct SetupRecord {
@@ -405,11 +450,11 @@ struct SetupRecord {
   uint16_t globalErrors;
   uint16_t clockMode;
 };
-static_assert(offsetof(SetupRecord, wordSize) == 4);
-static_assert(offsetof(SetupRecord, constant0203) == 12);
-static_assert(offsetof(SetupRecord, txPrimary) == 28);
-static_assert(offsetof(SetupRecord, clockMode) == 40);
-static_assert(sizeof(SetupRecord) == 42);
+XARN_STATIC_ASSERT(offsetof(SetupRecord, wordSize) == 4);
+XARN_STATIC_ASSERT(offsetof(SetupRecord, constant0203) == 12);
+XARN_STATIC_ASSERT(offsetof(SetupRecord, txPrimary) == 28);
+XARN_STATIC_ASSERT(offsetof(SetupRecord, clockMode) == 40);
+XARN_STATIC_ASSERT(sizeof(SetupRecord) == 42);
 
 // What the driver reports about itself and the card.
 struct CardIdRecord {
@@ -419,8 +464,8 @@ struct CardIdRecord {
   uint16_t firmwareRevision;                  // 1 is revision A
   char driverRevision[kDriverRevisionChars];  // NUL-terminated
 };
-static_assert(offsetof(CardIdRecord, firmwareRevision) == 8);
-static_assert(offsetof(CardIdRecord, driverRevision) == 10);
-static_assert(sizeof(CardIdRecord) == 30);
+XARN_STATIC_ASSERT(offsetof(CardIdRecord, firmwareRevision) == 8);
+XARN_STATIC_ASSERT(offsetof(CardIdRecord, driverRevision) == 10);
+XARN_STATIC_ASSERT(sizeof(CardIdRecord) == 30);
 
 #pragma pack(pop)

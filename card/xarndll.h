@@ -1,13 +1,16 @@
 // The card driver interface: the card context and the driver functions the station calls.
 // The station reaches the card only through these declarations; records live in records.h.
+// Like records.h, the header is C (C11) as well as C++, and is installed for the user's own
+// programs. records.h is included from beside this file, where the install puts it too.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include "records.h"
 
-#include "card/records.h"
-
+#ifdef __cplusplus
 extern "C" {
+#else
+typedef struct CardContext CardContext;
+#endif
 
 // One context per station, zero-filled by the shell before the first call. The station
 // uses three words of it; everything after the extended-channel flag belongs to the driver.
@@ -21,9 +24,9 @@ struct CardContext {
   uint16_t driverFlags[3];    // the driver's
   uint64_t driverHandle;      // the driver's: which simulated card this context drives
 };
-static_assert(offsetof(CardContext, cardType) == 0);
-static_assert(offsetof(CardContext, operatingMode) == 2);
-static_assert(offsetof(CardContext, extendedChannels) == 16);
+XARN_STATIC_ASSERT(offsetof(CardContext, cardType) == 0);
+XARN_STATIC_ASSERT(offsetof(CardContext, operatingMode) == 2);
+XARN_STATIC_ASSERT(offsetof(CardContext, extendedChannels) == 16);
 
 // Card set-up and state (status 0 is success for every function returning a status).
 uint16_t DUVEX_InitDLL(CardContext* card, uint16_t cardType, uint16_t endian, uint16_t serialPort);
@@ -107,4 +110,6 @@ uint16_t DUVEX_WrMdmPromDLL(CardContext* card, uint16_t rt, MdmPromRecord* recor
 uint16_t DUVEX_RdMdmQDLL(CardContext* card, uint16_t queue, uint16_t* position, uint16_t* endFlag,
                          MdmQueueEntry* entry);
 
+#ifdef __cplusplus
 }  // extern "C"
+#endif

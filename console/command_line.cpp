@@ -5,11 +5,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 
 #include "card/xarndll.h"
 #include "setup/about_page.h"
+#include "xarndll/control.h"
 
 namespace cli {
 namespace {
@@ -45,7 +47,33 @@ int directoryOption(const std::vector<std::string>& args, size_t i, std::string&
   return 2;
 }
 
+// "--bus NAME" or "--bus=NAME", as directoryOption.
+int busOption(const std::vector<std::string>& args, size_t i, std::string& value,
+              std::string& error) {
+  const std::string& arg = args[i];
+  if (arg.rfind("--bus=", 0) == 0) {
+    value = arg.substr(6);
+    if (value.empty()) error = "--bus= needs a bus name";
+    return 1;
+  }
+  if (arg != "--bus") return 0;
+  if (i + 1 >= args.size()) {
+    error = "--bus needs a bus name";
+    return 1;
+  }
+  value = args[i + 1];
+  return 2;
+}
+
+const char* const kBusHelp =
+    "  --bus NAME               put the card on the shared simulated bus NAME, with the\n"
+    "                           other stations and programs on it (also: XARN_BUS=NAME)\n";
+
 }  // namespace
+
+void joinBus(const Invocation& invocation) {
+  if (!invocation.bus.empty()) setenv("XARN_BUS", invocation.bus.c_str(), 1);
+}
 
 Invocation parseCommandLine(const std::vector<std::string>& args, bool takesScript) {
   Invocation out;
@@ -60,8 +88,9 @@ Invocation parseCommandLine(const std::vector<std::string>& args, bool takesScri
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const bool option = !optionsEnded && arg.size() > 1 && arg[0] == '-';
-    std::string dir, why;
+    std::string dir, bus, why;
     const int used = option ? directoryOption(args, i, dir, why) : 0;
+    const int busUsed = option && used == 0 ? busOption(args, i, bus, why) : 0;
     if (option && arg == "--") {
       optionsEnded = true;
     } else if (option && (arg == "-h" || arg == "--help")) {
@@ -75,6 +104,13 @@ Invocation parseCommandLine(const std::vector<std::string>& args, bool takesScri
       haveDirectory = true;
       out.directory = dir;
       i += static_cast<size_t>(used - 1);
+    } else if (busUsed > 0) {
+      if (!why.empty()) return refuse(why);
+      if (!out.bus.empty()) return refuse("--bus given more than once");
+      if (std::string problem = xarnsim::busNameProblem(bus); !problem.empty())
+        return refuse(problem);
+      out.bus = bus;
+      i += static_cast<size_t>(busUsed - 1);
     } else if (option) {
       return refuse("unknown option " + arg + " (see --help)");
     } else if (takesScript && !haveScript) {
@@ -89,7 +125,7 @@ Invocation parseCommandLine(const std::vector<std::string>& args, bool takesScri
 
 std::string consoleUsage() {
   std::string text =
-      "Usage: xarn_console [-C DIR] [SCRIPT | -]\n"
+      "Usage: xarn_console [-C DIR] [--bus NAME] [SCRIPT | -]\n"
       "Runs the XARN station without a screen, reading commands from SCRIPT (or standard\n"
       "input, also with \"-\"), one a line, and printing what an operator would notice.\n"
       "Time is virtual: it moves only with \"tick\", so a script gives the same transcript\n"
@@ -97,7 +133,9 @@ std::string consoleUsage() {
       "\n"
       "Options:\n"
       "  -C DIR, --directory DIR  run in DIR, an existing directory (SCRIPT is still read\n"
-      "                           from where the command was given)\n"
+      "                           from where the command was given)\n";
+  text += kBusHelp;
+  text +=
       "  -h, --help               show this help and exit\n"
       "  -V, --version            show the station's version and the driver's revision\n"
       "\n";
@@ -113,12 +151,14 @@ std::string consoleUsage() {
 
 std::string windowUsage() {
   std::string text =
-      "Usage: xarn_win [-C DIR]\n"
+      "Usage: xarn_win [-C DIR] [--bus NAME]\n"
       "Starts the XARN TRAVINE-BUS simulation station in its desktop window, on the\n"
       "simulated DUVEX card. HELP in its menu opens the operator's manual.\n"
       "\n"
       "Options:\n"
-      "  -C DIR, --directory DIR  run in DIR, an existing directory\n"
+      "  -C DIR, --directory DIR  run in DIR, an existing directory\n";
+  text += kBusHelp;
+  text +=
       "  -h, --help               show this help and exit\n"
       "  -V, --version            show the station's version and the driver's revision\n"
       "\n";

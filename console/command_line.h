@@ -1,6 +1,6 @@
-// The command line both programs share: --help, --version, -C DIR, and (for the console) the
-// script. Parsing touches nothing; `enterDirectory` and `openScript` do the checks that need the
-// file system, each with a one-line reason when it refuses.
+// The command line both programs share: --help, --version, -C DIR, --bus NAME, and (for the
+// console) the script. Parsing touches nothing; `enterDirectory` and `openScript` do the checks
+// that need the file system, each with a one-line reason when it refuses.
 #pragma once
 
 #include <fstream>
@@ -15,6 +15,7 @@ struct Invocation {
   Action action = Action::Run;
   std::string directory;  // -C DIR; empty: stay where started
   std::string script;     // the console's SCRIPT; empty or "-": standard input
+  std::string bus;        // --bus NAME: the shared simulated bus to join; empty: $XARN_BUS
   std::string error;      // for Action::Error: one line, without the program's name
 };
 
@@ -25,6 +26,10 @@ Invocation parseCommandLine(const std::vector<std::string>& args, bool takesScri
 std::string consoleUsage();
 std::string windowUsage();
 std::string versionText(const std::string& program);
+
+// Puts the station's card on the shared bus the command line names (through XARN_BUS, which
+// the driver reads when it makes the card).
+void joinBus(const Invocation& invocation);
 
 // Changes to DIR, which must be an existing directory the station can write its files in.
 // False with `why` otherwise.

@@ -325,6 +325,8 @@ void Console::execute(const std::string& line) {
       return;
     }
     windows_.advance(static_cast<uint64_t>(*seconds) * 1000);
+    // On a shared bus the others wait for this station's time, page or no page.
+    if (!xarnsim::busName(card).empty()) xarnsim::catchUp(card);
   } else if (command == "key") {
     // The page keys an operator has: F1 asks the current page for help.
     if (!needArgs(1)) return;

@@ -1,4 +1,4 @@
-// xarn_console [-C DIR] [SCRIPT | -]: runs the station without a screen.
+// xarn_console [-C DIR] [--bus NAME] [SCRIPT | -]: runs the station without a screen.
 #include <unistd.h>
 
 #include <fstream>
@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
     std::cerr << "xarn_console: " << why << "\n";
     return 2;
   }
+  cli::joinBus(invocation);
   console::Console console(std::cout);
   if (script) return console.run(*script);
   // Standard input through its descriptor, so that a read error ends the script as an error.

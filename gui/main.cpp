@@ -1,6 +1,7 @@
-// xarn_win [-C DIR]: the station in its desktop window, on the simulated card.
+// xarn_win [-C DIR] [--bus NAME]: the station in its desktop window, on the simulated card.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTimer>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -12,6 +13,10 @@
 #include "gui/traffic_view.h"
 #include "winsys/qt/qt_window_system.h"
 #include "xarndll/control.h"
+
+namespace {
+constexpr int kBusPaceMs = 40;
+}  // namespace
 
 int main(int argc, char** argv) {
   QElapsedTimer sinceMain;
@@ -45,6 +50,7 @@ int main(int argc, char** argv) {
   QApplication application(qtArgc, argv);
   QApplication::setStyle(QStringLiteral("Fusion"));
 
+  cli::joinBus(invocation);
   winsys::QtWindowSystem windows;
   gui::dressStationWindow(windows);
   app::Station station(windows);
@@ -54,6 +60,13 @@ int main(int argc, char** argv) {
   });
   station.create();
   gui::TrafficControls traffic(windows.mainWindow(), station);
+  // On a shared bus the card keeps up with the host's clock whether or not a page calls it, so
+  // that the other stations find its terminals and its traffic where the time says.
+  QTimer pacer;
+  if (!xarnsim::busName(&station.card()).empty()) {
+    QObject::connect(&pacer, &QTimer::timeout, [&station] { xarnsim::catchUp(&station.card()); });
+    pacer.start(kBusPaceMs);
+  }
   gui::armRoad(windows, sinceMain);
   windows.mainWindow().show();
   const int code = QApplication::exec();

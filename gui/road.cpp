@@ -192,16 +192,23 @@ menu QUIT
 
 // Runs a shot script one line at a time from the event loop: a line that opens a modal page
 // waits there while the following lines go on inside it. Quits with 0 once every picture is
-// saved, 1 when a line could not be carried out.
+// saved, 1 when a line could not be carried out; a driving script leaves the window open
+// instead, and says what it could not do.
 class ShotRoad {
  public:
-  ShotRoad(winsys::QtWindowSystem& windows, QString dir) : windows_(windows), dir_(std::move(dir)) {
-    std::istringstream in(kShotScript);
-    for (std::string line; std::getline(in, line);) lines_.push_back(line);
+  ShotRoad(winsys::QtWindowSystem& windows, QString dir, const std::string& script, bool quit)
+      : windows_(windows), dir_(std::move(dir)), quit_(quit) {
+    std::istringstream in(script);
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty() && line[0] != '#') lines_.push_back(line);
+    }
   }
 
   void next() {
-    if (at_ == lines_.size()) return windows_.quit(ok_ ? 0 : 1);
+    if (at_ == lines_.size()) {
+      if (quit_) windows_.quit(ok_ ? 0 : 1);
+      return;
+    }
     const std::string line = lines_[at_++];
     int delay = 0;
     if (!step(line, delay)) {
@@ -303,12 +310,14 @@ class ShotRoad {
   size_t at_ = 0;
   std::string page_;
   std::string pendingMenu_;
+  bool quit_;
   bool ok_ = true;
 };
 
-void screenshotRoad(winsys::QtWindowSystem& windows, const QString& dir) {
+void runRoad(winsys::QtWindowSystem& windows, const QString& dir, const std::string& script,
+             bool quit) {
   static std::unique_ptr<ShotRoad> road;
-  road = std::make_unique<ShotRoad>(windows, dir);
+  road = std::make_unique<ShotRoad>(windows, dir, script, quit);
   QTimer::singleShot(0, &windows.mainWindow(), [] { road->next(); });
 }
 
@@ -377,7 +386,13 @@ double msSinceProcessStart() {
 
 bool armRoad(winsys::QtWindowSystem& windows, const QElapsedTimer& sinceMain) {
   if (const char* dir = env("XARN_SCREENSHOT_ROAD")) {
-    screenshotRoad(windows, QString::fromLocal8Bit(dir));
+    runRoad(windows, QString::fromLocal8Bit(dir), kShotScript, true);
+  } else if (const char* file = env("XARN_DRIVE_SCRIPT")) {
+    std::ifstream in(file);
+    std::stringstream script;
+    script << in.rdbuf();
+    if (!in) std::printf("could not read %s\n", file);
+    runRoad(windows, QStringLiteral("."), script.str(), false);
   } else if (const char* gallery = env("XARN_TEMPLATE_GALLERY")) {
     templateGallery(windows, QString::fromLocal8Bit(gallery));
   } else if (env("XARN_STARTUP_PROBE")) {

@@ -3,6 +3,8 @@
 //   XARN_SCREENSHOT_ROAD=DIR  save pictures of the setup page, the main window and the help
 //                             viewer in DIR, then of each mode's main page with traffic (the
 //                             queues, the monitor stack, the bus-activity view); and quit
+//   XARN_DRIVE_SCRIPT=FILE    carry out FILE's lines as the screenshot road does (a shot goes
+//                             to the working directory), and leave the window open
 //   XARN_TEMPLATE_GALLERY=DIR save a picture of every dialog template, as built, in DIR
 //   XARN_STARTUP_PROBE=1      print the time to the first painted main window, and quit
 //   XARN_IDLE_PROBE=SECONDS   enter LDB_BCT, idle SECONDS with the status line running, print

@@ -2,9 +2,11 @@
 
 #include <array>
 #include <charconv>
+#include <stdexcept>
 #include <string_view>
 
 #include "xarndll/capture/card_taps.h"
+#include "xarndll/sim/bus/node.h"
 #include "xarndll/sim/functions.h"
 #include "xarndll/sim/registry.h"
 
@@ -43,6 +45,28 @@ bool applyMillis(uint32_t& target, std::string_view value) {
   auto ms = parseNumber(value, 10, 24 * 3600 * 1000);
   if (ms) target = *ms;
   return ms.has_value();
+}
+
+// What an option reports when it could not do what it was asked, beyond a bad value.
+struct OptionFailure : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+std::optional<bool> parseSwitch(std::string_view text) {
+  if (text == "on") return true;
+  if (text == "off") return false;
+  return std::nullopt;
+}
+
+std::optional<int> parseConnector(std::string_view text) {
+  if (text.size() == 2 && (text[0] == 'J' || text[0] == 'j') && text[1] >= '1' && text[1] <= '4')
+    return text[1] - '1';
+  return std::nullopt;
+}
+
+bus::Node& onBus(SimCard& card) {
+  if (!card.busNode()) throw OptionFailure("the card is on no shared bus (see --bus)");
+  return *card.busNode();
 }
 
 const std::array kOptions{
@@ -95,8 +119,47 @@ const std::array kOptions{
              card.catchUp();  // what the monitor heard until now stays as it was
              std::string why;
              std::optional<monitor::Replay> replay = monitor::readReplay(std::string(value), why);
-             if (!replay) return false;
+             if (!replay) throw OptionFailure(why);
              card.monitor().setReplay(std::move(replay));
+             return true;
+           }},
+    Option{"bus-partners", "on|off",
+           "on a shared bus: off stops invented partners standing in for absent cards",
+           [](SimCard& card, CardContext&, std::string_view value) {
+             auto on = parseSwitch(value);
+             if (on) onBus(card).setPartners(*on);
+             return on.has_value();
+           }},
+    Option{"bus-break", "J1|J2|J3|J4", "on a shared bus: cut this card's connector",
+           [](SimCard& card, CardContext&, std::string_view value) {
+             auto line = parseConnector(value);
+             if (line) onBus(card).setBroken(*line, true);
+             return line.has_value();
+           }},
+    Option{"bus-heal", "J1|J2|J3|J4", "on a shared bus: mend this card's connector",
+           [](SimCard& card, CardContext&, std::string_view value) {
+             auto line = parseConnector(value);
+             if (line) onBus(card).setBroken(*line, false);
+             return line.has_value();
+           }},
+    Option{"bus-noise", "J1|J2|J3|J4 N",
+           "on a shared bus: N of every million words on the connector are damaged (0: none)",
+           [](SimCard& card, CardContext&, std::string_view value) {
+             auto space = value.find(' ');
+             if (space == std::string_view::npos) return false;
+             auto line = parseConnector(value.substr(0, space));
+             auto rate = parseNumber(value.substr(space + 1), 10, 1'000'000);
+             if (line && rate) onBus(card).setNoise(*line, *rate);
+             return line && rate;
+           }},
+    Option{"bus-wait", "N",
+           "on a shared bus: wait (up to 60 s of the host's time) until N cards are on it",
+           [](SimCard& card, CardContext&, std::string_view value) {
+             auto count = parseNumber(value, 10, bus::kMostNodes);
+             if (!count || *count == 0) return false;
+             if (!onBus(card).waitForNodes(static_cast<int>(*count), 60'000))
+               throw OptionFailure("fewer than " + std::to_string(*count) +
+                                   " cards joined the bus within 60 s");
              return true;
            }},
     Option{"serial", "HEX", "the card's serial number (2F41A)",
@@ -154,7 +217,12 @@ bool setOption(CardContext* card, const std::string& name, const std::string& va
   }
   for (const Option& option : kOptions) {
     if (option.name != name) continue;
-    if (option.apply(cardFor(*card), *card, value)) return true;
+    try {
+      if (option.apply(cardFor(*card), *card, value)) return true;
+    } catch (const OptionFailure& failure) {
+      error = failure.what();
+      return false;
+    }
     error = "bad value '";
     error.append(value).append("' for ").append(name).append(" (expected ");
     error.append(option.values).append(")");
@@ -180,16 +248,28 @@ std::string optionHelp() {
 uint16_t peek(CardContext* card, uint32_t address) {
   if (!card) return 0;
   SimCard& sim = cardFor(*card);
-  sim.catchUp();
+  SimCard::Hold hold = sim.enter();
   return sim.readWord(address);
 }
 
 void poke(CardContext* card, uint32_t address, uint16_t value) {
   if (!card) return;
   SimCard& sim = cardFor(*card);
-  sim.catchUp();
+  SimCard::Hold hold = sim.enter();
   sim.writeWord(address, value);
 }
+
+void catchUp(CardContext* card) {
+  if (card) cardFor(*card).catchUp();
+}
+
+std::string busName(CardContext* card) {
+  if (!card) return {};
+  bus::Node* node = cardFor(*card).busNode();
+  return node ? node->busName() : std::string();
+}
+
+std::string busNameProblem(const std::string& name) { return bus::SharedBus::nameProblem(name); }
 
 namespace {
 

@@ -50,6 +50,15 @@ std::string optionHelp();
 uint16_t peek(CardContext* card, uint32_t address);
 void poke(CardContext* card, uint32_t address, uint16_t value);
 
+// Brings the card up to its time source's "now", as every driver call does first: a console
+// on a shared bus does it after each "tick", so that the bus goes on while no page calls.
+void catchUp(CardContext* card);
+
+// The shared bus the context's card is on (XARN_BUS when the card was made); empty when alone.
+std::string busName(CardContext* card);
+// Why NAME cannot name a shared bus; empty when it can.
+std::string busNameProblem(const std::string& name);
+
 // Recording the card's traffic to pcapng capture files (docs/capture-format.md). A limit of 0
 // bytes means none; with a limit, `ring` files (at least 2) go round, else the recording stops at
 // the limit. `application` names the recording program and its version in the files.

@@ -260,6 +260,8 @@ TEST(CommandLine, OptionsOperandsAndRefusals) {
   }
   EXPECT_EQ(parse({"-"}).script, "-");
   EXPECT_EQ(parse({"--", "-odd.xs"}).script, "-odd.xs");
+  EXPECT_EQ(parse({"--bus", "lab-1.a", "s.xs"}).bus, "lab-1.a");
+  EXPECT_EQ(parse({"--bus=lab_1"}, false).bus, "lab_1");
   struct Bad {
     std::vector<std::string> args;
     bool script;
@@ -271,7 +273,13 @@ TEST(CommandLine, OptionsOperandsAndRefusals) {
                          Bad{{"-C", ""}, true, "-C needs a directory"},
                          Bad{{"-C", "a", "-C", "b"}, true, "-C given more than once"},
                          Bad{{"a.xs", "b.xs"}, true, "unexpected argument b.xs (see --help)"},
-                         Bad{{"a.xs"}, false, "unexpected argument a.xs (see --help)"}}) {
+                         Bad{{"a.xs"}, false, "unexpected argument a.xs (see --help)"},
+                         Bad{{"--bus"}, true, "--bus needs a bus name"},
+                         Bad{{"--bus="}, false, "--bus= needs a bus name"},
+                         Bad{{"--bus", "a", "--bus", "b"}, true, "--bus given more than once"},
+                         Bad{{"--bus", "../x"},
+                             true,
+                             "bad bus name '../x': 1 to 64 letters, digits, '-', '_' or '.'"}}) {
     Invocation got = parse(bad.args, bad.script);
     EXPECT_EQ(got.action, Invocation::Action::Error);
     EXPECT_EQ(got.error, bad.error);

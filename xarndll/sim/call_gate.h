@@ -40,7 +40,7 @@ uint16_t gate(Fn fn, CardContext* context, std::initializer_list<TraceArg> args,
     if (auto failure = hooks.takeFailure(fn)) {
       result = *failure;
     } else {
-      card.catchUp();
+      SimCard::Hold hold = card.enter();
       result = body(card);
     }
     if (hooks.trace) {

@@ -1,10 +1,12 @@
 // The card's 2 MB of memory as plain words. Registers, read-only words and side effects belong
 // to SimCard; this class only stores words and refuses addresses that are not word addresses.
+// The words are the card's own, or a view of words kept elsewhere (a card on a shared bus keeps
+// its memory where the other cards reach it).
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "xarndll/sim/memory_map.h"
 
@@ -14,7 +16,25 @@ class WireTap;
 
 class CardMemory {
  public:
-  CardMemory() : words_(map::kMemoryWords, 0) {}
+  CardMemory() : own_(new uint16_t[map::kMemoryWords]()), words_(own_.get()) {}
+  // A view of `words` (map::kMemoryWords of them), which outlive it.
+  explicit CardMemory(uint16_t* words) : words_(words) {}
+  CardMemory(const CardMemory&) = delete;
+  CardMemory& operator=(const CardMemory&) = delete;
+
+  // The memory moves to `words` (its contents copied there), or back into a store of its own
+  // with a null `words`.
+  void relocate(uint16_t* words) {
+    if (!words) {
+      if (own_) return;
+      own_.reset(new uint16_t[map::kMemoryWords]);
+      words = own_.get();
+    }
+    if (words == words_) return;
+    std::copy_n(words_, map::kMemoryWords, words);
+    words_ = words;
+    if (own_ && own_.get() != words) own_.reset();
+  }
 
   static constexpr bool isWordAddress(uint32_t address) {
     return address % 2 == 0 && address < map::kMemoryBytes;
@@ -65,7 +85,8 @@ class CardMemory {
     return std::min(count, map::kMemoryWords - address / 2);
   }
 
-  std::vector<uint16_t> words_;
+  std::unique_ptr<uint16_t[]> own_;
+  uint16_t* words_;
 };
 
 }  // namespace xarnsim

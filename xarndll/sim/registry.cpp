@@ -1,6 +1,9 @@
 #include "xarndll/sim/registry.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <string>
 #include <unordered_map>
 
 #include "xarndll/control.h"
@@ -40,6 +43,12 @@ SimCard& cardFor(CardContext& context) {
   uint64_t id = r.nextId++;
   auto& slot = r.cards[id];
   slot = std::make_unique<SimCard>();
+  // XARN_BUS puts every card of the process on that shared bus.
+  if (const char* name = std::getenv("XARN_BUS"); name && *name) {
+    std::string error;
+    if (!slot->joinBus(name, error))
+      std::fprintf(stderr, "xarndll: %s; the card runs alone\n", error.c_str());
+  }
   context.driverHandle = id;
   r.lastId = id;
   r.last = slot.get();

@@ -1,9 +1,11 @@
 #include "xarndll/sim/sim_card.h"
 
 #include <chrono>
+#include <cstddef>
 #include <cstring>
 #include <initializer_list>
 
+#include "xarndll/sim/bus/node.h"
 #include "xarndll/sim/card_time.h"
 #include "xarndll/sim/firmware.h"
 #include "xarndll/sim/memory_map.h"
@@ -49,19 +51,66 @@ uint64_t SimCard::sourceNow() const {
       std::chrono::duration_cast<std::chrono::microseconds>(since).count());
 }
 
+SimCard::~SimCard() = default;
+
+SimCard::Hold::~Hold() {
+  if (auto node = node_.lock()) node->release();
+}
+
+// On a shared bus the card is not brought up to the old source's "now" first: that would move
+// the bus by however long the host took since the last call.
 void SimCard::setTimeSource(Clock clock) {
-  catchUp();
+  if (!node_) catchUp();
+  bool virtualTime = static_cast<bool>(clock);
   clock_ = std::move(clock);
   sourceLast_ = sourceNow();
+  if (node_) node_->setPace(virtualTime ? bus::Pace::Virtual : bus::Pace::Wall);
 }
 
 // Card time only moves forward: a source that steps back (a new virtual clock) is taken as the
 // new reference without moving the card.
-void SimCard::catchUp() {
+uint64_t SimCard::sourceTarget() {
   uint64_t t = sourceNow();
-  if (t > sourceLast_) advanceTo(now_ + (t - sourceLast_));
+  uint64_t target = t > sourceLast_ ? now_ + (t - sourceLast_) : now_;
   sourceLast_ = t;
+  return target;
+}
+
+SimCard::Hold SimCard::enter() {
+  uint64_t target = sourceTarget();
+  if (!node_) {
+    if (target > now_) advanceTo(target);
+    if (tap_) tap_->caughtUp();
+    return Hold({});
+  }
+  node_->enter(target);
   if (tap_) tap_->caughtUp();
+  return Hold(node_);
+}
+
+// The card's clock counts from its last initialisation; a card on a shared bus whose setup
+// says IRIG-B takes the bus's time instead, so that every such card stamps a word alike.
+uint64_t SimCard::epoch() const {
+  constexpr uint32_t kClockMode = map::kSetupRecord.base + offsetof(SetupRecord, clockMode);
+  constexpr uint16_t kIrigB = 0x8000;
+  if (node_ && (memory_.read(kClockMode) & kIrigB)) return 0;
+  return initTime_;
+}
+
+bool SimCard::joinBus(const std::string& name, std::string& error) {
+  if (node_) return true;
+  bus::CardView view{[this](uint64_t micros) { advanceTo(std::max(micros, now_)); },
+                     [this] { return now_; }, [this] { return mode_; }, [this] { return running_; },
+                     [this] { return epoch(); }};
+  node_ = bus::Node::join(name, clock_ ? bus::Pace::Virtual : bus::Pace::Wall, memory_,
+                          std::move(view), error);
+  if (!node_) return false;
+  now_ = std::max(now_, node_->joinedAtMicros());
+  ldb_.controller().attach(node_.get());
+  ldb_.terminals().attach(node_.get());
+  monitor_.attach(node_.get());
+  mdm_.attach(node_.get());
+  return true;
 }
 
 void SimCard::setTap(std::unique_ptr<WireTap> tap) {
@@ -106,7 +155,7 @@ BusEngine* SimCard::engine(uint16_t mode) {
 void SimCard::startBus() {
   test_ = Test::None;
   running_ = true;
-  if (BusEngine* bus = engine(mode_)) bus->start(mode_, now_, initTime_);
+  if (BusEngine* bus = engine(mode_)) bus->start(mode_, now_, epoch());
 }
 
 // ---- Words
@@ -129,7 +178,7 @@ bool SimCard::writeWord(uint32_t address, uint16_t value) {
 
 uint16_t SimCard::clockWord(uint32_t address) const {
   TimeTag t{};
-  if (initialised_) t = toTimeTag(now_ - initTime_);
+  if (initialised_) t = toTimeTag(now_ - epoch());
   uint16_t words[6];
   std::memcpy(words, &t, sizeof words);
   return words[(address - map::kCardClock.base) / 2];
@@ -334,14 +383,14 @@ uint16_t SimCard::runLdbController(uint16_t frames) {
   if (mode_ != kModeLdbBct) return kStatusWrongMode;
   test_ = Test::None;
   running_ = true;
-  ldb_.startController(now_, initTime_, frames);
+  ldb_.startController(now_, epoch(), frames);
   return kStatusOk;
 }
 
 uint16_t SimCard::readClock(TimeTag* clock) const {
   if (!initialised_) return kStatusNotInitialised;
   if (!clock) return kStatusBadArgument;
-  TimeTag t = toTimeTag(now_ - initTime_);
+  TimeTag t = toTimeTag(now_ - epoch());
   std::memcpy(clock, &t, sizeof t);
   return kStatusOk;
 }

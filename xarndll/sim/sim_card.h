@@ -22,6 +22,10 @@
 
 namespace xarnsim {
 
+namespace bus {
+class Node;
+}
+
 inline constexpr uint16_t kModeNone = 0;
 inline constexpr uint16_t kModeLdbBct = 1;
 inline constexpr uint16_t kModeLdbMrt = 2;
@@ -88,12 +92,38 @@ class SimCard {
   using Clock = std::function<uint64_t()>;  // microseconds, monotonic
 
   SimCard();
+  ~SimCard();
+  SimCard(const SimCard&) = delete;
+  SimCard& operator=(const SimCard&) = delete;
 
-  // Time. catchUp() brings the card to the time source's "now"; every driver call does it first.
+  // A driver call's hold on the card: on a shared bus, nobody else touches the bus until the
+  // call ends.
+  class Hold {
+   public:
+    explicit Hold(std::weak_ptr<bus::Node> node) : node_(std::move(node)) {}
+    Hold(Hold&&) noexcept = default;
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+    Hold& operator=(Hold&&) = delete;
+    ~Hold();
+
+   private:
+    // Weak: the call may close the card (DUVEX_CloseDLL), which leaves the bus and lets go.
+    std::weak_ptr<bus::Node> node_;
+  };
+
+  // Time. enter() brings the card to the time source's "now" and holds it for the call; every
+  // driver call does it first. catchUp() is enter() and let go.
   void setTimeSource(Clock clock);
-  void catchUp();
-  uint64_t cardTime() const { return now_; }          // microseconds since the card was created
-  uint64_t epochMicros() const { return initTime_; }  // card time of the last initialisation
+  [[nodiscard]] Hold enter();
+  void catchUp() { Hold hold = enter(); }
+
+  // Joins the named shared bus: the card's memory moves there and its time becomes the bus's.
+  // False, with a message, when the bus cannot be joined; the card then stays alone.
+  bool joinBus(const std::string& name, std::string& error);
+  bus::Node* busNode() { return node_.get(); }
+  uint64_t cardTime() const { return now_; }        // microseconds since the card was created
+  uint64_t epochMicros() const { return epoch(); }  // where the card's clock counts from
 
   // Recording: every bus offers its transfers to `tap` (null: none), which the card keeps.
   void setTap(std::unique_ptr<WireTap> tap);
@@ -144,6 +174,8 @@ class SimCard {
   enum class Firmware { Idle, Armed, Programming };
 
   uint64_t sourceNow() const;
+  uint64_t epoch() const;
+  uint64_t sourceTarget();
   void advanceTo(uint64_t target);
   void advanceBus(uint64_t target);
   BusEngine* engine(uint16_t mode);  // the bus simulator of `mode`, null for none
@@ -176,6 +208,7 @@ class SimCard {
 
   CallHooks hooks_;
   std::unique_ptr<WireTap> tap_;
+  std::shared_ptr<bus::Node> node_;  // last: it leaves the bus before the memory goes
 };
 
 }  // namespace xarnsim

@@ -1,6 +1,7 @@
 #include "xarndll/sim/ldb/ldb_controller.h"
 
 #include <algorithm>
+#include <array>
 
 #include "xarndll/sim/ldb/ldb_layout.h"
 #include "xarndll/sim/wire_tap.h"
@@ -109,6 +110,7 @@ uint16_t Controller::writeFrame(const FrameRecord& r) {
 
 void Controller::start(Tick now, uint16_t frames) {
   running_ = true;
+  busFree_ = now;
   framesWanted_ = frames;
   framesDone_ = 0;
   frameStart_ = now;
@@ -123,7 +125,7 @@ void Controller::start(Tick now, uint16_t frames) {
 // which answers after the response time with its status word (and for RX its data words). A
 // damaged word makes the terminal discard the message: the controller waits the response
 // timeout and reports "no response".
-void Controller::describe(uint16_t message, Transfer& out) const {
+void Controller::describe(uint16_t message, Transfer& out, const Live* live) const {
   out.words.clear();
   out.errors = 0;
   out.busEnd = out.length = 0;
@@ -164,6 +166,20 @@ void Controller::describe(uint16_t message, Transfer& out) const {
     sent(i, memory_.read32(base + msg::kData + 4 * (i - 1)) & 0xFFFFFF, false, i * step);
     end = i * step + timing_.word;
   }
+  if (live && wire_) {
+    std::array<uint32_t, kDataWords> data{};
+    for (uint32_t i = 0; tx && i < n; ++i) data[i] = out.words[i + 1].value;
+    Command command{live->start, out.command, secondary,        tx ? n : 0,
+                    data.data(), tx ? 0 : n,  live->start + end};
+    OnBus outcome = damaged ? OnBus::Lost : answerOnBus(*live, command, out, end);
+    if (outcome == OnBus::Answered) {
+      if (out.response && sevOn && (out.response >> 19 & 31) != rt) out.errors |= kErrTa;
+      if (out.response && sevOn && (out.response & kActionNotReady)) out.errors |= kErrBs;
+      out.length = out.busEnd + Tick{memory_.read32(base + msg::kGapTime)} * kTicksPerMicro;
+      return;
+    }
+    damaged = damaged || outcome == OnBus::Lost || !wire_->partners();
+  }
   if (damaged || timing_.response > timing_.timeout) {
     out.errors |= kErrNr;
     out.busEnd = end + timing_.timeout;
@@ -180,6 +196,62 @@ void Controller::describe(uint16_t message, Transfer& out) const {
     if (sevOn && (out.response & kActionNotReady)) out.errors |= kErrBs;
   }
   out.length = out.busEnd + Tick{memory_.read32(base + msg::kGapTime)} * kTicksPerMicro;
+}
+
+// The answer of the card on the shared bus that claims the command's terminal; false when no
+// card claims it (or the command is lost on the way), and the invented terminals stand in.
+Controller::OnBus Controller::answerOnBus(const Live& live, const Command& command, Transfer& out,
+                                          Tick end) const {
+  if (wire_->collision()) {
+    // Two controllers drive the bus at once: every word of the transfer is garbled.
+    for (BusWord& w : out.words) w.fault.errors |= kErrMn;
+    out.errors |= kErrMn;
+    return OnBus::Lost;
+  }
+  bool lost = false;
+  for (BusWord& w : out.words) {
+    uint16_t noise = 0;
+    lost = !wire_->sends(command.secondary, live.start + w.start, w.value, noise) || lost;
+    w.fault.errors |= noise;
+    out.errors |= noise;
+    lost = lost || noise != 0;  // the terminal discards a damaged message
+  }
+  if (lost) return OnBus::Lost;
+  Reply reply;
+  if (!wire_->answer(command, live.commit, reply)) return OnBus::Unclaimed;
+  const Tick step = timing_.word + timing_.gap;
+  if (!reply.answered || reply.response > timing_.timeout) {
+    out.errors |= kErrNr;
+    out.busEnd = end + timing_.timeout;
+    return OnBus::Answered;
+  }
+  Tick at = end + reply.response;
+  for (uint32_t i = 0; i <= reply.words; ++i) {
+    bool status = i == 0;
+    BusWord w{at + i * step,
+              status ? reply.status : reply.data[i - 1],
+              status,
+              true,
+              command.secondary,
+              {}};
+    if (reply.injection.type != kErrorNone && reply.injection.wordNumber == i)
+      w.fault = applyInjection(reply.injection, status);
+    uint16_t noise = reply.errors;
+    if (!wire_->hears(command.secondary, live.start + w.start, w.value, noise)) {
+      if (status) {
+        out.errors |= kErrNr;
+        out.busEnd = end + timing_.timeout;
+        return OnBus::Answered;
+      }
+      break;
+    }
+    w.fault.errors |= noise;
+    out.errors |= w.fault.errors;
+    out.words.push_back(w);
+    out.busEnd = w.start + timing_.word;
+  }
+  out.response = reply.status;
+  return OnBus::Answered;
 }
 
 // Lays the frame's messages back to back, each followed by its gap time. The frame lasts its
@@ -208,6 +280,7 @@ void Controller::send(const Slot& slot, Tick start) {
     for (BusWord w : t.words) {
       w.start += start;
       queues_.pushRaw(w);
+      if (wire_) wire_->carry(w, !w.received);
     }
   }
   if (defined(memory_, slot.message)) {
@@ -270,6 +343,7 @@ void Controller::startFrame(Tick until) {
 }
 
 bool Controller::advance(Tick until) {
+  if (wire_) return advanceOnBus(until);
   while (running_) {
     if (!planned_) {
       if (framesWanted_ && framesDone_ >= framesWanted_) {
@@ -288,6 +362,51 @@ bool Controller::advance(Tick until) {
     }
     if (frameStart_ + period_ > until) return true;
     frameStart_ += period_;
+    ++framesDone_;
+    next_ = 0;
+    planned_ = false;
+  }
+  return false;
+}
+
+}  // namespace xarnsim::ldb
+
+namespace xarnsim::ldb {
+
+// On a shared bus each transfer is answered when it happens, by whichever card then claims its
+// terminal, and every word goes on the wire: nothing is skipped. A transfer that takes longer
+// than the plan (a slower terminal) pushes the rest of the frame back.
+bool Controller::advanceOnBus(Tick until) {
+  while (running_) {
+    if (!planned_) {
+      if (framesWanted_ && framesDone_ >= framesWanted_) {
+        running_ = false;
+        break;
+      }
+      if (stale_) {
+        plan();
+        stale_ = false;
+      }
+      writeWords_ = writeMessages_ = true;
+      planned_ = true;
+    }
+    if (next_ < slots_.size()) {
+      const Slot& slot = slots_[next_];
+      Live live{std::max(frameStart_ + slot.offset, busFree_), false};
+      Transfer transfer;
+      describe(slot.message, transfer, &live);
+      if (live.start + transfer.busEnd > until) return true;
+      live.commit = true;
+      describe(slot.message, transfer, &live);
+      Slot done{slot.message, slot.offset, std::move(transfer)};
+      send(done, live.start);
+      busFree_ = live.start + done.transfer.length;
+      ++next_;
+      continue;
+    }
+    Tick next = std::max(frameStart_ + period_, busFree_);
+    if (next > until) return true;
+    frameStart_ = next;
     ++framesDone_;
     next_ = 0;
     planned_ = false;

@@ -9,6 +9,7 @@
 #include "card/records.h"
 #include "xarndll/sim/card_memory.h"
 #include "xarndll/sim/ldb/ldb_bus.h"
+#include "xarndll/sim/ldb/ldb_wire.h"
 
 namespace xarnsim::ldb {
 
@@ -21,6 +22,9 @@ class Controller {
   uint16_t writeMessage(const BcMessageRecord& record);
   uint16_t readFrame(FrameRecord& record) const;
   uint16_t writeFrame(const FrameRecord& record);
+
+  // On a shared bus: the bus beyond the card (null: the card is alone).
+  void attach(Wire* wire) { wire_ = wire; }
 
   // Runs `frames` frames (0: until stopped) from `now`.
   void start(Tick now, uint16_t frames);
@@ -50,8 +54,18 @@ class Controller {
     Transfer transfer;
   };
 
+  // A transfer as it happens on a shared bus: from `start`, answered by the card that claims
+  // the terminal (who takes it in with `commit`).
+  struct Live {
+    Tick start = 0;
+    bool commit = false;
+  };
+
   void plan();
-  void describe(uint16_t message, Transfer& out) const;
+  void describe(uint16_t message, Transfer& out, const Live* live = nullptr) const;
+  enum class OnBus { Unclaimed, Answered, Lost };
+  OnBus answerOnBus(const Live& live, const Command& command, Transfer& out, Tick end) const;
+  bool advanceOnBus(Tick until);
   void startFrame(Tick until);
   void send(const Slot& slot, Tick start);
   void skipFrames(uint64_t frames);
@@ -59,6 +73,8 @@ class Controller {
 
   CardMemory& memory_;
   Queues& queues_;
+  Wire* wire_ = nullptr;
+  Tick busFree_ = 0;  // on a shared bus: when the last transfer (and its gap) ended
   bool running_ = false;
   bool planned_ = false;  // the current frame's slots are laid out
   Timing timing_{};

@@ -178,6 +178,75 @@ uint16_t Terminals::write(const LdbRtRecord& r) {
   return kStatusOk;
 }
 
+// ---- A controller on the shared bus
+
+bool Terminals::answer(CardMemory& memory, uint64_t epochMicros, const Command& c, bool commit,
+                       Reply& reply) {
+  const int n = static_cast<int>(c.command >> 19 & 31);
+  const uint32_t base = terminalBase(n);
+  if (memory.read(base + rt::kMode) != kModeOn) return false;
+  reply = Reply{};
+  if (!listens(memory.read(base + rt::kBusSelect), c.secondary)) return true;  // deaf to it
+  const auto code = static_cast<uint16_t>(c.command >> 15 & 15);
+  const uint16_t state = knownState(memory.read(base + rt::kState));
+  const uint16_t action = memory.read(base + rt::kAction) & kActionMask;
+  const Step s = transition(state, code, action);
+  const bool forced = state == kStateForced;
+  const Timing timing = readTiming(memory);
+  reply.answered = true;
+  reply.response = timing.response;
+  reply.status = commandWord(static_cast<uint32_t>(n), code, action | s.state);
+  reply.words = forced ? 0 : std::min<uint32_t>(c.wanted, kDataWords);
+  for (uint32_t i = 0; i < reply.words; ++i)
+    reply.data[i] = memory.read32(base + rt::kTxData + 4 * i) & 0xFFFFFF;
+  const int kind = category(code, state);
+  if (memory.read(base + rt::kDefined) != 0 && kind >= 0)
+    reply.injection = readInjection(memory, base + rt::kErrors + 6 * static_cast<uint32_t>(kind));
+  if (!commit) return true;
+
+  uint64_t epoch = epochMicros;
+  Queues queues(memory, epoch);
+  const Tick step = timing.word + timing.gap;
+  queues.pushRaw(BusWord{c.start, c.command, true, true, c.secondary, {}});
+  for (uint32_t i = 0; i < c.sent; ++i)
+    queues.pushRaw(BusWord{c.start + (i + 1) * step, c.data[i], false, true, c.secondary, {}});
+  uint16_t errors = s.errors | (c.clash ? kErrMn : 0);
+  uint16_t alternate = 0;
+  const Tick at = c.end + reply.response;
+  for (uint32_t i = 0; i <= reply.words; ++i) {
+    bool status = i == 0;
+    BusWord w{
+        at + i * step, status ? reply.status : reply.data[i - 1], status, false, c.secondary, {}};
+    if (reply.injection.type != kErrorNone && reply.injection.wordNumber == i) {
+      w.fault = applyInjection(reply.injection, status);
+      alternate = w.fault.alternate;
+      if (w.fault.any()) errors |= kErrRc;
+    }
+    queues.pushRaw(w);
+  }
+  queues.pushCommand(c.start, c.command, errors, alternate, reply.status);
+  queues.stamp(base + rt::kLastTime, c.start);
+  memory.write32(base + rt::kLastCommand, c.command);
+  memory.write32(base + rt::kLastResponse, reply.status);
+  memory.write(base + rt::kState, s.state);
+  if (s.handshakeDone) {
+    uint16_t dtt = memory.read(base + rt::kDtt);
+    memory.write(base + rt::kDtt, static_cast<uint16_t>((dtt + 1) & kDttMask));
+  }
+  if (reply.words > 0) {
+    queues.stamp(base + rt::kTxTime, c.start);
+    memory.write(base + rt::kTxStatus, static_cast<uint16_t>(kBufferUsed | reply.words));
+  }
+  const uint32_t sent = forced ? 0 : std::min<uint32_t>(c.sent, kDataWords);
+  if (sent > 0) {
+    for (uint32_t i = 0; i < sent; ++i)
+      memory.write32(base + rt::kRxData + 4 * i, c.data[i] & 0xFFFFFF);
+    queues.stamp(base + rt::kRxTime, c.start);
+    memory.write(base + rt::kRxStatus, static_cast<uint16_t>(kBufferUsed | sent));
+  }
+  return true;
+}
+
 // ---- The partner bus controller
 
 void Terminals::start(Tick now) {
@@ -260,10 +329,13 @@ uint32_t Terminals::partnerData(int n, uint32_t index) const {
 // The exchange's words, in time order, for the raw queue.
 void Terminals::pushWords(const Exchange& ex, Tick start) {
   const Tick step = timing_.word + timing_.gap;
-  queues_.pushRaw(BusWord{start, ex.command, true, true, ex.secondary, {}});
+  auto push = [this](const BusWord& w) {
+    queues_.pushRaw(w);
+    if (wire_) wire_->carry(w, !w.received);
+  };
+  push(BusWord{start, ex.command, true, true, ex.secondary, {}});
   for (uint32_t i = 0; i < ex.partnerWords; ++i)
-    queues_.pushRaw(
-        BusWord{start + (i + 1) * step, partnerData(ex.rt, i), false, true, ex.secondary, {}});
+    push(BusWord{start + (i + 1) * step, partnerData(ex.rt, i), false, true, ex.secondary, {}});
   if (!ex.heard) return;
   const uint32_t base = terminalBase(ex.rt);
   for (uint32_t i = 0; i <= ex.answerWords; ++i) {
@@ -273,7 +345,7 @@ void Terminals::pushWords(const Exchange& ex, Tick start) {
     BusWord w{start + ex.answerAt + i * step, value, status, false, ex.secondary, {}};
     if (ex.injection.type != kErrorNone && ex.injection.wordNumber == i)
       w.fault = applyInjection(ex.injection, status);
-    queues_.pushRaw(w);
+    push(w);
   }
 }
 
@@ -353,7 +425,7 @@ void Terminals::passStarts(Tick until) {
   uint64_t key = 14695981039346656037ull;  // FNV-1a over the signature
   for (uint16_t w : now) key = (key ^ w) * 1099511628211ull;
   auto seen = markOf_.find(key);
-  if (seen != markOf_.end() && marks_[seen->second].signature == now) {
+  if (!wire_ && seen != markOf_.end() && marks_[seen->second].signature == now) {
     const Mark& then = marks_[seen->second];
     if (then.cursor < cursor_) skipPeriods(then, until);
     if (!marks_.empty()) return;  // this pass is marked already
@@ -410,8 +482,13 @@ Terminals::Horizons Terminals::horizons(Tick until) const {
 
 bool Terminals::advance(Tick until) {
   if (!running_) return false;
+  if (wire_ && (wire_->controllerElsewhere() || !wire_->partners())) {
+    cursor_ = std::max(cursor_, until);  // the bus's own controller does the talking
+    return true;
+  }
   timing_ = readTiming(memory_);
-  const Horizons visible = horizons(until);
+  // On a shared bus every word goes on the wire, so nothing is skipped.
+  const Horizons visible = wire_ ? Horizons{} : horizons(until);
   Unseen unseen;
   while (true) {
     Next next = findNext();

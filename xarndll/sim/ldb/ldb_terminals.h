@@ -11,6 +11,7 @@
 #include "card/records.h"
 #include "xarndll/sim/card_memory.h"
 #include "xarndll/sim/ldb/ldb_bus.h"
+#include "xarndll/sim/ldb/ldb_wire.h"
 
 namespace xarnsim::ldb {
 
@@ -24,6 +25,16 @@ class Terminals {
 
   uint16_t read(LdbRtRecord& record) const;
   uint16_t write(const LdbRtRecord& record);
+
+  // On a shared bus: the bus beyond the card (null: the card is alone).
+  void attach(Wire* wire) { wire_ = wire; }
+
+  // A controller of another card commands a terminal of the card whose memory is `memory` (time
+  // tags counted from `epochMicros`). False when that terminal is off: the card does not claim
+  // the address. With `commit` the terminal takes the command in as it takes its partner's:
+  // state, DTT count, buffers, the command and raw queues.
+  static bool answer(CardMemory& memory, uint64_t epochMicros, const Command& command, bool commit,
+                     Reply& reply);
 
   void start(Tick now);
   void stop() { running_ = false; }
@@ -100,6 +111,7 @@ class Terminals {
 
   CardMemory& memory_;
   Queues& queues_;
+  Wire* wire_ = nullptr;
   bool running_ = false;
   Timing timing_{};
   Tick cursor_ = 0;  // when the partner's next message may start

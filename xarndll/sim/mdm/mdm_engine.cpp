@@ -33,6 +33,28 @@ void storeWords(CardMemory& memory, uint32_t address, const Record& record, uint
 
 uint64_t ceilDiv(uint64_t a, uint64_t b) { return (a + b - 1) / b; }
 
+// The queue keeps the data words the unit answered with, or else those the partner sent.
+void push(RingQueue& queue, CardMemory& memory, uint64_t epochMicros, int rt, const Message& m,
+          ldb::Tick start) {
+  tapMessage(memory, rt, start, m);
+  uint32_t at = queue.push();
+  memory.write(at + queue::kRt, static_cast<uint16_t>(rt));
+  memory.write(at + queue::kType, m.type);
+  memory.write(at + queue::kIom, m.iom);
+  memory.write(at + queue::kStart, m.start);
+  memory.write(at + queue::kCount, m.count);
+  memory.write(at + queue::kErrors, m.errors);
+  uint64_t micros = start / ldb::kTicksPerMicro;
+  ldb::writeTimeTag(memory, at + queue::kTimeTag,
+                    toTimeTag(micros > epochMicros ? micros - epochMicros : 0));
+  memory.write32(at + queue::kCommand, m.command);
+  memory.write32(at + queue::kStatus, m.status);
+  bool answer = m.answerWords > 0;
+  uint16_t count = answer ? m.answerWords : m.partnerWords;
+  memory.write(at + queue::kDataCount, count);
+  memory.writeWords(at + queue::kData, answer ? m.answer.data() : m.partner.data(), count);
+}
+
 }  // namespace
 
 Engine::Engine(CardMemory& memory)
@@ -216,7 +238,7 @@ void Engine::commit(int rt, ldb::Tick start, bool queued) {
   uint64_t micros = start / ldb::kTicksPerMicro;
   Unit unit(memory_, rt);
   unit.apply(scratch_, micros > epochMicros_ ? micros - epochMicros_ : 0);
-  if (queued) push(rt, start);
+  if (queued) push(queue_, memory_, epochMicros_, rt, scratch_, start);
   uint32_t base = unitBase(rt);
   uint32_t length = unit.cycleLength(static_cast<uint32_t>(sequence(rt).size()));
   uint32_t position = memory_.read(base + unit::kPosition) % length + 1;
@@ -228,31 +250,15 @@ void Engine::commit(int rt, ldb::Tick start, bool queued) {
   memory_.write32(base + unit::kMessages, memory_.read32(base + unit::kMessages) + 1);
 }
 
-// The queue keeps the data words the unit answered with, or else those the partner sent.
-void Engine::push(int rt, ldb::Tick start) {
-  const Message& m = scratch_;
-  tapMessage(memory_, rt, start, m, timing_);
-  uint32_t at = queue_.push();
-  memory_.write(at + queue::kRt, static_cast<uint16_t>(rt));
-  memory_.write(at + queue::kType, m.type);
-  memory_.write(at + queue::kIom, m.iom);
-  memory_.write(at + queue::kStart, m.start);
-  memory_.write(at + queue::kCount, m.count);
-  memory_.write(at + queue::kErrors, m.errors);
-  uint64_t micros = start / ldb::kTicksPerMicro;
-  ldb::writeTimeTag(memory_, at + queue::kTimeTag,
-                    toTimeTag(micros > epochMicros_ ? micros - epochMicros_ : 0));
-  memory_.write32(at + queue::kCommand, m.command);
-  memory_.write32(at + queue::kStatus, m.status);
-  bool answer = m.answerWords > 0;
-  uint16_t count = answer ? m.answerWords : m.partnerWords;
-  memory_.write(at + queue::kDataCount, count);
-  memory_.writeWords(at + queue::kData, answer ? m.answer.data() : m.partner.data(), count);
-}
-
 bool Engine::advance(uint64_t untilMicros) {
   if (!running_) return false;
   ldb::Tick until = untilMicros * ldb::kTicksPerMicro;
+  if (wire_ && (wire_->controllerElsewhere() || !wire_->partners())) {
+    // The bus's own controller does the talking: the partner picks up afresh afterwards.
+    frameStart_ = std::max(frameStart_, until);
+    planned_ = false;
+    return true;
+  }
   while (true) {
     if (!planned_) {
       startFrame(until);
@@ -271,6 +277,40 @@ bool Engine::advance(uint64_t untilMicros) {
     frameStart_ += period_;
     planned_ = false;
   }
+}
+
+}  // namespace xarnsim::mdm
+
+namespace xarnsim::mdm {
+
+bool Engine::answer(CardMemory& memory, uint64_t epochMicros, const ldb::Command& c, bool commit,
+                    ldb::Reply& reply) {
+  const int rt = static_cast<int>(c.command >> 19 & 31);
+  Unit unit(memory, rt);
+  if (!unit.enabled()) return false;
+  reply = ldb::Reply{};
+  std::array<uint16_t, kMaxDataWords> sent{};
+  const auto count = static_cast<uint16_t>(std::min<uint32_t>(c.sent, kMaxDataWords));
+  for (uint16_t i = 0; i < count; ++i) sent[i] = static_cast<uint16_t>(c.data[i] >> 3);
+  const ldb::Timing timing = ldb::readTiming(memory);
+  Message m;
+  unit.respond(c.command, sent.data(), count, timing, m);
+  reply.answered = m.answered;
+  reply.response = timing.response;
+  reply.status = m.status & 0xFFFFFF;
+  reply.words = std::min<uint32_t>(m.answerWords, c.wanted);
+  for (uint32_t i = 0; i < reply.words; ++i)
+    reply.data[i] = ldb::dataWord(static_cast<uint32_t>(rt), m.answer[i]);
+  reply.errors = m.errors & 0x1F;  // the word errors of the unit's answer
+  if (!commit) return true;
+  if (c.clash) m.errors |= ldb::kErrMn;  // another card answered at the same time
+  uint64_t micros = c.start / ldb::kTicksPerMicro;
+  unit.apply(m, micros > epochMicros ? micros - epochMicros : 0);
+  RingQueue queue(memory, map::kMdmQueueHeader, map::kMdmQueue);
+  push(queue, memory, epochMicros, rt, m, c.start);
+  uint32_t base = unitBase(rt);
+  memory.write32(base + unit::kMessages, memory.read32(base + unit::kMessages) + 1);
+  return true;
 }
 
 }  // namespace xarnsim::mdm

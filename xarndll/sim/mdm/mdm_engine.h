@@ -12,6 +12,7 @@
 #include "xarndll/sim/bus_engine.h"
 #include "xarndll/sim/card_memory.h"
 #include "xarndll/sim/ldb/ldb_bus.h"
+#include "xarndll/sim/ldb/ldb_wire.h"
 #include "xarndll/sim/mdm/mdm_layout.h"
 #include "xarndll/sim/mdm/mdm_protocol.h"
 #include "xarndll/sim/ring_queue.h"
@@ -39,6 +40,15 @@ class Engine final : public BusEngine {
   uint16_t writeProm(uint16_t rt, const MdmPromRecord& record);
   uint16_t readQueue(uint16_t queue, uint16_t* position, uint16_t* endFlag, MdmQueueEntry& entry);
 
+  // On a shared bus: the bus beyond the card (null: the card is alone).
+  void attach(ldb::Wire* wire) { wire_ = wire; }
+  // A controller of another card commands a unit of the card whose memory is `memory` (time
+  // tags counted from `epochMicros`). False when that unit is not enabled: the card does not
+  // claim the address. With `commit` the unit takes the message in as it takes its partner's,
+  // and the MDM queue records it.
+  static bool answer(CardMemory& memory, uint64_t epochMicros, const ldb::Command& command,
+                     bool commit, ldb::Reply& reply);
+
   // BusEngine: command 10 starts the partner, every enabled unit at the start of its cycle.
   void start(uint16_t mode, uint64_t nowMicros, uint64_t epochMicros) override;
   void stop() override { running_ = false; }
@@ -55,9 +65,9 @@ class Engine final : public BusEngine {
   // The unit's next message into scratch_, then what it leaves behind.
   void prepare(int rt);
   void commit(int rt, ldb::Tick start, bool queued);
-  void push(int rt, ldb::Tick start);
 
   CardMemory& memory_;
+  ldb::Wire* wire_ = nullptr;
   RingQueue queue_;
   bool running_ = false;
   uint64_t epochMicros_ = 0;

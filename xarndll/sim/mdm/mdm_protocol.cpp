@@ -95,7 +95,6 @@ void Unit::describe(const std::vector<uint16_t>& sequence, uint32_t position, ui
   uint32_t base = unitBase(rt_);
   bool srb = memory_.read(base + unit::kSrb) != 0;
   bool enhanced = memory_.read(base + unit::kEnhanced) != 0;
-  bool power = memory_.read(base + unit::kPowerInterrupt) != 0;
   m.iom = m.start = m.count = 0;
   m.errors = 0;
   m.partnerWords = m.answerWords = 0;
@@ -115,13 +114,45 @@ void Unit::describe(const std::vector<uint16_t>& sequence, uint32_t position, ui
   if (m.type != kOti && m.type != kIfi && m.type != kIll) m.count = kFixedCount[m.type];
   m.command = ldb::commandWord(static_cast<uint32_t>(rt_), m.type,
                                (m.iom & 15u) << 10 | (m.start & 31u) << 5 | (m.count & 31u));
+  exchange(cycle, m);
+  finish(timing, m);
+}
+
+// A command of another card's bus controller on a shared bus: the message type, IOM, start and
+// count are the command word's (bits 18..15, 13..10, 9..5 and 4..0), the data words after it
+// the controller's. The unit answers as it answers its partner.
+void Unit::respond(uint32_t command, const uint16_t* data, uint16_t sent, const ldb::Timing& timing,
+                   Message& m) const {
+  m = Message{};
+  m.command = command & 0xFFFFFF;
+  m.type = std::min<uint16_t>(static_cast<uint16_t>(command >> 15 & 15), kIll);
+  m.iom = static_cast<uint16_t>(command >> 10 & 15);
+  m.start = static_cast<uint16_t>(command >> 5 & 31);
+  m.count = static_cast<uint16_t>(command & 31);
+  if (m.type == kOti || m.type == kIfi) {
+    classify(m.type == kOti ? kModeOutput : kModeInput, m.count,
+             memory_.read(unitBase(rt_) + unit::kEnhanced) != 0, m);
+  }
+  exchange(0, m);
+  uint16_t given = std::min(sent, m.partnerWords);
+  std::copy_n(data, given, m.partner.begin());
+  std::fill(m.partner.begin() + given, m.partner.begin() + m.partnerWords, uint16_t{0});
+  if (m.type == kLbt) m.answer[0] = m.partner[0];
+  finish(timing, m);
+}
+
+// The unit's status word, what refuses or damages its answer, and the message's length.
+void Unit::finish(const ldb::Timing& timing, Message& m) const {
+  uint32_t base = unitBase(rt_);
+  bool srb = memory_.read(base + unit::kSrb) != 0;
+  bool enhanced = memory_.read(base + unit::kEnhanced) != 0;
+  bool power = memory_.read(base + unit::kPowerInterrupt) != 0;
   uint32_t flags = (power ? kStatusPowerInterrupt : 0) | (srb ? kStatusServiceRequest : 0) |
                    (enhanced ? kStatusEnhanced : 0);
   m.status = ldb::commandWord(static_cast<uint32_t>(rt_), m.type, flags);
   m.answered = true;
   if (m.type == kIll) m.errors |= kFlagIc;
   if (power) m.errors |= kFlagBh;
-  exchange(cycle, m);
   if (m.errors & kRefused) m.answerWords = 0;
   inject(m);
   if (timing.response > timing.timeout) {  // every answer comes too late
@@ -150,22 +181,30 @@ void Unit::describeEntry(uint16_t entry, bool enhanced, Message& m) const {
   m.iom = memory_.read(at + offsetof(MdmPromCommandEntry, iomAddress));
   m.count = memory_.read(at + offsetof(MdmPromCommandEntry, channelCount));
   bool parity = memory_.read(at + offsetof(MdmPromCommandEntry, parity)) != 0;
+  uint32_t definition = promBase(rt_) + m.iom * prom::kIomEntry;
+  bool iomParity =
+      m.iom < kIoms && memory_.read(definition + offsetof(MdmPromIomEntry, parity)) != 0;
+  if (classify(mode, m.count, enhanced, m) && parity != iomParity) m.errors |= kFlagPp;
+}
+
+// What a message of `mode` to the entry's IOM (m.iom, from m.start, `channels` channels) is:
+// m.type and m.count, kIll when it makes no sense. False for ILL and RBT, which move no IOM's
+// words.
+bool Unit::classify(uint16_t mode, uint16_t channels, bool enhanced, Message& m) const {
   m.type = kIll;
-  if (m.iom >= kIoms || m.start >= kMaxDataWords) return;
+  if (m.iom >= kIoms || m.start >= kMaxDataWords) return false;
   uint32_t definition = promBase(rt_) + m.iom * prom::kIomEntry;
   uint16_t iomType = memory_.read(definition + offsetof(MdmPromIomEntry, iomType));
-  bool iomParity = memory_.read(definition + offsetof(MdmPromIomEntry, parity)) != 0;
-  if (iomType >= kIomTypes.size()) return;
+  if (iomType >= kIomTypes.size()) return false;
   const IomTraits& traits = kIomTypes[iomType];
-  uint16_t channels = m.count;
   switch (mode) {
     case kModeReturnBsr:
       m.type = kRbt;
-      return;  // the BSR words are the unit's, not the IOM's
+      return false;  // the BSR words are the unit's, not the IOM's
     case kModeBite4:
-      if (!traits.fitted) return;
+      if (!traits.fitted) return false;
       m.type = kBt4;
-      break;
+      return true;
     case kModeOutput:
     case kModeInput: {
       bool can =
@@ -173,15 +212,14 @@ void Unit::describeEntry(uint16_t entry, bool enhanced, Message& m) const {
       uint32_t words = channels * traits.wordsPerChannel;
       uint32_t room = traits.serial ? kMdmSioWords : kMaxDataWords - m.start;
       bool fits = traits.serial ? m.start < kMdmSioChannels : true;
-      if (!can || channels == 0 || !fits || words > room) return;
+      if (!can || channels == 0 || !fits || words > room) return false;
       m.type = mode == kModeOutput ? kOti : kIfi;
       m.count = static_cast<uint16_t>(words);
-      break;
+      return true;
     }
     default:
-      return;
+      return false;
   }
-  if (parity != iomParity) m.errors |= kFlagPp;
 }
 
 // The words each message carries: the partner's data words and the unit's answer.

@@ -98,12 +98,18 @@ class Unit {
   // card memory changes.
   void describe(const std::vector<uint16_t>& sequence, uint32_t position, uint32_t cycle,
                 const ldb::Timing& timing, Message& out) const;
+  // A command of another card's bus controller on a shared bus, with the `sent` data words
+  // (16-bit values) that came after it; nothing in card memory changes.
+  void respond(uint32_t command, const uint16_t* data, uint16_t sent, const ldb::Timing& timing,
+               Message& out) const;
   // What the message leaves in the unit: received data, the last command and its time (`tag`
   // counts from the card's last initialisation).
   void apply(const Message& message, uint64_t tagMicros);
 
  private:
   void describeEntry(uint16_t entry, bool enhanced, Message& m) const;
+  bool classify(uint16_t mode, uint16_t channels, bool enhanced, Message& m) const;
+  void finish(const ldb::Timing& timing, Message& m) const;
   void exchange(uint32_t cycle, Message& m) const;
   void inject(Message& m) const;
 

@@ -9,9 +9,9 @@
 
 namespace xarnsim::mdm {
 
-inline void tapMessage(const CardMemory& memory, int rt, Tick start, const Message& m,
-                       const ldb::Timing& timing) {
+inline void tapMessage(const CardMemory& memory, int rt, Tick start, const Message& m) {
   if (!tapped(memory)) return;
+  const ldb::Timing timing = ldb::readTiming(memory);
   const Tick step = timing.word + timing.gap;
   auto address = static_cast<uint32_t>(rt);
   auto word = [&](Tick at, uint32_t value, bool command, bool received, uint16_t errors) {

@@ -160,6 +160,7 @@ bool Engine::Selection::fires(int connector, const CycleWord& w) const {
 
 void Engine::start(uint16_t, uint64_t nowMicros, uint64_t epochMicros) {
   running_ = true;
+  if (wire_) wire_->skipHeard();
   stale_ = true;
   epochMicros_ = epochMicros;
   cursor_ = Key{nowMicros * ldb::kTicksPerMicro, 0};
@@ -246,6 +247,7 @@ bool Engine::advance(uint64_t untilMicros) {
   if (!running_) return false;
   if (stale_) refresh();
   Tick until = untilMicros * ldb::kTicksPerMicro;
+  if (wire_) return advanceOnWire(until);
   if (until < timing_.word) return true;
   Key end{until - timing_.word + 1, 0};  // the first word that has not ended yet
   if (!(cursor_ < end)) return true;
@@ -336,21 +338,54 @@ void Engine::recordSpan(Key from, Key to, Header& h) {
 
 uint32_t Engine::record(int c, Position p, Header& h) {
   auto i = static_cast<std::size_t>(c);
-  const CycleWord& w = connectors_[i].word(p);
+  return store(c, connectors_[i].start(p), connectors_[i].word(p), h);
+}
+
+uint32_t Engine::store(int c, Tick start, const CycleWord& w, Header& h) {
+  auto i = static_cast<std::size_t>(c);
   uint32_t slot = h.next;
   uint32_t at = map::kMonStack.entry(slot);
-  tags_.write(at + entry::kTimeTag, connectors_[i].start(p));
+  tags_.write(at + entry::kTimeTag, start);
   memory_.write(at + entry::kBusCode, kBusCodes[i]);
   memory_.write(at + entry::kWordHigh, static_cast<uint16_t>(w.value >> 16));
   memory_.write(at + entry::kWordLow, static_cast<uint16_t>(w.value));
   memory_.write(at + entry::kFlags, w.flags);
-  tapWord(memory_, monitorWord(connectors_[i].start(p), w, c));
+  tapWord(memory_, monitorWord(start, w, c));
   tapTransfer(memory_, {0, w.rt, 0, 0});
   h.next = slot + 1 == kStackEntries ? 0 : slot + 1;
   h.held = std::min(h.held + 1, kStackEntries);
   ++h.recorded;
   if (h.captured < UINT32_MAX) ++h.captured;
   return slot;
+}
+
+}  // namespace xarnsim::monitor
+
+namespace xarnsim::monitor {
+
+// On a shared bus the words come off the wire one by one, in the order they were sent; the
+// trigger, the RT filter and the stack treat them as they treat the invented partners' words.
+bool Engine::advanceOnWire(Tick until) {
+  if (until < timing_.word) return true;
+  const Tick before = until - timing_.word + 1;  // words that have ended by `until`
+  Header h = readHeader();
+  Heard heard;
+  while (!(h.triggered && h.post >= postTrigger_) && wire_->take(before, heard)) {
+    if (!selection_.records(heard.connector, heard.word)) continue;
+    bool fires = !h.triggered && h.captured >= kMinPreTrigger &&
+                 selection_.fires(heard.connector, heard.word);
+    uint32_t slot = store(heard.connector, heard.tick, heard.word, h);
+    if (fires) {
+      h.triggered = true;
+      h.triggerSlot = slot;
+      h.post = 0;
+    } else if (h.triggered) {
+      ++h.post;
+    }
+  }
+  writeHeader(h);
+  if (h.triggered && h.post >= postTrigger_) running_ = false;
+  return running_;
 }
 
 }  // namespace xarnsim::monitor

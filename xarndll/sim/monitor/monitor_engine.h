@@ -22,9 +22,29 @@ namespace xarnsim::monitor {
 inline constexpr uint32_t kMinPreTrigger = 1024;
 inline constexpr uint32_t kMaxPostTrigger = map::kMonStack.count - 1 - kMinPreTrigger;
 
+// A word the monitor hears on a shared bus.
+struct Heard {
+  Tick tick = 0;
+  int connector = 0;
+  CycleWord word;
+};
+
+// The wire of a shared bus, which the monitor hears instead of its invented partners.
+class Wire {
+ public:
+  virtual ~Wire() = default;
+  // Forgets the words on the wire so far (the monitor starts listening now).
+  virtual void skipHeard() = 0;
+  // The next word on the wire that starts before `before`; false when there is none yet.
+  virtual bool take(Tick before, Heard& heard) = 0;
+};
+
 class Engine final : public BusEngine {
  public:
   explicit Engine(CardMemory& memory) : memory_(memory) {}
+
+  // On a shared bus: the wire the monitor hears (null: its invented partners).
+  void attach(Wire* wire) { wire_ = wire; }
 
   // Arms the monitor: a new capture starts at `nowMicros`; the stack keeps what it holds.
   void start(uint16_t mode, uint64_t nowMicros, uint64_t epochMicros) override;
@@ -102,6 +122,8 @@ class Engine final : public BusEngine {
   // is written, the words before are only counted.
   void recordSpan(Key from, Key to, Header& h);
   uint32_t record(int c, Position p, Header& h);
+  uint32_t store(int c, Tick start, const CycleWord& w, Header& h);
+  bool advanceOnWire(Tick until);
   // Records the next recorded word before `end`; false when there is none.
   bool recordNext(Key end, Header& h);
   static Key after(Key k) {
@@ -109,6 +131,7 @@ class Engine final : public BusEngine {
   }
 
   CardMemory& memory_;
+  Wire* wire_ = nullptr;
   bool running_ = false;
   bool stale_ = true;  // card memory may have changed the configuration
   uint64_t epochMicros_ = 0;
