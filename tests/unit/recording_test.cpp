@@ -433,6 +433,17 @@ TEST_F(RecordingTest, ARunningRecordingIsWrittenOutEverySecond) {
   EXPECT_EQ(capture.packets.size(), xarnsim::recordingStatus(card).packets);
 }
 
+// A script that ends without "record stop" still leaves the whole recording behind.
+TEST_F(RecordingTest, TheWayOutWritesWhatWasRecorded) {
+  ASSERT_EQ(run(scenarioUpTo("ldb_typical_road.xs", "menu RUN") +
+                "record cap.pcapng\nmenu RUN\npage RUN_BCT\nclick 2\ntick 2\n"),
+            0)
+      << out.str();
+  xarncap::Capture capture = xarncap::parse(slurp("cap.pcapng"));
+  EXPECT_FALSE(capture.damaged);
+  EXPECT_EQ(capture.packets.size(), 4000u);  // 2 seconds of two messages a millisecond
+}
+
 // A script nobody has read (a fuzzer's) may record, but no more than a megabyte, and may not count
 // the activity: either would make a tick of years simulate every transfer.
 TEST_F(RecordingTest, AConfinedConsoleKeepsRecordingsSmall) {
