@@ -433,6 +433,26 @@ TEST_F(RecordingTest, ARunningRecordingIsWrittenOutEverySecond) {
   EXPECT_EQ(capture.packets.size(), xarnsim::recordingStatus(card).packets);
 }
 
+// The console's activity table: message 1 (RT 3, a command, four data words and the status word,
+// 28 us each) goes twice a millisecond, so RT 3 sends 2000 messages a second and the primary bus
+// is busy 2 x 6 x 28 us of every millisecond.
+TEST_F(RecordingTest, StatsPrintAndSaveTheLastSecondsActivity) {
+  ASSERT_EQ(run(scenarioUpTo("ldb_typical_road.xs", "menu RUN") +
+                "stats on\nmenu RUN\npage RUN_BCT\nclick 2\ntick 3\nstats\n"
+                "save stats activity.csv\nstats off\n"),
+            0)
+      << out.str();
+  EXPECT_NE(out.str().find("> stats\n= second 3\n= bus ldb-primary 33.6 %\n"
+                           "= bus ldb-secondary 0.0 %\n= rt 3 2000 msg/s 0 err/s\n"),
+            std::string::npos)
+      << out.str();
+  EXPECT_EQ(slurp("activity.csv"),
+            "Kind,Name,Load %,Messages/s,Errors/s\r\nbus,ldb-primary,33.6,,\r\n"
+            "bus,ldb-secondary,0.0,,\r\nrt,3,,2000,0\r\n");
+  // Once counting stops there is nothing to print.
+  EXPECT_EQ(run(scenarioUpTo("ldb_typical_road.xs", "menu RUN") + "stats\n"), 2);
+}
+
 // A script that ends without "record stop" still leaves the whole recording behind.
 TEST_F(RecordingTest, TheWayOutWritesWhatWasRecorded) {
   ASSERT_EQ(run(scenarioUpTo("ldb_typical_road.xs", "menu RUN") +
