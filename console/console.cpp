@@ -1,5 +1,6 @@
 #include "console/console.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <istream>
@@ -12,6 +13,7 @@
 #include "app/modes.h"
 #include "console/list_file.h"
 #include "console/script_input.h"
+#include "console/traffic.h"
 #include "ui/fields.h"
 #include "ui/list_values.h"
 #include "xarndll/control.h"
@@ -352,6 +354,10 @@ void Console::execute(const std::string& line) {
     print("= " + escape(text));
   } else if (command == "save") {
     saveList(rest);
+  } else if (command == "record") {
+    record(args);
+  } else if (command == "stats") {
+    stats(rest);
   } else if (command == "save-capture") {
     saveCapture(rest);
   } else if (command == "show") {
@@ -477,6 +483,7 @@ void Console::saveList(const std::string& rest) {
   splitFirst(rest, idWord, file);
   if (file.empty()) return error("save ID FILE: a list box and a file name");
   if (!mayWrite("save", file)) return;
+  if (idWord == "stats") return saveStats(file);
   int id = controlId(idWord);
   if (id < 0) return;
   winsys::HeadlessDialog* page = currentPage();
@@ -502,6 +509,56 @@ void Console::saveCapture(const std::string& file) {
   std::string why = cli::saveCsv(file, ui::tableAsCsv(capture));
   if (!why.empty()) return error(why);
   print("saved " + std::to_string(capture.rows.size()) + " entries to " + file);
+}
+
+// record FILE [--limit MB] [--ring N] | record stop. The transcript shows the recording's
+// packets and bytes, which follow from the script alone.
+void Console::record(const std::vector<std::string>& args) {
+  CardContext* card = &station_->card();
+  if (args.size() == 1 && args[0] == "stop") {
+    xarnsim::RecordingStatus done = xarnsim::stopRecording(card);
+    if (done.file.empty()) return error("record stop: nothing is being recorded");
+    std::string line = "recorded " + std::to_string(done.packets) + " transfers, " +
+                       std::to_string(done.totalBytes) + " bytes, last file " + done.file;
+    if (!done.error.empty()) line += " (stopped early: " + done.error + ")";
+    return print(line);
+  }
+  std::string why;
+  std::optional<xarnsim::RecordSettings> settings = cli::parseRecordArguments(args, why);
+  if (!settings) return error(why);
+  if (!mayWrite("record", settings->path)) return;
+  if (confined_) {
+    constexpr uint64_t kLimit = kConfinedRecordingMB * 1'000'000;
+    settings->limitBytes = settings->limitBytes ? std::min(settings->limitBytes, kLimit) : kLimit;
+  }
+  settings->application = cli::recordingApplication("xarn_console");
+  if (!xarnsim::startRecording(card, *settings, why)) return error(why);
+  print("recording to " + xarnsim::recordingStatus(card).file);
+}
+
+// stats on | stats off | stats: the bus activity of the last whole second of card time.
+void Console::stats(const std::string& rest) {
+  CardContext* card = &station_->card();
+  if (rest == "on" && confined_) return error("stats on: not in a confined console");
+  if (rest == "on" || rest == "off") return xarnsim::countActivity(card, rest == "on");
+  if (!rest.empty()) return error("stats [on|off]");
+  std::optional<xarncap::Activity> activity = xarnsim::busActivity(card);
+  if (!activity) return error("stats: the activity is not counted (stats on)");
+  auto mode = static_cast<int>(station_->shell().mode);
+  for (const std::string& line : cli::activityLines(cli::activityTable(*activity, mode)))
+    print("= " + line);
+}
+
+void Console::saveStats(const std::string& file) {
+  std::optional<xarncap::Activity> activity = xarnsim::busActivity(&station_->card());
+  if (!activity) return error("save stats: the activity is not counted (stats on)");
+  auto mode = static_cast<int>(station_->shell().mode);
+  cli::ActivityTable table = cli::activityTable(*activity, mode);
+  out_.flush();
+  std::string why = cli::saveCsv(file, cli::activityCsv(table));
+  if (!why.empty()) return error(why);
+  print("saved " + std::to_string(table.connectors.size() + table.addresses.size()) + " rows to " +
+        file);
 }
 
 void Console::show() {

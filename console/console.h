@@ -1,6 +1,7 @@
 // xarn_console: the station without a screen, driven by a script, one command a line.
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -20,12 +21,16 @@ class Console {
   // line that cannot be read, or one longer than kLongestLine, among them).
   int run(std::istream& script);
 
-  // "save" and "save-capture" then write only into the working directory (a file name with no "/"):
-  // for scripts that nobody has read, such as a fuzzer's.
+  // "save", "save-capture" and "record" then write only into the working directory (a file name
+  // with no "/"), a recording at most kConfinedRecordingMB, and the activity is not counted
+  // (which would make a tick of years simulate every transfer): for scripts that nobody has read,
+  // such as a fuzzer's.
   void confineFilesToWorkingDirectory() { confined_ = true; }
+  static constexpr uint64_t kConfinedRecordingMB = 1;
 
   // What the script's operator sees, for a driver that chooses each line from it.
   const winsys::HeadlessWindowSystem& windows() const { return windows_; }
+  app::Station& station() { return *station_; }
 
  private:
   bool step();  // runs the next line; false at the end of the script or after an error
@@ -43,6 +48,9 @@ class Console {
   void show();
   void saveList(const std::string& rest);
   void saveCapture(const std::string& file);
+  void record(const std::vector<std::string>& args);
+  void stats(const std::string& rest);
+  void saveStats(const std::string& file);
   bool mayWrite(const std::string& command, const std::string& file);
 
   std::ostream& out_;

@@ -10,6 +10,7 @@
 #include "console/command_line.h"
 #include "gui/road.h"
 #include "gui/station_window.h"
+#include "gui/traffic_view.h"
 #include "winsys/qt/qt_window_system.h"
 #include "xarndll/control.h"
 
@@ -58,6 +59,7 @@ int main(int argc, char** argv) {
     windows.messageBox(text, "XARN_WIN", winsys::Buttons::Ok, winsys::Icon::None);
   });
   station.create();
+  gui::TrafficControls traffic(windows.mainWindow(), station);
   // On a shared bus the card keeps up with the host's clock whether or not a page calls it, so
   // that the other stations find its terminals and its traffic where the time says.
   QTimer pacer;

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <QAction>
+#include <QDockWidget>
 #include <QElapsedTimer>
 #include <QScrollBar>
 #include <QTimer>
@@ -79,12 +81,16 @@ click 2
 menu RUN
 page RUN_BCT
 click 2
+tool Bus activity
 menu QUEUE
 page XARN_QUE
 click 7
 click 5
 wait 1300
 shot ldb-queue XARN_QUE
+wait 4000
+shot bus-activity activity
+tool Bus activity
 answer yes
 menu QUIT
 menu LDB_MRT
@@ -242,6 +248,7 @@ class ShotRoad {
       return windows_.page(page_) != nullptr;
     }
     if (verb == "shot") return shot(rest);
+    if (verb == "tool") return tool(rest);
     // As in the console: the page chosen last, or else the newest open page.
     winsys::QtDialog* page = page_.empty() ? nullptr : windows_.page(page_);
     if (!page && !windows_.openPages().empty()) page = windows_.openPages().back();
@@ -266,6 +273,16 @@ class ShotRoad {
     return false;
   }
 
+  // Triggers the main window's tool-bar action labelled `label`.
+  bool tool(const std::string& label) {
+    for (QAction* action : windows_.mainWindow().findChildren<QAction*>()) {
+      if (action->text().toStdString() != label) continue;
+      action->trigger();
+      return true;
+    }
+    return false;
+  }
+
   bool shot(const std::string& rest) {
     std::istringstream words(rest);
     std::string name, what;
@@ -276,6 +293,9 @@ class ShotRoad {
     } else if (what == "help") {
       windows_.openHelp(app::kHelpFile, "");
       widget = windows_.helpViewer();
+    } else if (auto* dock =
+                   windows_.mainWindow().findChild<QDockWidget*>(QString::fromStdString(what))) {
+      widget = dock;
     } else if (winsys::QtDialog* page = windows_.page(what)) {
       widget = &page->window();
     }

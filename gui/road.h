@@ -2,7 +2,7 @@
 // is chosen by an environment variable that normal use never sets:
 //   XARN_SCREENSHOT_ROAD=DIR  save pictures of the setup page, the main window and the help
 //                             viewer in DIR, then of each mode's main page with traffic (the
-//                             queues, the monitor stack); and quit
+//                             queues, the monitor stack, the bus-activity view); and quit
 //   XARN_DRIVE_SCRIPT=FILE    carry out FILE's lines as the screenshot road does (a shot goes
 //                             to the working directory), and leave the window open
 //   XARN_TEMPLATE_GALLERY=DIR save a picture of every dialog template, as built, in DIR

@@ -22,7 +22,7 @@ set(expected bin/xarn_console share/man/man1/xarn_console.1.gz share/man/man1/xa
     share/doc/xarn-station/changelog.gz
     ${PRIVATE_LIBDIR}/libxarndll.so ${MANUAL_DIR}/index.html ${HEADER_DIR}/xarndll.h
     ${HEADER_DIR}/records.h ${LIBDIR}/pkgconfig/xarndll.pc ${EXAMPLES_DIR}/terminals.c
-    ${EXAMPLES_DIR}/README.md)
+    ${EXAMPLES_DIR}/README.md ${WIRESHARK_PLUGIN_DIR}/xarn.lua)
 if(WITH_WINDOW)
   list(APPEND expected bin/xarn_win bin/xarn-station share/applications/xarn-station.desktop
        share/icons/hicolor/16x16/apps/xarn-station.png

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "xarndll/capture/card_taps.h"
 #include "xarndll/sim/bus/node.h"
 #include "xarndll/sim/functions.h"
 #include "xarndll/sim/registry.h"
@@ -104,6 +105,22 @@ const std::array kOptions{
            [](SimCard& card, CardContext&, std::string_view value) {
              if (value != "external" && value != "local") return false;
              card.options().localWrap = value == "local";
+             return true;
+           }},
+    Option{"monitor-replay", "FILE|off",
+           "BUS_MON hears the local-bus words of capture FILE, at their recorded times, "
+           "instead of its own partners (off: its partners again)",
+           [](SimCard& card, CardContext&, std::string_view value) {
+             if (value == "off") {
+               card.catchUp();
+               card.monitor().setReplay(std::nullopt);
+               return true;
+             }
+             card.catchUp();  // what the monitor heard until now stays as it was
+             std::string why;
+             std::optional<monitor::Replay> replay = monitor::readReplay(std::string(value), why);
+             if (!replay) throw OptionFailure(why);
+             card.monitor().setReplay(std::move(replay));
              return true;
            }},
     Option{"bus-partners", "on|off",
@@ -253,6 +270,91 @@ std::string busName(CardContext* card) {
 }
 
 std::string busNameProblem(const std::string& name) { return bus::SharedBus::nameProblem(name); }
+
+namespace {
+
+// The card's taps, made on first use; a card with no listener left has no tap, so that its buses
+// go back to counting what nobody can see.
+xarncap::CardTaps* tapsOf(SimCard& card, bool make) {
+  auto* taps = dynamic_cast<xarncap::CardTaps*>(card.tap());
+  if (!taps && make) {
+    card.setTap(std::make_unique<xarncap::CardTaps>());
+    taps = static_cast<xarncap::CardTaps*>(card.tap());
+  }
+  return taps;
+}
+
+void dropIfEmpty(SimCard& card) {
+  xarncap::CardTaps* taps = tapsOf(card, false);
+  if (taps && taps->empty()) card.setTap(nullptr);
+}
+
+RecordingStatus statusOf(const xarncap::RecordingState& s) {
+  return RecordingStatus{s.active, s.file, s.bytes, s.totalBytes, s.packets, s.error};
+}
+
+}  // namespace
+
+bool startRecording(CardContext* card, const RecordSettings& settings, std::string& error) {
+  if (!card) {
+    error = "no card context";
+    return false;
+  }
+  if (settings.ring == 1 || (settings.ring && !settings.limitBytes)) {
+    error = "a ring needs a size limit and at least 2 files";
+    return false;
+  }
+  SimCard& sim = cardFor(*card);
+  sim.catchUp();
+  auto recorder = std::make_unique<xarncap::Recorder>(
+      sim, xarncap::RecordOptions{settings.path, settings.limitBytes, settings.ring,
+                                  settings.application});
+  if (!recorder->open(error)) return false;
+  tapsOf(sim, true)->recorder = std::move(recorder);
+  return true;
+}
+
+RecordingStatus stopRecording(CardContext* card) {
+  if (!card) return {};
+  SimCard& sim = cardFor(*card);
+  xarncap::CardTaps* taps = tapsOf(sim, false);
+  if (!taps || !taps->recorder) return {};
+  sim.catchUp();
+  taps->recorder->stop();
+  RecordingStatus status = statusOf(taps->recorder->state());
+  taps->recorder.reset();
+  dropIfEmpty(sim);
+  return status;
+}
+
+RecordingStatus recordingStatus(CardContext* card) {
+  if (!card) return {};
+  SimCard& sim = cardFor(*card);
+  xarncap::CardTaps* taps = tapsOf(sim, false);
+  if (!taps || !taps->recorder) return {};
+  sim.catchUp();
+  return statusOf(taps->recorder->state());
+}
+
+void countActivity(CardContext* card, bool on) {
+  if (!card) return;
+  SimCard& sim = cardFor(*card);
+  sim.catchUp();
+  xarncap::CardTaps* taps = tapsOf(sim, on);
+  if (!taps) return;
+  if (on && !taps->meter) taps->meter = std::make_unique<xarncap::ActivityMeter>(sim);
+  if (!on) taps->meter.reset();
+  dropIfEmpty(sim);
+}
+
+std::optional<xarncap::Activity> busActivity(CardContext* card) {
+  if (!card) return std::nullopt;
+  SimCard& sim = cardFor(*card);
+  xarncap::CardTaps* taps = tapsOf(sim, false);
+  if (!taps || !taps->meter) return std::nullopt;
+  sim.catchUp();
+  return taps->meter->snapshot();
+}
 
 void release(CardContext* card) {
   if (card) releaseCard(*card);

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "card/xarndll.h"
+#include "xarndll/capture/bus_activity.h"
 #include "xarndll/status.h"
 
 namespace xarnsim {
@@ -57,6 +58,35 @@ void catchUp(CardContext* card);
 std::string busName(CardContext* card);
 // Why NAME cannot name a shared bus; empty when it can.
 std::string busNameProblem(const std::string& name);
+
+// Recording the card's traffic to pcapng capture files (docs/capture-format.md). A limit of 0
+// bytes means none; with a limit, `ring` files (at least 2) go round, else the recording stops at
+// the limit. `application` names the recording program and its version in the files.
+struct RecordSettings {
+  std::string path;
+  uint64_t limitBytes = 0;
+  uint32_t ring = 0;
+  std::string application;
+};
+struct RecordingStatus {
+  bool active = false;
+  std::string file;         // being written, or written last
+  uint64_t bytes = 0;       // in that file
+  uint64_t totalBytes = 0;  // in all files of the recording
+  uint64_t packets = 0;
+  std::string error;  // why it stopped by itself
+};
+// Starts a recording (stopping one under way first); false with a reason when it cannot.
+bool startRecording(CardContext* card, const RecordSettings& settings, std::string& error);
+// Stops the recording, writing out what it holds; the status of the recording that ended.
+RecordingStatus stopRecording(CardContext* card);
+RecordingStatus recordingStatus(CardContext* card);
+
+// Live bus activity (bus_activity.h): counted from `countActivity(card, true)` on, until it is
+// turned off. While it counts, the card simulates every transfer, as for a recording.
+void countActivity(CardContext* card, bool on);
+// The activity up to the card's "now"; nullopt while nothing counts.
+std::optional<xarncap::Activity> busActivity(CardContext* card);
 
 // Frees the context's simulated card, as DUVEX_CloseDLL does; the context's next call gets a
 // fresh card.

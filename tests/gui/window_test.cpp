@@ -20,11 +20,15 @@
 #include <QTextBrowser>
 #include <QTimer>
 #include <QtTest>
+#include <array>
+#include <cstring>
+#include <map>
 #include <memory>
 #include <set>
 
 #include "app/station.h"
 #include "gui/station_window.h"
+#include "gui/traffic_view.h"
 #include "resources/resources.h"
 #include "road/operator_road.h"
 #include "setup/setup_files.h"
@@ -35,6 +39,7 @@
 #include "winsys/qt/controls.h"
 #include "winsys/qt/help_viewer.h"
 #include "winsys/qt/qt_window_system.h"
+#include "xarndll/capture/pcapng.h"
 #include "xarndll/control.h"
 
 namespace {
@@ -242,6 +247,7 @@ class WindowTest : public QObject {
   void reportFieldExplainsItsStatus();
   void stackWordColumnStaysPutWhateverTheRowsHold();
   void pagesWithOneTitleAreToldApart();
+  void activityViewAndRecordingShowTheSameTraffic();
 
   // Ends the "private slots" section: these helpers are not test cases.
  private:  // NOLINT(readability-redundant-access-specifiers)
@@ -1185,6 +1191,72 @@ void WindowTest::pagesWithOneTitleAreToldApart() {
   QCOMPARE(queue->window().windowRole(), QStringLiteral("GDB_CMND_Q"));
   QVERIFY(tables->window().windowIconText() != queue->window().windowIconText());
   QVERIFY(queue->window().windowIconText().startsWith(QStringLiteral("GDB_BCT TABLES")));
+}
+
+// The Traffic tool bar records the monitor's words while the activity view counts them: the view's
+// table and chart must tell what the capture file holds of the same second.
+void WindowTest::activityViewAndRecordingShowTheSameTraffic() {
+  startStation();
+  uint64_t now = 0;
+  xarnsim::setTimeSource(&station->card(), [&now] { return now; });
+  const QString file = QDir::current().filePath(QStringLiteral("cap.pcapng"));
+  gui::TrafficControls traffic(windows->mainWindow(), *station, [&file] { return QString(file); });
+  // The control is the window's own: the modes' menus stay as they were.
+  for (QAction* action : windows->mainWindow().menuBar()->actions())
+    QVERIFY(!action->text().contains(QStringLiteral("Record")));
+  QVERIFY(!traffic.stopAction().isEnabled());
+  setUpCard();
+  QVERIFY(windows->menuCommand(3));                  // BUS_MON
+  xarnsim::poke(&station->card(), 0x8252C, 0x8030);  // trigger disabled: record until HALT
+  traffic.activityAction().trigger();
+  QVERIFY(traffic.activityView().isVisible());
+  traffic.recordAction().trigger();
+  QVERIFY(traffic.stopAction().isEnabled());
+  QVERIFY(windows->menuCommand(4));  // RUN
+  now += 3'000'000;
+  traffic.activityView().refresh();
+  traffic.showSize();
+  QVERIFY(traffic.sizeLabel().text().startsWith(QStringLiteral("REC ")));
+  QVERIFY(traffic.sizeLabel().text().endsWith(file));
+  traffic.stopAction().trigger();
+  QVERIFY(traffic.sizeLabel().text().startsWith(QStringLiteral("Recorded ")));
+
+  QFile captured(file);
+  QVERIFY(captured.open(QIODevice::ReadOnly));
+  const xarncap::Capture capture = xarncap::parse(captured.readAll().toStdString());
+  QVERIFY(!capture.damaged);
+  // Second 2 of the card clock, the last whole one: its packets by address and by connector.
+  std::map<uint32_t, int> perAddress;
+  std::array<int, xarncap::kInterfaces> perInterface{};
+  for (const xarncap::Packet& p : capture.packets) {
+    if (p.nanoseconds / 1'000'000'000 != 2) continue;
+    uint32_t value = 0;
+    std::memcpy(&value, p.payload.data() + 16 + 8, 4);  // the word's value, little-endian
+    ++perAddress[value >> 19 & 31];
+    ++perInterface[p.interfaceId];
+  }
+  const QTableWidget& table = traffic.activityView().table();
+  QVERIFY(perAddress.size() >= 8);  // the terminals of a connector at least
+  QCOMPARE(table.rowCount(), static_cast<int>(perAddress.size()));
+  for (int r = 0; r < table.rowCount(); ++r) {
+    uint32_t rt = table.item(r, 0)->text().toUInt();
+    QCOMPARE(table.item(r, 1)->text().toInt(), perAddress[rt]);
+  }
+  // Load: 28 us a word of the second, in percent. Only the monitor's four connectors show, with
+  // a point a second; the seconds before the run are idle.
+  for (uint32_t i = 0; i < xarncap::kInterfaces; ++i) {
+    const QLineSeries& series = traffic.activityView().series(i);
+    bool connector = i >= xarncap::kInterfaceMonitor && i < xarncap::kInterfaceMonitor + 4;
+    QCOMPARE(series.isVisible(), connector);
+    if (!connector) continue;
+    QCOMPARE(series.count(), xarncap::kHistorySeconds);
+    QVERIFY(qAbs(series.at(series.count() - 1).y() - perInterface[i] * 28e-6 * 100) < 1e-9);
+    QVERIFY(series.at(series.count() - 1).y() > 10);
+    QCOMPARE(series.at(0).y(), 0.0);
+  }
+  traffic.activityAction().trigger();
+  QVERIFY(!traffic.activityView().isVisible());
+  QVERIFY(!xarnsim::busActivity(&station->card()));
 }
 
 QTEST_MAIN(WindowTest)

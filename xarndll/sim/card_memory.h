@@ -12,6 +12,8 @@
 
 namespace xarnsim {
 
+class WireTap;
+
 class CardMemory {
  public:
   CardMemory() : own_(new uint16_t[map::kMemoryWords]()), words_(own_.get()) {}
@@ -71,6 +73,10 @@ class CardMemory {
     if (inside) std::fill_n(&words_[address / 2], inside, value);
   }
   void clear(const map::Region& region) { fill(region.base, region.bytes() / 2, 0); }
+
+  // Where the buses offer their traffic while the card is recorded (wire_tap.h); null: nowhere.
+  // It sits with the memory because every bus of the card already holds the memory.
+  WireTap* tap = nullptr;
 
  private:
   // How many of the `count` words from `address` on lie in memory (0 for an odd address).

@@ -80,9 +80,11 @@ SimCard::Hold SimCard::enter() {
   uint64_t target = sourceTarget();
   if (!node_) {
     if (target > now_) advanceTo(target);
+    if (tap_) tap_->caughtUp();
     return Hold({});
   }
   node_->enter(target);
+  if (tap_) tap_->caughtUp();
   return Hold(node_);
 }
 
@@ -111,6 +113,12 @@ bool SimCard::joinBus(const std::string& name, std::string& error) {
   gdb_.controller().attach(node_.get());
   gdb_.terminals().attach(node_.get());
   return true;
+}
+
+void SimCard::setTap(std::unique_ptr<WireTap> tap) {
+  catchUp();
+  tap_ = std::move(tap);
+  memory_.tap = tap_.get();
 }
 
 void SimCard::advanceTo(uint64_t target) {

@@ -18,6 +18,7 @@
 #include "xarndll/sim/ldb/ldb_engine.h"
 #include "xarndll/sim/mdm/mdm_engine.h"
 #include "xarndll/sim/monitor/monitor_engine.h"
+#include "xarndll/sim/wire_tap.h"
 
 namespace xarnsim {
 
@@ -121,7 +122,12 @@ class SimCard {
   // False, with a message, when the bus cannot be joined; the card then stays alone.
   bool joinBus(const std::string& name, std::string& error);
   bus::Node* busNode() { return node_.get(); }
-  uint64_t cardTime() const { return now_; }  // microseconds since the card was created
+  uint64_t cardTime() const { return now_; }        // microseconds since the card was created
+  uint64_t epochMicros() const { return epoch(); }  // where the card's clock counts from
+
+  // Recording: every bus offers its transfers to `tap` (null: none), which the card keeps.
+  void setTap(std::unique_ptr<WireTap> tap);
+  WireTap* tap() const { return tap_.get(); }
 
   // Card words as the driver sees them: registers are computed, read-only words refuse writes,
   // and the firmware handshake words react. False: the write was ignored.
@@ -201,6 +207,7 @@ class SimCard {
   Firmware firmware_ = Firmware::Idle;
 
   CallHooks hooks_;
+  std::unique_ptr<WireTap> tap_;
   std::shared_ptr<bus::Node> node_;  // last: it leaves the bus before the memory goes
 };
 

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "xarndll/sim/card_time.h"
+#include "xarndll/sim/gdb/gdb_tap.h"
 #include "xarndll/sim/memory_map.h"
 #include "xarndll/status.h"
 
@@ -65,19 +66,27 @@ void put(CardMemory& m, TimeTagWriter& tags, RingQueue& queue, Tick at, uint16_t
 
 // A transfer's entries: the controller's word on the uplink queue; a command-sync word expects
 // an answer, which (or whose absence) goes on the downlink queue.
+// A recording gets the same words; `heard`: the controller's word is another card's, which
+// this one only hears.
 void record(CardMemory& m, TimeTagWriter& tags, RingQueue& uplink, RingQueue& downlink,
-            const Heard& h, uint16_t rate) {
+            const Heard& h, uint16_t rate, bool heard) {
   put(m, tags, uplink, h.start, h.bus,
       {h.source, h.sync, 0, h.errors, h.rt, h.channel, h.data, rate, h.index});
-  if (!h.sync) return;
+  tapWord(m, gdbWord(h.start, {h.rt, h.channel, h.data, h.sync != 0}, heard, h.bus, 0, h.errors));
+  WireTransfer closing{static_cast<uint16_t>(h.source >> 14), h.index, 0, rate};
+  if (!h.sync) return tapTransfer(m, closing);
   const Answer& a = h.answer;
   if (a.answered) {
     put(m, tags, downlink, h.start + a.at, h.bus,
         {h.source, a.sync, 0, a.errors, a.rt, a.channel, a.data, rate, h.index});
+    tapWord(m, gdbWord(h.start + a.at, {a.rt, a.channel, a.data, a.sync != 0}, true, h.bus, 1,
+                       a.errors));
   } else {
     put(m, tags, downlink, h.start + a.at, h.bus,
         {h.source, 0, 1, 0, h.rt, h.channel, 0, rate, h.index});
+    closing.errors = kWireNoResponse;
   }
+  tapTransfer(m, closing);
 }
 
 }  // namespace
@@ -310,10 +319,12 @@ bool Controller::advance(Tick until) {
     }
     uint64_t event = nextEvent(next_, passive);
     uint64_t end = std::min(to, event);
+    // A recording, like a shared bus, needs every transfer.
     uint64_t from =
-        live ? next_
-             : std::min(timeline_.keepFrom(kUplinkCount, next_, end, uplink_.capacity()),
-                        timeline_.keepFrom(kDownlinkCount, next_, end, downlink_.capacity()));
+        live || tapped(memory_)
+            ? next_
+            : std::min(timeline_.keepFrom(kUplinkCount, next_, end, uplink_.capacity()),
+                       timeline_.keepFrom(kDownlinkCount, next_, end, downlink_.capacity()));
     count(next_, from, passive);
     runSlots(from, end, passive);
     next_ = end;
@@ -363,6 +374,7 @@ bool Controller::perform(uint64_t g, bool passive) {
         // the partner's rates are not the card's to know.
         t.rate = 0;
         t.errorType = kErrorNone;
+        t.heard = true;
       }
       send(t, start, !passive && wire_ != nullptr);
       return true;
@@ -415,7 +427,7 @@ void Controller::send(const Transfer& t, Tick start, bool live) {
   } else {
     answer(n, h, fault.any(), live);
   }
-  record(memory_, tags_, uplink_, downlink_, h, t.rate);
+  record(memory_, tags_, uplink_, downlink_, h, t.rate, t.heard);
   if (live && !collided) wire_->overhear(h);
 }
 
@@ -446,7 +458,7 @@ void Controller::overhear(CardMemory& memory, uint64_t epochMicros, const Heard&
   TimeTagWriter tags(memory, epochMicros);
   RingQueue uplink(memory, map::kGdbUplinkHeader, map::kGdbUplink);
   RingQueue downlink(memory, map::kGdbDownlinkHeader, map::kGdbDownlink);
-  record(memory, tags, uplink, downlink, heard, 0);
+  record(memory, tags, uplink, downlink, heard, 0, true);
   addCounter(memory, run::kTransfers, 1);
 }
 

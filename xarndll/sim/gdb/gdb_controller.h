@@ -94,6 +94,7 @@ class Controller {
     uint16_t data = 0;
     uint16_t errorType = kErrorNone;
     uint16_t errorSize = 0;
+    bool heard = false;  // passive: the partner controller's word, which the card only hears
   };
 
   void plan();

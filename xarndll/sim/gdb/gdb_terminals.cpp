@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "xarndll/sim/gdb/gdb_controller.h"
+#include "xarndll/sim/gdb/gdb_tap.h"
 #include "xarndll/sim/memory_map.h"
 #include "xarndll/status.h"
 
@@ -273,18 +274,23 @@ void Terminals::perform(uint64_t g) {
   const Channel& c = channels_[slot % channels_.size()];
   exchange(c, terminals_[c.rt], 1, requestCode(static_cast<int>(slot / channels_.size())),
            kPartnerTimeout, ex);
-  record(memory_, tags_, queue_, ex, timeline_.startOf(g));
+  record(memory_, tags_, queue_, ex, static_cast<uint16_t>(slot / channels_.size()),
+         timeline_.startOf(g));
 }
 
 // The exchange's words on the RT queue, and the command in the run counters.
 void Terminals::record(CardMemory& memory, TimeTagWriter& tags, RingQueue& queue,
-                       const Exchange& ex, Tick start) {
+                       const Exchange& ex, uint16_t kind, Tick start) {
   for (int i = 0; i < ex.count; ++i) {
     const Word& w = ex.words[static_cast<std::size_t>(i)];
     uint32_t at = queue.push();
     memory.writeWords(at, w.fields.data(), static_cast<uint32_t>(w.fields.size()));
     tags.write(at + rtq::kTimeTag, start + w.offset);
+    const auto& f = w.fields;  // response, sync, errors, RT, channel, data, what
+    tapWord(memory, gdbWord(start + w.offset, {f[3], f[4], f[5], f[1] != 0}, f[6] != kWordCommand,
+                            0, static_cast<uint8_t>(f[6]), f[2]));
   }
+  tapTransfer(memory, {kind, ex.words[0].fields[3], ex.answered ? uint16_t{0} : kWireNoResponse, 0});
   addCounter(memory, run::kPolls, 1);
   addCounter(memory, run::kAnswers, ex.answered ? 1 : 0);
 }
@@ -311,7 +317,7 @@ void Terminals::answer(CardMemory& memory, uint64_t epochMicros, uint32_t entry,
     ex.words[static_cast<std::size_t>(i)].fields[2] |= ldb::kErrMn;
   TimeTagWriter tags(memory, epochMicros);
   RingQueue queue(memory, map::kGdbRtQueueHeader, map::kGdbRtQueue);
-  record(memory, tags, queue, ex, r.start);
+  record(memory, tags, queue, ex, static_cast<uint16_t>(r.data >> 9 & 3), r.start);
   a = Answer{};
   for (int i = 0; i < ex.count; ++i) {
     const Word& w = ex.words[static_cast<std::size_t>(i)];
@@ -339,7 +345,8 @@ bool Terminals::advance(Tick until) {
     done_ = until;
     return true;
   }
-  uint64_t from = timeline_.keepFrom(kEntriesCount, next_, to, queue_.capacity());
+  uint64_t from =
+      tapped(memory_) ? next_ : timeline_.keepFrom(kEntriesCount, next_, to, queue_.capacity());
   count(next_, from);
   for (uint64_t g = from; g < to; ++g) perform(g);
   next_ = to;

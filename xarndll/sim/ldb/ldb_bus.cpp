@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "xarndll/sim/ldb/ldb_layout.h"
+#include "xarndll/sim/ldb/ldb_tap.h"
 #include "xarndll/status.h"
 
 namespace xarnsim::ldb {
@@ -115,6 +116,7 @@ uint32_t Queues::claim(RingQueue& queue, const map::Region& header, const map::R
 }
 
 void Queues::pushRaw(const BusWord& w) {
+  tapWord(memory_, wireWord(w));
   uint32_t value = (w.value & 0xFFFFFF) | (w.received ? kRawReceived : 0) |
                    (w.secondary ? kRawSecondary : 0) |
                    (w.command != w.fault.typeSwapped ? kRawCommand : 0) |
@@ -128,6 +130,7 @@ void Queues::pushRaw(const BusWord& w) {
 }
 
 void Queues::pushMessage(uint16_t message, uint16_t errors, uint32_t command, uint32_t response) {
+  tapTransfer(memory_, {0, message, errors, 0});
   bool overflowed = false;
   uint32_t at = claim(messages_, map::kLdbBcQueueHeader, map::kLdbBcQueue, overflowed);
   if (overflowed) errors |= kErrOv;
@@ -140,6 +143,7 @@ void Queues::pushMessage(uint16_t message, uint16_t errors, uint32_t command, ui
 
 void Queues::pushCommand(Tick start, uint32_t command, uint16_t errors, uint16_t alternate,
                          uint32_t response) {
+  tapTransfer(memory_, {0, static_cast<uint16_t>(command >> 19 & 31), errors, 0});
   bool overflowed = false;
   uint32_t at = claim(commands_, map::kLdbRtQueueHeader, map::kLdbRtQueue, overflowed);
   if (overflowed) errors |= kErrOv;

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "xarndll/sim/ldb/ldb_layout.h"
+#include "xarndll/sim/wire_tap.h"
 #include "xarndll/status.h"
 
 namespace xarnsim::ldb {
@@ -303,6 +304,7 @@ void Controller::send(const Slot& slot, Tick start) {
 // catch-up is the same, and only the last entries of each queue survive. Each queue is written
 // only for the frames that can still reach it; the frames before are only counted.
 uint64_t Controller::framesToFill(uint32_t capacity, uint64_t perFrame) const {
+  if (tapped(memory_)) return UINT64_MAX;
   return perFrame ? ceilDiv(capacity, perFrame) + 1 : 0;
 }
 

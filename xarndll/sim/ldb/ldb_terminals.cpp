@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "xarndll/sim/ldb/ldb_layout.h"
+#include "xarndll/sim/wire_tap.h"
 #include "xarndll/status.h"
 
 namespace xarnsim::ldb {
@@ -441,7 +442,7 @@ void Terminals::skipPeriods(const Mark& then, Tick until) {
   const Tick period = cursor_ - then.cursor;
   const uint64_t words = wordsSent_ - then.words;
   const uint64_t commands = commandsSent_ - then.commands;
-  if (until <= cursor_ || commands == 0) return;
+  if (until <= cursor_ || commands == 0 || tapped(memory_)) return;
   // The last periods are sent word by word: enough of them to fill both queues, and one more.
   uint64_t keep = std::max(ceilDiv(queues_.rawCapacity(), std::max<uint64_t>(words, 1)),
                            ceilDiv(queues_.commandCapacity(), commands)) +
@@ -472,8 +473,8 @@ Terminals::Horizons Terminals::horizons(Tick until) const {
   const Tick wordSpacing =
       timing_.word + timing_.gap + timing_.response + timing_.timeout + kPartnerGap;
   const Tick exchange = (2 + 2 * Tick{kPartnerWords}) * wordSpacing;
-  auto back = [until](uint64_t count, Tick spacing) {
-    Tick span = count * spacing;
+  auto back = [this, until](uint64_t count, Tick spacing) {
+    Tick span = tapped(memory_) ? until : count * spacing;
     return until > span ? until - span : 0;
   };
   return {back(queues_.rawCapacity(), wordSpacing), back(queues_.commandCapacity(), exchange)};

@@ -5,6 +5,7 @@
 
 #include "xarndll/sim/card_time.h"
 #include "xarndll/sim/ldb/ldb_layout.h"
+#include "xarndll/sim/mdm/mdm_tap.h"
 #include "xarndll/status.h"
 
 namespace xarnsim::mdm {
@@ -35,6 +36,7 @@ uint64_t ceilDiv(uint64_t a, uint64_t b) { return (a + b - 1) / b; }
 // The queue keeps the data words the unit answered with, or else those the partner sent.
 void push(RingQueue& queue, CardMemory& memory, uint64_t epochMicros, int rt, const Message& m,
           ldb::Tick start) {
+  tapMessage(memory, rt, start, m);
   uint32_t at = queue.push();
   memory.write(at + queue::kRt, static_cast<uint16_t>(rt));
   memory.write(at + queue::kType, m.type);
@@ -182,7 +184,7 @@ void Engine::startFrame(ldb::Tick until) {
     return;
   }
   uint64_t keep = ceilDiv(queue_.capacity(), units_.size()) + 1;
-  if (whole > keep) skipFrames(whole - keep);
+  if (whole > keep && !tapped(memory_)) skipFrames(whole - keep);
 }
 
 void Engine::skipFrames(uint64_t frames) {

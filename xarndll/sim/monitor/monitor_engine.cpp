@@ -6,6 +6,7 @@
 
 #include "xarndll/sim/ldb/ldb_layout.h"
 #include "xarndll/sim/monitor/monitor_layout.h"
+#include "xarndll/sim/monitor/monitor_tap.h"
 #include "xarndll/status.h"
 
 namespace xarnsim::monitor {
@@ -182,9 +183,13 @@ void Engine::refresh() {
   if (rebuilt) {
     timing_ = timing;
     builtOrigin_ = origin;
-    for (int c = 0; c < kConnectors; ++c)
-      connectors_[static_cast<std::size_t>(c)].build(
-          c, timing_, origin + static_cast<Tick>(c) * kConnectorPhase);
+    for (int c = 0; c < kConnectors; ++c) {
+      auto i = static_cast<std::size_t>(c);
+      if (replay_)
+        connectors_[i].load(replay_->words[i], replay_->length, origin + replay_->first);
+      else
+        connectors_[i].build(c, timing_, origin + static_cast<Tick>(c) * kConnectorPhase);
+    }
   }
   Selection selection = readSelection(memory_);
   if (rebuilt || !(selection == selection_)) {
@@ -283,7 +288,7 @@ void Engine::recordSpan(Key from, Key to, Header& h) {
   const uint64_t before = recordedBefore(from);
   uint64_t n = recordedBefore(to) - before;
   if (n == 0) return;
-  if (n > kStackEntries) {
+  if (n > kStackEntries && !tapped(memory_)) {
     // The latest tick before which at most n - 8192 words lie: those words are only counted.
     uint64_t skippable = n - kStackEntries;
     Tick lo = from.tick + 1;
@@ -345,6 +350,8 @@ uint32_t Engine::store(int c, Tick start, const CycleWord& w, Header& h) {
   memory_.write(at + entry::kWordHigh, static_cast<uint16_t>(w.value >> 16));
   memory_.write(at + entry::kWordLow, static_cast<uint16_t>(w.value));
   memory_.write(at + entry::kFlags, w.flags);
+  tapWord(memory_, monitorWord(start, w, c));
+  tapTransfer(memory_, {0, w.rt, 0, 0});
   h.next = slot + 1 == kStackEntries ? 0 : slot + 1;
   h.held = std::min(h.held + 1, kStackEntries);
   ++h.recorded;

@@ -10,6 +10,7 @@
 #include "card/records.h"
 #include "xarndll/sim/bus_engine.h"
 #include "xarndll/sim/card_memory.h"
+#include "xarndll/sim/monitor/monitor_replay.h"
 #include "xarndll/sim/monitor/monitor_traffic.h"
 #include "xarndll/sim/time_tag_writer.h"
 
@@ -53,6 +54,13 @@ class Engine final : public BusEngine {
 
   // Empties the monitor stack.
   void clearStack();
+  // The traffic heard from now on: a recording's words (monitor_replay.h), or with none the
+  // invented partners again.
+  void setReplay(std::optional<Replay> replay) {
+    replay_ = std::move(replay);
+    builtOrigin_ = ~Tick{0};
+    stale_ = true;
+  }
 
   // The driver's record calls; each returns a driver status.
   uint16_t readTrigger(MonTrigger& record) const;
@@ -139,6 +147,7 @@ class Engine final : public BusEngine {
   std::array<Marks, kConnectors> recorded_;  // the words the monitor records
   std::array<Marks, kConnectors> matching_;  // the recorded words that fire the trigger
   uint32_t postTrigger_ = 0;
+  std::optional<Replay> replay_;
 
   TimeTagWriter tags_{memory_, epochMicros_};
 };

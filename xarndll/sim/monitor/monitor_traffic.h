@@ -62,6 +62,8 @@ class Connector {
   // Lays out the cycle of connector `index` (0 = J1) for the word timing of the last setup; the
   // first cycle starts at `origin`.
   void build(int index, const ldb::Timing& timing, Tick origin);
+  // Takes `words` (in offset order) as the cycle instead: a recording played back.
+  void load(std::vector<CycleWord> words, Tick length, Tick origin);
 
   const std::vector<CycleWord>& words() const { return words_; }
   const CycleWord& word(Position p) const { return words_[p.index]; }

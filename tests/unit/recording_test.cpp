@@ -1,0 +1,550 @@
+// Recordings, read by the tool engineers read them with: in each mode the console records a
+// capture and saves the station's own list of the same traffic as CSV, and tshark with the
+// station's dissector must decode the same words, field by field. A capture cut short still reads
+// up to the cut. Without tshark these tests are skipped; the recorder's own checks (limits, rings,
+// an unchanged simulation) run everywhere.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "console_fixture.h"
+#include "xarndll/capture/pcapng.h"
+
+namespace {
+
+const std::string kDissector = std::string(XARN_SOURCE_DIR) + "/packaging/wireshark/xarn.lua";
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::string> split(const std::string& text, char at) {
+  std::vector<std::string> out;
+  std::string cell;
+  std::istringstream in(text);
+  while (std::getline(in, cell, at)) out.push_back(cell);
+  if (!text.empty() && text.back() == at) out.emplace_back();
+  return out;
+}
+
+// The lines of a scenario before its first line `marker`: the mode set up, not yet running.
+std::string scenarioUpTo(const std::string& name, const std::string& marker) {
+  std::ifstream in(std::string(XARN_SOURCE_DIR) + "/tests/scenarios/" + name);
+  std::string script;
+  for (std::string line; std::getline(in, line) && line != marker;) script += line + "\n";
+  return script;
+}
+
+// CSV rows without the header: the station's cells hold no commas here.
+std::vector<std::vector<std::string>> csvRows(const std::string& path) {
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream in(slurp(path));
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    rows.push_back(split(line, ','));
+  }
+  return rows;
+}
+
+bool haveTshark() { return std::system("tshark --version >/dev/null 2>&1") == 0; }
+
+// tshark's decoding of every packet: one map a packet from field name to its values (a field a
+// word has one value a word).
+struct Decoded {
+  std::vector<std::map<std::string, std::vector<std::string>>> packets;
+  int status = 0;
+};
+Decoded tshark(const std::string& file, const std::vector<std::string>& fields) {
+  std::string command = "tshark -X lua_script:" + kDissector + " -r " + file +
+                        " -T fields -E separator=/t -E occurrence=a -E aggregator=,";
+  for (const std::string& f : fields) command += " -e " + f;
+  command += " 2>/dev/null";
+  Decoded d;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return d;
+  std::string text;
+  char buffer[65536];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
+  d.status = ::pclose(pipe);
+  for (const std::string& line : split(text, '\n')) {
+    if (line.empty()) continue;
+    std::vector<std::string> cells = split(line, '\t');
+    std::map<std::string, std::vector<std::string>> packet;
+    for (size_t i = 0; i < fields.size(); ++i)
+      packet[fields[i]] = i < cells.size() ? split(cells[i], ',') : std::vector<std::string>{};
+    d.packets.push_back(std::move(packet));
+  }
+  return d;
+}
+
+uint64_t number(const std::string& text, int base = 10) {
+  return text.empty() ? 0 : std::stoull(text, nullptr, base);
+}
+uint64_t hexNumber(const std::string& text) { return number(text, 16); }
+
+// "2.999197500" seconds as nanoseconds.
+uint64_t nanoseconds(const std::string& epoch) {
+  size_t dot = epoch.find('.');
+  std::string fraction = (epoch.substr(dot + 1) + "000000000").substr(0, 9);
+  return number(epoch.substr(0, dot)) * 1'000'000'000 + number(fraction);
+}
+
+// A card time tag as the lists show it: "ddd:hh:mm:ss.mmmuuu".
+std::string timeTag(uint64_t ns) {
+  uint64_t us = ns / 1000;
+  uint64_t s = us / 1'000'000;
+  char text[32];
+  std::snprintf(
+      text, sizeof text, "%03llu:%02llu:%02llu:%02llu.%06llu",
+      static_cast<unsigned long long>(s / 86400), static_cast<unsigned long long>(s / 3600 % 24),
+      static_cast<unsigned long long>(s / 60 % 60), static_cast<unsigned long long>(s % 60),
+      static_cast<unsigned long long>(us % 1'000'000));
+  return text;
+}
+
+// Error names as a set, however a list spells "none".
+std::set<std::string> names(const std::string& text) {
+  std::set<std::string> out;
+  std::istringstream in(text);
+  for (std::string w; in >> w;) {
+    if (w != "NoErrs" && w != "None" && w != "NO" && w != "ERRORS") out.insert(w);
+  }
+  return out;
+}
+std::set<std::string> names(uint64_t bits, const std::map<int, std::string>& table) {
+  std::set<std::string> out;
+  for (const auto& [bit, name] : table)
+    if (bits >> bit & 1) out.insert(name);
+  return out;
+}
+const std::map<int, std::string> kWordErrorNames = {{3, "Py"}, {2, "Mn"}, {1, "Lg"}, {0, "Sh"}};
+const std::map<int, std::string> kMdmErrorNames = {{11, "Ig"}, {10, "Bh"}, {9, "Ic"}, {8, "Id"},
+                                                   {7, "Pp"},  {6, "Ta"},  {5, "Wc"}, {4, "Sy"},
+                                                   {3, "Py"},  {2, "Mn"},  {1, "Lg"}, {0, "Sh"}};
+const std::array<const char*, 13> kMdmTypes = {"RCP", "EPS", "OTI", "IFI", "RBT", "MRS", "RCW",
+                                               "LBT", "BT1", "BT2", "BT3", "BT4", "ILL"};
+
+// One word of a capture as tshark decoded it, with its packet's fields.
+struct Word {
+  size_t packet = 0;
+  size_t index = 0;  // in its packet
+  uint64_t ns = 0;   // start on the card clock
+};
+std::vector<Word> words(const Decoded& d) {
+  std::vector<Word> out;
+  for (size_t p = 0; p < d.packets.size(); ++p) {
+    const auto& packet = d.packets[p];
+    uint64_t start = nanoseconds(packet.at("frame.time_epoch").at(0));
+    const auto& offsets = packet.at("xarn.word.offset");
+    for (size_t i = 0; i < offsets.size(); ++i) out.push_back({p, i, start + number(offsets[i])});
+  }
+  return out;
+}
+
+const std::vector<std::string> kFields = {
+    "frame.interface_id",   "frame.time_epoch", "xarn.mode",       "xarn.rt",
+    "xarn.errors",          "xarn.gdb.source",  "xarn.gdb.rate",   "xarn.gdb.index",
+    "xarn.mdm.type",        "xarn.word.offset", "xarn.word.sync",  "xarn.word.received",
+    "xarn.word.errors",     "xarn.word.value",  "xarn.word.rt",    "xarn.word.channel",
+    "xarn.word.data",       "xarn.word.iom",    "xarn.word.start", "xarn.word.count",
+    "xarn.error.noresponse"};
+
+class RecordingTest : public ConsoleScriptTest {
+ protected:
+  // Records MODE's traffic: the scenario's set-up, RECORD, then `run`, and `list` saves the
+  // station's CSV into list.csv; tshark decodes the capture.
+  Decoded record(const std::string& scenario, const std::string& marker, const std::string& run,
+                 const std::string& list) {
+    int status = this->run(scenarioUpTo(scenario, marker) + "record cap.pcapng\n" + run + list +
+                           "record stop\n");
+    EXPECT_EQ(status, 0) << out.str();
+    Decoded d = tshark("cap.pcapng", kFields);
+    EXPECT_EQ(d.status, 0);
+    EXPECT_FALSE(d.packets.empty()) << out.str();
+    return d;
+  }
+  // The field's value for word `w`.
+  static const std::string& field(const Decoded& d, const Word& w, const std::string& name) {
+    return d.packets[w.packet].at(name).at(w.index);
+  }
+  static const std::string& packetField(const Decoded& d, size_t p, const std::string& name) {
+    return d.packets[p].at(name).at(0);
+  }
+  static std::string hex6(const std::string& value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%06llX", static_cast<unsigned long long>(hexNumber(value)));
+    return text;
+  }
+
+  // The raw word list of the local-bus modes, newest first, against the capture's last words.
+  void compareRawWords(const Decoded& d) {
+    std::vector<Word> all = words(d);
+    // Nothing is missing: the bus is never quiet for a millisecond.
+    for (size_t i = 1; i < all.size(); ++i) {
+      ASSERT_GT(all[i].ns, all[i - 1].ns) << "word " << i;
+      ASSERT_LT(all[i].ns - all[i - 1].ns, 1'000'000u) << "word " << i;
+    }
+    auto rows = csvRows("list.csv");
+    ASSERT_EQ(rows.size(), 15u);
+    ASSERT_GE(all.size(), rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+      const Word& w = all[all.size() - 1 - i];
+      const auto& row = rows[i];  // Direction, Time tag, Word, Sync, Errors, Alternate errors
+      std::string direction = field(d, w, "xarn.word.received") == "1" ? "RX_" : "TX_";
+      direction += packetField(d, w.packet, "frame.interface_id") == "0" ? "PRI" : "SEC";
+      SCOPED_TRACE("row " + std::to_string(i));
+      EXPECT_EQ(row[0], direction);
+      EXPECT_EQ(row[1], timeTag(w.ns));
+      EXPECT_EQ(row[2], hex6(field(d, w, "xarn.word.value")));
+      EXPECT_EQ(row[3], field(d, w, "xarn.word.sync") == "1" ? "Cs" : "Ds");
+      EXPECT_EQ(names(row[4]), names(hexNumber(field(d, w, "xarn.word.errors")), kWordErrorNames));
+    }
+  }
+};
+
+TEST_F(RecordingTest, LocalBusControllerDecodesAsTheRawWordList) {
+  if (!haveTshark()) GTEST_SKIP() << "tshark is not installed (scripts/install-deps.sh)";
+  Decoded d = record("ldb_typical_road.xs", "menu RUN", "menu RUN\npage RUN_BCT\nclick 2\ntick 2\n",
+                     "menu QUEUE\npage XARN_QUE\nclick 7\nclick 5\ntick\nsave 6 list.csv\n");
+  compareRawWords(d);
+  // Message 1 goes to RT 3 with four data words, sent by the card, answered by the terminal.
+  for (const auto& packet : d.packets) {
+    ASSERT_EQ(packet.at("xarn.mode").at(0), "1");
+    EXPECT_EQ(packet.at("xarn.rt").at(0), "3");
+    EXPECT_EQ(packet.at("xarn.word.received"),
+              (std::vector<std::string>{"0", "0", "0", "0", "0", "1"}));
+  }
+}
+
+TEST_F(RecordingTest, LocalBusTerminalsDecodeAsTheRawWordList) {
+  if (!haveTshark()) GTEST_SKIP() << "tshark is not installed (scripts/install-deps.sh)";
+  Decoded d = record("ldb_terminals.xs", "menu RUN", "menu RUN\ntick\n",
+                     "menu QUEUE\npage XARN_QUE\nclick 7\nclick 5\ntick\nsave 6 list.csv\n");
+  compareRawWords(d);
+  // Terminal 5's IND answers carry an injected parity error: a filter by the flag's name finds
+  // exactly the exchanges with a parity error in a word, and the terminal's address with it.
+  size_t withParity = 0;
+  for (const auto& packet : d.packets) {
+    const auto& errors = packet.at("xarn.word.errors");
+    withParity += std::any_of(errors.begin(), errors.end(),
+                              [](const std::string& e) { return hexNumber(e) & 8; });
+  }
+  EXPECT_GT(withParity, 0u);
+  EXPECT_EQ(tshark("cap.pcapng -Y xarn.error.parity", {"xarn.rt"}).packets.size(), withParity);
+  EXPECT_EQ(
+      tshark("cap.pcapng -Y \"xarn.error.parity && xarn.rt == 5\"", {"xarn.rt"}).packets.size(),
+      withParity);
+  EXPECT_TRUE(
+      tshark("cap.pcapng -Y \"xarn.error.parity && xarn.rt != 5\"", {"xarn.rt"}).packets.empty());
+}
+
+TEST_F(RecordingTest, MonitorDecodesAsTheSavedCapture) {
+  if (!haveTshark()) GTEST_SKIP() << "tshark is not installed (scripts/install-deps.sh)";
+  Decoded d = record("monitor_road.xs", "menu RUN", "menu RUN\ntick\n", "save-capture list.csv\n");
+  auto rows = csvRows("list.csv");
+  std::vector<Word> all = words(d);
+  ASSERT_EQ(all.size(), rows.size());
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const Word& w = all[i];
+    const auto& row = rows[i];  // Position, Time tag, Connector, Sync, Word, Errors
+    SCOPED_TRACE("row " + std::to_string(i));
+    EXPECT_EQ(row[1], timeTag(w.ns));
+    EXPECT_EQ(row[2],
+              "J" + std::to_string(number(packetField(d, w.packet, "frame.interface_id")) - 1));
+    EXPECT_EQ(row[3], field(d, w, "xarn.word.sync") == "1" ? "CMND" : "DATA");
+    EXPECT_EQ(row[4], hex6(field(d, w, "xarn.word.value")));
+    EXPECT_EQ(names(row[5]), names(hexNumber(field(d, w, "xarn.word.errors")), kWordErrorNames));
+  }
+}
+
+TEST_F(RecordingTest, GlobalBusControllerDecodesAsTheUplinkList) {
+  if (!haveTshark()) GTEST_SKIP() << "tshark is not installed (scripts/install-deps.sh)";
+  Decoded d = record("gdb_controller.xs", "menu RUNactive", "menu RUNactive\ntick 2\n",
+                     "menu UpDnQ\npage GDB_UD_Q\nsave 6 list.csv\n");
+  auto rows = csvRows("list.csv");
+  ASSERT_EQ(rows.size(), d.packets.size());
+  const std::map<std::string, std::string> sources = {{"0", "T"}, {"1", "L"}, {"2", "H"}};
+  for (size_t i = 0; i < rows.size(); ++i) {
+    size_t p = d.packets.size() - 1 - i;
+    const auto& row = rows[i];  // Source, Sync, RT, Channel, Data, Errors, Table rate, Index
+    Word up{p, 0, 0};
+    SCOPED_TRACE("row " + std::to_string(i));
+    EXPECT_EQ(row[0], sources.at(packetField(d, p, "xarn.gdb.source")));
+    EXPECT_EQ(row[1], field(d, up, "xarn.word.sync") == "1" ? "CMND" : "DATA");
+    EXPECT_EQ(row[2], field(d, up, "xarn.word.rt"));
+    EXPECT_EQ(row[3], field(d, up, "xarn.word.channel"));
+    EXPECT_EQ(hexNumber(row[4]), hexNumber(field(d, up, "xarn.word.data")));
+    EXPECT_EQ(names(row[5]), names(hexNumber(field(d, up, "xarn.word.errors")), kWordErrorNames));
+    EXPECT_EQ(row[6], packetField(d, p, "xarn.gdb.rate") + "Hz");
+    EXPECT_EQ(row[7], packetField(d, p, "xarn.gdb.index"));
+  }
+}
+
+TEST_F(RecordingTest, GlobalBusTerminalsDecodeAsTheTerminalQueue) {
+  if (!haveTshark()) GTEST_SKIP() << "tshark is not installed (scripts/install-deps.sh)";
+  Decoded d = record("gdb_terminals.xs", "menu RUN", "menu RUN\ntick 2\n",
+                     "menu QUEUE\npage GDB_MRT_Q\nsave 6 list.csv\n");
+  auto rows = csvRows("list.csv");
+  std::vector<Word> all = words(d);
+  ASSERT_EQ(all.size(), rows.size());
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const Word& w = all[all.size() - 1 - i];
+    const auto& row = rows[i];  // Response, Sync, RT, Channel, Data, Errors
+    bool unanswered = w.index == 0 && !d.packets[w.packet].at("xarn.error.noresponse").empty();
+    SCOPED_TRACE("row " + std::to_string(i));
+    EXPECT_EQ(row[0], unanswered ? "No" : "Yes");
+    EXPECT_EQ(row[1], field(d, w, "xarn.word.sync") == "1" ? "CMND" : "DATA");
+    EXPECT_EQ(row[2], field(d, w, "xarn.word.rt"));
+    EXPECT_EQ(row[3], field(d, w, "xarn.word.channel"));
+    EXPECT_EQ(hexNumber(row[4]), hexNumber(field(d, w, "xarn.word.data")));
+    EXPECT_EQ(names(row[5]), names(hexNumber(field(d, w, "xarn.word.errors")), kWordErrorNames));
+  }
+}
+
+TEST_F(RecordingTest, MdmUnitsDecodeAsTheMdmQueue) {
+  if (!haveTshark()) GTEST_SKIP() << "tshark is not installed (scripts/install-deps.sh)";
+  Decoded d = record("mdm_units.xs", "menu RUN", "menu RUN\ntick 2\n",
+                     "menu QUEUE\npage MDM_MRT_Q\nsave 6 list.csv\n");
+  auto rows = csvRows("list.csv");
+  ASSERT_EQ(rows.size(), d.packets.size());
+  for (size_t i = 0; i < rows.size(); ++i) {
+    size_t p = d.packets.size() - 1 - i;
+    const auto& row = rows[i];  // RT, Type, IOM, Start, Count, Errors
+    Word command{p, 0, 0};
+    SCOPED_TRACE("row " + std::to_string(i));
+    EXPECT_EQ(number(row[0]), number(packetField(d, p, "xarn.rt")));
+    EXPECT_EQ(row[1], kMdmTypes.at(number(packetField(d, p, "xarn.mdm.type"))));
+    if (row[2] != "N/A") {
+      EXPECT_EQ(number(row[2]), number(field(d, command, "xarn.word.iom")));
+    }
+    EXPECT_EQ(number(row[3]), number(field(d, command, "xarn.word.start")));
+    EXPECT_EQ(number(row[4]), number(field(d, command, "xarn.word.count")));
+    EXPECT_EQ(names(row[5]), names(hexNumber(packetField(d, p, "xarn.errors")), kMdmErrorNames));
+  }
+}
+
+// A capture cut in the middle of a packet, or with a damaged block, reads up to the damage.
+TEST_F(RecordingTest, ACaptureCutShortReadsUpToTheCut) {
+  if (!haveTshark()) GTEST_SKIP() << "tshark is not installed (scripts/install-deps.sh)";
+  ASSERT_EQ(run(scenarioUpTo("ldb_typical_road.xs", "menu RUN") +
+                "record cap.pcapng\nmenu RUN\npage RUN_BCT\nclick 2\ntick 2\nrecord stop\n"),
+            0)
+      << out.str();
+  std::string whole = slurp("cap.pcapng");
+  size_t packets = xarncap::parse(whole).packets.size();
+  ASSERT_EQ(tshark("cap.pcapng", {"frame.number"}).packets.size(), packets);
+  for (size_t cut : {whole.size() - 5, whole.size() / 2 + 3, whole.size() / 3}) {
+    std::ofstream("cut.pcapng", std::ios::binary) << whole.substr(0, cut);
+    xarncap::Capture ours = xarncap::parse(whole.substr(0, cut));
+    EXPECT_TRUE(ours.damaged);
+    Decoded theirs = tshark("cut.pcapng", {"frame.number", "xarn.rt"});
+    EXPECT_EQ(theirs.packets.size(), ours.packets.size()) << "cut at " << cut;
+    EXPECT_GT(ours.packets.size(), packets / 4);
+  }
+  // The length of the block that spans the middle of the file overwritten.
+  size_t block = 0;
+  while (block + 8 < whole.size() / 2) {
+    uint32_t length = 0;
+    std::memcpy(&length, whole.data() + block + 4, 4);
+    if (block + length > whole.size() / 2) break;
+    block += length;
+  }
+  std::string damaged = whole;
+  damaged[block + 4] ^= 0x55;
+  std::ofstream("damaged.pcapng", std::ios::binary) << damaged;
+  Decoded theirs = tshark("damaged.pcapng", {"frame.number"});
+  EXPECT_GT(theirs.packets.size(), packets / 4);
+  EXPECT_LT(theirs.packets.size(), packets);
+}
+
+// A local-bus recording played to the monitor: the trigger fires on a recorded command word, and
+// every word the stack holds is a recorded word at its recorded time, on the connector of its bus.
+TEST_F(RecordingTest, MonitorPlaybackTriggersOnRecordedWords) {
+  ASSERT_EQ(run(scenarioUpTo("ldb_typical_road.xs", "menu RUN") +
+                "record cap.pcapng\nmenu RUN\npage RUN_BCT\nclick 2\ntick 3\nrecord stop\n"),
+            0)
+      << out.str();
+  xarncap::Capture recorded = xarncap::parse(slurp("cap.pcapng"));
+  std::set<std::pair<std::string, std::string>> words;  // time tag, word
+  for (const xarncap::Packet& p : recorded.packets) {
+    for (size_t at = 16; at + 16 <= p.payload.size(); at += 16) {
+      uint32_t offset = 0;
+      uint32_t value = 0;
+      std::memcpy(&offset, p.payload.data() + at, 4);
+      std::memcpy(&value, p.payload.data() + at + 8, 4);
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "%06X", value);
+      words.insert({timeTag(p.nanoseconds + offset), hex});
+    }
+  }
+  // Message 1's command word 1A8012, exactly, fires the trigger; ten words follow it.
+  ASSERT_EQ(run("menu SETUP\nclick 1\nmenu BUS_MON\nsim monitor-replay cap.pcapng\n"
+                "menu TRIGGER\npage XARN_MTG\ntype 12 000110101000000000010010\ntype 11 10\n"
+                "click 2\nclick 1\nmenu RUN\ntick 2\nsave-capture list.csv\n"),
+            0)
+      << out.str();
+  auto rows = csvRows("list.csv");
+  ASSERT_GT(rows.size(), 1024u) << out.str();
+  int triggers = 0;
+  for (const auto& row : rows) {  // Position, Time tag, Connector, Sync, Word, Errors
+    EXPECT_EQ(words.count({row[1], row[4]}), 1u) << row[1] << " " << row[4];
+    EXPECT_EQ(row[2], "J1");
+    if (row[0] != "0") continue;
+    ++triggers;
+    EXPECT_EQ(row[4], "1A8012");
+  }
+  EXPECT_EQ(triggers, 1);
+  // A file with nothing to play is refused, and the monitor's own partners come back with off.
+  EXPECT_EQ(run("sim monitor-replay missing.pcapng\n"), 2);
+  EXPECT_EQ(run("sim monitor-replay off\n"), 0);
+}
+
+// What is recorded reaches the file within a second of wall time while the recording runs, in
+// whole blocks, so that a reader (or a crash) never finds half a packet.
+TEST_F(RecordingTest, ARunningRecordingIsWrittenOutEverySecond) {
+  console::Console console(out);
+  std::istringstream first(scenarioUpTo("ldb_typical_road.xs", "menu RUN") +
+                           "record cap.pcapng\nmenu RUN\npage RUN_BCT\nclick 2\ntick 2\n");
+  ASSERT_EQ(console.run(first), 0) << out.str();
+  CardContext* card = &console.station().card();
+  const uint64_t recorded = xarnsim::recordingStatus(card).totalBytes;
+  ASSERT_GT(recorded, 100'000u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  xarnsim::peek(card, 0);  // any call to the card
+  std::string bytes = slurp("cap.pcapng");
+  EXPECT_EQ(bytes.size(), recorded);
+  xarncap::Capture capture = xarncap::parse(bytes);
+  EXPECT_FALSE(capture.damaged);
+  EXPECT_EQ(capture.packets.size(), xarnsim::recordingStatus(card).packets);
+}
+
+// The console's activity table: message 1 (RT 3, a command, four data words and the status word,
+// 28 us each) goes twice a millisecond, so RT 3 sends 2000 messages a second and the primary bus
+// is busy 2 x 6 x 28 us of every millisecond.
+TEST_F(RecordingTest, StatsPrintAndSaveTheLastSecondsActivity) {
+  ASSERT_EQ(run(scenarioUpTo("ldb_typical_road.xs", "menu RUN") +
+                "stats on\nmenu RUN\npage RUN_BCT\nclick 2\ntick 3\nstats\n"
+                "save stats activity.csv\nstats off\n"),
+            0)
+      << out.str();
+  EXPECT_NE(out.str().find("> stats\n= second 3\n= bus ldb-primary 33.6 %\n"
+                           "= bus ldb-secondary 0.0 %\n= rt 3 2000 msg/s 0 err/s\n"),
+            std::string::npos)
+      << out.str();
+  EXPECT_EQ(slurp("activity.csv"),
+            "Kind,Name,Load %,Messages/s,Errors/s\r\nbus,ldb-primary,33.6,,\r\n"
+            "bus,ldb-secondary,0.0,,\r\nrt,3,,2000,0\r\n");
+  // Once counting stops there is nothing to print.
+  EXPECT_EQ(run(scenarioUpTo("ldb_typical_road.xs", "menu RUN") + "stats\n"), 2);
+}
+
+// A script that ends without "record stop" still leaves the whole recording behind.
+TEST_F(RecordingTest, TheWayOutWritesWhatWasRecorded) {
+  ASSERT_EQ(run(scenarioUpTo("ldb_typical_road.xs", "menu RUN") +
+                "record cap.pcapng\nmenu RUN\npage RUN_BCT\nclick 2\ntick 2\n"),
+            0)
+      << out.str();
+  xarncap::Capture capture = xarncap::parse(slurp("cap.pcapng"));
+  EXPECT_FALSE(capture.damaged);
+  EXPECT_EQ(capture.packets.size(), 4000u);  // 2 seconds of two messages a millisecond
+}
+
+// A script nobody has read (a fuzzer's) may record, but no more than a megabyte, and may not count
+// the activity: either would make a tick of years simulate every transfer.
+TEST_F(RecordingTest, AConfinedConsoleKeepsRecordingsSmall) {
+  std::istringstream script(scenarioUpTo("ldb_typical_road.xs", "menu RUN") +
+                            "record cap.pcapng --limit 5\nmenu RUN\npage RUN_BCT\nclick 2\n"
+                            "tick 100000000\nrecord stop\nstats on\n");
+  console::Console console(out);
+  console.confineFilesToWorkingDirectory();
+  EXPECT_EQ(console.run(script), 2);
+  EXPECT_NE(out.str().find("ERROR line"), std::string::npos);
+  EXPECT_NE(out.str().find("stats on: not in a confined console"), std::string::npos) << out.str();
+  EXPECT_LE(std::filesystem::file_size("cap.pcapng"), 1'000'000u);
+}
+
+// Records the same traffic with and without a recording: the card's memory must end alike, word
+// for word, whether the buses ran every transfer or counted what no queue could show.
+TEST_F(RecordingTest, RecordingLeavesTheSimulationAsItWas) {
+  struct Case {
+    const char* scenario;
+    const char* marker;
+    const char* run;
+  };
+  for (const Case& c :
+       {Case{"ldb_typical_road.xs", "menu RUN", "menu RUN\npage RUN_BCT\nclick 2\n"},
+        Case{"ldb_terminals.xs", "menu RUN", "menu RUN\n"},
+        Case{"gdb_controller.xs", "menu RUNactive", "menu RUNactive\n"},
+        Case{"gdb_terminals.xs", "menu RUN", "menu RUN\n"},
+        Case{"mdm_units.xs", "menu RUN", "menu RUN\n"}}) {
+    SCOPED_TRACE(c.scenario);
+    std::vector<uint16_t> memory[2];
+    for (int recorded = 0; recorded < 2; ++recorded) {
+      out.str("");
+      console::Console console(out);
+      std::istringstream script(scenarioUpTo(c.scenario, c.marker) +
+                                (recorded ? "record cap.pcapng\n" : "") + c.run + "tick 30\n");
+      ASSERT_EQ(console.run(script), 0) << out.str();
+      CardContext* card = &console.station().card();
+      for (uint32_t address = 0; address < 0x200000; address += 2)
+        memory[recorded].push_back(xarnsim::peek(card, address));
+    }
+    ASSERT_EQ(memory[0].size(), memory[1].size());
+    for (size_t i = 0; i < memory[0].size(); ++i)
+      ASSERT_EQ(memory[0][i], memory[1][i]) << "word at " << std::hex << 2 * i;
+  }
+}
+
+TEST_F(RecordingTest, ALimitEndsTheFileAndARingKeepsTheNewestFiles) {
+  const std::string road = scenarioUpTo("ldb_typical_road.xs", "menu RUN");
+  const std::string run = "menu RUN\npage RUN_BCT\nclick 2\ntick 20\nrecord stop\n";
+  // About 290 kB a second of traffic: 20 seconds fill six files of 1 MB.
+  ASSERT_EQ(this->run(road + "record cap.pcapng --limit 1 --ring 3\n" + run), 0) << out.str();
+  EXPECT_NE(out.str().find("last file cap_00006.pcapng\n"), std::string::npos) << out.str();
+  EXPECT_FALSE(std::filesystem::exists("cap_00003.pcapng"));
+  uint64_t previous = 0;
+  for (const char* name : {"cap_00004.pcapng", "cap_00005.pcapng", "cap_00006.pcapng"}) {
+    std::string bytes = slurp(name);
+    EXPECT_LE(bytes.size(), 1'000'000u) << name;
+    xarncap::Capture c = xarncap::parse(bytes);
+    ASSERT_FALSE(c.damaged) << name;
+    ASSERT_FALSE(c.packets.empty()) << name;
+    EXPECT_EQ(c.sectionComments, std::vector<std::string>{"mode LDB_BCT"});
+    EXPECT_GT(c.packets.front().nanoseconds, previous) << name;
+    previous = c.packets.back().nanoseconds;
+  }
+  // Without a ring the recording stops at the limit, and says so. The card then counts what no
+  // queue can show again: a tick of years takes no time.
+  ASSERT_EQ(this->run(road + "record one.pcapng --limit 1\n" +
+                      "menu RUN\npage RUN_BCT\nclick 2\ntick 20\ntick 100000000\nrecord stop\n"),
+            0)
+      << out.str();
+  EXPECT_NE(out.str().find("(stopped early: the size limit is reached)"), std::string::npos);
+  std::string bytes = slurp("one.pcapng");
+  EXPECT_LE(bytes.size(), 1'000'000u);
+  EXPECT_GT(bytes.size(), 990'000u);
+  EXPECT_FALSE(xarncap::parse(bytes).damaged);
+  // A ring needs a limit and two files; a recording needs a writable file.
+  for (const char* bad : {"record x.pcapng --ring 3", "record x.pcapng --limit 1 --ring 1",
+                          "record x.pcapng --limit 0", "record x.pcapng --size 3",
+                          "record /nonexistent/x.pcapng", "record stop"}) {
+    EXPECT_EQ(this->run(road + bad + "\n"), 2) << bad;
+  }
+}
+
+}  // namespace
