@@ -3,10 +3,10 @@
 #include <fcntl.h>
 #include <linux/futex.h>
 #include <sched.h>
-#include <sys/syscall.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>

@@ -290,7 +290,8 @@ void Terminals::record(CardMemory& memory, TimeTagWriter& tags, RingQueue& queue
     tapWord(memory, gdbWord(start + w.offset, {f[3], f[4], f[5], f[1] != 0}, f[6] != kWordCommand,
                             0, static_cast<uint8_t>(f[6]), f[2]));
   }
-  tapTransfer(memory, {kind, ex.words[0].fields[3], ex.answered ? uint16_t{0} : kWireNoResponse, 0});
+  tapTransfer(memory,
+              {kind, ex.words[0].fields[3], ex.answered ? uint16_t{0} : kWireNoResponse, 0});
   addCounter(memory, run::kPolls, 1);
   addCounter(memory, run::kAnswers, ex.answered ? 1 : 0);
 }

@@ -94,8 +94,9 @@ class Terminals {
   // more than `timeout` after the word's end, with no intermediate word first, is no answer.
   static void exchange(const Channel& c, const Terminal& t, uint16_t sync, uint16_t data,
                        Tick timeout, Exchange& out);
+  // `kind`: the request kind (0..3) the recording names.
   static void record(CardMemory& memory, TimeTagWriter& tags, RingQueue& queue, const Exchange& ex,
-                     Tick start);
+                     uint16_t kind, Tick start);
   void count(uint64_t from, uint64_t to);
   void perform(uint64_t g);
 
