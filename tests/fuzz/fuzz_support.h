@@ -17,9 +17,10 @@
 namespace fuzz {
 
 // Makes a fresh directory and works there for the run: in memory (/dev/shm) where the machine
-// has it, since the station syncs every file it saves.
+// has it, since the station syncs every file it saves. The directory goes when the run ends.
 inline void enterScratchDirectory() {
   static bool entered = false;
+  static std::string scratch;
   if (entered) return;
   std::error_code ec;
   std::filesystem::path root = std::filesystem::is_directory("/dev/shm", ec)
@@ -29,7 +30,12 @@ inline void enterScratchDirectory() {
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   if (!::mkdtemp(name.data())) std::abort();
-  std::filesystem::current_path(name.data());
+  scratch = name.data();
+  std::filesystem::current_path(scratch);
+  std::atexit([] {
+    std::error_code ignored;
+    std::filesystem::remove_all(scratch, ignored);
+  });
   entered = true;
 }
 
