@@ -56,7 +56,8 @@ uint64_t SharedBus::steadyMicros() {
 }
 
 // Field 22 of /proc/PID/stat: when the process started, in clock ticks since boot. 0 when the
-// process is gone.
+// process is gone, a zombie included (field 3, its state, Z or X): killed, its parent has not
+// waited for it yet.
 uint64_t SharedBus::processStart(uint32_t pid) {
   if (pid == 0) return 0;
   std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
@@ -67,6 +68,7 @@ uint64_t SharedBus::processStart(uint32_t pid) {
   std::istringstream rest(line.substr(close + 2));
   std::string field;
   for (int i = 3; i <= 22 && rest >> field; ++i) {
+    if (i == 3 && (field == "Z" || field == "X")) return 0;
     if (i == 22) return std::strtoull(field.c_str(), nullptr, 10);
   }
   return 0;
@@ -223,6 +225,9 @@ void SharedBus::leave(int slot) {
   lock(slot);
   owned_ &= ~(1u << slot);
   std::memset(static_cast<void*>(&header_->nodes[slot]), 0, sizeof(NodeEntry));
+  // A dead node's entry, not reaped yet, must not keep the segment after the last live node.
+  lastReapMicros_ = 0;
+  reap();
   bool anyone = false;
   bool wall = false;
   for (int s = 0; s < kMostNodes; ++s) {
