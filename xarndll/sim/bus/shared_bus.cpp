@@ -1,6 +1,7 @@
 #include "xarndll/sim/bus/shared_bus.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/mman.h>
@@ -40,6 +41,21 @@ std::map<std::string, std::weak_ptr<SharedBus>>& openBuses() {
   return buses;
 }
 
+// This process's id: the kernel is asked once, and again in a forked child. Every turn of a
+// wait for the lock or for the other nodes wants it, and a system call each time showed as a
+// sixth of a lone node's time.
+std::atomic<uint32_t> cachedPid{0};
+uint32_t ownPid() {
+  static std::once_flag forks;
+  std::call_once(forks, [] { pthread_atfork(nullptr, nullptr, [] { cachedPid.store(0); }); });
+  uint32_t pid = cachedPid.load(std::memory_order_relaxed);
+  if (pid == 0) {
+    pid = static_cast<uint32_t>(getpid());
+    cachedPid.store(pid, std::memory_order_relaxed);
+  }
+  return pid;
+}
+
 void initialise(Header& h) {
   std::memset(static_cast<void*>(&h), 0, offsetof(Header, wire));
   h.magic = kMagic;
@@ -75,7 +91,7 @@ uint64_t SharedBus::processStart(uint32_t pid) {
 }
 
 uint32_t SharedBus::tokenOf(int slot) {
-  return static_cast<uint32_t>(getpid()) * kMostNodes + static_cast<uint32_t>(slot);
+  return ownPid() * kMostNodes + static_cast<uint32_t>(slot);
 }
 
 std::string SharedBus::nameProblem(const std::string& name) {
@@ -144,7 +160,7 @@ SharedBus::~SharedBus() { munmap(header_, sizeof(Header)); }
 bool SharedBus::ownerAlive(uint32_t token, uint64_t started) const {
   uint32_t pid = pidOf(token);
   if (token == 0 || pid == 0) return false;
-  if (pid == static_cast<uint32_t>(getpid())) return (owned_ >> (token % kMostNodes) & 1) != 0;
+  if (pid == ownPid()) return (owned_ >> (token % kMostNodes) & 1) != 0;
   if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) return false;
   return processStart(pid) == started;
 }
@@ -168,7 +184,7 @@ void SharedBus::reap() {
 // A spin lock with a sleeping back-off. A holder that died, or a lock word that holds garbage
 // for longer than any holder keeps it, is broken rather than waited for.
 void SharedBus::lock(int slot) {
-  uint32_t me = slot < 0 ? static_cast<uint32_t>(getpid()) * kMostNodes : tokenOf(slot);
+  uint32_t me = slot < 0 ? ownPid() * kMostNodes : tokenOf(slot);
   if (me == 0) me = kMostNodes;
   uint64_t since = 0;
   uint32_t spins = 0;
@@ -182,7 +198,7 @@ void SharedBus::lock(int slot) {
     uint64_t now = steadyMicros();
     if (since == 0) since = now;
     // This process never waits for itself: its own token in the lock word is garbage.
-    bool mine = pidOf(expected) == static_cast<uint32_t>(getpid());
+    bool mine = pidOf(expected) == ownPid();
     bool dead = !mine && kill(static_cast<pid_t>(pidOf(expected)), 0) != 0 && errno == ESRCH;
     if (mine || dead || now - since > kLockPatienceMicros) {
       if (header_->lock.compare_exchange_strong(expected, me, std::memory_order_acquire)) return;
@@ -193,7 +209,7 @@ void SharedBus::lock(int slot) {
 }
 
 void SharedBus::unlock(int slot) {
-  uint32_t me = slot < 0 ? static_cast<uint32_t>(getpid()) * kMostNodes : tokenOf(slot);
+  uint32_t me = slot < 0 ? ownPid() * kMostNodes : tokenOf(slot);
   if (me == 0) me = kMostNodes;
   uint32_t expected = me;
   header_->lock.compare_exchange_strong(expected, 0, std::memory_order_release);
@@ -209,7 +225,7 @@ std::optional<int> SharedBus::join(Pace pace, uint64_t atTicks) {
     NodeEntry& n = header_->nodes[s];
     std::memset(static_cast<void*>(&n), 0, sizeof n);
     n.token = tokenOf(s);
-    n.started = processStart(static_cast<uint32_t>(getpid()));
+    n.started = processStart(ownPid());
     n.pace = static_cast<uint32_t>(pace);
     n.want = n.done = atTicks;
     n.wireRead = header_->wireWritten;
