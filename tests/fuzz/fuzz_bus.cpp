@@ -33,7 +33,7 @@ using xarnsim::bus::kMostNodes;
 using xarnsim::bus::SharedBus;
 
 constexpr int kMostSteps = 48;
-constexpr int kCallBudgetSeconds = 6;
+constexpr int64_t kCallBudgetSeconds = 6;
 
 using fuzz::Input;
 
@@ -60,8 +60,8 @@ void watch() {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     const char* what = pendingCall.load();
     if (what && steadyMillis() > deadline.load()) {
-      std::fprintf(stderr, "fuzz_bus: a call took more than %d s (a hang): %s\n",
-                   kCallBudgetSeconds, what);
+      std::fprintf(stderr, "fuzz_bus: a call took more than %lld s (a hang): %s\n",
+                   static_cast<long long>(kCallBudgetSeconds), what);
       std::abort();
     }
   }
