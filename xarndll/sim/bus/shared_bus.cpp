@@ -46,10 +46,10 @@ std::map<std::string, std::weak_ptr<SharedBus>>& openBuses() {
 // sixth of a lone node's time.
 std::atomic<uint32_t> cachedPid{0};
 uint32_t ownPid() {
-  static std::once_flag forks;
-  std::call_once(forks, [] { pthread_atfork(nullptr, nullptr, [] { cachedPid.store(0); }); });
   uint32_t pid = cachedPid.load(std::memory_order_relaxed);
   if (pid == 0) {
+    static const int forks = pthread_atfork(nullptr, nullptr, [] { cachedPid.store(0); });
+    (void)forks;
     pid = static_cast<uint32_t>(getpid());
     cachedPid.store(pid, std::memory_order_relaxed);
   }
