@@ -8,7 +8,8 @@
 //   x_real_time  the CPU seconds of all its stations together (what the bus costs the machine);
 //   x_wall       the wall seconds from the start signal to the last station's end (how fast a
 //                scripted session goes here, the stations sharing the machine's cores).
-// The iteration time is the wall time. Run with --benchmark_repetitions for medians.
+// The time column is that wall time; the CPU column is the parent's, which only waits. Each
+// benchmark runs five times and reports the median (and mean, spread) of the five.
 #include <benchmark/benchmark.h>
 #include <sys/wait.h>
 #include <time.h>
