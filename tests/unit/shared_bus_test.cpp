@@ -206,6 +206,71 @@ TEST_F(SharedBusTest, BadNamesAndTheNinthNodeAreRefused) {
   EXPECT_EQ(ninth.readWord(0x000100), 0x1234) << "the memory moved onto the bus with the card";
 }
 
+// Stations started together open the name together. A later opener is not held up by one that
+// is on the bus already; openers at the same moment each keep what they joined with (no second
+// opener truncates or starts anew a segment under a first one's node).
+TEST_F(SharedBusTest, StationsOpenTheBusTogether) {
+  int ready = -1;
+  pid_t first = fork(
+      [&] {
+        std::string error;
+        auto bus = SharedBus::open(name(), error);
+        if (!bus || !bus->join(Pace::Virtual, 0)) _exit(2);
+        static auto keep = bus;  // stays on the bus until killed
+      },
+      true, ready);
+  ASSERT_TRUE(awaitReady(ready));
+  auto opening = std::async(std::launch::async, [&] { return open(); });
+  bool prompt = opening.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+  if (!prompt) kill(first, SIGKILL);  // lets the opener go, so that the test can end
+  EXPECT_TRUE(prompt) << "the second opener waited for the first one to leave";
+  auto second = opening.get();
+  ASSERT_TRUE(second);
+  EXPECT_EQ(nodes(*second), prompt ? 1 : 0);
+  kill(first, SIGKILL);
+  reapChild(first);
+  second.reset();
+
+  constexpr int kOpeners = 6;
+  for (int round = 0; round < 40; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    std::string bus = name() + "-" + std::to_string(round);
+    int go[2];
+    ASSERT_EQ(pipe(go), 0);
+    std::vector<pid_t> openers;
+    for (int i = 0; i < kOpeners; ++i) {
+      pid_t pid = ::fork();
+      if (pid == 0) {
+        close(go[1]);
+        char byte = 0;
+        if (read(go[0], &byte, 1) != 0) _exit(2);  // all start when the pipe closes
+        std::string error;
+        auto shared = SharedBus::open(bus, error);
+        if (!shared) _exit(3);
+        auto slot = shared->join(Pace::Virtual, 0);
+        if (!slot) _exit(4);
+        shared->memoryOf(*slot)[7] = static_cast<uint16_t>(0xBEE0 + i);
+        usleep(20'000);  // the others open meanwhile
+        bool kept = shared->node(*slot).token == SharedBus::tokenOf(*slot) &&
+                    shared->memoryOf(*slot)[7] == 0xBEE0 + i;
+        shared->leave(*slot);
+        _exit(kept ? 0 : 5);
+      }
+      openers.push_back(pid);
+    }
+    close(go[0]);
+    close(go[1]);
+    for (pid_t pid : openers) {
+      int status = 0;
+      waitpid(pid, &status, 0);
+      EXPECT_TRUE(WIFEXITED(status)) << "an opener died of signal " << WTERMSIG(status);
+      EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : 0, 0);
+    }
+    EXPECT_NE(access(("/dev/shm/xarn-bus-" + bus).c_str(), F_OK), 0);
+    shm_unlink(("/xarn-bus-" + bus).c_str());
+  }
+}
+
 TEST_F(SharedBusTest, StaleSegmentIsRecovered) {
   // A run that crashed: its node joined, took the lock, put words on the wire and died.
   int ready = -1;

@@ -4,6 +4,7 @@
 #include <pthread.h>
 #include <sched.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -115,6 +116,11 @@ std::shared_ptr<SharedBus> SharedBus::open(const std::string& name, std::string&
     error = "cannot open shared memory " + path + ": " + std::strerror(errno);
     return nullptr;
   }
+  // Stations started together open the name together: one at a time sizes, checks and starts
+  // the segment anew, or a second one could truncate it under the first one's mapping (a bus
+  // error there) or wipe the node it has just joined.
+  while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+  }
   // The segment takes its owner's permissions only, whatever the umask or an earlier run made.
   fchmod(fd, S_IRUSR | S_IWUSR);
   struct stat st {};
@@ -126,9 +132,9 @@ std::shared_ptr<SharedBus> SharedBus::open(const std::string& name, std::string&
     return nullptr;
   }
   void* at = mmap(nullptr, sizeof(Header), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-  close(fd);
   if (at == MAP_FAILED) {
     error = "cannot map shared memory " + path + ": " + std::strerror(errno);
+    close(fd);
     return nullptr;
   }
   auto* header = static_cast<Header*>(at);
@@ -146,6 +152,9 @@ std::shared_ptr<SharedBus> SharedBus::open(const std::string& name, std::string&
   } else {
     initialise(*header);
   }
+  // Explicitly: the mapping keeps the open file, and with it the flock, after close().
+  flock(fd, LOCK_UN);
+  close(fd);
   openBuses()[name] = bus;
   return bus;
 }
