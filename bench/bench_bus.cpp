@@ -11,6 +11,7 @@
 // The time column is that wall time; the CPU column is the parent's, which only waits. Each
 // benchmark runs five times and reports the median (and mean, spread) of the five.
 #include <benchmark/benchmark.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -107,11 +108,14 @@ struct Outcome {
   double wall = 0;
   double cpu = 0;  // all stations together
   bool ok = true;
+  std::string failure;  // how a station ended that did not end well
 };
 
 // The stations of `roles` on one fresh bus (or each alone, with `onBus` false).
 Outcome runStations(const std::vector<Role>& roles, bool onBus, uint64_t step, uint64_t steps) {
   static int runs = 0;
+  // A station that ends early closes its pipe: the start signal to it fails, it does not kill.
+  signal(SIGPIPE, SIG_IGN);
   std::string bus =
       onBus ? "bench-" + std::to_string(getpid()) + "-" + std::to_string(++runs) : std::string();
   struct Child {
@@ -147,7 +151,11 @@ Outcome runStations(const std::vector<Role>& roles, bool onBus, uint64_t step, u
   for (Child& c : children) {
     int status = 0;
     waitpid(c.pid, &status, 0);
-    out.ok = out.ok && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (WIFSIGNALED(status))
+      out.failure += " a station died of signal " + std::to_string(WTERMSIG(status));
+    else if (WEXITSTATUS(status) != 0)
+      out.failure += " a station exited with " + std::to_string(WEXITSTATUS(status));
+    out.ok = out.ok && out.failure.empty();
     close(c.from);
     close(c.to);
   }
@@ -164,7 +172,7 @@ void measure(benchmark::State& state, const std::vector<Role>& roles, bool onBus
   for (auto _ : state) {
     Outcome run = runStations(roles, onBus, step, steps);
     if (!run.ok) {
-      state.SkipWithError("a station failed");
+      state.SkipWithError(("a station failed:" + run.failure).c_str());
       return;
     }
     state.SetIterationTime(run.wall);
