@@ -51,18 +51,7 @@ BENCHMARK(BM_SaturatedControllerBus)->Arg(1000)->Arg(10'000)->Arg(kSecond);
 // LDB_MRT with all 32 terminals on: the partner controller keeps the bus busy.
 void BM_SaturatedTerminalBus(benchmark::State& state) {
   Card card(2);
-  std::array<ErrorInjectionRecord, 5> errors{};
-  for (auto& e : errors) e.errorType = 0x0100;
-  for (uint16_t rt = 0; rt < 32; ++rt) {
-    LdbRtRecord r{};
-    r.rtNumber = rt;
-    r.mode = 0x8000;
-    r.busSelect = 3;
-    r.action = rt % 2 ? 0x0800 : 0x0000;
-    for (int c = 0; c < 5; ++c) r.errorInjection[c] = &errors[static_cast<size_t>(c)];
-    DUVEX_WrLdbRTDLL(&card.context, &r);
-  }
-  DUVEX_CommandDLL(&card.context, 10);
+  runAllLdbTerminals(&card.context);
   auto step = static_cast<uint64_t>(state.range(0));
   uint16_t word = 0;
   for (auto _ : state) {

@@ -1,12 +1,14 @@
 // A headless station for the benchmarks: in a scratch directory of its own, on virtual time,
 // with the card set up (SETUP, OK) and a mode entered (LDB_BCT unless told otherwise); and the
-// saturated LDB_BCT frame several of them run.
+// loads several of them run: the saturated LDB_BCT frame, all LDB_MRT terminals, the monitor.
 #pragma once
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -39,6 +41,36 @@ inline void saturateLdbFrame(CardContext* card) {
   FrameRecord frame{0, 0, 50, list.data()};
   DUVEX_WrProgDLL(card, &frame);
   DUVEX_RunLdbBcDLL(card, 0);
+}
+
+// LDB_MRT with all 32 terminals on, every other one with data to send, and the card running:
+// the terminals answer whatever controller the bus has.
+inline void runAllLdbTerminals(CardContext* card) {
+  std::array<ErrorInjectionRecord, 5> errors{};
+  for (auto& e : errors) e.errorType = 0x0100;
+  for (uint16_t rt = 0; rt < 32; ++rt) {
+    LdbRtRecord r{};
+    r.rtNumber = rt;
+    r.mode = 0x8000;
+    r.busSelect = 3;
+    r.action = rt % 2 ? 0x0800 : 0x0000;
+    for (int c = 0; c < 5; ++c) r.errorInjection[c] = &errors[static_cast<size_t>(c)];
+    DUVEX_WrLdbRTDLL(card, &r);
+  }
+  DUVEX_CommandDLL(card, 10);
+}
+
+// BUS_MON listening to all four connectors, armed with its trigger disabled: it records every
+// word and never stops.
+inline void armMonitorUntriggered(CardContext* card) {
+  wWDLL(card, 0x0020, 0x000F);  // bus select: J1 to J4
+  MonTrigger trigger{};
+  trigger.triggerBus = 0x8000;
+  std::fill(std::begin(trigger.pattern), std::end(trigger.pattern), 'X');
+  trigger.control = 0x0030 | 0x8000;  // any sync, disabled
+  DUVEX_WrMonTriggerDLL(card, &trigger);
+  DUVEX_ClrMonStackDLL(card);
+  DUVEX_RunMonDLL(card);
 }
 
 class BenchStation {

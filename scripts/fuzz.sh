@@ -14,7 +14,7 @@ CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDe
 cmake --build build-fuzz -j"$(nproc)" >/dev/null
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(fields ini setup_file firmware template console driver capture)
+  targets=(fields ini setup_file firmware template console driver capture bus)
 fi
 # One target: its result line on standard output, 1 when it found a crash.
 fuzz_one() {

@@ -21,25 +21,7 @@ constexpr int kMostCalls = 64;
 constexpr uint64_t kDayMicros = 86'400'000'000ULL;
 constexpr double kCallBudgetSeconds = 1.0;
 
-// The input, read front to back; past its end every read gives zeros.
-class Input {
- public:
-  Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-  bool empty() const { return at_ >= size_; }
-  uint8_t u8() { return at_ < size_ ? data_[at_++] : 0; }
-  uint16_t u16() { return static_cast<uint16_t>(u8() | u8() << 8); }
-  uint32_t u32() { return static_cast<uint32_t>(u16() | static_cast<uint32_t>(u16()) << 16); }
-  template <typename T>
-  void fill(T& record) {
-    auto* bytes = reinterpret_cast<uint8_t*>(&record);
-    for (size_t i = 0; i < sizeof(T); ++i) bytes[i] = u8();
-  }
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t at_ = 0;
-};
+using fuzz::Input;
 
 // Everything a call's records may point to, as large as any record field can claim.
 constexpr size_t kBufferWords = 65536;  // as many words as a 16-bit word limit can claim

@@ -44,6 +44,33 @@ inline void writeFile(const std::string& name, const uint8_t* data, size_t size)
       .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 }
 
+// The input, read front to back (multi-byte values low byte first); past its end every read
+// gives zeros.
+class Input {
+ public:
+  Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+  bool empty() const { return at_ >= size_; }
+  uint8_t u8() { return at_ < size_ ? data_[at_++] : 0; }
+  uint16_t u16() {
+    uint16_t low = u8();
+    return static_cast<uint16_t>(low | u8() << 8);
+  }
+  uint32_t u32() {
+    uint32_t low = u16();
+    return low | static_cast<uint32_t>(u16()) << 16;
+  }
+  template <typename T>
+  void fill(T& record) {
+    auto* bytes = reinterpret_cast<uint8_t*>(&record);
+    for (size_t i = 0; i < sizeof(T); ++i) bytes[i] = u8();
+  }
+
+ private:
+  const uint8_t* data_;
+  size_t size_;
+  size_t at_ = 0;
+};
+
 // An initialised card in `mode`, on a clock that moves only with `advance`.
 class Card {
  public:

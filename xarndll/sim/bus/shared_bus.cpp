@@ -2,8 +2,10 @@
 
 #include <fcntl.h>
 #include <linux/futex.h>
+#include <pthread.h>
 #include <sched.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -42,6 +44,21 @@ std::map<std::string, std::weak_ptr<SharedBus>>& openBuses() {
   return buses;
 }
 
+// This process's id: the kernel is asked once, and again in a forked child. Every turn of a
+// wait for the lock or for the other nodes wants it, and a system call each time showed as a
+// sixth of a lone node's time.
+std::atomic<uint32_t> cachedPid{0};
+uint32_t ownPid() {
+  uint32_t pid = cachedPid.load(std::memory_order_relaxed);
+  if (pid == 0) {
+    static const int forks = pthread_atfork(nullptr, nullptr, [] { cachedPid.store(0); });
+    (void)forks;
+    pid = static_cast<uint32_t>(getpid());
+    cachedPid.store(pid, std::memory_order_relaxed);
+  }
+  return pid;
+}
+
 void initialise(Header& h) {
   std::memset(static_cast<void*>(&h), 0, offsetof(Header, wire));
   h.magic = kMagic;
@@ -58,7 +75,8 @@ uint64_t SharedBus::steadyMicros() {
 }
 
 // Field 22 of /proc/PID/stat: when the process started, in clock ticks since boot. 0 when the
-// process is gone.
+// process is gone, a zombie included (field 3, its state, Z or X): killed, its parent has not
+// waited for it yet.
 uint64_t SharedBus::processStart(uint32_t pid) {
   if (pid == 0) return 0;
   std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
@@ -69,13 +87,14 @@ uint64_t SharedBus::processStart(uint32_t pid) {
   std::istringstream rest(line.substr(close + 2));
   std::string field;
   for (int i = 3; i <= 22 && rest >> field; ++i) {
+    if (i == 3 && (field == "Z" || field == "X")) return 0;
     if (i == 22) return std::strtoull(field.c_str(), nullptr, 10);
   }
   return 0;
 }
 
 uint32_t SharedBus::tokenOf(int slot) {
-  return static_cast<uint32_t>(getpid()) * kMostNodes + static_cast<uint32_t>(slot);
+  return ownPid() * kMostNodes + static_cast<uint32_t>(slot);
 }
 
 std::string SharedBus::nameProblem(const std::string& name) {
@@ -99,6 +118,11 @@ std::shared_ptr<SharedBus> SharedBus::open(const std::string& name, std::string&
     error = "cannot open shared memory " + path + ": " + std::strerror(errno);
     return nullptr;
   }
+  // Stations started together open the name together: one at a time sizes, checks and starts
+  // the segment anew, or a second one could truncate it under the first one's mapping (a bus
+  // error there) or wipe the node it has just joined.
+  while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+  }
   // The segment takes its owner's permissions only, whatever the umask or an earlier run made.
   fchmod(fd, S_IRUSR | S_IWUSR);
   struct stat st {};
@@ -110,9 +134,9 @@ std::shared_ptr<SharedBus> SharedBus::open(const std::string& name, std::string&
     return nullptr;
   }
   void* at = mmap(nullptr, sizeof(Header), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-  close(fd);
   if (at == MAP_FAILED) {
     error = "cannot map shared memory " + path + ": " + std::strerror(errno);
+    close(fd);
     return nullptr;
   }
   auto* header = static_cast<Header*>(at);
@@ -130,6 +154,9 @@ std::shared_ptr<SharedBus> SharedBus::open(const std::string& name, std::string&
   } else {
     initialise(*header);
   }
+  // Explicitly: the mapping keeps the open file, and with it the flock, after close().
+  flock(fd, LOCK_UN);
+  close(fd);
   openBuses()[name] = bus;
   return bus;
 }
@@ -144,7 +171,7 @@ SharedBus::~SharedBus() { munmap(header_, sizeof(Header)); }
 bool SharedBus::ownerAlive(uint32_t token, uint64_t started) const {
   uint32_t pid = pidOf(token);
   if (token == 0 || pid == 0) return false;
-  if (pid == static_cast<uint32_t>(getpid())) return (owned_ >> (token % kMostNodes) & 1) != 0;
+  if (pid == ownPid()) return (owned_ >> (token % kMostNodes) & 1) != 0;
   if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) return false;
   return processStart(pid) == started;
 }
@@ -168,7 +195,7 @@ void SharedBus::reap() {
 // A spin lock with a sleeping back-off. A holder that died, or a lock word that holds garbage
 // for longer than any holder keeps it, is broken rather than waited for.
 void SharedBus::lock(int slot) {
-  uint32_t me = slot < 0 ? static_cast<uint32_t>(getpid()) * kMostNodes : tokenOf(slot);
+  uint32_t me = slot < 0 ? ownPid() * kMostNodes : tokenOf(slot);
   if (me == 0) me = kMostNodes;
   uint64_t since = 0;
   uint32_t spins = 0;
@@ -182,7 +209,7 @@ void SharedBus::lock(int slot) {
     uint64_t now = steadyMicros();
     if (since == 0) since = now;
     // This process never waits for itself: its own token in the lock word is garbage.
-    bool mine = pidOf(expected) == static_cast<uint32_t>(getpid());
+    bool mine = pidOf(expected) == ownPid();
     bool dead = !mine && kill(static_cast<pid_t>(pidOf(expected)), 0) != 0 && errno == ESRCH;
     if (mine || dead || now - since > kLockPatienceMicros) {
       if (header_->lock.compare_exchange_strong(expected, me, std::memory_order_acquire)) return;
@@ -193,7 +220,7 @@ void SharedBus::lock(int slot) {
 }
 
 void SharedBus::unlock(int slot) {
-  uint32_t me = slot < 0 ? static_cast<uint32_t>(getpid()) * kMostNodes : tokenOf(slot);
+  uint32_t me = slot < 0 ? ownPid() * kMostNodes : tokenOf(slot);
   if (me == 0) me = kMostNodes;
   uint32_t expected = me;
   header_->lock.compare_exchange_strong(expected, 0, std::memory_order_release);
@@ -209,7 +236,7 @@ std::optional<int> SharedBus::join(Pace pace, uint64_t atTicks) {
     NodeEntry& n = header_->nodes[s];
     std::memset(static_cast<void*>(&n), 0, sizeof n);
     n.token = tokenOf(s);
-    n.started = processStart(static_cast<uint32_t>(getpid()));
+    n.started = processStart(ownPid());
     n.pace = static_cast<uint32_t>(pace);
     n.want = n.done = atTicks;
     n.wireRead = header_->wireWritten;
@@ -225,6 +252,9 @@ void SharedBus::leave(int slot) {
   lock(slot);
   owned_ &= ~(1u << slot);
   std::memset(static_cast<void*>(&header_->nodes[slot]), 0, sizeof(NodeEntry));
+  // A dead node's entry, not reaped yet, must not keep the segment after the last live node.
+  lastReapMicros_ = 0;
+  reap();
   bool anyone = false;
   bool wall = false;
   for (int s = 0; s < kMostNodes; ++s) {
