@@ -25,7 +25,7 @@ namespace xarnsim::bus {
 namespace {
 
 constexpr uint32_t kMagic = 0x4E524158;  // "XARN"
-constexpr uint32_t kVersion = 2;
+constexpr uint32_t kVersion = 3;
 // A lock held longer than this by a live process is taken as garbage and broken: no holder
 // keeps it for more than one slice of bus time.
 constexpr uint64_t kLockPatienceMicros = 2'000'000;
@@ -283,19 +283,30 @@ void SharedBus::anchorWall(uint64_t atTicks) {
   header_->wallAnchorMicros = steadyMicros();
 }
 
-// A futex on the progress word, shared between processes: a waiter sleeps until the word moves
-// on or the time is up, whichever comes first; a garbage word only costs the waiter its time.
+// A futex on the progress word, shared between processes. A waiter first yields the processor a
+// few times (the node it waits for is usually a step away), then sleeps until the word moves on
+// or the time is up, whichever comes first; only then is a wake-up call worth its system call.
+// A garbage word only costs a waiter its time.
 void SharedBus::announce() {
-  header_->progress.fetch_add(1, std::memory_order_release);
-  syscall(SYS_futex, reinterpret_cast<uint32_t*>(&header_->progress), FUTEX_WAKE, INT32_MAX,
-          nullptr, nullptr, 0);
+  header_->progress.fetch_add(1, std::memory_order_acq_rel);
+  if (header_->sleepers.load(std::memory_order_acquire) != 0)
+    syscall(SYS_futex, reinterpret_cast<uint32_t*>(&header_->progress), FUTEX_WAKE, INT32_MAX,
+            nullptr, nullptr, 0);
 }
 
 void SharedBus::await(uint32_t seen, uint64_t maxMicros) {
+  constexpr int kYields = 64;
+  for (int i = 0; i < kYields; ++i) {
+    if (progress() != seen) return;
+    sched_yield();
+  }
   timespec timeout{static_cast<time_t>(maxMicros / 1'000'000),
                    static_cast<long>(maxMicros % 1'000'000 * 1000)};
-  syscall(SYS_futex, reinterpret_cast<uint32_t*>(&header_->progress), FUTEX_WAIT, seen, &timeout,
-          nullptr, 0);
+  header_->sleepers.fetch_add(1, std::memory_order_acq_rel);
+  if (progress() == seen)
+    syscall(SYS_futex, reinterpret_cast<uint32_t*>(&header_->progress), FUTEX_WAIT, seen, &timeout,
+            nullptr, 0);
+  header_->sleepers.fetch_sub(1, std::memory_order_acq_rel);
 }
 
 void SharedBus::carry(const WireWord& word) {

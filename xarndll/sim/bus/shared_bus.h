@@ -61,10 +61,10 @@ struct Header {
   std::atomic<uint32_t> lock;      // 0 free, else the holder's token
   std::atomic<uint32_t> progress;  // moves on whenever a node's want or progress changes
   uint32_t partnersOff;            // 1: no invented partner stands in for an absent node
-  uint32_t reserved;
-  uint64_t wallAnchorTicks;   // bus time at wallAnchorMicros of the host's steady clock
-  uint64_t wallAnchorMicros;  // 0 while no wall-paced node has joined
-  uint64_t wireWritten;       // words ever written to the ring
+  std::atomic<uint32_t> sleepers;  // nodes asleep on the progress word
+  uint64_t wallAnchorTicks;        // bus time at wallAnchorMicros of the host's steady clock
+  uint64_t wallAnchorMicros;       // 0 while no wall-paced node has joined
+  uint64_t wireWritten;            // words ever written to the ring
   NodeEntry nodes[kMostNodes];
   WireWord wire[kWireWords];
   uint16_t memory[kMostNodes][map::kMemoryWords];
