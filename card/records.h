@@ -25,7 +25,7 @@ inline constexpr std::size_t kPointer = sizeof(void*);
 #include <stddef.h>
 #include <stdint.h>
 
-#define XARN_RECORD_CONSTANT(name, value) enum { name = value }
+#define XARN_RECORD_CONSTANT(name, value) enum { name = (value) }
 #define XARN_STATIC_ASSERT(condition) _Static_assert(condition, #condition)
 
 // C names the records without `struct`, as C++ does.
