@@ -243,7 +243,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           uint8_t which = in.u8();
           std::string value =
               which % 4 == 3 ? (which & 4 ? "on" : "off") : std::string(kLines[which >> 4 & 3]);
-          if (which % 4 == 2) value += " " + std::to_string(in.u16() * 16);
+          if (which % 4 == 2) {
+            value += ' ';
+            value += std::to_string(in.u16() * 16);
+          }
           std::string error;
           bounded("an option",
                   [&] { xarnsim::setOption(card->get(), kOptions[which % 4], value, error); });
