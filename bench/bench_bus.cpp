@@ -66,41 +66,29 @@ bool readAll(int fd, void* into, size_t bytes) {
 [[noreturn]] void station(Role role, int stations, const std::string& bus, uint64_t step,
                           uint64_t steps, int toParent, int fromParent) {
   if (!bus.empty()) setenv("XARN_BUS", bus.c_str(), 1);
-  CardContext card{};
-  uint64_t now = 0;
-  xarnsim::setTimeSource(&card, [&now] { return now; });
-  DUVEX_InitDLL(&card, 1, 1, 0);
-  SetupRecord setup{};
-  setup.marker = 0xFFFFFFFF;
-  setup.interWordTxGap = 11;
-  setup.rtResponseTime = 15;
-  setup.rtResponseTimeout = 50;
-  DUVEX_SetupDLL(&card, modeOf(role), &setup);
+  VirtualCard card(modeOf(role));
   std::string error;
-  if (!bus.empty() && !xarnsim::setOption(&card, "bus-wait", std::to_string(stations), error))
+  if (!bus.empty() &&
+      !xarnsim::setOption(&card.context, "bus-wait", std::to_string(stations), error))
     _exit(2);
   switch (role) {
     case Role::Controller:
-      saturateLdbFrame(&card);
+      saturateLdbFrame(&card.context);
       break;
     case Role::Terminals:
-      runAllLdbTerminals(&card);
+      runAllLdbTerminals(&card.context);
       break;
     case Role::Monitor:
-      armMonitorUntriggered(&card);
+      armMonitorUntriggered(&card.context);
       break;
   }
   char go = 0;
   if (write(toParent, &go, 1) != 1 || !readAll(fromParent, &go, 1)) _exit(3);
   double start = cpuSeconds();
-  uint16_t word = 0;
-  for (uint64_t i = 0; i < steps; ++i) {
-    now += step;
-    DUVEX_RdStatusDLL(&card, &word);
-  }
+  for (uint64_t i = 0; i < steps; ++i) card.step(step);
   double cpu = cpuSeconds() - start;
   if (write(toParent, &cpu, sizeof cpu) != sizeof cpu) _exit(4);
-  xarnsim::release(&card);
+  xarnsim::release(&card.context);  // _exit runs no destructor: the card leaves the bus here
   _exit(0);
 }
 

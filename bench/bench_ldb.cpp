@@ -16,21 +16,7 @@ namespace {
 
 constexpr uint64_t kSecond = 1'000'000;
 
-struct Card {
-  explicit Card(uint16_t mode) {
-    xarnsim::setTimeSource(&context, [this] { return now; });
-    DUVEX_InitDLL(&context, 1, 1, 0);
-    SetupRecord setup{};
-    setup.marker = 0xFFFFFFFF;
-    setup.interWordTxGap = 11;
-    setup.rtResponseTime = 15;
-    setup.rtResponseTimeout = 50;
-    DUVEX_SetupDLL(&context, mode, &setup);
-  }
-  ~Card() { xarnsim::release(&context); }
-  CardContext context{};
-  uint64_t now = 0;
-};
+using Card = VirtualCard;
 
 // Card time moves in steps of `range(0)` microseconds, one driver call (the status poll) each.
 void BM_SaturatedControllerBus(benchmark::State& state) {

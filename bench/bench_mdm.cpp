@@ -38,27 +38,14 @@ void busyUnits(CardContext* card) {
 
 // Card time moves in steps of `range(0)` microseconds, one driver call (the status poll) each.
 void BM_BusyUnits(benchmark::State& state) {
-  CardContext card{};
-  uint64_t now = 0;
-  xarnsim::setTimeSource(&card, [&now] { return now; });
-  DUVEX_InitDLL(&card, 1, 1, 0);
-  SetupRecord setup{};
-  setup.marker = 0xFFFFFFFF;
-  setup.interWordTxGap = 11;
-  setup.rtResponseTime = 15;
-  setup.rtResponseTimeout = 50;
-  DUVEX_SetupDLL(&card, 6, &setup);
-  busyUnits(&card);
+  VirtualCard card(6);
+  busyUnits(&card.context);
   auto step = static_cast<uint64_t>(state.range(0));
   uint16_t word = 0;
-  while (state.KeepRunning()) {
-    now += step;
-    DUVEX_RdStatusDLL(&card, &word);
-  }
+  while (state.KeepRunning()) word = card.step(step);
   if (word != 0x0061) state.SkipWithError("the card is not running");
   double simulated = static_cast<double>(state.iterations() * step) / kSecond;
   state.counters["sim_per_cpu"] = benchmark::Counter(simulated, benchmark::Counter::kIsRate);
-  xarnsim::release(&card);
 }
 BENCHMARK(BM_BusyUnits)->Arg(1000)->Arg(kSecond);
 

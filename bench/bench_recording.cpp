@@ -14,22 +14,12 @@ namespace {
 
 constexpr uint64_t kSecond = 1'000'000;
 
-struct Card {
-  Card() {
-    xarnsim::setTimeSource(&context, [this] { return now; });
-    DUVEX_InitDLL(&context, 1, 1, 0);
-    SetupRecord setup{};
-    setup.marker = 0xFFFFFFFF;
-    setup.interWordTxGap = 11;
-    setup.rtResponseTime = 15;
-    setup.rtResponseTimeout = 50;
-    DUVEX_SetupDLL(&context, 1, &setup);
+// LDB_BCT running the saturated frame.
+struct Card : VirtualCard {
+  Card() : VirtualCard(1) {
     saturateLdbFrame(&context);
     DUVEX_CommandDLL(&context, 10);
   }
-  ~Card() { xarnsim::release(&context); }
-  CardContext context{};
-  uint64_t now = 0;
 };
 
 std::string scratchFile() {
@@ -46,11 +36,7 @@ void BM_RecordSaturatedBus(benchmark::State& state) {
   if (!xarnsim::startRecording(&card.context, {file, 0, 0, "bench"}, why))
     state.SkipWithError(why.c_str());
   auto step = static_cast<uint64_t>(state.range(0));
-  uint16_t word = 0;
-  for (auto _ : state) {
-    card.now += step;
-    DUVEX_RdStatusDLL(&card.context, &word);
-  }
+  for (auto _ : state) card.step(step);
   xarnsim::RecordingStatus done = xarnsim::stopRecording(&card.context);
   std::filesystem::remove(file);
   double simulated = static_cast<double>(state.iterations() * step) / kSecond;
@@ -66,11 +52,7 @@ void BM_CountSaturatedBus(benchmark::State& state) {
   Card card;
   xarnsim::countActivity(&card.context, true);
   auto step = static_cast<uint64_t>(state.range(0));
-  uint16_t word = 0;
-  for (auto _ : state) {
-    card.now += step;
-    DUVEX_RdStatusDLL(&card.context, &word);
-  }
+  for (auto _ : state) card.step(step);
   double simulated = static_cast<double>(state.iterations() * step) / kSecond;
   state.counters["sim_per_cpu"] = benchmark::Counter(simulated, benchmark::Counter::kIsRate);
 }

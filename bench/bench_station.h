@@ -17,6 +17,35 @@
 #include "winsys/headless/headless.h"
 #include "xarndll/control.h"
 
+// A card initialised and set up in `mode` as the SETUP page's defaults would, on a clock that
+// moves only when `now` does.
+struct VirtualCard {
+  explicit VirtualCard(uint16_t mode) {
+    xarnsim::setTimeSource(&context, [this] { return now; });
+    DUVEX_InitDLL(&context, 1, 1, 0);
+    SetupRecord setup{};
+    setup.marker = 0xFFFFFFFF;
+    setup.interWordTxGap = 11;
+    setup.rtResponseTime = 15;
+    setup.rtResponseTimeout = 50;
+    DUVEX_SetupDLL(&context, mode, &setup);
+  }
+  ~VirtualCard() { xarnsim::release(&context); }
+  VirtualCard(const VirtualCard&) = delete;
+  VirtualCard& operator=(const VirtualCard&) = delete;
+
+  // Card time moves `micros` on, and the status poll brings the card up to it; the state word.
+  uint16_t step(uint64_t micros) {
+    now += micros;
+    uint16_t word = 0;
+    DUVEX_RdStatusDLL(&context, &word);
+    return word;
+  }
+
+  CardContext context{};
+  uint64_t now = 0;
+};
+
 // Messages 1..50 to RTs 0..31, 32 data words each, half TX and half RX, in one frame of no
 // set duration: each frame starts as the last one ends.
 inline void saturateLdbFrame(CardContext* card) {
