@@ -64,7 +64,7 @@ uint32_t stepped(uint32_t value, Step step, uint32_t limit) {
 
 }  // namespace
 
-GRRdialog::GRRdialog(app::Station& station, winsys::Dialog& dialog)
+GRRdialog::GRRdialog(ui::PageContext& station, winsys::Dialog& dialog)
     : Page(station, dialog), state_(station.pageState<RtPageState>()) {}
 
 void GRRdialog::init() {

@@ -64,7 +64,7 @@ const char* directionText(uint16_t direction) { return direction == 1 ? "TX" : "
 
 }  // namespace
 
-BCTmessages::BCTmessages(app::Station& station, winsys::Dialog& dialog)
+BCTmessages::BCTmessages(ui::PageContext& station, winsys::Dialog& dialog)
     : Page(station, dialog),
       state_(station.pageState<BctMessagesState>()),
       words_(station.pageState<ui::SharedDataWords>().words) {}

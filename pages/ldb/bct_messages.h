@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "app/page.h"
 #include "card/records.h"
 #include "ui/ldb_fields.h"
+#include "ui/page.h"
 
 namespace ldb {
 
@@ -26,9 +26,9 @@ struct BctMessagesState {
   MessageBufferRecord buffer{};
 };
 
-class BCTmessages final : public app::Page {
+class BCTmessages final : public ui::Page {
  public:
-  BCTmessages(app::Station& station, winsys::Dialog& dialog);
+  BCTmessages(ui::PageContext& station, winsys::Dialog& dialog);
   void init() override;
   void command(int id) override;
   void scroll(uint32_t param, winsys::ScrollAction action) override;

@@ -97,7 +97,7 @@ const char* busSelectText(uint16_t select) {
 
 }  // namespace
 
-RTPdialog::RTPdialog(app::Station& station, winsys::Dialog& dialog)
+RTPdialog::RTPdialog(ui::PageContext& station, winsys::Dialog& dialog)
     : Page(station, dialog),
       state_(station.pageState<RtPageState>()),
       txWords_(station.pageState<ui::SharedDataWords>().words) {}

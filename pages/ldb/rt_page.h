@@ -5,9 +5,9 @@
 #include <array>
 #include <cstdint>
 
-#include "app/page.h"
 #include "card/records.h"
 #include "ui/ldb_fields.h"
+#include "ui/page.h"
 
 namespace ldb {
 
@@ -26,9 +26,9 @@ struct RtPageState {
   int pageOffset = 0;  // 0 to 480 in steps of 32
 };
 
-class RTPdialog final : public app::Page {
+class RTPdialog final : public ui::Page {
  public:
-  RTPdialog(app::Station& station, winsys::Dialog& dialog);
+  RTPdialog(ui::PageContext& station, winsys::Dialog& dialog);
   void init() override;
   void command(int id) override;
   void scroll(uint32_t param, winsys::ScrollAction action) override;

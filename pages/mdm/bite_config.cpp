@@ -68,7 +68,7 @@ bool parseConstant(const std::string& text, uint16_t& word) {
   return true;
 }
 
-MDBdialog::MDBdialog(app::Station& station, winsys::Dialog& dialog)
+MDBdialog::MDBdialog(ui::PageContext& station, winsys::Dialog& dialog)
     : Page(station, dialog), state_(station.pageState<BiteConfigState>()) {}
 
 void MDBdialog::init() {

@@ -135,7 +135,7 @@ std::string commandEntryLine(int number, const MdmPromCommandEntry& e) {
 
 // ---- The page
 
-MDPdialog::MDPdialog(app::Station& station, winsys::Dialog& dialog)
+MDPdialog::MDPdialog(ui::PageContext& station, winsys::Dialog& dialog)
     : Page(station, dialog), state_(station.pageState<PromSetupState>()) {}
 
 void MDPdialog::init() {

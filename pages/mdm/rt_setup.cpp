@@ -64,7 +64,7 @@ std::string twoPlaces(uint16_t value) {
 
 }  // namespace
 
-MDRdialog::MDRdialog(app::Station& station, winsys::Dialog& dialog)
+MDRdialog::MDRdialog(ui::PageContext& station, winsys::Dialog& dialog)
     : Page(station, dialog), state_(station.pageState<RtSetupState>()) {}
 
 void MDRdialog::init() {

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "app/page.h"
 #include "card/records.h"
+#include "ui/page.h"
 
 namespace mdm {
 
@@ -22,9 +22,9 @@ struct RtSetupState {
   MdmIomRecord module{};
 };
 
-class MDRdialog final : public app::Page {
+class MDRdialog final : public ui::Page {
  public:
-  MDRdialog(app::Station& station, winsys::Dialog& dialog);
+  MDRdialog(ui::PageContext& station, winsys::Dialog& dialog);
   void init() override;
   void command(int id) override;
   void scroll(uint32_t param, winsys::ScrollAction action) override;

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "app/page.h"
+#include "ui/page.h"
 
-namespace app {
+namespace ui {
 
 class QueuePage : public Page {
  public:
@@ -60,4 +60,4 @@ class PositionQueuePage : public QueuePage {
   uint16_t lastStatus_ = 0;  // a failed read shows as the list's last line: no Report field
 };
 
-}  // namespace app
+}  // namespace ui

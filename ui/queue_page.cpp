@@ -1,8 +1,8 @@
-#include "app/queue_page.h"
+#include "ui/queue_page.h"
 
 #include "ui/queue_list.h"
 
-namespace app {
+namespace ui {
 
 void QueuePage::open(const std::vector<int>& tabStops) {
   snap_ = false;
@@ -50,4 +50,4 @@ void PositionQueuePage::clear() {
   update();
 }
 
-}  // namespace app
+}  // namespace ui
