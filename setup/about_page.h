@@ -6,8 +6,6 @@
 
 namespace setup {
 
-inline constexpr const char* kStationRevision = "7K20419M03 Rev 1.1";
-
 class ABOUTdialog final : public ui::Page {
  public:
   using Page::Page;

@@ -1,4 +1,4 @@
-#include "console/command_line.h"
+#include "front/command_line.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,8 +9,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "base/version.h"
 #include "card/xarndll.h"
-#include "setup/about_page.h"
 #include "xarndll/control.h"
 
 namespace cli {
@@ -178,7 +178,7 @@ std::string versionText(const std::string& program) {
   const uint16_t status = DUVEX_GetCardIDDLL(&card, &id);
   DUVEX_CloseDLL(&card);
   std::ostringstream out;
-  out << program << ' ' << XARN_VERSION << '\n' << "station " << setup::kStationRevision << '\n';
+  out << program << ' ' << XARN_VERSION << '\n' << "station " << base::kStationRevision << '\n';
   if (status == 0) {
     out << "driver "
         << std::string(id.driverRevision, strnlen(id.driverRevision, sizeof id.driverRevision))
