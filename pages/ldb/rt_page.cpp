@@ -1,6 +1,7 @@
 #include "pages/ldb/rt_page.h"
 
 #include "ui/fields.h"
+#include "ui/record_page.h"
 
 namespace ldb {
 namespace {
@@ -231,17 +232,18 @@ void RTPdialog::stepCategory() {
   dialog_.setText(kErrorWord, ui::decimal(e.wordNumber));
 }
 
-// A refused entry leaves the stored error as it was: Update does not parse these fields again,
-// so a half-parsed error would otherwise reach the card under a "Done".
+// A refused entry leaves the stored error as it was.
 void RTPdialog::store() {
-  ErrorInjectionRecord e{};
-  error_ = 0;
-  e.wordNumber = static_cast<uint16_t>(
-      ui::DecToNum(ui::FieldText(dialog_, kErrorWord, kFieldLimit, &error_), &error_));
-  e.errorType = ui::kLdbErrorTypes[static_cast<size_t>(state_.errorTypeIndex)].code;
-  e.sizePosition = ui::ErrField(dialog_, kErrorSize, kFieldLimit, e.errorType, &error_);
-  if (!error_) state_.errors[static_cast<size_t>(state_.category)] = e;
-  ui::ShowReport(dialog_, kReport, error_ ? ui::kStatusSyntax : ui::kStatusDone);
+  auto parse = [this](ErrorInjectionRecord& e) {
+    error_ = 0;
+    e.wordNumber = static_cast<uint16_t>(
+        ui::DecToNum(ui::FieldText(dialog_, kErrorWord, kFieldLimit, &error_), &error_));
+    e.errorType = ui::kLdbErrorTypes[static_cast<size_t>(state_.errorTypeIndex)].code;
+    e.sizePosition = ui::ErrField(dialog_, kErrorSize, kFieldLimit, e.errorType, &error_);
+    return error_;
+  };
+  uint16_t status = ui::storeAll(parse, state_.errors[static_cast<size_t>(state_.category)]);
+  ui::ShowReport(dialog_, kReport, status);
 }
 
 // ---- Update

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ui/fields.h"
+#include "ui/record_page.h"
 
 namespace mdm {
 namespace {
@@ -140,9 +141,7 @@ void MDBdialog::update() {
 
 // The only scroll bar: its identity is not checked.
 void MDBdialog::scroll(uint32_t, winsys::ScrollAction action) {
-  if (!ui::spinWrapped(state_.rt, action, 32)) return;
-  dialog_.setText(kRtNumber, ui::decimal(state_.rt));
-  read();
+  if (ui::spinNumber(dialog_, kRtNumber, state_.rt, action, 32)) read();
 }
 
 }  // namespace mdm

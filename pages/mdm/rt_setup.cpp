@@ -5,6 +5,7 @@
 
 #include "ui/fields.h"
 #include "ui/mdm_fields.h"
+#include "ui/record_page.h"
 
 namespace mdm {
 namespace {
@@ -108,18 +109,16 @@ void MDRdialog::command(int id) {
   }
 }
 
-// ---- Read: both records, or neither. A read that fails half-way leaves the working copies as
-// they were, so that a later Update cannot send a unit with another unit's module.
+// ---- Read: both records, or neither.
 
 void MDRdialog::read() {
-  MdmRtSimRecord unit{};
-  MdmIomRecord module{};
-  state_.status = DUVEX_RdMdmRtSimDLL(card(), state_.rt, &unit, 0, 0);
-  if (state_.status == ui::kStatusDone)
-    state_.status = DUVEX_RdMdmIOMDLL(card(), state_.rt, state_.iom, &module);
+  state_.status = ui::readBoth(
+      state_.unit, state_.module,
+      [&](MdmRtSimRecord& unit) { return DUVEX_RdMdmRtSimDLL(card(), state_.rt, &unit, 0, 0); },
+      [&](MdmIomRecord& module) {
+        return DUVEX_RdMdmIOMDLL(card(), state_.rt, state_.iom, &module);
+      });
   if (state_.status == ui::kStatusDone) {
-    state_.unit = unit;
-    state_.module = module;
     const MdmRtSimRecord& u = state_.unit;
     dialog_.setChecked(kRtEnable, u.rtEnable != 0);
     dialog_.setChecked(kEnhanced, u.simulateEnhancedMdm != 0);
@@ -179,34 +178,27 @@ void MDRdialog::update() {
   ui::ShowReport(dialog_, kReport, status);
 }
 
-// ---- Store: the three data boxes and the error injection into the working copies. Update does
-// not parse them again, so a Store refused with SYNTAX changes nothing: half a box, or half an
-// error, would otherwise reach the card under a "Done".
+// ---- Store: the three data boxes and the error injection into the working copies, all or
+// nothing.
 
 void MDRdialog::store() {
-  MdmIomRecord module = state_.module;
-  uint16_t error = 0;
-  error |= ui::ReadHexLines(dialog_, kIomData, false, module.iomData, kMdmIomDataWords);
-  error |=
-      ui::ReadHexLines(dialog_, kSioTransmit, false, module.sioTransmit[state_.sio], kMdmSioWords);
-  error |=
-      ui::ReadHexLines(dialog_, kSioReceive, false, module.sioReceive[state_.sio], kMdmSioWords);
-  MdmErrorInjection injection{};
-  if (!error) {
-    const MdmErrorInjection& was =
-        state_.unit
-            .errorInjection[kOfferedTypes[static_cast<size_t>(state_.messageTypeIndex)].code];
-    injection = was;
-    injection.errorType = ui::kMdmErrorTypes[static_cast<size_t>(state_.errorTypeIndex)].code;
-    injection.sizePosition =
-        ui::ErrField(dialog_, kSizePosition, kFieldLimit, injection.errorType, &error);
-  }
-  if (!error) {
-    state_.module = module;
-    state_.unit.errorInjection[kOfferedTypes[static_cast<size_t>(state_.messageTypeIndex)].code] =
-        injection;
-  }
-  state_.status = error ? ui::kStatusSyntax : ui::kStatusDone;
+  auto parse = [&](MdmIomRecord& module, MdmErrorInjection& injection) {
+    uint16_t error = 0;
+    error |= ui::ReadHexLines(dialog_, kIomData, false, module.iomData, kMdmIomDataWords);
+    error |= ui::ReadHexLines(dialog_, kSioTransmit, false, module.sioTransmit[state_.sio],
+                              kMdmSioWords);
+    error |=
+        ui::ReadHexLines(dialog_, kSioReceive, false, module.sioReceive[state_.sio], kMdmSioWords);
+    if (!error) {
+      injection.errorType = ui::kMdmErrorTypes[static_cast<size_t>(state_.errorTypeIndex)].code;
+      injection.sizePosition =
+          ui::ErrField(dialog_, kSizePosition, kFieldLimit, injection.errorType, &error);
+    }
+    return error;
+  };
+  MdmErrorInjection& injection =
+      state_.unit.errorInjection[kOfferedTypes[static_cast<size_t>(state_.messageTypeIndex)].code];
+  state_.status = ui::storeAll(parse, state_.module, injection);
   ui::ShowReport(dialog_, kReport, state_.status);
 }
 
@@ -227,14 +219,10 @@ void MDRdialog::stepErrorType() {
 void MDRdialog::scroll(uint32_t param, winsys::ScrollAction action) {
   switch (ui::ScrollBarID(dialog_, param)) {
     case kRtSpin:
-      if (!ui::spinWrapped(state_.rt, action, 32)) return;
-      dialog_.setText(kRtNumber, ui::decimal(state_.rt));
-      read();
+      if (ui::spinNumber(dialog_, kRtNumber, state_.rt, action, 32)) read();
       break;
     case kIomSpin:
-      if (!ui::spinWrapped(state_.iom, action, 16)) return;
-      dialog_.setText(kIomNumber, ui::decimal(state_.iom));
-      read();
+      if (ui::spinNumber(dialog_, kIomNumber, state_.iom, action, 16)) read();
       break;
     default:
       if (!ui::spinWrapped(state_.sio, action, 4)) return;
