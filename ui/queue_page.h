@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ui/page.h"
+#include "ui/snap.h"
 
 namespace ui {
 
@@ -29,7 +30,7 @@ class QueuePage : public Page {
   // The opening every queue page shares: Snap off, the list's tab stops, the poll timer, the
   // list emptied and updated.
   void open(const std::vector<int>& tabStops);
-  bool snap() const { return snap_; }
+  bool snap() const { return live_; }
 
   virtual void update() = 0;
   virtual void clear() = 0;
@@ -37,9 +38,8 @@ class QueuePage : public Page {
   virtual void otherCommand(int /*id*/) {}
 
  private:
-  static constexpr int kPollTimer = 2;
-  static constexpr int kPollMs = 1000;
-  bool snap_ = false;
+  bool live_ = false;
+  Snap snap_{dialog_, kSnap, live_};
 };
 
 // A queue read one entry a call with a position and an end flag: at most 256 lines, "EMPTY"

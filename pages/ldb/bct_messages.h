@@ -7,6 +7,7 @@
 #include "card/records.h"
 #include "ui/ldb_fields.h"
 #include "ui/page.h"
+#include "ui/snap.h"
 
 namespace ldb {
 
@@ -51,6 +52,7 @@ class BCTmessages final : public ui::Page {
 
   BctMessagesState& state_;
   ui::DataWords& words_;  // the station's shared data words
+  ui::Snap snap_;
   uint16_t error_ = 0;
   int shownOffset_ = 0;  // where the box's words belong in the data
   int shownCount_ = 0;

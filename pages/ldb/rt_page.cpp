@@ -2,6 +2,7 @@
 
 #include "ui/fields.h"
 #include "ui/record_page.h"
+#include "ui/snap.h"
 
 namespace ldb {
 namespace {
@@ -45,8 +46,6 @@ enum Control {
   kStateUpdate = 36,
 };
 
-constexpr int kPollTimer = 2;
-constexpr int kPollMs = 1000;
 constexpr int kFieldLimit = 10;
 constexpr uint16_t kWordLimit = 1024;
 constexpr int kPageWords = 32;
@@ -101,12 +100,12 @@ const char* busSelectText(uint16_t select) {
 RTPdialog::RTPdialog(ui::PageContext& station, winsys::Dialog& dialog)
     : Page(station, dialog),
       state_(station.pageState<RtPageState>()),
-      txWords_(station.pageState<ui::SharedDataWords>().words) {}
+      txWords_(station.pageState<ui::SharedDataWords>().words),
+      snap_(dialog_, kSnap, state_.snap) {}
 
 void RTPdialog::init() {
   LdbRtRecord& r = state_.record;
-  state_.snap = false;
-  dialog_.setChecked(kSnap, false);
+  snap_.start();
   state_.pageOffset = 0;
   r.cleared = 0;
   for (int c = 0; c < kRtErrorCategories; ++c) r.errorInjection[c] = &state_.errors[c];
@@ -117,15 +116,13 @@ void RTPdialog::init() {
   state_.tx.wordLimit = state_.rx.wordLimit = kWordLimit;
   r.stateUpdate = 0;
   dialog_.setChecked(kStateUpdate, false);
-  dialog_.startTimer(kPollTimer, kPollMs);
   get();
 }
 
 void RTPdialog::command(int id) {
   switch (id) {
     case kQuit:
-      dialog_.stopTimer(kPollTimer);
-      dialog_.end(0);
+      snap_.quit();
       break;
     case kUpdate:
       update();
@@ -161,8 +158,7 @@ void RTPdialog::command(int id) {
       toggleStateUpdate();
       break;
     case kSnap:
-      state_.snap = !state_.snap;
-      dialog_.setChecked(kSnap, state_.snap);  // down while live
+      snap_.toggle();
       break;
     default:
       break;
@@ -300,10 +296,7 @@ void RTPdialog::cycleState() {
   dialog_.setText(kRtState, rtState.name);
 }
 
-void RTPdialog::cycleErrorType() {
-  state_.errorTypeIndex = (state_.errorTypeIndex + 1) % static_cast<int>(ui::kLdbErrorTypes.size());
-  dialog_.setText(kErrorType, ui::kLdbErrorTypes[static_cast<size_t>(state_.errorTypeIndex)].name);
-}
+void RTPdialog::cycleErrorType() { ui::stepErrorType(dialog_, kErrorType, state_.errorTypeIndex); }
 
 void RTPdialog::toggleStateUpdate() {
   bool ticked = dialog_.isChecked(kStateUpdate);
@@ -330,7 +323,7 @@ void RTPdialog::stepPage(winsys::ScrollAction action) {
 }
 
 void RTPdialog::timer(int id) {
-  if (id == kPollTimer && state_.snap) get();
+  if (snap_.due(id)) get();
 }
 
 }  // namespace ldb

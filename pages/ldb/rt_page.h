@@ -8,6 +8,7 @@
 #include "card/records.h"
 #include "ui/ldb_fields.h"
 #include "ui/page.h"
+#include "ui/snap.h"
 
 namespace ldb {
 
@@ -57,6 +58,7 @@ class RTPdialog final : public ui::Page {
 
   RtPageState& state_;
   ui::DataWords& txWords_;
+  ui::Snap snap_;
   uint16_t error_ = 0;
   Shown shownTx_;
   Shown shownRx_;

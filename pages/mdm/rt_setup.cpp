@@ -6,6 +6,7 @@
 #include "ui/fields.h"
 #include "ui/mdm_fields.h"
 #include "ui/record_page.h"
+#include "ui/snap.h"
 
 namespace mdm {
 namespace {
@@ -42,8 +43,6 @@ enum Control {
   kSioReceive = 29,
 };
 
-constexpr int kPollTimer = 2;
-constexpr int kPollMs = 1000;
 constexpr int kFieldLimit = 10;
 constexpr uint16_t kEnabled = 0x8000;
 constexpr uint16_t kNoErrorsIndex = 4;  // what a code the table does not know is shown as
@@ -66,15 +65,15 @@ std::string twoPlaces(uint16_t value) {
 }  // namespace
 
 MDRdialog::MDRdialog(ui::PageContext& station, winsys::Dialog& dialog)
-    : Page(station, dialog), state_(station.pageState<RtSetupState>()) {}
+    : Page(station, dialog),
+      state_(station.pageState<RtSetupState>()),
+      snap_(dialog_, kSnap, state_.snap) {}
 
 void MDRdialog::init() {
-  state_.snap = false;
-  dialog_.setChecked(kSnap, false);
+  snap_.start();
   state_.rt = state_.iom = state_.sio = 0;
   state_.messageTypeIndex = 0;
   state_.status = 0;
-  dialog_.startTimer(kPollTimer, kPollMs);
   dialog_.setText(kRtNumber, "0");
   read();
 }
@@ -97,12 +96,10 @@ void MDRdialog::command(int id) {
       stepErrorType();
       break;
     case kSnap:
-      state_.snap = !state_.snap;
-      dialog_.setChecked(kSnap, state_.snap);  // down while live
+      snap_.toggle();
       break;
     case kQuit:
-      dialog_.stopTimer(kPollTimer);
-      dialog_.end(0);
+      snap_.quit();
       break;
     default:
       break;
@@ -233,7 +230,7 @@ void MDRdialog::scroll(uint32_t param, winsys::ScrollAction action) {
 }
 
 void MDRdialog::timer(int id) {
-  if (id == kPollTimer && state_.snap) read();
+  if (snap_.due(id)) read();
 }
 
 }  // namespace mdm

@@ -6,6 +6,7 @@
 
 #include "card/records.h"
 #include "ui/page.h"
+#include "ui/snap.h"
 
 namespace mdm {
 
@@ -40,6 +41,7 @@ class MDRdialog final : public ui::Page {
   void stepErrorType();
 
   RtSetupState& state_;
+  ui::Snap snap_;
 };
 
 }  // namespace mdm
