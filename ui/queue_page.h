@@ -27,8 +27,8 @@ class QueuePage : public Page {
   static constexpr int kSnap = 5;
   static constexpr int kList = 6;
 
-  // The opening every queue page shares: Snap off, the list's tab stops, the poll timer, the
-  // list emptied and updated.
+  // The opening every queue page shares: Snap off and the poll timer running, the list's tab
+  // stops, the list emptied and updated.
   void open(const std::vector<int>& tabStops);
   bool snap() const { return live_; }
 
