@@ -2,16 +2,14 @@
 // record, and every page's program-lifetime state; handles the main window's messages.
 #pragma once
 
-#include <any>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
-#include <typeindex>
-#include <unordered_map>
 
 #include "card/xarndll.h"
 #include "setup/card_settings.h"
+#include "setup/setup_page.h"
+#include "ui/page.h"
 #include "winsys/winsys.h"
 
 namespace app {
@@ -29,7 +27,7 @@ enum class Mode : int16_t {
 inline constexpr const char* kMainTitle = "XARN TRAVINE-BUS simulation station";
 inline constexpr int kStatusTimer = 1;
 inline constexpr int kStatusPeriodMs = 1000;
-inline constexpr const char* kHelpFile = "XARN.HLP";
+using ui::kHelpFile;
 inline constexpr uint32_t kBusSelectAddress = 0x0020;
 
 struct ShellState {
@@ -42,7 +40,9 @@ struct ShellState {
   std::string statusText;  // empty until the first tick
 };
 
-class Station final : public winsys::MainWindowProc {
+// The pages see the station through the narrow contexts it implements: what every page has
+// (ui::PageContext), and what the setup page has besides (setup::SetupContext).
+class Station final : public winsys::MainWindowProc, public setup::SetupContext {
  public:
   explicit Station(winsys::WindowSystem& windows);
   ~Station() override;
@@ -65,21 +65,13 @@ class Station final : public winsys::MainWindowProc {
   // Top-menu QUIT: asks, and on Yes restores the colours and ends the run.
   void quit();
 
-  winsys::WindowSystem& windows() { return windows_; }
-  CardContext& card() { return card_; }
+  winsys::WindowSystem& windows() override { return windows_; }
+  CardContext& card() override { return card_; }
   ShellState& shell() { return shell_; }
-  setup::CardSettings& settings() { return settings_; }
-  SetupRecord& setupRecord() { return setupRecord_; }
-  GdbQueueCounters& gdbQueueCounters() { return gdbQueueCounters_; }
-
-  // A page's state that lives for the run: one T per station, made on first use, shared by
-  // every open copy of the page.
-  template <typename T>
-  T& pageState() {
-    std::any& slot = pageStates_[std::type_index(typeid(T))];
-    if (!slot.has_value()) slot.emplace<std::shared_ptr<T>>(std::make_shared<T>());
-    return *std::any_cast<std::shared_ptr<T>&>(slot);
-  }
+  setup::CardSettings& settings() override { return settings_; }
+  SetupRecord& setupRecord() override { return setupRecord_; }
+  GdbQueueCounters& gdbQueueCounters() override { return gdbQueueCounters_; }
+  void markHardwareInitialised() override { shell_.hardwareInitialised = 1; }
 
   // Told of what has no window of its own yet (a page this build does not have).
   void setNoticeSink(std::function<void(const std::string&)> sink) { notices_ = std::move(sink); }
@@ -88,6 +80,7 @@ class Station final : public winsys::MainWindowProc {
   }
 
  private:
+  ui::PageStates& pageStates() override { return pageStates_; }
   void endRun();
 
   winsys::WindowSystem& windows_;
@@ -98,7 +91,7 @@ class Station final : public winsys::MainWindowProc {
   GdbQueueCounters gdbQueueCounters_{};
   winsys::WindowSystem::Colours savedColours_;
   bool ended_ = false;
-  std::unordered_map<std::type_index, std::any> pageStates_;
+  ui::PageStates pageStates_;
   std::function<void(const std::string&)> notices_;
 };
 

@@ -11,9 +11,9 @@
 #include <sstream>
 
 #include "app/modes.h"
-#include "console/list_file.h"
 #include "console/script_input.h"
-#include "console/traffic.h"
+#include "front/list_file.h"
+#include "front/traffic.h"
 #include "ui/fields.h"
 #include "ui/list_values.h"
 #include "xarndll/control.h"

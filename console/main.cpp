@@ -4,9 +4,9 @@
 #include <fstream>
 #include <iostream>
 
-#include "console/command_line.h"
 #include "console/console.h"
 #include "console/script_input.h"
+#include "front/command_line.h"
 
 int main(int argc, char** argv) {
   const cli::Invocation invocation =

@@ -2,11 +2,11 @@
 // word, the card clock, the state word once a second, and a firmware upgrade watched to its end.
 #pragma once
 
-#include "app/page.h"
+#include "ui/page.h"
 
 namespace debug {
 
-class BGCdialog final : public app::Page {
+class BGCdialog final : public ui::Page {
  public:
   using Page::Page;
   void init() override;

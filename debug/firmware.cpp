@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-#include "setup/atomic_file.h"
+#include "base/atomic_file.h"
 
 namespace debug {
 namespace {
@@ -113,10 +113,9 @@ uint16_t UpgradeFirmware(CardContext* card, const std::string& highName,
   // One byte past the largest file, so that a larger one is seen without reading it all.
   constexpr size_t kReadLimit = kLargestUpgradeFile + 1;
   std::optional<std::string> high =
-      setup::readFileStart(highName, setup::OpenFor::Update, kReadLimit);
+      base::readFileStart(highName, base::OpenFor::Update, kReadLimit);
   if (!high) return kUpgradeCannotOpen;
-  std::optional<std::string> low =
-      setup::readFileStart(lowName, setup::OpenFor::Update, kReadLimit);
+  std::optional<std::string> low = base::readFileStart(lowName, base::OpenFor::Update, kReadLimit);
   if (!low) return kUpgradeCannotOpen;
   if (high->size() > kLargestUpgradeFile || low->size() > kLargestUpgradeFile)
     return kUpgradeFormatError;

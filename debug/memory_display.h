@@ -4,13 +4,13 @@
 
 #include <cstdint>
 
-#include "app/page.h"
+#include "ui/page.h"
 
 namespace debug {
 
 inline constexpr uint32_t kLastPageAddress = 0x1FFF80;
 
-class BUGdisp final : public app::Page {
+class BUGdisp final : public ui::Page {
  public:
   using Page::Page;
   void init() override;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/station.h"
-#include "console/command_line.h"
+#include "front/command_line.h"
 #include "gui/road.h"
 #include "gui/station_window.h"
 #include "gui/traffic_view.h"

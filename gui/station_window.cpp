@@ -7,7 +7,7 @@
 #include <QIcon>
 #include <cstdlib>
 
-#include "console/list_file.h"
+#include "front/list_file.h"
 
 // The pictures and help pages are compiled into the program; a static library needs its
 // resources registered by hand.

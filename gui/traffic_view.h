@@ -17,7 +17,7 @@
 #include <functional>
 
 #include "app/station.h"
-#include "console/traffic.h"
+#include "front/traffic.h"
 #include "winsys/qt/main_window.h"
 
 namespace gui {

@@ -39,7 +39,7 @@ bash scripts/fuzz.sh "${XARN_FUZZ_SECONDS:-30}"
 
 step "5/5 clang-tidy and clang-format"
 bash scripts/tidy.sh build
-find app bench card console debug examples gui pages resources setup tests ui winsys xarndll packaging \
+find app base bench card console debug examples front gui pages resources setup tests ui winsys xarndll packaging \
   -name '*.cpp' -o -name '*.h' -o -name '*.c' | xargs clang-format --dry-run -Werror
 echo "clang-format: clean"
 step "done"

@@ -10,7 +10,7 @@ shift || true
 if [ $# -gt 0 ]; then
   files=("$@")
 else
-  files=("$PWD/(app|ui|pages|setup|debug|console|gui|winsys|xarndll|tests|bench)/")
+  files=("$PWD/(app|base|ui|pages|setup|debug|front|console|gui|winsys|xarndll|tests|bench)/")
 fi
 run-clang-tidy -p "$build" -quiet -j"$(nproc)" "${files[@]}" > "$build/clang-tidy.log" 2>&1 || true
 if grep -q -E '(warning|error):' "$build/clang-tidy.log"; then

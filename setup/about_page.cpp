@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/version.h"
 #include "ui/fields.h"
 
 namespace setup {
@@ -36,7 +37,7 @@ void ABOUTdialog::init() {
   AboutState& state = station_.pageState<AboutState>();
   state.status = DUVEX_GetCardIDDLL(card(), &state.id);
   const CardIdRecord& id = state.id;
-  dialog_.setText(kStation, kStationRevision);
+  dialog_.setText(kStation, base::kStationRevision);
   dialog_.setText(kDriver, std::string(id.driverRevision,
                                        strnlen(id.driverRevision, sizeof id.driverRevision)));
   dialog_.setText(kFirmware, showFirmwareRevision(id.firmwareRevision));

@@ -2,13 +2,11 @@
 // about itself and the card.
 #pragma once
 
-#include "app/page.h"
+#include "ui/page.h"
 
 namespace setup {
 
-inline constexpr const char* kStationRevision = "7K20419M03 Rev 1.1";
-
-class ABOUTdialog final : public app::Page {
+class ABOUTdialog final : public ui::Page {
  public:
   using Page::Page;
   void init() override;

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "setup/atomic_file.h"
+#include "base/atomic_file.h"
 
 namespace setup {
 namespace {
@@ -58,12 +58,12 @@ SetupRecord makeSetupRecord(const CardSettings& s) {
 }
 
 uint16_t saveFile(const std::string& path, std::string_view bytes) {
-  switch (writeFileAtomically(path, bytes)) {
-    case WriteOutcome::Written:
+  switch (base::writeFileAtomically(path, bytes)) {
+    case base::WriteOutcome::Written:
       return 0;
-    case WriteOutcome::CannotOpen:
+    case base::WriteOutcome::CannotOpen:
       return kFileCannotOpen;
-    case WriteOutcome::WriteFailed:
+    case base::WriteOutcome::WriteFailed:
       return kFileWriteFailed;
   }
   return kFileWriteFailed;

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "setup/atomic_file.h"
+#include "base/atomic_file.h"
 
 namespace setup {
 
@@ -14,7 +14,7 @@ uint16_t loadSettings(CardSettings& settings, const std::string& path) {
   std::error_code ec;
   if (std::filesystem::exists(path, ec)) {
     constexpr size_t kBytes = 2 * static_cast<size_t>(CardSettings::kCount);
-    std::optional<std::string> bytes = readFileStart(path, OpenFor::Reading, kBytes);
+    std::optional<std::string> bytes = base::readFileStart(path, base::OpenFor::Reading, kBytes);
     if (!bytes) {
       status = kFileCannotOpen;
     } else {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "setup/atomic_file.h"
+#include "base/atomic_file.h"
 #include "setup/card_settings.h"
 #include "ui/fields.h"
 
@@ -61,7 +61,7 @@ uint16_t SaveSetup(CardContext* card, const std::string& name) {
 }
 
 uint16_t LoadSetup(CardContext* card, const std::string& name) {
-  std::optional<std::string> bytes = readFileStart(name, OpenFor::Reading, kLoadBytes);
+  std::optional<std::string> bytes = base::readFileStart(name, base::OpenFor::Reading, kLoadBytes);
   if (!bytes) return kFileCannotOpen;
   if (bytes->size() < 2) return kFileReadFailed;
   if (wordAt(*bytes, 0) != card->operatingMode) return kFileRefused;

@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/page.h"
 #include "card/xarndll.h"
+#include "ui/page.h"
 
 namespace setup {
 
@@ -38,7 +38,7 @@ std::optional<std::string> setupFileName(std::string_view typed);
 // The files of the working directory whose names match "*.sup" in any case, sorted by name.
 std::vector<std::string> listSetupFiles();
 
-class SUPdialog final : public app::Page {
+class SUPdialog final : public ui::Page {
  public:
   using Page::Page;
   void init() override;

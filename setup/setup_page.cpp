@@ -99,7 +99,7 @@ const Switch* findSwitch(int button) {
 
 }  // namespace
 
-uint16_t applySettings(app::Station& station) {
+uint16_t applySettings(SetupContext& station) {
   station.card().operatingMode = kSetupMode;
   station.setupRecord() = makeSetupRecord(station.settings());
   return DUVEX_SetupDLL(&station.card(), kSetupMode, &station.setupRecord());
@@ -108,7 +108,7 @@ uint16_t applySettings(app::Station& station) {
 void SETUPdialog::init() { showAll(); }
 
 void SETUPdialog::showAll() {
-  const CardSettings& s = station_.settings();
+  const CardSettings& s = setup_.settings();
   dialog_.setText(kAmplitude, showAmplitude(s.txAmplitude));
   dialog_.setText(kRtResponseTime, ui::decimal(s.rtResponseTime));
   dialog_.setText(kRtResponseTimeout, ui::decimal(s.rtResponseTimeout));
@@ -124,7 +124,7 @@ void SETUPdialog::command(int id) {
   } else if (id == kQuit) {
     dialog_.end(0);
   } else if (const Switch* sw = findSwitch(id)) {
-    uint16_t& value = station_.settings().*sw->setting;
+    uint16_t& value = setup_.settings().*sw->setting;
     value = sw->change(value);
     dialog_.setText(sw->field, sw->show(value));
   }
@@ -132,7 +132,7 @@ void SETUPdialog::command(int id) {
 
 void SETUPdialog::scroll(uint32_t param, winsys::ScrollAction action) {
   if (ui::ScrollBarID(dialog_, param) != kAmplitudeSpin) return;
-  uint16_t& amplitude = station_.settings().txAmplitude;
+  uint16_t& amplitude = setup_.settings().txAmplitude;
   if (action == winsys::ScrollAction::LineUp) {
     amplitude = amplitude >= 100 ? 0 : static_cast<uint16_t>(amplitude + 1);
   } else if (action == winsys::ScrollAction::LineDown) {
@@ -146,7 +146,7 @@ void SETUPdialog::scroll(uint32_t param, winsys::ScrollAction action) {
 // Parses the five numeric fields into the settings, each stored as soon as it is read.
 // 999 when any held a non-digit, else the status of applying the settings.
 uint16_t SETUPdialog::readFields() {
-  CardSettings& s = station_.settings();
+  CardSettings& s = setup_.settings();
   uint16_t error = 0;
   auto read = [&](int id) {
     return ui::DecToNum(ui::FieldText(dialog_, id, kFieldLimit, &error), &error);
@@ -158,11 +158,11 @@ uint16_t SETUPdialog::readFields() {
   s.rtPollingTimeout =
       static_cast<uint16_t>((s.rtPollingTimeout & kOffBit) | (read(kPollingValue) & kValueBits));
   s.interWordGapTimeout = static_cast<uint16_t>(read(kGapTimeout));
-  return error ? ui::kStatusSyntax : applySettings(station_);
+  return error ? ui::kStatusSyntax : applySettings(setup_);
 }
 
 void SETUPdialog::ok() {
-  CardSettings& s = station_.settings();
+  CardSettings& s = setup_.settings();
   uint16_t status;
   if (s.cardType == kCardTorb) {
     station_.windows().messageBox(
@@ -175,7 +175,7 @@ void SETUPdialog::ok() {
   if (status == 0) status = readFields();
   if (status == 0) status = saveSettings(s);
   if (status == 0) {
-    station_.shell().hardwareInitialised = 1;
+    setup_.markHardwareInitialised();
     dialog_.end(1);
   }
   ui::ShowReport(dialog_, kReport, status);

@@ -2,13 +2,25 @@
 // saves the settings and lets the modes be entered.
 #pragma once
 
-#include "app/page.h"
+#include "card/records.h"
+#include "setup/card_settings.h"
+#include "ui/page.h"
 
 namespace setup {
 
-class SETUPdialog final : public app::Page {
+// The station as the setup page sees it: besides what every page has, the card settings, the
+// setup record made from them, and the word that lets the modes be entered.
+class SetupContext : public ui::PageContext {
  public:
-  using Page::Page;
+  virtual CardSettings& settings() = 0;
+  virtual SetupRecord& setupRecord() = 0;
+  virtual void markHardwareInitialised() = 0;
+};
+
+class SETUPdialog final : public ui::Page {
+ public:
+  SETUPdialog(SetupContext& station, winsys::Dialog& dialog)
+      : Page(station, dialog), setup_(station) {}
   void init() override;
   void command(int id) override;
   void scroll(uint32_t param, winsys::ScrollAction action) override;
@@ -17,9 +29,11 @@ class SETUPdialog final : public app::Page {
   void showAll();
   void ok();
   uint16_t readFields();
+
+  SetupContext& setup_;
 };
 
 // Applies the settings to the card: mode 1 and the setup record. The status of the setup call.
-uint16_t applySettings(app::Station& station);
+uint16_t applySettings(SetupContext& station);
 
 }  // namespace setup

@@ -54,6 +54,11 @@ uint16_t ErrField(const winsys::Dialog& page, int id, int limit, uint16_t errorT
 uint16_t ReadHexLines(const winsys::Dialog& page, int control, bool wide, void* words, int count);
 void ShowHexLines(winsys::Dialog& page, int control, bool wide, const void* words, int count);
 
+// The next index of a cycle of `size` entries.
+inline int nextIndex(int index, std::size_t size) {
+  return index + 1 >= static_cast<int>(size) ? 0 : index + 1;
+}
+
 // The spins of the pages: the line-up arrow adds one and the line-down arrow takes one, wrapping
 // within 0 to count - 1. False, with the value as it was, for every other action.
 bool spinWrapped(uint16_t& value, winsys::ScrollAction action, uint16_t count);

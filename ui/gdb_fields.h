@@ -56,15 +56,7 @@ inline uint16_t field16(uint32_t value, uint16_t* errorFlag) {
   return static_cast<uint16_t>(value);
 }
 
-// The next index of a cycle of `size` entries.
-inline int nextIndex(int index, std::size_t size) {
-  return index + 1 >= static_cast<int>(size) ? 0 : index + 1;
-}
-
 // A SYNC button: 0 becomes 1 (CMND), anything else 0 (DATA), shown in `field`.
 void toggleSync(winsys::Dialog& page, int field, uint16_t& sync);
-
-// An Error button: the next error type, its name shown in `field`; returns its code.
-uint16_t stepErrorType(winsys::Dialog& page, int field, int& index);
 
 }  // namespace ui

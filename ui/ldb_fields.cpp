@@ -14,6 +14,13 @@ int ldbErrorTypeIndex(uint16_t code) {
   return index;
 }
 
+uint16_t stepErrorType(winsys::Dialog& page, int field, int& index) {
+  index = nextIndex(index, kLdbErrorTypes.size());
+  const ErrorTypeEntry& e = kLdbErrorTypes[static_cast<std::size_t>(index)];
+  page.setText(field, e.name);
+  return e.code;
+}
+
 bool stepPageOffset(int& offset, winsys::ScrollAction action, int pageWords, int lastOffset) {
   if (action == winsys::ScrollAction::LineUp) {
     offset = offset >= lastOffset ? 0 : offset + pageWords;

@@ -26,6 +26,9 @@ inline constexpr std::array<ErrorTypeEntry, 5> kLdbErrorTypes = {{
 // The last entry whose code equals `code`, 0 if none does.
 int ldbErrorTypeIndex(uint16_t code);
 
+// An Error button: the next error type, its name shown in `field`; returns its code.
+uint16_t stepErrorType(winsys::Dialog& page, int field, int& index);
+
 // The data words of a message or a terminal buffer, one 24-bit word per entry. The card is told
 // a word limit of 1024, so the buffers have room for that many even though 512 are shown.
 inline constexpr int kDataWordsShown = 512;

@@ -29,7 +29,7 @@ constexpr uint16_t kLow = 0;
 
 }  // namespace
 
-GCQdialog::GCQdialog(app::Station& station, winsys::Dialog& dialog)
+GCQdialog::GCQdialog(ui::PageContext& station, winsys::Dialog& dialog)
     : Page(station, dialog), state_(station.pageState<CommandQueueState>()) {}
 
 void GCQdialog::init() {

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "app/page.h"
 #include "card/records.h"
+#include "ui/page.h"
 
 namespace gdb {
 
@@ -17,9 +17,9 @@ struct CommandQueueState {
   GdbCommandRecord record{};
 };
 
-class GCQdialog final : public app::Page {
+class GCQdialog final : public ui::Page {
  public:
-  GCQdialog(app::Station& station, winsys::Dialog& dialog);
+  GCQdialog(ui::PageContext& station, winsys::Dialog& dialog);
   void init() override;
   void command(int id) override;
 

@@ -5,6 +5,7 @@
 #include "ui/fields.h"
 #include "ui/gdb_fields.h"
 #include "ui/ldb_fields.h"
+#include "ui/record_page.h"
 
 namespace gdb {
 namespace {
@@ -64,7 +65,7 @@ uint32_t stepped(uint32_t value, Step step, uint32_t limit) {
 
 }  // namespace
 
-GRRdialog::GRRdialog(app::Station& station, winsys::Dialog& dialog)
+GRRdialog::GRRdialog(ui::PageContext& station, winsys::Dialog& dialog)
     : Page(station, dialog), state_(station.pageState<RtPageState>()) {}
 
 void GRRdialog::init() {
@@ -126,32 +127,24 @@ void GRRdialog::read() {
   Step channelStep = state_.channelStep;
   state_.rtStep = state_.channelStep = Step::None;
   uint16_t error = 0;
-  uint16_t status = ui::kStatusDone;
-  uint32_t rt = ui::DecField(dialog_, kRtNumber, kFieldLimit, 0xFFFFFFFF, &error);
-  if (error || rt >= kTerminals) status = ui::kStatusSyntax;
-  // Both records are taken only once both reads have succeeded.
-  GdbRtSimRecord terminal{};
-  GdbRtChanRecord record{};
-  if (status == ui::kStatusDone) {
+  auto readTerminal = [&](GdbRtSimRecord& terminal) {
+    uint32_t rt = ui::DecField(dialog_, kRtNumber, kFieldLimit, 0xFFFFFFFF, &error);
+    if (error || rt >= kTerminals) return ui::kStatusSyntax;
     state_.rt = static_cast<uint16_t>(stepped(rt, rtStep, kTerminals - 1));
     dialog_.setText(kRtNumber, ui::decimal(state_.rt));
-    status = DUVEX_RdGdbRtSimDLL(card(), state_.rt, &terminal);
-  }
-  if (status == ui::kStatusDone) {
+    return DUVEX_RdGdbRtSimDLL(card(), state_.rt, &terminal);
+  };
+  auto readChannel = [&](GdbRtChanRecord& record) {
     uint32_t channel = ui::DecField(dialog_, kChannel, kFieldLimit, 0xFFFFFFFF, &error);
     uint32_t limit = card()->extendedChannels ? 0xFFFF : 0xFF;
     channel = ui::field16(stepped(channel, channelStep, limit), &error);
-    if (error) {
-      status = ui::kStatusSyntax;
-    } else {
-      state_.channel = static_cast<uint16_t>(channel);
-      dialog_.setText(kChannel, ui::decimal(state_.channel));
-      status = DUVEX_RdGdbRtChanDLL(card(), state_.rt, state_.channel, &record);
-    }
-  }
+    if (error) return ui::kStatusSyntax;
+    state_.channel = static_cast<uint16_t>(channel);
+    dialog_.setText(kChannel, ui::decimal(state_.channel));
+    return DUVEX_RdGdbRtChanDLL(card(), state_.rt, state_.channel, &record);
+  };
+  uint16_t status = ui::readBoth(state_.terminal, state_.record, readTerminal, readChannel);
   if (status == ui::kStatusDone) {
-    state_.terminal = terminal;
-    state_.record = record;
     showTerminal();
     showChannel();
   }

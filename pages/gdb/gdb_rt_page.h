@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "app/page.h"
 #include "card/records.h"
+#include "ui/page.h"
 
 namespace gdb {
 
@@ -24,9 +24,9 @@ struct RtPageState {
   GdbRtChanRecord record{};
 };
 
-class GRRdialog final : public app::Page {
+class GRRdialog final : public ui::Page {
  public:
-  GRRdialog(app::Station& station, winsys::Dialog& dialog);
+  GRRdialog(ui::PageContext& station, winsys::Dialog& dialog);
   void init() override;
   void command(int id) override;
   void scroll(uint32_t param, winsys::ScrollAction action) override;

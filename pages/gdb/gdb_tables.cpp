@@ -51,7 +51,7 @@ uint16_t nextRate(uint16_t rate) { return rate == 1 ? 10 : rate == 10 ? 100 : 1;
 
 }  // namespace
 
-GBTdialog::GBTdialog(app::Station& station, winsys::Dialog& dialog)
+GBTdialog::GBTdialog(ui::PageContext& station, winsys::Dialog& dialog)
     : Page(station, dialog), state_(station.pageState<TablesState>()) {}
 
 void GBTdialog::init() {

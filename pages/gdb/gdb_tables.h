@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "app/page.h"
 #include "card/records.h"
+#include "ui/page.h"
 
 namespace gdb {
 
@@ -20,9 +20,9 @@ struct TablesState {
   GdbCommandRecord record{};
 };
 
-class GBTdialog final : public app::Page {
+class GBTdialog final : public ui::Page {
  public:
-  GBTdialog(app::Station& station, winsys::Dialog& dialog);
+  GBTdialog(ui::PageContext& station, winsys::Dialog& dialog);
   void init() override;
   void command(int id) override;
   void scroll(uint32_t param, winsys::ScrollAction action) override;

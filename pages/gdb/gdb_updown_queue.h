@@ -5,12 +5,12 @@
 #include <cstdint>
 #include <string>
 
-#include "app/queue_page.h"
 #include "card/records.h"
+#include "ui/queue_page.h"
 
 namespace gdb {
 
-class UDQdialog final : public app::PositionQueuePage {
+class UDQdialog final : public ui::PositionQueuePage {
  public:
   using PositionQueuePage::PositionQueuePage;
   void init() override;

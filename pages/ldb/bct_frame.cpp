@@ -19,7 +19,7 @@ std::string durationText(uint32_t halfMicros) {
 
 }  // namespace
 
-BCTframe::BCTframe(app::Station& station, winsys::Dialog& dialog)
+BCTframe::BCTframe(ui::PageContext& station, winsys::Dialog& dialog)
     : Page(station, dialog), state_(station.pageState<BctFrameState>()) {}
 
 void BCTframe::init() {

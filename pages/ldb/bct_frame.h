@@ -4,8 +4,8 @@
 #include <array>
 #include <cstdint>
 
-#include "app/page.h"
 #include "card/records.h"
+#include "ui/page.h"
 
 namespace ldb {
 
@@ -14,9 +14,9 @@ struct BctFrameState {
   std::array<uint16_t, kFrameListEntries> list{};
 };
 
-class BCTframe final : public app::Page {
+class BCTframe final : public ui::Page {
  public:
-  BCTframe(app::Station& station, winsys::Dialog& dialog);
+  BCTframe(ui::PageContext& station, winsys::Dialog& dialog);
   void init() override;
   void command(int id) override;
 

@@ -4,6 +4,7 @@
 
 #include "ui/fields.h"
 #include "ui/ldb_fields.h"
+#include "ui/snap.h"
 
 namespace ldb {
 namespace {
@@ -41,8 +42,6 @@ enum Control {
   kInitTxData = 30,
 };
 
-constexpr int kPollTimer = 2;
-constexpr int kPollMs = 1000;
 constexpr int kFieldLimit = 10;
 constexpr uint16_t kWordLimitRead = 1024;
 constexpr uint16_t kWordsWritten = 512;
@@ -64,16 +63,15 @@ const char* directionText(uint16_t direction) { return direction == 1 ? "TX" : "
 
 }  // namespace
 
-BCTmessages::BCTmessages(app::Station& station, winsys::Dialog& dialog)
+BCTmessages::BCTmessages(ui::PageContext& station, winsys::Dialog& dialog)
     : Page(station, dialog),
       state_(station.pageState<BctMessagesState>()),
-      words_(station.pageState<ui::SharedDataWords>().words) {}
+      words_(station.pageState<ui::SharedDataWords>().words),
+      snap_(dialog_, kSnap, state_.snap) {}
 
 void BCTmessages::init() {
-  state_.snap = false;
-  dialog_.setChecked(kSnap, false);
+  snap_.start();
   state_.pageOffset = 0;
-  dialog_.startTimer(kPollTimer, kPollMs);
   state_.messageNumber = 1;
   state_.record.messageNumber = 1;
   state_.record.errorInjection = &state_.error;
@@ -87,8 +85,7 @@ void BCTmessages::init() {
 void BCTmessages::command(int id) {
   switch (id) {
     case kQuit:
-      dialog_.stopTimer(kPollTimer);
-      dialog_.end(0);
+      snap_.quit();
       break;
     case kUpdate:
       update();
@@ -112,8 +109,7 @@ void BCTmessages::command(int id) {
       cycleErrorType();
       break;
     case kSnap:
-      state_.snap = !state_.snap;
-      dialog_.setChecked(kSnap, state_.snap);  // down while live
+      snap_.toggle();
       break;
     default:
       break;
@@ -249,8 +245,7 @@ void BCTmessages::toggleDirection() {
 }
 
 void BCTmessages::cycleErrorType() {
-  state_.errorTypeIndex = (state_.errorTypeIndex + 1) % static_cast<int>(ui::kLdbErrorTypes.size());
-  dialog_.setText(kErrorType, ui::kLdbErrorTypes[static_cast<size_t>(state_.errorTypeIndex)].name);
+  ui::stepErrorType(dialog_, kErrorType, state_.errorTypeIndex);
 }
 
 // ---- Spins
@@ -300,7 +295,7 @@ void BCTmessages::stepPage(winsys::ScrollAction action) {
 }
 
 void BCTmessages::timer(int id) {
-  if (id == kPollTimer && state_.snap) get();
+  if (snap_.due(id)) get();
 }
 
 }  // namespace ldb

@@ -4,9 +4,10 @@
 
 #include <cstdint>
 
-#include "app/page.h"
 #include "card/records.h"
 #include "ui/ldb_fields.h"
+#include "ui/page.h"
+#include "ui/snap.h"
 
 namespace ldb {
 
@@ -26,9 +27,9 @@ struct BctMessagesState {
   MessageBufferRecord buffer{};
 };
 
-class BCTmessages final : public app::Page {
+class BCTmessages final : public ui::Page {
  public:
-  BCTmessages(app::Station& station, winsys::Dialog& dialog);
+  BCTmessages(ui::PageContext& station, winsys::Dialog& dialog);
   void init() override;
   void command(int id) override;
   void scroll(uint32_t param, winsys::ScrollAction action) override;
@@ -51,6 +52,7 @@ class BCTmessages final : public app::Page {
 
   BctMessagesState& state_;
   ui::DataWords& words_;  // the station's shared data words
+  ui::Snap snap_;
   uint16_t error_ = 0;
   int shownOffset_ = 0;  // where the box's words belong in the data
   int shownCount_ = 0;

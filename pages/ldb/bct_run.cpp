@@ -11,7 +11,7 @@ constexpr int kFieldLimit = 10;
 
 }  // namespace
 
-BCTrun::BCTrun(app::Station& station, winsys::Dialog& dialog)
+BCTrun::BCTrun(ui::PageContext& station, winsys::Dialog& dialog)
     : Page(station, dialog), state_(station.pageState<BctRunState>()) {}
 
 void BCTrun::init() {

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/page.h"
+#include "ui/page.h"
 
 namespace ldb {
 
@@ -11,9 +11,9 @@ struct BctRunState {
   uint16_t frameCount = 0;
 };
 
-class BCTrun final : public app::Page {
+class BCTrun final : public ui::Page {
  public:
-  BCTrun(app::Station& station, winsys::Dialog& dialog);
+  BCTrun(ui::PageContext& station, winsys::Dialog& dialog);
   void init() override;
   void command(int id) override;
 

@@ -4,12 +4,12 @@
 
 #include <string>
 
-#include "app/queue_page.h"
 #include "card/records.h"
+#include "ui/queue_page.h"
 
 namespace ldb {
 
-class QUEdialog final : public app::QueuePage {
+class QUEdialog final : public ui::QueuePage {
  public:
   using QueuePage::QueuePage;
   void init() override;

@@ -1,6 +1,8 @@
 #include "pages/ldb/rt_page.h"
 
 #include "ui/fields.h"
+#include "ui/record_page.h"
+#include "ui/snap.h"
 
 namespace ldb {
 namespace {
@@ -44,8 +46,6 @@ enum Control {
   kStateUpdate = 36,
 };
 
-constexpr int kPollTimer = 2;
-constexpr int kPollMs = 1000;
 constexpr int kFieldLimit = 10;
 constexpr uint16_t kWordLimit = 1024;
 constexpr int kPageWords = 32;
@@ -97,15 +97,15 @@ const char* busSelectText(uint16_t select) {
 
 }  // namespace
 
-RTPdialog::RTPdialog(app::Station& station, winsys::Dialog& dialog)
+RTPdialog::RTPdialog(ui::PageContext& station, winsys::Dialog& dialog)
     : Page(station, dialog),
       state_(station.pageState<RtPageState>()),
-      txWords_(station.pageState<ui::SharedDataWords>().words) {}
+      txWords_(station.pageState<ui::SharedDataWords>().words),
+      snap_(dialog_, kSnap, state_.snap) {}
 
 void RTPdialog::init() {
   LdbRtRecord& r = state_.record;
-  state_.snap = false;
-  dialog_.setChecked(kSnap, false);
+  snap_.start();
   state_.pageOffset = 0;
   r.cleared = 0;
   for (int c = 0; c < kRtErrorCategories; ++c) r.errorInjection[c] = &state_.errors[c];
@@ -116,15 +116,13 @@ void RTPdialog::init() {
   state_.tx.wordLimit = state_.rx.wordLimit = kWordLimit;
   r.stateUpdate = 0;
   dialog_.setChecked(kStateUpdate, false);
-  dialog_.startTimer(kPollTimer, kPollMs);
   get();
 }
 
 void RTPdialog::command(int id) {
   switch (id) {
     case kQuit:
-      dialog_.stopTimer(kPollTimer);
-      dialog_.end(0);
+      snap_.quit();
       break;
     case kUpdate:
       update();
@@ -160,8 +158,7 @@ void RTPdialog::command(int id) {
       toggleStateUpdate();
       break;
     case kSnap:
-      state_.snap = !state_.snap;
-      dialog_.setChecked(kSnap, state_.snap);  // down while live
+      snap_.toggle();
       break;
     default:
       break;
@@ -231,17 +228,18 @@ void RTPdialog::stepCategory() {
   dialog_.setText(kErrorWord, ui::decimal(e.wordNumber));
 }
 
-// A refused entry leaves the stored error as it was: Update does not parse these fields again,
-// so a half-parsed error would otherwise reach the card under a "Done".
+// A refused entry leaves the stored error as it was.
 void RTPdialog::store() {
-  ErrorInjectionRecord e{};
-  error_ = 0;
-  e.wordNumber = static_cast<uint16_t>(
-      ui::DecToNum(ui::FieldText(dialog_, kErrorWord, kFieldLimit, &error_), &error_));
-  e.errorType = ui::kLdbErrorTypes[static_cast<size_t>(state_.errorTypeIndex)].code;
-  e.sizePosition = ui::ErrField(dialog_, kErrorSize, kFieldLimit, e.errorType, &error_);
-  if (!error_) state_.errors[static_cast<size_t>(state_.category)] = e;
-  ui::ShowReport(dialog_, kReport, error_ ? ui::kStatusSyntax : ui::kStatusDone);
+  auto parse = [this](ErrorInjectionRecord& e) {
+    error_ = 0;
+    e.wordNumber = static_cast<uint16_t>(
+        ui::DecToNum(ui::FieldText(dialog_, kErrorWord, kFieldLimit, &error_), &error_));
+    e.errorType = ui::kLdbErrorTypes[static_cast<size_t>(state_.errorTypeIndex)].code;
+    e.sizePosition = ui::ErrField(dialog_, kErrorSize, kFieldLimit, e.errorType, &error_);
+    return error_;
+  };
+  uint16_t status = ui::storeAll(parse, state_.errors[static_cast<size_t>(state_.category)]);
+  ui::ShowReport(dialog_, kReport, status);
 }
 
 // ---- Update
@@ -298,10 +296,7 @@ void RTPdialog::cycleState() {
   dialog_.setText(kRtState, rtState.name);
 }
 
-void RTPdialog::cycleErrorType() {
-  state_.errorTypeIndex = (state_.errorTypeIndex + 1) % static_cast<int>(ui::kLdbErrorTypes.size());
-  dialog_.setText(kErrorType, ui::kLdbErrorTypes[static_cast<size_t>(state_.errorTypeIndex)].name);
-}
+void RTPdialog::cycleErrorType() { ui::stepErrorType(dialog_, kErrorType, state_.errorTypeIndex); }
 
 void RTPdialog::toggleStateUpdate() {
   bool ticked = dialog_.isChecked(kStateUpdate);
@@ -328,7 +323,7 @@ void RTPdialog::stepPage(winsys::ScrollAction action) {
 }
 
 void RTPdialog::timer(int id) {
-  if (id == kPollTimer && state_.snap) get();
+  if (snap_.due(id)) get();
 }
 
 }  // namespace ldb

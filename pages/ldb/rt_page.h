@@ -5,9 +5,10 @@
 #include <array>
 #include <cstdint>
 
-#include "app/page.h"
 #include "card/records.h"
 #include "ui/ldb_fields.h"
+#include "ui/page.h"
+#include "ui/snap.h"
 
 namespace ldb {
 
@@ -26,9 +27,9 @@ struct RtPageState {
   int pageOffset = 0;  // 0 to 480 in steps of 32
 };
 
-class RTPdialog final : public app::Page {
+class RTPdialog final : public ui::Page {
  public:
-  RTPdialog(app::Station& station, winsys::Dialog& dialog);
+  RTPdialog(ui::PageContext& station, winsys::Dialog& dialog);
   void init() override;
   void command(int id) override;
   void scroll(uint32_t param, winsys::ScrollAction action) override;
@@ -57,6 +58,7 @@ class RTPdialog final : public app::Page {
 
   RtPageState& state_;
   ui::DataWords& txWords_;
+  ui::Snap snap_;
   uint16_t error_ = 0;
   Shown shownTx_;
   Shown shownRx_;

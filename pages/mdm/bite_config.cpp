@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ui/fields.h"
+#include "ui/record_page.h"
 
 namespace mdm {
 namespace {
@@ -68,7 +69,7 @@ bool parseConstant(const std::string& text, uint16_t& word) {
   return true;
 }
 
-MDBdialog::MDBdialog(app::Station& station, winsys::Dialog& dialog)
+MDBdialog::MDBdialog(ui::PageContext& station, winsys::Dialog& dialog)
     : Page(station, dialog), state_(station.pageState<BiteConfigState>()) {}
 
 void MDBdialog::init() {
@@ -140,9 +141,7 @@ void MDBdialog::update() {
 
 // The only scroll bar: its identity is not checked.
 void MDBdialog::scroll(uint32_t, winsys::ScrollAction action) {
-  if (!ui::spinWrapped(state_.rt, action, 32)) return;
-  dialog_.setText(kRtNumber, ui::decimal(state_.rt));
-  read();
+  if (ui::spinNumber(dialog_, kRtNumber, state_.rt, action, 32)) read();
 }
 
 }  // namespace mdm

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "app/page.h"
 #include "card/records.h"
+#include "ui/page.h"
 
 namespace mdm {
 
@@ -15,9 +15,9 @@ struct BiteConfigState {
   MdmBiteRecord record{};
 };
 
-class MDBdialog final : public app::Page {
+class MDBdialog final : public ui::Page {
  public:
-  MDBdialog(app::Station& station, winsys::Dialog& dialog);
+  MDBdialog(ui::PageContext& station, winsys::Dialog& dialog);
   void init() override;
   void command(int id) override;
   void scroll(uint32_t param, winsys::ScrollAction action) override;

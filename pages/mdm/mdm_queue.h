@@ -5,12 +5,12 @@
 #include <cstdint>
 #include <string>
 
-#include "app/queue_page.h"
 #include "card/records.h"
+#include "ui/queue_page.h"
 
 namespace mdm {
 
-class MDQdialog final : public app::PositionQueuePage {
+class MDQdialog final : public ui::PositionQueuePage {
  public:
   using PositionQueuePage::PositionQueuePage;
   void init() override;

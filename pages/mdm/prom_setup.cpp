@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "ui/fields.h"
+#include "ui/record_page.h"
 
 namespace mdm {
 namespace {
@@ -135,7 +136,7 @@ std::string commandEntryLine(int number, const MdmPromCommandEntry& e) {
 
 // ---- The page
 
-MDPdialog::MDPdialog(app::Station& station, winsys::Dialog& dialog)
+MDPdialog::MDPdialog(ui::PageContext& station, winsys::Dialog& dialog)
     : Page(station, dialog), state_(station.pageState<PromSetupState>()) {}
 
 void MDPdialog::init() {
@@ -334,9 +335,7 @@ void MDPdialog::update() {
 
 void MDPdialog::scroll(uint32_t param, winsys::ScrollAction action) {
   if (ui::ScrollBarID(dialog_, param) == kRtSpin) {
-    if (!ui::spinWrapped(state_.rt, action, 32)) return;
-    dialog_.setText(kRtNumber, ui::decimal(state_.rt));
-    refresh();
+    if (ui::spinNumber(dialog_, kRtNumber, state_.rt, action, 32)) refresh();
     return;
   }
   const int chosen = chosenEntry();

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/page.h"
 #include "card/records.h"
+#include "ui/page.h"
 
 namespace mdm {
 
@@ -30,9 +30,9 @@ struct PromSetupState {
   MdmPromRecord image{};
 };
 
-class MDPdialog final : public app::Page {
+class MDPdialog final : public ui::Page {
  public:
-  MDPdialog(app::Station& station, winsys::Dialog& dialog);
+  MDPdialog(ui::PageContext& station, winsys::Dialog& dialog);
   void init() override;
   void command(int id) override;
   void scroll(uint32_t param, winsys::ScrollAction action) override;

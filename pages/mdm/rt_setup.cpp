@@ -5,6 +5,8 @@
 
 #include "ui/fields.h"
 #include "ui/mdm_fields.h"
+#include "ui/record_page.h"
+#include "ui/snap.h"
 
 namespace mdm {
 namespace {
@@ -41,8 +43,6 @@ enum Control {
   kSioReceive = 29,
 };
 
-constexpr int kPollTimer = 2;
-constexpr int kPollMs = 1000;
 constexpr int kFieldLimit = 10;
 constexpr uint16_t kEnabled = 0x8000;
 constexpr uint16_t kNoErrorsIndex = 4;  // what a code the table does not know is shown as
@@ -64,16 +64,16 @@ std::string twoPlaces(uint16_t value) {
 
 }  // namespace
 
-MDRdialog::MDRdialog(app::Station& station, winsys::Dialog& dialog)
-    : Page(station, dialog), state_(station.pageState<RtSetupState>()) {}
+MDRdialog::MDRdialog(ui::PageContext& station, winsys::Dialog& dialog)
+    : Page(station, dialog),
+      state_(station.pageState<RtSetupState>()),
+      snap_(dialog_, kSnap, state_.snap) {}
 
 void MDRdialog::init() {
-  state_.snap = false;
-  dialog_.setChecked(kSnap, false);
+  snap_.start();
   state_.rt = state_.iom = state_.sio = 0;
   state_.messageTypeIndex = 0;
   state_.status = 0;
-  dialog_.startTimer(kPollTimer, kPollMs);
   dialog_.setText(kRtNumber, "0");
   read();
 }
@@ -96,30 +96,26 @@ void MDRdialog::command(int id) {
       stepErrorType();
       break;
     case kSnap:
-      state_.snap = !state_.snap;
-      dialog_.setChecked(kSnap, state_.snap);  // down while live
+      snap_.toggle();
       break;
     case kQuit:
-      dialog_.stopTimer(kPollTimer);
-      dialog_.end(0);
+      snap_.quit();
       break;
     default:
       break;
   }
 }
 
-// ---- Read: both records, or neither. A read that fails half-way leaves the working copies as
-// they were, so that a later Update cannot send a unit with another unit's module.
+// ---- Read: both records, or neither.
 
 void MDRdialog::read() {
-  MdmRtSimRecord unit{};
-  MdmIomRecord module{};
-  state_.status = DUVEX_RdMdmRtSimDLL(card(), state_.rt, &unit, 0, 0);
-  if (state_.status == ui::kStatusDone)
-    state_.status = DUVEX_RdMdmIOMDLL(card(), state_.rt, state_.iom, &module);
+  state_.status = ui::readBoth(
+      state_.unit, state_.module,
+      [&](MdmRtSimRecord& unit) { return DUVEX_RdMdmRtSimDLL(card(), state_.rt, &unit, 0, 0); },
+      [&](MdmIomRecord& module) {
+        return DUVEX_RdMdmIOMDLL(card(), state_.rt, state_.iom, &module);
+      });
   if (state_.status == ui::kStatusDone) {
-    state_.unit = unit;
-    state_.module = module;
     const MdmRtSimRecord& u = state_.unit;
     dialog_.setChecked(kRtEnable, u.rtEnable != 0);
     dialog_.setChecked(kEnhanced, u.simulateEnhancedMdm != 0);
@@ -179,34 +175,27 @@ void MDRdialog::update() {
   ui::ShowReport(dialog_, kReport, status);
 }
 
-// ---- Store: the three data boxes and the error injection into the working copies. Update does
-// not parse them again, so a Store refused with SYNTAX changes nothing: half a box, or half an
-// error, would otherwise reach the card under a "Done".
+// ---- Store: the three data boxes and the error injection into the working copies, all or
+// nothing.
 
 void MDRdialog::store() {
-  MdmIomRecord module = state_.module;
-  uint16_t error = 0;
-  error |= ui::ReadHexLines(dialog_, kIomData, false, module.iomData, kMdmIomDataWords);
-  error |=
-      ui::ReadHexLines(dialog_, kSioTransmit, false, module.sioTransmit[state_.sio], kMdmSioWords);
-  error |=
-      ui::ReadHexLines(dialog_, kSioReceive, false, module.sioReceive[state_.sio], kMdmSioWords);
-  MdmErrorInjection injection{};
-  if (!error) {
-    const MdmErrorInjection& was =
-        state_.unit
-            .errorInjection[kOfferedTypes[static_cast<size_t>(state_.messageTypeIndex)].code];
-    injection = was;
-    injection.errorType = ui::kMdmErrorTypes[static_cast<size_t>(state_.errorTypeIndex)].code;
-    injection.sizePosition =
-        ui::ErrField(dialog_, kSizePosition, kFieldLimit, injection.errorType, &error);
-  }
-  if (!error) {
-    state_.module = module;
-    state_.unit.errorInjection[kOfferedTypes[static_cast<size_t>(state_.messageTypeIndex)].code] =
-        injection;
-  }
-  state_.status = error ? ui::kStatusSyntax : ui::kStatusDone;
+  auto parse = [&](MdmIomRecord& module, MdmErrorInjection& injection) {
+    uint16_t error = 0;
+    error |= ui::ReadHexLines(dialog_, kIomData, false, module.iomData, kMdmIomDataWords);
+    error |= ui::ReadHexLines(dialog_, kSioTransmit, false, module.sioTransmit[state_.sio],
+                              kMdmSioWords);
+    error |=
+        ui::ReadHexLines(dialog_, kSioReceive, false, module.sioReceive[state_.sio], kMdmSioWords);
+    if (!error) {
+      injection.errorType = ui::kMdmErrorTypes[static_cast<size_t>(state_.errorTypeIndex)].code;
+      injection.sizePosition =
+          ui::ErrField(dialog_, kSizePosition, kFieldLimit, injection.errorType, &error);
+    }
+    return error;
+  };
+  MdmErrorInjection& injection =
+      state_.unit.errorInjection[kOfferedTypes[static_cast<size_t>(state_.messageTypeIndex)].code];
+  state_.status = ui::storeAll(parse, state_.module, injection);
   ui::ShowReport(dialog_, kReport, state_.status);
 }
 
@@ -227,14 +216,10 @@ void MDRdialog::stepErrorType() {
 void MDRdialog::scroll(uint32_t param, winsys::ScrollAction action) {
   switch (ui::ScrollBarID(dialog_, param)) {
     case kRtSpin:
-      if (!ui::spinWrapped(state_.rt, action, 32)) return;
-      dialog_.setText(kRtNumber, ui::decimal(state_.rt));
-      read();
+      if (ui::spinNumber(dialog_, kRtNumber, state_.rt, action, 32)) read();
       break;
     case kIomSpin:
-      if (!ui::spinWrapped(state_.iom, action, 16)) return;
-      dialog_.setText(kIomNumber, ui::decimal(state_.iom));
-      read();
+      if (ui::spinNumber(dialog_, kIomNumber, state_.iom, action, 16)) read();
       break;
     default:
       if (!ui::spinWrapped(state_.sio, action, 4)) return;
@@ -245,7 +230,7 @@ void MDRdialog::scroll(uint32_t param, winsys::ScrollAction action) {
 }
 
 void MDRdialog::timer(int id) {
-  if (id == kPollTimer && state_.snap) read();
+  if (snap_.due(id)) read();
 }
 
 }  // namespace mdm

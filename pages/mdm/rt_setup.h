@@ -4,8 +4,9 @@
 
 #include <cstdint>
 
-#include "app/page.h"
 #include "card/records.h"
+#include "ui/page.h"
+#include "ui/snap.h"
 
 namespace mdm {
 
@@ -22,9 +23,9 @@ struct RtSetupState {
   MdmIomRecord module{};
 };
 
-class MDRdialog final : public app::Page {
+class MDRdialog final : public ui::Page {
  public:
-  MDRdialog(app::Station& station, winsys::Dialog& dialog);
+  MDRdialog(ui::PageContext& station, winsys::Dialog& dialog);
   void init() override;
   void command(int id) override;
   void scroll(uint32_t param, winsys::ScrollAction action) override;
@@ -40,6 +41,7 @@ class MDRdialog final : public app::Page {
   void stepErrorType();
 
   RtSetupState& state_;
+  ui::Snap snap_;
 };
 
 }  // namespace mdm

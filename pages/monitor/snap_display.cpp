@@ -15,7 +15,7 @@ constexpr int kTicksWithoutTrigger = 2;
 
 }  // namespace
 
-MSPdialog::MSPdialog(app::Station& station, winsys::Dialog& dialog)
+MSPdialog::MSPdialog(ui::PageContext& station, winsys::Dialog& dialog)
     : Page(station, dialog), snap_(station.pageState<SnapState>()) {}
 
 // The results of the card calls are not shown.

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "app/page.h"
 #include "card/records.h"
+#include "ui/page.h"
 
 namespace monitor {
 
@@ -19,9 +19,9 @@ struct SnapState {
   uint32_t savedCount = 0;
 };
 
-class MSPdialog final : public app::Page {
+class MSPdialog final : public ui::Page {
  public:
-  MSPdialog(app::Station& station, winsys::Dialog& dialog);
+  MSPdialog(ui::PageContext& station, winsys::Dialog& dialog);
   void init() override;
   void command(int id) override;
   void timer(int id) override;

@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <string>
 
-#include "app/page.h"
+#include "ui/page.h"
 
 namespace monitor {
 
-class MSKdialog final : public app::Page {
+class MSKdialog final : public ui::Page {
  public:
   using Page::Page;
   void init() override;

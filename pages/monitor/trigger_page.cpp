@@ -63,7 +63,7 @@ int indexOf(const std::array<Choice, N>& table, uint16_t code) {
 
 }  // namespace
 
-MTGdialog::MTGdialog(app::Station& station, winsys::Dialog& dialog)
+MTGdialog::MTGdialog(ui::PageContext& station, winsys::Dialog& dialog)
     : Page(station, dialog), state_(station.pageState<TriggerPageState>()) {}
 
 void MTGdialog::init() {

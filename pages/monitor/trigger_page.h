@@ -6,8 +6,8 @@
 #include <array>
 #include <cstdint>
 
-#include "app/page.h"
 #include "card/records.h"
+#include "ui/page.h"
 
 namespace monitor {
 
@@ -20,9 +20,9 @@ struct TriggerPageState {
   int rtIndex = 0;    // the RT the filter box shows
 };
 
-class MTGdialog final : public app::Page {
+class MTGdialog final : public ui::Page {
  public:
-  MTGdialog(app::Station& station, winsys::Dialog& dialog);
+  MTGdialog(ui::PageContext& station, winsys::Dialog& dialog);
   void init() override;
   void command(int id) override;
   void scroll(uint32_t param, winsys::ScrollAction action) override;

@@ -10,10 +10,10 @@
 #include <sstream>
 #include <thread>
 
-#include "console/command_line.h"
 #include "console/console.h"
-#include "console/list_file.h"
 #include "console_fixture.h"
+#include "front/command_line.h"
+#include "front/list_file.h"
 #include "resources/resources.h"
 #include "winsys/list_capture.h"
 

@@ -15,9 +15,9 @@
 #include <system_error>
 
 #include "app/modes.h"
-#include "console/command_line.h"
 #include "console/script_input.h"
 #include "console_fixture.h"
+#include "front/command_line.h"
 #include "resources/resources.h"
 
 namespace {

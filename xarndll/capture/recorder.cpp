@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/atomic_file.h"
 #include "xarndll/capture/pcapng.h"
 
 namespace xarncap {
@@ -40,17 +41,6 @@ void put32(std::string& out, uint32_t v) {
 void put64(std::string& out, uint64_t v) {
   put32(out, static_cast<uint32_t>(v));
   put32(out, static_cast<uint32_t>(v >> 32));
-}
-
-bool writeAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
 }
 
 }  // namespace
@@ -181,7 +171,7 @@ void Recorder::caughtUp() {
 void Recorder::flush() {
   lastFlush_ = std::chrono::steady_clock::now();
   if (fd_ < 0 || pending_.empty()) return;
-  bool ok = writeAll(fd_, pending_);
+  bool ok = base::writeAll(fd_, pending_);
   pending_.clear();
   if (!ok) fail(std::string("cannot write ") + state_.file + ": " + std::strerror(errno));
 }

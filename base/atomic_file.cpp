@@ -1,4 +1,4 @@
-#include "setup/atomic_file.h"
+#include "base/atomic_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <vector>
 
-namespace setup {
+namespace base {
 namespace {
 
 // The file a path finally names: symbolic links are followed (a relative link from the link's
@@ -27,17 +27,6 @@ std::optional<std::string> resolveLinks(const std::string& path) {
     at = target.is_absolute() ? target : at.parent_path() / target;
   }
   return at.string();
-}
-
-bool writeAll(int fd, std::string_view bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
 }
 
 // Standard output or error when `file` is where one of them goes (/dev/stdout, or the file the
@@ -78,6 +67,17 @@ std::string temporaryPattern(const std::string& path) {
 }
 
 }  // namespace
+
+bool writeAll(int fd, std::string_view bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
 
 WriteOutcome writeFileAtomically(const std::string& linkOrPath, std::string_view bytes,
                                  int* errorNumber) {
@@ -151,4 +151,4 @@ std::optional<std::string> readFileStart(const std::string& path, OpenFor mode, 
   return bytes;
 }
 
-}  // namespace setup
+}  // namespace base

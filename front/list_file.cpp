@@ -1,11 +1,11 @@
-#include "console/list_file.h"
+#include "front/list_file.h"
 
 #include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
 
-#include "setup/atomic_file.h"
+#include "base/atomic_file.h"
 #include "ui/list_values.h"
 
 namespace cli {
@@ -49,12 +49,12 @@ std::string saveCsv(const std::string& path, const std::string& csv) {
   if (path.empty()) return "no file name given";
   const std::string prefix = "cannot write " + path + ": ";
   int error = 0;
-  switch (setup::writeFileAtomically(path, csv, &error)) {
-    case setup::WriteOutcome::Written:
+  switch (base::writeFileAtomically(path, csv, &error)) {
+    case base::WriteOutcome::Written:
       return {};
-    case setup::WriteOutcome::CannotOpen:
+    case base::WriteOutcome::CannotOpen:
       return prefix + whyNotWritable(path, error);
-    case setup::WriteOutcome::WriteFailed:
+    case base::WriteOutcome::WriteFailed:
       return prefix + "the write failed (is the disk full?); nothing was changed";
   }
   return prefix + "unknown failure";

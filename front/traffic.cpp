@@ -1,9 +1,9 @@
-#include "console/traffic.h"
+#include "front/traffic.h"
 
 #include <charconv>
 #include <cstdio>
 
-#include "setup/about_page.h"
+#include "base/version.h"
 #include "winsys/list_capture.h"
 
 namespace cli {
@@ -30,7 +30,7 @@ std::string oneDecimal(double value) {
 }  // namespace
 
 std::string recordingApplication(const std::string& program) {
-  return program + " " + XARN_VERSION + " (station " + setup::kStationRevision + ")";
+  return program + " " + XARN_VERSION + " (station " + base::kStationRevision + ")";
 }
 
 std::optional<xarnsim::RecordSettings> parseRecordArguments(const std::vector<std::string>& args,

@@ -9,9 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/page.h"
+#include "ui/page.h"
+#include "ui/snap.h"
 
-namespace app {
+namespace ui {
 
 class QueuePage : public Page {
  public:
@@ -26,10 +27,10 @@ class QueuePage : public Page {
   static constexpr int kSnap = 5;
   static constexpr int kList = 6;
 
-  // The opening every queue page shares: Snap off, the list's tab stops, the poll timer, the
-  // list emptied and updated.
+  // The opening every queue page shares: Snap off and the poll timer running, the list's tab
+  // stops, the list emptied and updated.
   void open(const std::vector<int>& tabStops);
-  bool snap() const { return snap_; }
+  bool snap() const { return live_; }
 
   virtual void update() = 0;
   virtual void clear() = 0;
@@ -37,9 +38,8 @@ class QueuePage : public Page {
   virtual void otherCommand(int /*id*/) {}
 
  private:
-  static constexpr int kPollTimer = 2;
-  static constexpr int kPollMs = 1000;
-  bool snap_ = false;
+  bool live_ = false;
+  Snap snap_{dialog_, kSnap, live_};
 };
 
 // A queue read one entry a call with a position and an end flag: at most 256 lines, "EMPTY"
@@ -60,4 +60,4 @@ class PositionQueuePage : public QueuePage {
   uint16_t lastStatus_ = 0;  // a failed read shows as the list's last line: no Report field
 };
 
-}  // namespace app
+}  // namespace ui

@@ -1,4 +1,4 @@
-#include "console/command_line.h"
+#include "front/command_line.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,8 +9,8 @@
 #include <cstring>
 #include <sstream>
 
+#include "base/version.h"
 #include "card/xarndll.h"
-#include "setup/about_page.h"
 #include "xarndll/control.h"
 
 namespace cli {
@@ -68,6 +68,10 @@ int busOption(const std::vector<std::string>& args, size_t i, std::string& value
 const char* const kBusHelp =
     "  --bus NAME               put the card on the shared simulated bus NAME, with the\n"
     "                           other stations and programs on it (also: XARN_BUS=NAME)\n";
+const char* const kHelpAndVersion =
+    "  -h, --help               show this help and exit\n"
+    "  -V, --version            show the station's version and the driver's revision\n"
+    "\n";
 
 }  // namespace
 
@@ -135,10 +139,7 @@ std::string consoleUsage() {
       "  -C DIR, --directory DIR  run in DIR, an existing directory (SCRIPT is still read\n"
       "                           from where the command was given)\n";
   text += kBusHelp;
-  text +=
-      "  -h, --help               show this help and exit\n"
-      "  -V, --version            show the station's version and the driver's revision\n"
-      "\n";
+  text += kHelpAndVersion;
   text += kWhereFilesLive;
   text +=
       "\n"
@@ -158,10 +159,7 @@ std::string windowUsage() {
       "Options:\n"
       "  -C DIR, --directory DIR  run in DIR, an existing directory\n";
   text += kBusHelp;
-  text +=
-      "  -h, --help               show this help and exit\n"
-      "  -V, --version            show the station's version and the driver's revision\n"
-      "\n";
+  text += kHelpAndVersion;
   text += kWhereFilesLive;
   text +=
       "The desktop entry starts the station through xarn-station, which runs it in\n"
@@ -178,7 +176,7 @@ std::string versionText(const std::string& program) {
   const uint16_t status = DUVEX_GetCardIDDLL(&card, &id);
   DUVEX_CloseDLL(&card);
   std::ostringstream out;
-  out << program << ' ' << XARN_VERSION << '\n' << "station " << setup::kStationRevision << '\n';
+  out << program << ' ' << XARN_VERSION << '\n' << "station " << base::kStationRevision << '\n';
   if (status == 0) {
     out << "driver "
         << std::string(id.driverRevision, strnlen(id.driverRevision, sizeof id.driverRevision))

@@ -13,13 +13,17 @@
 #include <string>
 #include <string_view>
 
-namespace setup {
+namespace base {
 
 enum class WriteOutcome {
   Written,
   CannotOpen,   // the target is write-protected, or no temporary file could be made
   WriteFailed,  // a write (or the final replace) failed; the target is untouched
 };
+
+// Writes all of `bytes` to `fd`, going on after an interrupted or short write. False when a
+// write fails (errno says why).
+bool writeAll(int fd, std::string_view bytes);
 
 // With `errorNumber`, a failure leaves there the system's reason (an errno value: ELOOP for
 // links that go round, ENAMETOOLONG, EISDIR, EACCES for a write-protected target, EINVAL for
@@ -35,4 +39,4 @@ WriteOutcome writeFileAtomically(const std::string& path, std::string_view bytes
 enum class OpenFor { Reading, Update };
 std::optional<std::string> readFileStart(const std::string& path, OpenFor mode, size_t limit);
 
-}  // namespace setup
+}  // namespace base

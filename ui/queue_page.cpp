@@ -1,14 +1,12 @@
-#include "app/queue_page.h"
+#include "ui/queue_page.h"
 
 #include "ui/queue_list.h"
 
-namespace app {
+namespace ui {
 
 void QueuePage::open(const std::vector<int>& tabStops) {
-  snap_ = false;
-  dialog_.setChecked(kSnap, false);
+  snap_.start();
   dialog_.listSetTabStops(kList, tabStops);
-  dialog_.startTimer(kPollTimer, kPollMs);
   dialog_.listReset(kList);
   update();
 }
@@ -16,8 +14,7 @@ void QueuePage::open(const std::vector<int>& tabStops) {
 void QueuePage::command(int id) {
   switch (id) {
     case kQuit:
-      dialog_.stopTimer(kPollTimer);
-      dialog_.end(0);
+      snap_.quit();
       break;
     case kClear:
       clear();
@@ -26,8 +23,7 @@ void QueuePage::command(int id) {
       update();
       break;
     case kSnap:
-      snap_ = !snap_;
-      dialog_.setChecked(kSnap, snap_);  // the button stays down while the list is live
+      snap_.toggle();
       break;
     default:
       otherCommand(id);
@@ -36,7 +32,7 @@ void QueuePage::command(int id) {
 }
 
 void QueuePage::timer(int id) {
-  if (id == kPollTimer && snap_) update();
+  if (snap_.due(id)) update();
 }
 
 void PositionQueuePage::update() {
@@ -50,4 +46,4 @@ void PositionQueuePage::clear() {
   update();
 }
 
-}  // namespace app
+}  // namespace ui
