@@ -427,13 +427,14 @@ TEST_F(SharedBusTest, KilledNodeLeavesWithinASecondAndTheOthersGoOn) {
   EXPECT_EQ(card.busNode()->nodeCount(), 1);
   EXPECT_EQ(card.cardTime(), joined + 1'000'000);
 
-  // Later calls go on at once.
+  // Later calls go on at once: 100 of them well within what one wait for the dead would take
+  // each (10 s in all), even on a loaded machine.
   auto start = Clock::now();
   for (int i = 0; i < 100; ++i) {
     now += 10'000;
     card.catchUp();
   }
-  EXPECT_LT(secondsSince(start), 0.5);
+  EXPECT_LT(secondsSince(start), 2.0);
   EXPECT_EQ(card.cardTime(), joined + 2'000'000);
 }
 
