@@ -350,6 +350,7 @@ void Terminals::pushWords(const Exchange& ex, Tick start) {
 }
 
 void Terminals::Unseen::flush(Queues& queues) {
+  if (words == 0 && commands == 0) return;
   queues.skipRaw(words);
   queues.skipCommands(commands);
   words = commands = 0;
