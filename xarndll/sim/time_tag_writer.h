@@ -19,10 +19,11 @@ class TimeTagWriter {
       : memory_(memory), epochMicros_(epochMicros) {}
 
   // Writes the time tag of bus time `tick` as six card words at `address`.
+  // Word by word: a block copy of words just worked out waits for them to reach memory first.
   void write(uint32_t address, Tick tick) {
     uint16_t words[kWords];
     fill(tick, words);
-    memory_.writeWords(address, words, kWords);
+    for (uint32_t i = 0; i < kWords; ++i) memory_.write(address + 2 * i, words[i]);
   }
 
   // The six words of the time tag of bus time `tick`, for a caller that writes them with others.
