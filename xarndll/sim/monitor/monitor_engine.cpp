@@ -331,19 +331,21 @@ uint64_t Engine::recordWords(Key end, uint64_t limit, Header& h) {
   static_assert(kConnectors == 4);
   constexpr uint64_t kNever = UINT64_MAX;
   seek(cursor_);
-  // The walk keeps what it needs of each connector at hand: its recorded words' indexes and the
-  // cycle's words.
+  // The walk keeps what it needs of each connector at hand: its recorded words' indexes and
+  // offsets, and the cycle's words.
   struct Walk {
     Lane lane;
     const uint32_t* list;
+    const Tick* offsets;
     uint32_t count;
     const CycleWord* words;
     Tick length;
   };
   std::array<Walk, kConnectors> walks;
   for (std::size_t i = 0; i < kConnectors; ++i) {
-    walks[i] = {lanes_[i], recorded_[i].list().data(), recorded_[i].perCycle(),
-                connectors_[i].words().data(), connectors_[i].length()};
+    const Marks& marks = recorded_[i];
+    walks[i] = {lanes_[i],        marks.list().data(),           marks.offsets().data(),
+                marks.perCycle(), connectors_[i].words().data(), connectors_[i].length()};
   }
   auto place = [&walks](std::size_t i) {
     return walks[i].lane.idle ? kNever : walks[i].lane.start * kConnectors + i;
@@ -368,7 +370,7 @@ uint64_t Engine::recordWords(Key end, uint64_t limit, Header& h) {
       lane.rank = 0;
       lane.cycleStart += walk.length;
     }
-    lane.start = lane.cycleStart + walk.words[walk.list[lane.rank]].offset;
+    lane.start = lane.cycleStart + walk.offsets[lane.rank];
     places[best] = place(best);
   }
   for (std::size_t i = 0; i < kConnectors; ++i) lanes_[i] = walks[i].lane;
