@@ -74,6 +74,12 @@ class CardMemory {
   }
   void clear(const map::Region& region) { fill(region.base, region.bytes() / 2, 0); }
 
+  // The words of entry `index` (below the region's count) of `region`, for a bus that fills the
+  // entries of a busy queue in place. Every region lies inside memory (memory_map.h).
+  uint16_t* entryWords(const map::Region& region, uint32_t index) {
+    return &words_[region.entry(index) / 2];
+  }
+
   // Where the buses offer their traffic while the card is recorded (wire_tap.h); null: nowhere.
   // It sits with the memory because every bus of the card already holds the memory.
   WireTap* tap = nullptr;

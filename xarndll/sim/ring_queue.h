@@ -34,17 +34,12 @@ class RingQueue {
   // Appends an entry and returns its address for the caller to fill (it is zeroed first). A full
   // queue drops its oldest entry to make room, so the newest traffic is always kept.
   uint32_t push() {
-    uint32_t n = size();
-    if (n == capacity()) {
-      memory_.write(header_ + 2, static_cast<uint16_t>((head() + 1) % capacity()));
-      memory_.write32(header_ + 4, dropped() + 1);
-      --n;
-    }
-    uint32_t address = entries_.entry((head() + n) % capacity());
+    uint32_t address = entries_.entry(claim());
     memory_.fill(address, entries_.entryBytes / 2, 0);
-    memory_.write(header_, static_cast<uint16_t>(n + 1));
     return address;
   }
+  // push() for a caller that writes every word of the entry: its words, in place and not zeroed.
+  uint16_t* pushInPlace() { return memory_.entryWords(entries_, claim()); }
 
   // Accounts `count` pushes whose entries later pushes overwrite anyway, without writing them:
   // the header ends as that many push() calls leave it (a catch-up over a long stretch).
@@ -92,7 +87,23 @@ class RingQueue {
   // Every region of the memory map has entries (checked where the map is written), so the
   // capacity is never 0.
   uint32_t head() const {
-    return memory_.read(header_ + 2) % capacity();  // NOLINT(clang-analyzer-core.DivideZero)
+    uint32_t h = memory_.read(header_ + 2);
+    return h < capacity() ? h : h % capacity();  // NOLINT(clang-analyzer-core.DivideZero)
+  }
+
+  // The header of a queue one entry longer (a full one drops its oldest); the new entry's index.
+  uint32_t claim() {
+    uint32_t n = size();
+    uint32_t first = head();
+    if (n == capacity()) {
+      first = first + 1 == capacity() ? 0 : first + 1;
+      memory_.write(header_ + 2, static_cast<uint16_t>(first));
+      memory_.write32(header_ + 4, dropped() + 1);
+      --n;
+    }
+    memory_.write(header_, static_cast<uint16_t>(n + 1));
+    uint32_t slot = first + n;
+    return slot >= capacity() ? slot - capacity() : slot;
   }
 
   static constexpr uint32_t kMarkOffset = 8;  // header words 4..5

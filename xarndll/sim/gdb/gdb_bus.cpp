@@ -60,12 +60,28 @@ void Timeline::reset(Tick origin, Tick period, const std::vector<Slot>& slots) {
   }
 }
 
+// A catch-up usually ends a few slots after `from`: the search gallops from there when both lie
+// in the same period.
 uint64_t Timeline::firstNotDone(uint64_t from, Tick until) const {
   if (size() == 0 || until < origin_) return from;
   Tick since = until - origin_;
   uint64_t period = since / period_;
   Tick within = since % period_;
-  auto inside = std::upper_bound(ends_.begin(), ends_.end(), within) - ends_.begin();
+  const std::size_t n = ends_.size();
+  std::size_t lo = 0;
+  std::size_t hi = n;
+  if (from / size() == period) {
+    // Every slot in [from, lo) has ended; hi has not, or is the period's end.
+    lo = hi = from % size();
+    for (std::size_t step = 1; hi < n && ends_[hi] <= within; step *= 2) {
+      lo = hi + 1;
+      hi += step;
+    }
+    hi = std::min(hi, n);
+  }
+  auto inside = std::upper_bound(ends_.begin() + static_cast<std::ptrdiff_t>(lo),
+                                 ends_.begin() + static_cast<std::ptrdiff_t>(hi), within) -
+                ends_.begin();
   return std::max(from, period * size() + static_cast<uint64_t>(inside));
 }
 

@@ -189,7 +189,11 @@ class Timeline {
   Tick period() const { return period_; }
   Tick origin() const { return origin_; }
   Tick startOf(uint64_t g) const {
-    return size() ? origin_ + g / size() * period_ + starts_[g % size()] : origin_;
+    return size() ? startOf(g / size(), static_cast<uint32_t>(g % size())) : origin_;
+  }
+  // Slot `slot` (below size()) of period `cycle`.
+  Tick startOf(uint64_t cycle, uint32_t slot) const {
+    return origin_ + cycle * period_ + starts_[slot];
   }
   // The first slot from `from` on that has not ended by `until`.
   uint64_t firstNotDone(uint64_t from, Tick until) const;

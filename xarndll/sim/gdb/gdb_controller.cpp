@@ -56,12 +56,16 @@ void addCounter(CardMemory& m, uint32_t offset, uint64_t n) {
   m.write32(at, static_cast<uint32_t>(m.read32(at) + n));
 }
 
-void put(CardMemory& m, TimeTagWriter& tags, RingQueue& queue, Tick at, uint16_t bus,
-         const std::array<uint16_t, 9>& words) {
-  uint32_t e = queue.push();
-  m.writeWords(e, words.data(), static_cast<uint32_t>(words.size()));
-  tags.write(e + udq::kTimeTag, at);
-  m.write(e + udq::kBus, bus);
+// The nine words, the time tag and the bus fill the whole entry: it is written in place.
+static_assert(udq::kTimeTag == 2 * 9 && udq::kBus == udq::kTimeTag + 2 * TimeTagWriter::kWords &&
+              udq::kBus + 2 == map::kGdbUplink.entryBytes &&
+              map::kGdbUplink.entryBytes == map::kGdbDownlink.entryBytes);
+inline void put(TimeTagWriter& tags, RingQueue& queue, Tick at, uint16_t bus,
+                const std::array<uint16_t, 9>& words) {
+  uint16_t* e = queue.pushInPlace();
+  for (std::size_t i = 0; i < words.size(); ++i) e[i] = words[i];
+  tags.fill(at, e + udq::kTimeTag / 2);
+  e[udq::kBus / 2] = bus;
 }
 
 // A transfer's entries: the controller's word on the uplink queue; a command-sync word expects
@@ -70,19 +74,19 @@ void put(CardMemory& m, TimeTagWriter& tags, RingQueue& queue, Tick at, uint16_t
 // this one only hears.
 void record(CardMemory& m, TimeTagWriter& tags, RingQueue& uplink, RingQueue& downlink,
             const Heard& h, uint16_t rate, bool heard) {
-  put(m, tags, uplink, h.start, h.bus,
+  put(tags, uplink, h.start, h.bus,
       {h.source, h.sync, 0, h.errors, h.rt, h.channel, h.data, rate, h.index});
   tapWord(m, gdbWord(h.start, {h.rt, h.channel, h.data, h.sync != 0}, heard, h.bus, 0, h.errors));
   WireTransfer closing{static_cast<uint16_t>(h.source >> 14), h.index, 0, rate};
   if (!h.sync) return tapTransfer(m, closing);
   const Answer& a = h.answer;
   if (a.answered) {
-    put(m, tags, downlink, h.start + a.at, h.bus,
+    put(tags, downlink, h.start + a.at, h.bus,
         {h.source, a.sync, 0, a.errors, a.rt, a.channel, a.data, rate, h.index});
     tapWord(m, gdbWord(h.start + a.at, {a.rt, a.channel, a.data, a.sync != 0}, true, h.bus, 1,
                        a.errors));
   } else {
-    put(m, tags, downlink, h.start + a.at, h.bus,
+    put(tags, downlink, h.start + a.at, h.bus,
         {h.source, 0, 1, 0, h.rt, h.channel, 0, rate, h.index});
     closing.errors = kWireNoResponse;
   }
@@ -319,9 +323,12 @@ bool Controller::advance(Tick until) {
     }
     uint64_t event = nextEvent(next_, passive);
     uint64_t end = std::min(to, event);
-    // A recording, like a shared bus, needs every transfer.
+    // A recording, like a shared bus, needs every transfer; so does a stretch that the queues
+    // hold whole.
+    bool kept = timeline_.total(kUplinkCount, next_, end) <= uplink_.capacity() &&
+                timeline_.total(kDownlinkCount, next_, end) <= downlink_.capacity();
     uint64_t from =
-        live || tapped(memory_)
+        live || kept || tapped(memory_)
             ? next_
             : std::min(timeline_.keepFrom(kUplinkCount, next_, end, uplink_.capacity()),
                        timeline_.keepFrom(kDownlinkCount, next_, end, downlink_.capacity()));
@@ -348,23 +355,28 @@ void Controller::runSlots(uint64_t from, uint64_t to, bool passive) {
   if (from >= to || transferSlots_.empty()) return count(from, to, passive);
   // One search for the first transfer, then the transfers in turn, period after period.
   auto it = std::lower_bound(transferSlots_.begin(), transferSlots_.end(), from % n);
-  uint64_t period = from / n * n;
+  uint64_t cycle = from / n;
   for (uint64_t g = from;; ++it) {
     if (it == transferSlots_.end()) {
       it = transferSlots_.begin();
-      period += n;
+      ++cycle;
     }
-    uint64_t transfer = std::min(period + *it, to);
+    uint64_t transfer = std::min(cycle * n + *it, to);
     count(g, transfer, passive);
     if (transfer == to) return;
-    perform(transfer, passive);
+    perform(cycle, *it, passive);
     g = transfer + 1;
   }
 }
 
 bool Controller::perform(uint64_t g, bool passive) {
-  const Step& s = steps_[g % steps_.size()];
-  Tick start = timeline_.startOf(g);
+  uint64_t n = timeline_.size();
+  return perform(g / n, static_cast<uint32_t>(g % n), passive);
+}
+
+bool Controller::perform(uint64_t cycle, uint32_t slot, bool passive) {
+  const Step& s = steps_[slot];
+  Tick start = timeline_.startOf(cycle, slot);
   Transfer t{kSourceTable, s.rate,    s.index, s.bus,       s.rt,
              s.sync,       s.channel, s.data,  s.errorType, s.errorSize};
   switch (s.operation) {

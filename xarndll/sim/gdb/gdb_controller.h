@@ -102,6 +102,8 @@ class Controller {
   void count(uint64_t from, uint64_t to, bool passive);
   void runSlots(uint64_t from, uint64_t to, bool passive);
   bool perform(uint64_t g, bool passive);  // false: a HALT entry stopped the controller
+  // Slot g as slot `slot` of period `cycle`: a walk through the slots keeps count of both.
+  bool perform(uint64_t cycle, uint32_t slot, bool passive);
   // `live`: the card's own transfer on a shared bus, which the other cards answer and hear.
   void send(const Transfer& t, Tick start, bool live);
   // The answer `h` gets, the n-th transfer of the run; `damaged`: the controller's word is.

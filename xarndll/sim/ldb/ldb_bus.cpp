@@ -96,8 +96,8 @@ Queues::Queues(CardMemory& memory, uint64_t& epochMicros)
       messages_(memory, map::kLdbBcQueueHeader, map::kLdbBcQueue),
       commands_(memory, map::kLdbRtQueueHeader, map::kLdbRtQueue) {}
 
-uint32_t Queues::claim(RingQueue& queue, const map::Region& header, const map::Region& entries,
-                       bool& overflowed) {
+uint16_t* Queues::claim(RingQueue& queue, const map::Region& header, const map::Region& entries,
+                        bool& overflowed) {
   uint32_t capacity = queue.capacity();
   uint32_t held = std::min<uint32_t>(memory_.read(header.base), capacity);
   uint32_t head = memory_.read(header.base + 2);
@@ -112,47 +112,54 @@ uint32_t Queues::claim(RingQueue& queue, const map::Region& header, const map::R
   uint32_t slot = head + held;
   if (slot >= capacity) slot -= capacity;
   memory_.write(header.base, static_cast<uint16_t>(held + 1));
-  return entries.entry(slot);
+  return memory_.entryWords(entries, slot);
 }
 
+// Each push writes every word of its entry, in place: the busy bus pushes a raw word every few
+// microseconds.
 void Queues::pushRaw(const BusWord& w) {
-  tapWord(memory_, wireWord(w));
+  if (memory_.tap) tapWord(memory_, wireWord(w));
   uint32_t value = (w.value & 0xFFFFFF) | (w.received ? kRawReceived : 0) |
                    (w.secondary ? kRawSecondary : 0) |
                    (w.command != w.fault.typeSwapped ? kRawCommand : 0) |
                    static_cast<uint32_t>(w.fault.errors & 0xF) << kRawErrorShift;
   bool overflowed = false;
-  uint32_t at = claim(raw_, map::kLdbRawQueueHeader, map::kLdbRawQueue, overflowed);
-  stamp(at + rawq::kTimeTag, w.start);
-  memory_.write32(at + rawq::kWord, value);
-  memory_.write(at + rawq::kAlternate, w.received ? 0 : w.fault.alternate);
-  memory_.fill(at + rawq::kAlternate + 2, 7, 0);
+  uint16_t* e = claim(raw_, map::kLdbRawQueueHeader, map::kLdbRawQueue, overflowed);
+  tags_.fill(w.start, e + rawq::kTimeTag / 2);
+  e[rawq::kWord / 2] = static_cast<uint16_t>(value);
+  e[rawq::kWord / 2 + 1] = static_cast<uint16_t>(value >> 16);
+  e[rawq::kAlternate / 2] = w.received ? 0 : w.fault.alternate;
+  std::fill(e + rawq::kAlternate / 2 + 1, e + map::kLdbRawQueue.entryBytes / 2, uint16_t{0});
 }
 
 void Queues::pushMessage(uint16_t message, uint16_t errors, uint32_t command, uint32_t response) {
   tapTransfer(memory_, {0, message, errors, 0});
   bool overflowed = false;
-  uint32_t at = claim(messages_, map::kLdbBcQueueHeader, map::kLdbBcQueue, overflowed);
+  uint16_t* e = claim(messages_, map::kLdbBcQueueHeader, map::kLdbBcQueue, overflowed);
   if (overflowed) errors |= kErrOv;
-  memory_.write(at + bcq::kMessage, message);
-  memory_.write(at + bcq::kErrors, errors);
-  memory_.write32(at + bcq::kCommand, command);
-  memory_.write32(at + bcq::kResponse, response);
-  memory_.fill(at + bcq::kResponse + 4, 2, 0);
+  e[bcq::kMessage / 2] = message;
+  e[bcq::kErrors / 2] = errors;
+  e[bcq::kCommand / 2] = static_cast<uint16_t>(command);
+  e[bcq::kCommand / 2 + 1] = static_cast<uint16_t>(command >> 16);
+  e[bcq::kResponse / 2] = static_cast<uint16_t>(response);
+  e[bcq::kResponse / 2 + 1] = static_cast<uint16_t>(response >> 16);
+  std::fill(e + bcq::kResponse / 2 + 2, e + map::kLdbBcQueue.entryBytes / 2, uint16_t{0});
 }
 
 void Queues::pushCommand(Tick start, uint32_t command, uint16_t errors, uint16_t alternate,
                          uint32_t response) {
   tapTransfer(memory_, {0, static_cast<uint16_t>(command >> 19 & 31), errors, 0});
   bool overflowed = false;
-  uint32_t at = claim(commands_, map::kLdbRtQueueHeader, map::kLdbRtQueue, overflowed);
+  uint16_t* e = claim(commands_, map::kLdbRtQueueHeader, map::kLdbRtQueue, overflowed);
   if (overflowed) errors |= kErrOv;
-  memory_.write32(at + rtq::kCommand, command);
-  memory_.write(at + rtq::kErrors, errors);
-  memory_.write(at + rtq::kAlternate, alternate);
-  stamp(at + rtq::kTimeTag, start);
-  memory_.write32(at + rtq::kResponse, response);
-  memory_.fill(at + rtq::kResponse + 4, 4, 0);
+  e[rtq::kCommand / 2] = static_cast<uint16_t>(command);
+  e[rtq::kCommand / 2 + 1] = static_cast<uint16_t>(command >> 16);
+  e[rtq::kErrors / 2] = errors;
+  e[rtq::kAlternate / 2] = alternate;
+  tags_.fill(start, e + rtq::kTimeTag / 2);
+  e[rtq::kResponse / 2] = static_cast<uint16_t>(response);
+  e[rtq::kResponse / 2 + 1] = static_cast<uint16_t>(response >> 16);
+  std::fill(e + rtq::kResponse / 2 + 2, e + map::kLdbRtQueue.entryBytes / 2, uint16_t{0});
 }
 
 // The same header words RingQueue keeps: 0 entries held, 1 oldest index, 2..3 entries dropped.

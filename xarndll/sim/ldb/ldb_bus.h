@@ -145,8 +145,8 @@ class Queues {
  private:
   // RingQueue::push for the busy bus: the same header words and the same full-queue rule
   // (the oldest entry goes), without the entry's zero fill; the caller writes every word.
-  uint32_t claim(RingQueue& queue, const map::Region& header, const map::Region& entries,
-                 bool& overflowed);
+  uint16_t* claim(RingQueue& queue, const map::Region& header, const map::Region& entries,
+                  bool& overflowed);
   void skip(RingQueue& queue, uint64_t count);
   template <class Fill>
   uint16_t step(RingQueue& queue, uint16_t operation, uint16_t& valid, uint32_t& cursor, Fill fill);

@@ -78,8 +78,9 @@ struct Step {
 };
 
 // The terminal's protocol: two handshakes, collect (IND, GAH, HCD) and deliver (SRQ, STA, IWD,
-// HCD). A command that does not fit the state is answered but changes nothing.
-Step transition(uint16_t state, uint16_t code, uint16_t action) {
+// HCD). A command that does not fit the state is answered but changes nothing. Inlined: every
+// exchange of the partner goes through it, and a call returns the step through the stack.
+[[gnu::always_inline]] inline Step transition(uint16_t state, uint16_t code, uint16_t action) {
   if (state == kStateForced) return {state};
   switch (code) {
     case kCodeInd:
@@ -349,10 +350,14 @@ void Terminals::pushWords(const Exchange& ex, Tick start) {
   }
 }
 
-void Terminals::Unseen::flush(Queues& queues) {
+void Terminals::Unseen::flushWords(Queues& queues) {
   queues.skipRaw(words);
+  words = 0;
+}
+
+void Terminals::Unseen::flushCommands(Queues& queues) {
   queues.skipCommands(commands);
-  words = commands = 0;
+  commands = 0;
 }
 
 // The exchange's words and command reach the queues that can still show them; the others only
@@ -360,13 +365,14 @@ void Terminals::Unseen::flush(Queues& queues) {
 void Terminals::commit(int n, Tick start, const Exchange& ex, bool wordsShown, bool commandShown,
                        Unseen& unseen) {
   uint32_t base = terminalBase(n);
-  if (wordsShown || commandShown) unseen.flush(queues_);
   if (wordsShown) {
+    unseen.flushWords(queues_);
     pushWords(ex, start);
   } else {
     unseen.words += ex.wordCount();
   }
   if (commandShown) {
+    unseen.flushCommands(queues_);
     queues_.pushCommand(start, ex.command, ex.errors, ex.alternate, ex.response);
   } else {
     ++unseen.commands;
@@ -506,7 +512,8 @@ bool Terminals::advance(Tick until) {
     nextRt_ = next.rt + 1;
     if (scratch_.code == kCodeIwd) ++sequence_;
   }
-  unseen.flush(queues_);
+  unseen.flushWords(queues_);
+  unseen.flushCommands(queues_);
   return true;
 }
 

@@ -91,11 +91,13 @@ class Terminals {
     Tick raw = 0;
     Tick commands = 0;
   };
-  // Words and commands sent in a catch-up before any queue could show them.
+  // Words and commands sent in a catch-up before any queue could show them. Each queue counts
+  // its own before its next push: the two queues do not depend on each other.
   struct Unseen {
     uint64_t words = 0;
     uint64_t commands = 0;
-    void flush(Queues& queues);
+    void flushWords(Queues& queues);
+    void flushCommands(Queues& queues);
   };
 
   Next findNext() const;

@@ -175,6 +175,7 @@ void Engine::start(uint16_t, uint64_t nowMicros, uint64_t epochMicros) {
 // partners' cycles are laid out again only when the timing or the card's epoch changed.
 void Engine::refresh() {
   stale_ = false;
+  aheadKnown_ = false;
   ldb::Timing timing = ldb::readTiming(memory_);
   Tick origin = epochMicros_ * ldb::kTicksPerMicro;
   bool sameTiming = timing.word == timing_.word && timing.gap == timing_.gap &&
@@ -252,13 +253,11 @@ bool Engine::advance(uint64_t untilMicros) {
   Key end{until - timing_.word + 1, 0};  // the first word that has not ended yet
   if (!(cursor_ < end)) return true;
   Header h = readHeader();
-  while (!h.triggered && h.captured < kMinPreTrigger && recordNext(end, h)) {
-  }
+  if (!h.triggered && h.captured < kMinPreTrigger) recordWords(end, kMinPreTrigger - h.captured, h);
   if (!h.triggered && h.captured >= kMinPreTrigger) {
     std::optional<Found> fire = first(matching_, cursor_);
     Key stop = fire && fire->key < end ? fire->key : end;
-    recordSpan(cursor_, stop, h);
-    cursor_ = stop;
+    recordSpan(stop, h);
     if (stop < end) {
       h.triggerSlot = record(fire->key.connector, fire->position, h);
       h.triggered = true;
@@ -266,74 +265,122 @@ bool Engine::advance(uint64_t untilMicros) {
       cursor_ = after(fire->key);
     }
   }
-  while (h.triggered && h.post < postTrigger_ && recordNext(end, h)) ++h.post;
+  if (h.triggered && h.post < postTrigger_)
+    h.post += static_cast<uint32_t>(recordWords(end, postTrigger_ - h.post, h));
   writeHeader(h);
   if (h.triggered && h.post >= postTrigger_) running_ = false;
   return running_;
 }
 
-bool Engine::recordNext(Key end, Header& h) {
-  std::optional<Found> w = first(recorded_, cursor_);
-  if (!w || !(w->key < end)) {
-    cursor_ = end;
-    return false;
-  }
-  record(w->key.connector, w->position, h);
-  cursor_ = after(w->key);
-  return true;
-}
-
-void Engine::recordSpan(Key from, Key to, Header& h) {
+void Engine::recordSpan(Key to, Header& h) {
+  const Key from = cursor_;
   if (!(from < to)) return;
-  const uint64_t before = recordedBefore(from);
-  uint64_t n = recordedBefore(to) - before;
-  if (n == 0) return;
-  if (n > kStackEntries && !tapped(memory_)) {
-    // The latest tick before which at most n - 8192 words lie: those words are only counted.
-    uint64_t skippable = n - kStackEntries;
-    Tick lo = from.tick + 1;
-    Tick hi = to.tick;
-    while (lo < hi) {
-      Tick mid = lo + (hi - lo + 1) / 2;
-      if (recordedBefore(Key{mid, 0}) - before <= skippable)
-        lo = mid;
-      else
-        hi = mid - 1;
-    }
-    Key skipTo{lo, 0};
-    uint64_t skipped = recordedBefore(skipTo) - before;
-    if (skipped <= skippable && from < skipTo) {
-      h.recorded += static_cast<uint32_t>(skipped);
-      h.captured = static_cast<uint32_t>(std::min<uint64_t>(h.captured + skipped, UINT32_MAX));
-      h.next = static_cast<uint32_t>((h.next + skipped) % kStackEntries);
-      h.held = static_cast<uint32_t>(std::min<uint64_t>(h.held + skipped, kStackEntries));
-      from = skipTo;
-    }
-  }
-  // Merge the connectors' recorded words in start order.
-  std::array<std::optional<Position>, kConnectors> at;
-  for (int c = 0; c < kConnectors; ++c) {
-    auto i = static_cast<std::size_t>(c);
-    at[i] = recorded_[i].next(firstFrom(c, from));
-  }
-  for (;;) {
-    int best = -1;
-    Key bestKey;
-    for (int c = 0; c < kConnectors; ++c) {
-      auto i = static_cast<std::size_t>(c);
-      if (!at[i]) continue;
-      Key k{connectors_[i].start(*at[i]), c};
-      if (!(k < to)) continue;
-      if (best < 0 || k < bestKey) {
-        best = c;
-        bestKey = k;
+  // Counting costs a few searches: a stretch too short to hold more than a stackful is only
+  // merged.
+  uint64_t most = 0;
+  for (const Connector& c : connectors_) most += c.mostWithin(to.tick - from.tick + 1);
+  if (most > kStackEntries && !tapped(memory_)) {
+    const uint64_t before = recordedBefore(from);
+    const uint64_t n = recordedBefore(to) - before;
+    if (n > kStackEntries) {
+      // The latest tick before which at most n - 8192 words lie: those words are only counted.
+      uint64_t skippable = n - kStackEntries;
+      Tick lo = from.tick + 1;
+      Tick hi = to.tick;
+      while (lo < hi) {
+        Tick mid = lo + (hi - lo + 1) / 2;
+        if (recordedBefore(Key{mid, 0}) - before <= skippable)
+          lo = mid;
+        else
+          hi = mid - 1;
+      }
+      Key skipTo{lo, 0};
+      uint64_t skipped = recordedBefore(skipTo) - before;
+      if (skipped <= skippable && from < skipTo) {
+        h.recorded += static_cast<uint32_t>(skipped);
+        h.captured = static_cast<uint32_t>(std::min<uint64_t>(h.captured + skipped, UINT32_MAX));
+        h.next = static_cast<uint32_t>((h.next + skipped) % kStackEntries);
+        h.held = static_cast<uint32_t>(std::min<uint64_t>(h.held + skipped, kStackEntries));
+        cursor_ = skipTo;
       }
     }
-    if (best < 0) return;
-    auto i = static_cast<std::size_t>(best);
-    record(best, *at[i], h);
-    at[i] = recorded_[i].next(connectors_[i].after(*at[i]));
   }
+  recordWords(to, UINT64_MAX, h);
+}
+
+void Engine::seek(Key from) {
+  if (aheadKnown_ && !(from < aheadFrom_) && !(aheadFrom_ < from)) return;
+  for (int c = 0; c < kConnectors; ++c) {
+    auto i = static_cast<std::size_t>(c);
+    std::optional<Position> p = recorded_[i].next(firstFrom(c, from));
+    Lane& lane = lanes_[i];
+    lane.idle = !p;
+    if (!p) continue;
+    lane.rank = recorded_[i].rank(p->index);
+    lane.cycleStart = connectors_[i].cycleStart(p->cycle);
+    lane.start = connectors_[i].start(*p);
+  }
+  aheadFrom_ = from;
+  aheadKnown_ = true;
+}
+
+uint64_t Engine::recordWords(Key end, uint64_t limit, Header& h) {
+  // A place in the merged traffic as one number, tick then connector, so that the next word of
+  // all connectors is the smallest of four and its two low bits name the connector; a connector
+  // with nothing to record is never next.
+  static_assert(kConnectors == 4);
+  constexpr uint64_t kNever = UINT64_MAX;
+  seek(cursor_);
+  // The walk keeps what it needs of each connector at hand: its recorded words' indexes and
+  // offsets, and the cycle's words.
+  struct Walk {
+    Lane lane;
+    const uint32_t* list;
+    const Tick* offsets;
+    uint32_t count;
+    const CycleWord* words;
+    Tick length;
+  };
+  std::array<Walk, kConnectors> walks;
+  for (std::size_t i = 0; i < kConnectors; ++i) {
+    const Marks& marks = recorded_[i];
+    walks[i] = {lanes_[i],        marks.list().data(),           marks.offsets().data(),
+                marks.perCycle(), connectors_[i].words().data(), connectors_[i].length()};
+  }
+  auto place = [&walks](std::size_t i) {
+    return walks[i].lane.idle ? kNever : walks[i].lane.start * kConnectors + i;
+  };
+  std::array<uint64_t, kConnectors> places;
+  for (std::size_t i = 0; i < kConnectors; ++i) places[i] = place(i);
+  const uint64_t stop = end.tick * kConnectors + static_cast<uint64_t>(end.connector);
+  uint32_t slot = h.next;
+  uint64_t n = 0;
+  uint64_t last = 0;
+  while (n < limit) {
+    const uint64_t at = std::min(std::min(places[0], places[1]), std::min(places[2], places[3]));
+    if (at >= stop) break;
+    const std::size_t best = at % kConnectors;
+    Walk& walk = walks[best];
+    Lane& lane = walk.lane;
+    writeEntry(slot, static_cast<int>(best), lane.start, walk.words[walk.list[lane.rank]]);
+    slot = slot + 1 == kStackEntries ? 0 : slot + 1;
+    ++n;
+    last = at;
+    if (++lane.rank == walk.count) {
+      lane.rank = 0;
+      lane.cycleStart += walk.length;
+    }
+    lane.start = lane.cycleStart + walk.offsets[lane.rank];
+    places[best] = place(best);
+  }
+  for (std::size_t i = 0; i < kConnectors; ++i) lanes_[i] = walks[i].lane;
+  h.next = slot;
+  h.held = static_cast<uint32_t>(std::min<uint64_t>(h.held + n, kStackEntries));
+  h.recorded += static_cast<uint32_t>(n);
+  h.captured = static_cast<uint32_t>(std::min<uint64_t>(h.captured + n, UINT32_MAX));
+  cursor_ = n == limit ? after(Key{last / kConnectors, static_cast<int>(last % kConnectors)}) : end;
+  aheadFrom_ = cursor_;
+  return n;
 }
 
 uint32_t Engine::record(int c, Position p, Header& h) {
@@ -341,22 +388,28 @@ uint32_t Engine::record(int c, Position p, Header& h) {
   return store(c, connectors_[i].start(p), connectors_[i].word(p), h);
 }
 
+// The entry's words are written in place: a saturated bus stores a word every few microseconds.
 uint32_t Engine::store(int c, Tick start, const CycleWord& w, Header& h) {
-  auto i = static_cast<std::size_t>(c);
   uint32_t slot = h.next;
-  uint32_t at = map::kMonStack.entry(slot);
-  tags_.write(at + entry::kTimeTag, start);
-  memory_.write(at + entry::kBusCode, kBusCodes[i]);
-  memory_.write(at + entry::kWordHigh, static_cast<uint16_t>(w.value >> 16));
-  memory_.write(at + entry::kWordLow, static_cast<uint16_t>(w.value));
-  memory_.write(at + entry::kFlags, w.flags);
-  tapWord(memory_, monitorWord(start, w, c));
-  tapTransfer(memory_, {0, w.rt, 0, 0});
+  writeEntry(slot, c, start, w);
   h.next = slot + 1 == kStackEntries ? 0 : slot + 1;
   h.held = std::min(h.held + 1, kStackEntries);
   ++h.recorded;
   if (h.captured < UINT32_MAX) ++h.captured;
   return slot;
+}
+
+void Engine::writeEntry(uint32_t slot, int c, Tick start, const CycleWord& w) {
+  uint16_t* words = memory_.entryWords(map::kMonStack, slot);
+  tags_.fill(start, words + entry::kTimeTag / 2);
+  words[entry::kBusCode / 2] = kBusCodes[static_cast<std::size_t>(c)];
+  words[entry::kWordHigh / 2] = static_cast<uint16_t>(w.value >> 16);
+  words[entry::kWordLow / 2] = static_cast<uint16_t>(w.value);
+  words[entry::kFlags / 2] = w.flags;
+  if (memory_.tap) {
+    tapWord(memory_, monitorWord(start, w, c));
+    tapTransfer(memory_, {0, w.rt, 0, 0});
+  }
 }
 
 }  // namespace xarnsim::monitor

@@ -118,14 +118,20 @@ class Engine final : public BusEngine {
   Position firstFrom(int c, Key from) const;
   uint64_t recordedBefore(Key k) const;
   std::optional<Found> first(const std::array<Marks, kConnectors>& marks, Key from) const;
-  // Records the words of [from, to); of a stretch longer than the stack only the last stackful
-  // is written, the words before are only counted.
-  void recordSpan(Key from, Key to, Header& h);
+  // Records the words from the cursor up to `to`; of a stretch longer than the stack only the
+  // last stackful is written, the words before are only counted.
+  void recordSpan(Key to, Header& h);
+  // Records the words from the cursor on that start before `end`, at most `limit` (> 0) of
+  // them, in start order; the cursor ends after the last one, or at `end` when fewer came. The
+  // count.
+  uint64_t recordWords(Key end, uint64_t limit, Header& h);
+  // Each connector's first recorded word from `from` on, in lanes_.
+  void seek(Key from);
   uint32_t record(int c, Position p, Header& h);
+  // Writes the word to the next slot and counts it in the header; the slot.
   uint32_t store(int c, Tick start, const CycleWord& w, Header& h);
+  void writeEntry(uint32_t slot, int c, Tick start, const CycleWord& w);
   bool advanceOnWire(Tick until);
-  // Records the next recorded word before `end`; false when there is none.
-  bool recordNext(Key end, Header& h);
   static Key after(Key k) {
     return k.connector + 1 < kConnectors ? Key{k.tick, k.connector + 1} : Key{k.tick + 1, 0};
   }
@@ -147,6 +153,17 @@ class Engine final : public BusEngine {
   std::array<Marks, kConnectors> recorded_;  // the words the monitor records
   std::array<Marks, kConnectors> matching_;  // the recorded words that fire the trigger
   uint32_t postTrigger_ = 0;
+  // Where recordWords() left each connector: its next recorded word from aheadFrom_ on, as a
+  // place in the cycle's list of recorded words. A step that goes on from there needs no search.
+  struct Lane {
+    bool idle = true;  // the connector records nothing
+    uint32_t rank = 0;
+    Tick cycleStart = 0;
+    Tick start = 0;  // of the word
+  };
+  std::array<Lane, kConnectors> lanes_;
+  Key aheadFrom_;
+  bool aheadKnown_ = false;
   std::optional<Replay> replay_;
 
   TimeTagWriter tags_{memory_, epochMicros_};

@@ -35,6 +35,7 @@ void Connector::load(std::vector<CycleWord> words, Tick length, Tick origin) {
   words_ = std::move(words);
   length_ = std::max<Tick>(length, 1);
   origin_ = origin;
+  measureSpacing();
 }
 
 std::optional<Replay> readReplay(const std::string& path, std::string& why) {

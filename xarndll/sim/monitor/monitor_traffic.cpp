@@ -134,6 +134,25 @@ void Connector::build(int index, const ldb::Timing& timing, Tick origin) {
     t += ldb::kPartnerGap;
   }
   length_ = std::max<Tick>(t, 1);
+  measureSpacing();
+}
+
+// Words out of order, or one past the cycle's end, leave no bound (a spacing of 0).
+void Connector::measureSpacing() {
+  spacing_ = 0;
+  if (words_.empty() || words_.back().offset >= length_) return;
+  spacing_ = length_ - words_.back().offset + words_.front().offset;
+  for (std::size_t i = 1; i < words_.size(); ++i) {
+    Tick a = words_[i - 1].offset;
+    Tick b = words_[i].offset;
+    spacing_ = std::min(spacing_, b > a ? b - a : 0);
+  }
+}
+
+uint64_t Connector::mostWithin(Tick span) const {
+  if (words_.empty()) return 0;
+  if (spacing_ == 0) return UINT64_MAX;
+  return span / spacing_ + 1;
 }
 
 Position Connector::firstFrom(Tick t) const {

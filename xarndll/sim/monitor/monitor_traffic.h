@@ -45,6 +45,11 @@ class Marks {
   void build(const std::vector<CycleWord>& words, Pred marked);
 
   uint32_t perCycle() const { return static_cast<uint32_t>(list_.size()); }
+  // The marked indexes in order, their words' offsets, and where index `i` (a marked one)
+  // stands among them.
+  const std::vector<uint32_t>& list() const { return list_; }
+  const std::vector<Tick>& offsets() const { return offsets_; }
+  uint32_t rank(uint32_t i) const { return prefix_[i]; }
   // Marked words before `p`, counted from the first cycle.
   uint64_t ordinal(Position p) const { return p.cycle * perCycle() + prefix_[p.index]; }
   // The first marked word at or after `p`; none when the cycle has no marked word.
@@ -54,6 +59,7 @@ class Marks {
   std::vector<uint32_t> prefix_;  // marked words before each index (one more entry than words)
   std::vector<uint32_t> next_;    // the first marked index at or after each index, or the size
   std::vector<uint32_t> list_;    // the marked indexes
+  std::vector<Tick> offsets_;     // their words' offsets, for a walk through them
 };
 
 // One connector's partner and its terminals.
@@ -68,7 +74,10 @@ class Connector {
   const std::vector<CycleWord>& words() const { return words_; }
   const CycleWord& word(Position p) const { return words_[p.index]; }
   Tick length() const { return length_; }
-  Tick start(Position p) const { return origin_ + p.cycle * length_ + words_[p.index].offset; }
+  Tick cycleStart(uint64_t cycle) const { return origin_ + cycle * length_; }
+  Tick start(Position p) const { return cycleStart(p.cycle) + words_[p.index].offset; }
+  // At most how many words start within any `span` ticks.
+  uint64_t mostWithin(Tick span) const;
   // The first word that starts at or after `t`.
   Position firstFrom(Tick t) const;
   Position after(Position p) const {
@@ -76,8 +85,12 @@ class Connector {
   }
 
  private:
+  // The shortest time from one word's start to the next, over the end of the cycle too.
+  void measureSpacing();
+
   std::vector<CycleWord> words_;
   Tick length_ = 1;
+  Tick spacing_ = 0;
   Tick origin_ = 0;
 };
 
@@ -87,10 +100,14 @@ void Marks::build(const std::vector<CycleWord>& words, Pred marked) {
   prefix_.assign(n + 1, 0);
   next_.assign(n + 1, n);
   list_.clear();
+  offsets_.clear();
   for (uint32_t i = 0; i < n; ++i) {
     bool m = marked(words[i]);
     prefix_[i + 1] = prefix_[i] + (m ? 1 : 0);
-    if (m) list_.push_back(i);
+    if (m) {
+      list_.push_back(i);
+      offsets_.push_back(words[i].offset);
+    }
   }
   for (uint32_t i = n; i-- > 0;) next_[i] = prefix_[i + 1] != prefix_[i] ? i : next_[i + 1];
 }
