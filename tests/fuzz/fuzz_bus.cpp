@@ -194,11 +194,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   {
     std::unique_ptr<fuzz::Card> card;
     bounded("joining", [&] { card = std::make_unique<fuzz::Card>(kModes[pick % 3]); });
-    // XARN_FUZZ_TRACE=1 prints the calls, to read what a finding does.
-    if (std::getenv("XARN_FUZZ_TRACE")) {
-      xarnsim::setTrace(
-          card->get(), [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
-    }
+    fuzz::traceIfAsked(card->get());
     Segment segment;
     if (!segment.header()) std::abort();  // the card did not join: XARN_BUS was refused
     bounded("entering the mode", [&] { enterMode(*card, pick); });

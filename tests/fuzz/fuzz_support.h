@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -70,6 +71,13 @@ class Input {
   size_t size_;
   size_t at_ = 0;
 };
+
+// XARN_FUZZ_TRACE=1 prints the card's calls, to read what a finding does.
+inline void traceIfAsked(CardContext* card) {
+  if (std::getenv("XARN_FUZZ_TRACE"))
+    xarnsim::setTrace(card,
+                      [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
+}
 
 // An initialised card in `mode`, on a clock that moves only with `advance`.
 class Card {

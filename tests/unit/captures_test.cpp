@@ -80,7 +80,13 @@ TEST(ListCsv, EveryListBoxOfEveryTemplateNamesItsColumns) {
 
 // ---- The console's save ---------------------------------------------------------------------
 
-using ConsoleSaveTest = ConsoleScriptTest;
+// The setups page's file list: an empty list, saved as its header alone.
+const std::string kSetupsPage = "menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\n";
+
+class ConsoleSaveTest : public ConsoleScriptTest {
+ protected:
+  int save(const std::string& file) { return run(kSetupsPage + "save 7 " + file + "\n"); }
+};
 
 // The local-bus controller's road up to a raw word queue with traffic: message 1 to RT 3 with
 // four data words, in a 1 ms frame, running; the queue page on raw words, Snap on, one second on.
@@ -153,8 +159,7 @@ TEST_F(ConsoleSaveTest, AFileThatCannotBeWrittenIsAnErrorAndLeavesNothingBehind)
         Case{"pipe.csv", "it is not a regular file"},
         Case{"loop.csv", "its symbolic links go round in a loop"},
         Case{std::string(300, 'n') + ".csv", "the name is too long"}}) {
-    EXPECT_EQ(run("menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\nsave 7 " + c.file + "\n"), 2)
-        << c.file;
+    EXPECT_EQ(save(c.file), 2) << c.file;
     const std::string error = "ERROR line 5: cannot write " + c.file + ": " + c.why;
     EXPECT_NE(out.str().find(error), std::string::npos) << out.str();
     std::vector<std::string> now = directoryNames();
@@ -165,42 +170,36 @@ TEST_F(ConsoleSaveTest, AFileThatCannotBeWrittenIsAnErrorAndLeavesNothingBehind)
   // Not a list box, no file name, and a confined console's path.
   EXPECT_EQ(run("menu SETUP\nsave 1 x.csv\n"), 2);
   EXPECT_NE(out.str().find("is no list box"), std::string::npos) << out.str();
-  EXPECT_EQ(run("menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\nsave 7\n"), 2);
-  std::istringstream in("menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\nsave 7 folder/x.csv\n");
+  EXPECT_EQ(run(kSetupsPage + "save 7\n"), 2);
+  std::istringstream in(kSetupsPage + "save 7 folder/x.csv\n");
   console::Console confined(out);
   confined.confineFilesToWorkingDirectory();
   EXPECT_EQ(confined.run(in), 2);
   EXPECT_FALSE(fs::exists("folder/x.csv"));
 }
 
-TEST_F(ConsoleSaveTest, ASymbolicLinkIsWrittenThroughAndAnOldFileReplacedWhole) {
+// A name as long as a name may be is saved: the temporary file beside it needs no longer one. A
+// symbolic link is written through, the old file replaced whole; a name with blanks is the rest
+// of the line.
+TEST_F(ConsoleSaveTest, LongNamesLinksAndBlanksAreSavedAndNothingElseLeftBehind) {
+  const std::string name = std::string(251, 'n') + ".csv";
+  ASSERT_EQ(save(name), 0) << out.str();
+  EXPECT_EQ(slurp(name), "Setup file\r\n");
+  EXPECT_EQ(directoryNames(), (std::vector<std::string>{"XARN_WIN.INI", name}));
   fs::create_directory("captures");
   std::ofstream("captures/list.csv") << std::string(5000, 'x');
   fs::create_symlink("captures/list.csv", "link.csv");
-  ASSERT_EQ(run("menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\nsave 7 link.csv\n"), 0)
-      << out.str();
+  ASSERT_EQ(save("link.csv"), 0) << out.str();
   EXPECT_TRUE(fs::is_symlink("link.csv"));
   EXPECT_EQ(slurp("captures/list.csv"), "Setup file\r\n");
-  // A file name with blanks is the rest of the line.
-  ASSERT_EQ(run("menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\nsave 7 my list.csv\n"), 0)
-      << out.str();
+  ASSERT_EQ(save("my list.csv"), 0) << out.str();
   EXPECT_EQ(slurp("my list.csv"), "Setup file\r\n");
-}
-
-// A name as long as a name may be is saved: the temporary file beside it needs no longer one.
-TEST_F(ConsoleSaveTest, TheLongestNameIsSavedAndNothingElseLeftBehind) {
-  const std::string name = std::string(251, 'n') + ".csv";
-  ASSERT_EQ(run("menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\nsave 7 " + name + "\n"), 0)
-      << out.str();
-  EXPECT_EQ(slurp(name), "Setup file\r\n");
-  EXPECT_EQ(directoryNames(), (std::vector<std::string>{"XARN_WIN.INI", name}));
 }
 
 // With the transcript redirected to a file, as a shell's ">" does it, a save to /dev/stdout or to
 // the transcript's own name adds the CSV to the transcript in its place: the transcript is never
 // replaced. A character device is written where it is, through a link too.
 TEST_F(ConsoleSaveTest, TheTranscriptAndDevicesAreWrittenWhereTheyAreNeverReplaced) {
-  const std::string road = "menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\n";
   fs::create_symlink("/dev/null", "null.csv");
   std::fflush(stdout);
   const int terminal = ::dup(STDOUT_FILENO);
@@ -212,7 +211,8 @@ TEST_F(ConsoleSaveTest, TheTranscriptAndDevicesAreWrittenWhereTheyAreNeverReplac
   ::fstat(STDOUT_FILENO, &redirected);
   int result = -1;
   {
-    std::istringstream in(road + "save 7 /dev/stdout\nsave 7 transcript.txt\nsave 7 /dev/null\n" +
+    std::istringstream in(kSetupsPage +
+                          "save 7 /dev/stdout\nsave 7 transcript.txt\nsave 7 /dev/null\n" +
                           "save 7 null.csv\n");
     console::Console console(std::cout);
     result = console.run(in);

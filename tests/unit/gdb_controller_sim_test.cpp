@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr uint64_t kMilli = 1000;
-constexpr uint64_t kSecond = 1000 * kMilli;
 constexpr uint16_t kMeasure = 0x2000;
 constexpr uint16_t kCommand = 0x1000;
 constexpr uint16_t kSwitch = 0x3000;
@@ -27,10 +25,7 @@ class GdbControllerTest : public SimTest {
  protected:
   void SetUp() override {
     SimTest::SetUp();
-    ASSERT_EQ(DUVEX_InitDLL(&card, 1, 1, 0), 0);
-    SetupRecord setup{};
-    setup.marker = 0xFFFFFFFF;
-    ASSERT_EQ(DUVEX_SetupDLL(&card, 4, &setup), 0);
+    enterMode(&card, 4, setupRecord(0));
   }
 
   static GdbCommandRecord command(uint16_t rt, uint16_t channel, uint16_t data,
@@ -450,7 +445,7 @@ TEST_F(GdbControllerTest, AHugeCatchUpIsPromptAndConsistent) {
   for (uint16_t i = 1; i <= 10000; ++i) ASSERT_EQ(write(1, i, kMeasure, command(3, i % 256, i)), 0);
   run();
   auto begin = std::chrono::steady_clock::now();
-  now += 1'000'000'000'000'000ull;  // 10^15 us: about 31 years
+  now += kThirtyYears;
   EXPECT_EQ(state(), 0xA041);
   std::vector<GdbQueueEntry> up = queue(kUplink);
   auto took = std::chrono::steady_clock::now() - begin;
@@ -469,40 +464,25 @@ TEST_F(GdbControllerTest, AHugeCatchUpIsPromptAndConsistent) {
 // cost no more than the queues can show.
 TEST_F(GdbControllerTest, ALongCatchUpOverEmptySlotsGivesTheSameCardAsManySmallOnes) {
   auto run = [this](uint64_t step, uint64_t length) {
-    xarnsim::release(&card);
-    card = CardContext{};
-    now = 0;
+    restart();
     counters = {};
-    xarnsim::setTimeSource(&card, [this] { return now; });
-    SetUp();
+    enterMode(&card, 4, setupRecord(0));
     GdbCommandRecord plus{};
     plus.triggerPolarity = 1;
-    for (uint16_t i = 1; i <= 100; ++i) ASSERT_EQ(write(100, i, kTrigger, plus), 0);
-    for (uint16_t i = 1; i <= 1000; ++i) ASSERT_EQ(write(10, i, kTrigger), 0);
-    for (uint16_t i = 1; i <= 10000; ++i) ASSERT_EQ(write(1, i, kTrigger, plus), 0);
-    ASSERT_EQ(write(1, 7000, kMeasure, command(5, 5, 5)), 0);
-    ASSERT_EQ(write(10, 300, kCommand), 0);
-    for (int i = 0; i < 3; ++i) ASSERT_EQ(insert(1, command(6, 6, static_cast<uint16_t>(i))), 0);
+    for (uint16_t i = 1; i <= 100; ++i) EXPECT_EQ(write(100, i, kTrigger, plus), 0);
+    for (uint16_t i = 1; i <= 1000; ++i) EXPECT_EQ(write(10, i, kTrigger), 0);
+    for (uint16_t i = 1; i <= 10000; ++i) EXPECT_EQ(write(1, i, kTrigger, plus), 0);
+    EXPECT_EQ(write(1, 7000, kMeasure, command(5, 5, 5)), 0);
+    EXPECT_EQ(write(10, 300, kCommand), 0);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(insert(1, command(6, 6, static_cast<uint16_t>(i))), 0);
     this->run();
-    while (now < length) {
-      now = std::min(now + step, length);
-      rWDLL(&card, 0);
-    }
-  };
-  auto image = [this] {
-    std::vector<uint16_t> words;
-    for (uint32_t a = 0x0100; a < 0x010C; a += 2) words.push_back(rWDLL(&card, a));
-    for (uint32_t a = 0x0E00; a < 0x1200; a += 2) words.push_back(rWDLL(&card, a));
-    for (uint32_t a = 0x119300; a < 0x121420; a += 2) words.push_back(rWDLL(&card, a));
-    return words;
+    stepTo(length, step);
+    // The run counters, the command queues, the uplink and downlink queues.
+    return cardWords(&card, {{0x0100, 0x010C}, {0x0E00, 0x1200}, {0x119300, 0x121420}});
   };
   const uint64_t length = 3 * kSecond + 500 * kMilli;
-  run(997, length);
-  std::vector<uint16_t> often = image();
-  run(length, length);
-  std::vector<uint16_t> once = image();
-  ASSERT_EQ(once.size(), often.size());
-  for (std::size_t i = 0; i < once.size(); ++i) ASSERT_EQ(once[i], often[i]) << "word " << i;
+  std::vector<uint16_t> often = run(997, length);
+  expectSameWords(run(length, length), often);
   EXPECT_EQ(counter(0), 3u + 3u);  // one MEASURE a second, three queued commands
 
   // A day at once: the only transfers the queues keep lie hundreds of seconds apart, with

@@ -13,20 +13,19 @@
 
 namespace {
 
-constexpr uint64_t kMilli = 1000;
-constexpr uint64_t kSecond = 1000 * kMilli;
 constexpr uint16_t kNoResponse = 0xFFFF;
 constexpr uint32_t kQueueEntries = 0x143520;
 constexpr uint32_t kPool = 0x123500;
+
+uint32_t word32(CardContext* card, uint32_t at) {
+  return xarnsim::peek(card, at) | static_cast<uint32_t>(xarnsim::peek(card, at + 2)) << 16;
+}
 
 class GdbTerminalsTest : public SimTest {
  protected:
   void SetUp() override {
     SimTest::SetUp();
-    ASSERT_EQ(DUVEX_InitDLL(&card, 1, 1, 0), 0);
-    SetupRecord setup{};
-    setup.marker = 0xFFFFFFFF;
-    ASSERT_EQ(DUVEX_SetupDLL(&card, 5, &setup), 0);
+    enterMode(&card, 5, setupRecord(0));
   }
 
   uint16_t terminal(uint16_t rt, bool enabled, uint16_t errorType = 0x0100, uint16_t size = 0) {
@@ -294,7 +293,7 @@ TEST_F(GdbTerminalsTest, QueueReadsRefuseHostileArgumentsAndAHugeCatchUpIsPrompt
     for (uint16_t ch = 0; ch < 16; ++ch) ASSERT_EQ(write(rt, ch, channel()), 0);
   }
   auto begin = std::chrono::steady_clock::now();
-  runFor(1'000'000'000'000'000ull);
+  runFor(kThirtyYears);
   EXPECT_EQ(state(), 0x0051);
   std::vector<GdbRtQueueEntry> q = queue();
   EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::seconds(2));
@@ -313,18 +312,10 @@ TEST_F(GdbTerminalsTest, QueueReadsRefuseHostileArgumentsAndAHugeCatchUpIsPrompt
   EXPECT_EQ(DUVEX_RdGdbRtQDLL(&card, &index, &end, &e), 0);
   EXPECT_TRUE(queue().empty());
   // The run's counters: the partner's commands and the answers (one in four: MEASUREMENT only).
-  uint32_t polls = xarnsim::peek(&card, 0x0100) | xarnsim::peek(&card, 0x0102) << 16;
-  uint32_t answers = xarnsim::peek(&card, 0x0104) | xarnsim::peek(&card, 0x0106) << 16;
+  uint32_t polls = word32(&card, 0x0100);
+  uint32_t answers = word32(&card, 0x0104);
   EXPECT_NE(polls, 0u);
   EXPECT_LE(std::abs(static_cast<int32_t>(4 * answers - polls)), 4 * 3 * 4096);
-}
-
-}  // namespace
-
-namespace {
-
-uint32_t word32(CardContext* card, uint32_t at) {
-  return xarnsim::peek(card, at) | static_cast<uint32_t>(xarnsim::peek(card, at + 2)) << 16;
 }
 
 // With no channel in the pool the partner has nothing to poll: a card run from its defaults, a
@@ -395,48 +386,31 @@ TEST_F(GdbTerminalsTest, PoolEntriesTheDriverWouldRefuseAreNotPolled) {
 // had been simulated, through stretches where the pool is empty and the schedule has no slot.
 TEST_F(GdbTerminalsTest, ALongCatchUpGivesTheSameQueueAsManySmallOnes) {
   auto run = [this](uint64_t step) {
-    xarnsim::release(&card);
-    card = CardContext{};
-    now = 0;
-    xarnsim::setTimeSource(&card, [this] { return now; });
-    SetUp();
-    auto until = [&](uint64_t end) {
-      while (now < end) {
-        now = std::min(now + step, end);
-        rWDLL(&card, 0);
-      }
-    };
-    ASSERT_EQ(terminal(3, true, 0x0000), 0);
-    ASSERT_EQ(terminal(4, true), 0);
-    ASSERT_EQ(DUVEX_CommandDLL(&card, 10), 0);
-    until(700 * kMilli);  // nothing to poll yet
+    restart();
+    enterMode(&card, 5, setupRecord(0));
+    EXPECT_EQ(terminal(3, true, 0x0000), 0);
+    EXPECT_EQ(terminal(4, true), 0);
+    EXPECT_EQ(DUVEX_CommandDLL(&card, 10), 0);
+    stepTo(700 * kMilli, step);  // nothing to poll yet
     GdbRtChanRecord c = channel();
     c.responseType = 0;
     c.intermediateEnable = 1;
     c.responseTime = 300;
-    ASSERT_EQ(write(3, 1, c), 0);
-    ASSERT_EQ(write(4, 9, channel()), 0);
-    until(2100 * kMilli);
+    EXPECT_EQ(write(3, 1, c), 0);
+    EXPECT_EQ(write(4, 9, channel()), 0);
+    stepTo(2100 * kMilli, step);
     GdbRtChanRecord defaults{};
     defaults.writeMarker = 0xFFFFFFFF;
-    ASSERT_EQ(write(3, 1, defaults), 0);
-    ASSERT_EQ(write(4, 9, defaults), 0);
-    until(2600 * kMilli);  // empty again
-    ASSERT_EQ(write(4, 9, channel()), 0);
-    until(40 * kSecond);
+    EXPECT_EQ(write(3, 1, defaults), 0);
+    EXPECT_EQ(write(4, 9, defaults), 0);
+    stepTo(2600 * kMilli, step);  // empty again
+    EXPECT_EQ(write(4, 9, channel()), 0);
+    stepTo(40 * kSecond, step);
+    // The run counters and the RT queue.
+    return cardWords(&card, {{0x0100, 0x0108}, {0x143500, 0x14B520}});
   };
-  auto image = [this] {
-    std::vector<uint16_t> words;
-    for (uint32_t a = 0x0100; a < 0x0108; a += 2) words.push_back(rWDLL(&card, a));
-    for (uint32_t a = 0x143500; a < 0x14B520; a += 2) words.push_back(rWDLL(&card, a));
-    return words;
-  };
-  run(997);
-  std::vector<uint16_t> often = image();
-  run(40 * kSecond);
-  std::vector<uint16_t> once = image();
-  ASSERT_EQ(once.size(), often.size());
-  for (std::size_t i = 0; i < once.size(); ++i) ASSERT_EQ(once[i], often[i]) << "word " << i;
+  std::vector<uint16_t> often = run(997);
+  expectSameWords(run(40 * kSecond), often);
   EXPECT_NE(word32(&card, 0x0100), 0u);
 }
 

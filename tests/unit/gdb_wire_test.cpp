@@ -60,6 +60,17 @@ struct Card {
   gdb::Engine engine{memory, extended};
 };
 
+// Terminal 5 enabled, its channel 3 as `c` says.
+void enableChannel(Card& card, GdbRtChanRecord c = {}) {
+  GdbRtSimRecord rt{};
+  rt.writeMarker = c.writeMarker = 0xFFFFFFFF;
+  rt.rtEnable = gdb::kRtEnabled;
+  rt.errorType = gdb::kErrorNone;
+  c.channelEnable = 1;
+  ASSERT_EQ(card.engine.terminals().writeRt(5, rt), 0);
+  ASSERT_EQ(card.engine.terminals().writeChannel(5, 3, c, false), 0);
+}
+
 // A 100 Hz table of 100 MEASURE entries (RT 0..99): 10,000 transfers a second.
 void fillTable(Card& card) {
   for (uint16_t i = 1; i <= 100; ++i) {
@@ -189,15 +200,7 @@ TEST(GdbWireTest, TheTwinAndThePartnerStepAsideForAnotherCardsController) {
 
   Card terminals;
   terminals.engine.terminals().attach(&wire);
-  GdbRtSimRecord rt{};
-  rt.writeMarker = 0xFFFFFFFF;
-  rt.rtEnable = gdb::kRtEnabled;
-  rt.errorType = gdb::kErrorNone;
-  ASSERT_EQ(terminals.engine.terminals().writeRt(5, rt), 0);
-  GdbRtChanRecord c{};
-  c.writeMarker = 0xFFFFFFFF;
-  c.channelEnable = 1;
-  ASSERT_EQ(terminals.engine.terminals().writeChannel(5, 3, c, false), 0);
+  enableChannel(terminals);
   terminals.engine.start(kModeMrt, 0, 0);
   RingQueue rtQueue(terminals.memory, map::kGdbRtQueueHeader, map::kGdbRtQueue);
   wire.elsewhere = true;
@@ -213,14 +216,7 @@ TEST(GdbWireTest, TheTwinAndThePartnerStepAsideForAnotherCardsController) {
 TEST(GdbWireTest, ATerminalAnswersAnotherCardsControllerWithinItsWait) {
   Card card;
   auto& terminals = card.engine.terminals();
-  GdbRtSimRecord rt{};
-  rt.writeMarker = 0xFFFFFFFF;
-  rt.rtEnable = gdb::kRtEnabled;
-  rt.errorType = gdb::kErrorNone;
-  ASSERT_EQ(terminals.writeRt(5, rt), 0);
   GdbRtChanRecord c{};
-  c.writeMarker = 0xFFFFFFFF;
-  c.channelEnable = 1;
   c.responseSync = 1;
   c.responseRtAddress = 7;
   c.responseChannel = 8;
@@ -228,7 +224,9 @@ TEST(GdbWireTest, ATerminalAnswersAnotherCardsControllerWithinItsWait) {
   c.notAndMask = 0x00F0;
   c.orMask = 0x8000;
   c.responseTime = 14;
-  ASSERT_EQ(terminals.writeChannel(5, 3, c, false), 0);
+  enableChannel(card, c);
+  c.writeMarker = 0xFFFFFFFF;
+  c.channelEnable = 1;
   RingQueue queue(card.memory, map::kGdbRtQueueHeader, map::kGdbRtQueue);
   auto field = [&](uint32_t back, uint32_t offset) {
     return card.memory.read(queue.entryAddress(queue.size() - 1 - back) + offset);
@@ -297,8 +295,10 @@ TEST(GdbWireTest, ATerminalAnswersAnotherCardsControllerWithinItsWait) {
   // Not claimed: another channel, another RT, the RT disabled.
   EXPECT_FALSE(offer(gdb::Request{start, 1, 5, 4, 0}));
   EXPECT_FALSE(offer(gdb::Request{start, 1, 6, 3, 0}));
-  rt.rtEnable = 0;
-  ASSERT_EQ(terminals.writeRt(5, rt), 0);
+  GdbRtSimRecord off{};
+  off.writeMarker = 0xFFFFFFFF;
+  off.errorType = gdb::kErrorNone;
+  ASSERT_EQ(terminals.writeRt(5, off), 0);
   EXPECT_FALSE(offer(gdb::Request{start, 1, 5, 3, 0}));
   EXPECT_EQ(queue.size(), 11u);
 }

@@ -10,21 +10,12 @@
 
 namespace {
 
-constexpr uint64_t kMilli = 1000;
-constexpr uint64_t kSecond = 1000 * kMilli;
 constexpr uint16_t kBusy = 0x8000;
 
 class LdbSimTest : public SimTest {
  protected:
-  void enter(uint16_t mode) {
-    ASSERT_EQ(DUVEX_InitDLL(&card, 1, 1, 0), 0);
-    SetupRecord setup{};
-    setup.marker = 0xFFFFFFFF;
-    setup.interWordTxGap = 4;      // 2 us
-    setup.rtResponseTime = 10;     // 5 us
-    setup.rtResponseTimeout = 40;  // 20 us
-    ASSERT_EQ(DUVEX_SetupDLL(&card, mode, &setup), 0);
-  }
+  // Gap 2 us, response time 5 us, timeout 20 us.
+  void enter(uint16_t mode) { enterMode(&card, mode, setupRecord(4, 10, 40)); }
 
   // Message `number`: TX to RT 3 with command code 5, `words` data words 0x10, 0x11, ...
   uint16_t define(uint16_t number, uint16_t words, uint16_t direction = 1,
@@ -221,28 +212,16 @@ TEST_F(LdbSimTest, HaltStopsTheBusAndAFullQueueKeepsTheNewestEntries) {
 
 TEST_F(LdbSimTest, ALongCatchUpGivesTheSameCardAsManySmallOnes) {
   auto run = [this](uint64_t step) {
-    xarnsim::release(&card);
-    card = CardContext{};
-    now = 0;
-    xarnsim::setTimeSource(&card, [this] { return now; });
+    restart();
     enter(1);
     define(1, 32);
     define(2, 5, 0);
     frame({1, 2, 1}, 0);  // back to back
     DUVEX_RunLdbBcDLL(&card, 0);
-    for (uint64_t end = 2 * kSecond; now < end;) {
-      now = std::min(now + step, end);
-      rWDLL(&card, 0);
-    }
-    std::vector<uint16_t> image;
-    for (uint32_t a = 0x012000; a < 0x05931E; a += 2) image.push_back(rWDLL(&card, a));
-    return image;
+    stepTo(2 * kSecond, step);
+    return cardWords(&card, {{0x012000, 0x05931E}});
   };
-  std::vector<uint16_t> once = run(2 * kSecond);
-  std::vector<uint16_t> often = run(997);
-  ASSERT_EQ(once.size(), often.size());
-  for (std::size_t i = 0; i < once.size(); ++i)
-    ASSERT_EQ(once[i], often[i]) << "word " << std::hex << 0x012000 + 2 * i;
+  expectSameWords(run(2 * kSecond), run(997));
 }
 
 // ---- Terminals
@@ -355,10 +334,7 @@ TEST_F(LdbTerminalTest, BusSelectForcedStateAndResponseErrors) {
 // card must end exactly as if every exchange had been simulated: terminals, buffers, queues.
 TEST_F(LdbTerminalTest, ALongCatchUpGivesTheSameTerminalsAndQueuesAsManySmallOnes) {
   auto run = [this](uint64_t step, uint64_t length) {
-    xarnsim::release(&card);
-    card = CardContext{};
-    now = 0;
-    xarnsim::setTimeSource(&card, [this] { return now; });
+    restart();
     enter(2);
     for (uint16_t rt = 0; rt < 32; ++rt) {
       static constexpr uint16_t kActions[] = {0x0000, 0x0800, 0x0C00, 0x1000, 0x1C00};
@@ -367,36 +343,23 @@ TEST_F(LdbTerminalTest, ALongCatchUpGivesTheSameTerminalsAndQueuesAsManySmallOne
       for (auto& e : errors) e.errorType = 0x0100;
       if (rt % 7 == 3) errors[0] = {static_cast<uint16_t>(rt % 3), 0x0000, 0};  // GAH parity
       if (rt % 5 == 1) errors[1] = {0, 0x00C0, 20};                             // IND short
-      if (writeRt(rt, rt == 13 ? 0 : 0x8000, kActions[rt % 5], kSelects[rt % 4])) return false;
+      EXPECT_EQ(writeRt(rt, rt == 13 ? 0 : 0x8000, kActions[rt % 5], kSelects[rt % 4]), 0);
     }
     LdbRtRecord forced = readRt(17);
     forced.rtState = 0x0040;
     forced.stateUpdate = 1;
     DUVEX_WrLdbRTDLL(&card, &forced);
     DUVEX_CommandDLL(&card, 10);
-    for (uint64_t end = length; now < end;) {
-      now = std::min(now + step, end);
-      rWDLL(&card, 0);
-    }
-    return true;
-  };
-  auto image = [this] {
-    std::vector<uint16_t> words;
-    for (uint32_t a = 0x049300; a < 0x05931E; a += 2) words.push_back(rWDLL(&card, a));  // raw
-    for (uint32_t a = 0x059400; a < 0x08241E; a += 2) words.push_back(rWDLL(&card, a));  // RTs
-    return words;
+    stepTo(length, step);
+    // The raw word queue, and the terminals.
+    return cardWords(&card, {{0x049300, 0x05931E}, {0x059400, 0x08241E}});
   };
   for (uint64_t length : {3 * kSecond, 20 * kSecond}) {
-    ASSERT_TRUE(run(997, length));
-    std::vector<uint16_t> often = image();
-    ASSERT_TRUE(run(length, length));
-    std::vector<uint16_t> once = image();
-    ASSERT_EQ(once.size(), often.size());
-    for (std::size_t i = 0; i < once.size(); ++i)
-      ASSERT_EQ(once[i], often[i]) << "word " << i << " after " << length << " us";
+    SCOPED_TRACE(length);
+    expectSameWords(run(997, length), run(length, length));
   }
   // A jump of 10^15 us (31 years) returns at once, the bus still running and every queue full.
-  now += 1'000'000'000'000'000;
+  now += kThirtyYears;
   EXPECT_EQ(state(), 0x0021);
   EXPECT_EQ(takeCommands().size(), 1024u);
   EXPECT_GT(readRt(0).dttCount, 0);

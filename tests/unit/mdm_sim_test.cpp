@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr uint64_t kMilli = 1000;
-constexpr uint64_t kSecond = 1000 * kMilli;
 constexpr uint32_t kUnits = 0x14B600;
 constexpr uint32_t kIoms = 0x14D600;
 constexpr uint32_t kQueue = 0x1C5E20;
@@ -33,13 +31,7 @@ class MdmSimTest : public SimTest {
     enter(&card);
   }
   static void enter(CardContext* c) {
-    ASSERT_EQ(DUVEX_InitDLL(c, 1, 1, 0), 0);
-    SetupRecord setup{};
-    setup.marker = 0xFFFFFFFF;
-    setup.interWordTxGap = 11;
-    setup.rtResponseTime = 15;
-    setup.rtResponseTimeout = 50;
-    ASSERT_EQ(DUVEX_SetupDLL(c, 6, &setup), 0);
+    enterMode(c, 6, setupRecord(11, 15, 50));
     uint16_t position = 0;
     uint16_t clear = 2;
     MdmQueueEntry e{};
@@ -448,18 +440,14 @@ TEST_F(MdmSimTest, ALongCatchUpSkipsOnlyWhatNobodyCanSee) {
     prom(c, 30, {DO}, {{Output, 0, 1, 15}});
     ASSERT_EQ(DUVEX_CommandDLL(c, 10), 0);
   }
-  for (int ms = 0; ms < 30'000; ++ms) {
-    now += kMilli;
-    state();
-  }
+  stepTo(30 * kSecond, kMilli);
   otherNow += 30 * kSecond;
+  expectSameWords(cardWords(&card, {{kUnits, kQueue + 1024 * 128}}),
+                  cardWords(&other, {{kUnits, kQueue + 1024 * 128}}));
   uint16_t word = 0;
-  ASSERT_EQ(DUVEX_RdStatusDLL(&other, &word), 0);
-  for (uint32_t a = kUnits; a < kQueue + 1024 * 128; a += 2)
-    ASSERT_EQ(rWDLL(&card, a), rWDLL(&other, a)) << std::hex << a;
 
   auto started = std::chrono::steady_clock::now();
-  otherNow += 1'000'000'000'000'000ull;  // some 31 years
+  otherNow += kThirtyYears;
   ASSERT_EQ(DUVEX_RdStatusDLL(&other, &word), 0);
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
   EXPECT_EQ(word, 0x0061);

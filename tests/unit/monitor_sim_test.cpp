@@ -9,15 +9,13 @@
 #include <climits>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "sim_fixture.h"
 
 namespace {
 
-constexpr uint64_t kMilli = 1000;
-constexpr uint64_t kSecond = 1000 * kMilli;
-constexpr uint64_t kDay = 86400 * kSecond;
 constexpr uint32_t kBusSelect = 0x0020;
 constexpr uint32_t kStackHeader = 0x082600;
 constexpr uint16_t kJ1 = 0x0008, kJ2 = 0x0004, kJ3 = 0x0002, kJ4 = 0x0001, kAny = 0x8000;
@@ -44,16 +42,17 @@ class MonitorSimTest : public SimTest {
   // The card initialised and set up for BUS_MON with all four connectors selected, as the
   // shell's mode entry leaves it.
   void enter() { enterCard(card); }
-  // A response time beyond the timeout leaves the partners' terminals silent.
+  // Gap 2 us, response time 5 us, timeout 20 us; a response time beyond the timeout leaves the
+  // partners' terminals silent.
   void enterCard(CardContext& c, uint16_t response = 10, uint16_t timeout = 40) {
-    ASSERT_EQ(DUVEX_InitDLL(&c, 1, 1, 0), 0);
-    SetupRecord setup{};
-    setup.marker = 0xFFFFFFFF;
-    setup.interWordTxGap = 4;           // 2 us
-    setup.rtResponseTime = response;    // 5 us
-    setup.rtResponseTimeout = timeout;  // 20 us
-    ASSERT_EQ(DUVEX_SetupDLL(&c, 3, &setup), 0);
+    enterMode(&c, 3, setupRecord(4, response, timeout));
     wWDLL(&c, kBusSelect, 0x000F);
+  }
+  // A second card on the test's clock or one of its own.
+  CardContext twin(uint64_t* clock = nullptr) {
+    CardContext c{};
+    xarnsim::setTimeSource(&c, [this, clock] { return clock ? *clock : now; });
+    return c;
   }
 
   uint16_t load(const Trigger& t, uint16_t* filter = nullptr, CardContext* c = nullptr) {
@@ -183,22 +182,21 @@ TEST_F(MonitorSimTest, CapturesTheWordsAroundTheTriggerAndStopsAfterThePostTrigg
 
   // The card stops as the tenth word after the trigger ends, 28 us after it starts (time tags are
   // whole microseconds, the bus counts half microseconds).
-  CardContext twin{};
   uint64_t twinNow = 0;
-  xarnsim::setTimeSource(&twin, [&] { return twinNow; });
-  enterCard(twin);
-  ASSERT_EQ(load({kAny, std::string(24, 'X'), kSyncAny, 10}, nullptr, &twin), 0);
+  CardContext second = twin(&twinNow);
+  enterCard(second);
+  ASSERT_EQ(load({kAny, std::string(24, 'X'), kSyncAny, 10}, nullptr, &second), 0);
   twinNow = 3 * kSecond;
-  run(&twin);
-  twinNow = micros(words.back().timeTag) + 27;
+  run(&second);
   uint16_t word = 0;
-  DUVEX_RdStatusDLL(&twin, &word);
-  EXPECT_EQ(word, 0x0031);
-  EXPECT_EQ(header(12, &twin), 9);
-  twinNow += 2;
-  DUVEX_RdStatusDLL(&twin, &word);
-  EXPECT_EQ(word, 0x0030);
-  xarnsim::release(&twin);
+  for (auto [at, stateWord, count] :
+       {std::tuple<uint64_t, uint16_t, uint16_t>{27, 0x0031, 9}, {29, 0x0030, 10}}) {
+    twinNow = micros(words.back().timeTag) + at;
+    DUVEX_RdStatusDLL(&second, &word);
+    EXPECT_EQ(word, stateWord);
+    EXPECT_EQ(header(12, &second), count);
+  }
+  xarnsim::release(&second);
 
   // A halt keeps the stack; clearing it empties it; a new run starts a new capture.
   ASSERT_EQ(DUVEX_CommandDLL(&card, 11), 0);
@@ -337,7 +335,7 @@ TEST_F(MonitorSimTest, ADisabledTriggerNeverFiresAndALongCatchUpIsCheap) {
   auto started = std::chrono::steady_clock::now();
   now += kDay;
   EXPECT_EQ(state(), 0x0031);
-  now += 1'000'000'000'000'000ull;  // 10^15 us, some thirty years
+  now += kThirtyYears;
   EXPECT_EQ(state(), 0x0031);
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
   MonMsg e{};
@@ -359,40 +357,33 @@ TEST_F(MonitorSimTest, ADisabledTriggerNeverFiresAndALongCatchUpIsCheap) {
 // A catch-up that counts most words instead of recording them leaves exactly the stack that a
 // word-by-word run leaves.
 TEST_F(MonitorSimTest, OneLongStepAndManyShortStepsGiveTheSameCapture) {
-  CardContext twin{};
   uint64_t twinNow = 0;
-  xarnsim::setTimeSource(&twin, [&] { return twinNow; });
+  CardContext jumping = twin(&twinNow);
   enter();
-  enterCard(twin);
+  enterCard(jumping);
   std::array<uint16_t, 32> filter{};
   filter.fill(1);
   filter[3] = 0;
-  for (CardContext* c : {&card, &twin}) {
+  for (CardContext* c : {&card, &jumping}) {
     ASSERT_EQ(load({kAny, "", kSyncAny | kDisabled, 3000}, filter.data(), c), 0);
     run(c);
   }
-  for (int i = 0; i < 700; ++i) {
-    now += kMilli;
-    state();
-  }
+  stepTo(700 * kMilli, kMilli);
   twinNow = 700 * kMilli;
-  for (CardContext* c : {&card, &twin})
+  for (CardContext* c : {&card, &jumping})
     ASSERT_EQ(load({kJ4, "", kSyncAny | kMn, 3000}, nullptr, c), 0);
-  for (int i = 0; i < 700; ++i) {
-    now += kMilli;
-    state();
-  }
+  stepTo(1400 * kMilli, kMilli);
   twinNow = 1400 * kMilli;
   int32_t a = 0, b = 0;
   std::vector<MonMsg> stepped = capture(a);
-  std::vector<MonMsg> jumped = capture(b, &twin);
+  std::vector<MonMsg> jumped = capture(b, &jumping);
   EXPECT_EQ(a, -(8191 - 3000));
   EXPECT_EQ(a, b);
   ASSERT_EQ(stepped.size(), jumped.size());
   EXPECT_EQ(std::memcmp(stepped.data(), jumped.data(), stepped.size() * sizeof(MonMsg)), 0);
   for (uint32_t offset = 0; offset < 20; offset += 2)
-    EXPECT_EQ(header(offset), header(offset, &twin)) << offset;
-  xarnsim::release(&twin);
+    EXPECT_EQ(header(offset), header(offset, &jumping)) << offset;
+  xarnsim::release(&jumping);
 }
 
 // Card memory can hold any post-trigger count (a poke, a memory edit, a setup file): one beyond
@@ -484,8 +475,7 @@ TEST_F(MonitorSimTest, ACaptureHaltedWithoutATriggerIsReadFromItsLastWord) {
 // Every connector carries every error kind on both word types within one cycle of its traffic,
 // so each error trigger fires, whether or not the terminals answer.
 TEST_F(MonitorSimTest, EveryErrorTriggerFiresOnEveryConnectorAndWordType) {
-  CardContext quiet{};  // a response time beyond the timeout: no terminal answers
-  xarnsim::setTimeSource(&quiet, [&] { return now; });
+  CardContext quiet = twin();  // a response time beyond the timeout: no terminal answers
   enter();
   enterCard(quiet, 60, 40);
   for (CardContext* c : {&card, &quiet}) {

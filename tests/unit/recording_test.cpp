@@ -217,8 +217,16 @@ class RecordingTest : public ConsoleScriptTest {
   }
 };
 
-TEST_F(RecordingTest, LocalBusControllerDecodesAsTheRawWordList) {
-  if (!haveTshark()) GTEST_SKIP() << "tshark is not installed (scripts/install-deps.sh)";
+// The comparisons need tshark; without it they are skipped.
+class TsharkTest : public RecordingTest {
+ protected:
+  void SetUp() override {
+    RecordingTest::SetUp();
+    if (!haveTshark()) GTEST_SKIP() << "tshark is not installed (scripts/install-deps.sh)";
+  }
+};
+
+TEST_F(TsharkTest, LocalBusControllerDecodesAsTheRawWordList) {
   Decoded d = record("ldb_typical_road.xs", "menu RUN", "menu RUN\npage RUN_BCT\nclick 2\ntick 2\n",
                      "menu QUEUE\npage XARN_QUE\nclick 7\nclick 5\ntick\nsave 6 list.csv\n");
   compareRawWords(d);
@@ -231,8 +239,7 @@ TEST_F(RecordingTest, LocalBusControllerDecodesAsTheRawWordList) {
   }
 }
 
-TEST_F(RecordingTest, LocalBusTerminalsDecodeAsTheRawWordList) {
-  if (!haveTshark()) GTEST_SKIP() << "tshark is not installed (scripts/install-deps.sh)";
+TEST_F(TsharkTest, LocalBusTerminalsDecodeAsTheRawWordList) {
   Decoded d = record("ldb_terminals.xs", "menu RUN", "menu RUN\ntick\n",
                      "menu QUEUE\npage XARN_QUE\nclick 7\nclick 5\ntick\nsave 6 list.csv\n");
   compareRawWords(d);
@@ -253,8 +260,7 @@ TEST_F(RecordingTest, LocalBusTerminalsDecodeAsTheRawWordList) {
       tshark("cap.pcapng -Y \"xarn.error.parity && xarn.rt != 5\"", {"xarn.rt"}).packets.empty());
 }
 
-TEST_F(RecordingTest, MonitorDecodesAsTheSavedCapture) {
-  if (!haveTshark()) GTEST_SKIP() << "tshark is not installed (scripts/install-deps.sh)";
+TEST_F(TsharkTest, MonitorDecodesAsTheSavedCapture) {
   Decoded d = record("monitor_road.xs", "menu RUN", "menu RUN\ntick\n", "save-capture list.csv\n");
   auto rows = csvRows("list.csv");
   std::vector<Word> all = words(d);
@@ -272,8 +278,7 @@ TEST_F(RecordingTest, MonitorDecodesAsTheSavedCapture) {
   }
 }
 
-TEST_F(RecordingTest, GlobalBusControllerDecodesAsTheUplinkList) {
-  if (!haveTshark()) GTEST_SKIP() << "tshark is not installed (scripts/install-deps.sh)";
+TEST_F(TsharkTest, GlobalBusControllerDecodesAsTheUplinkList) {
   Decoded d = record("gdb_controller.xs", "menu RUNactive", "menu RUNactive\ntick 2\n",
                      "menu UpDnQ\npage GDB_UD_Q\nsave 6 list.csv\n");
   auto rows = csvRows("list.csv");
@@ -295,8 +300,7 @@ TEST_F(RecordingTest, GlobalBusControllerDecodesAsTheUplinkList) {
   }
 }
 
-TEST_F(RecordingTest, GlobalBusTerminalsDecodeAsTheTerminalQueue) {
-  if (!haveTshark()) GTEST_SKIP() << "tshark is not installed (scripts/install-deps.sh)";
+TEST_F(TsharkTest, GlobalBusTerminalsDecodeAsTheTerminalQueue) {
   Decoded d = record("gdb_terminals.xs", "menu RUN", "menu RUN\ntick 2\n",
                      "menu QUEUE\npage GDB_MRT_Q\nsave 6 list.csv\n");
   auto rows = csvRows("list.csv");
@@ -316,8 +320,7 @@ TEST_F(RecordingTest, GlobalBusTerminalsDecodeAsTheTerminalQueue) {
   }
 }
 
-TEST_F(RecordingTest, MdmUnitsDecodeAsTheMdmQueue) {
-  if (!haveTshark()) GTEST_SKIP() << "tshark is not installed (scripts/install-deps.sh)";
+TEST_F(TsharkTest, MdmUnitsDecodeAsTheMdmQueue) {
   Decoded d = record("mdm_units.xs", "menu RUN", "menu RUN\ntick 2\n",
                      "menu QUEUE\npage MDM_MRT_Q\nsave 6 list.csv\n");
   auto rows = csvRows("list.csv");
@@ -339,8 +342,7 @@ TEST_F(RecordingTest, MdmUnitsDecodeAsTheMdmQueue) {
 }
 
 // A capture cut in the middle of a packet, or with a damaged block, reads up to the damage.
-TEST_F(RecordingTest, ACaptureCutShortReadsUpToTheCut) {
-  if (!haveTshark()) GTEST_SKIP() << "tshark is not installed (scripts/install-deps.sh)";
+TEST_F(TsharkTest, ACaptureCutShortReadsUpToTheCut) {
   ASSERT_EQ(run(scenarioUpTo("ldb_typical_road.xs", "menu RUN") +
                 "record cap.pcapng\nmenu RUN\npage RUN_BCT\nclick 2\ntick 2\nrecord stop\n"),
             0)
