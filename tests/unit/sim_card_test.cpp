@@ -290,33 +290,6 @@ TEST_F(SimCardTest, MonitorCallsBelongToBusMonitorMode) {
   EXPECT_EQ(state(), 0x0031);
 }
 
-TEST_F(SimCardTest, SameCallsAtSameTimesGiveTheSameTranscript) {
-  auto run = [](CardContext& ctx, uint64_t& clock) {
-    std::string transcript;
-    xarnsim::setTrace(&ctx, [&](const std::string& line) { transcript += line + '\n'; });
-    DUVEX_InitDLL(&ctx, 1, 1, 0);
-    DUVEX_CommandDLL(&ctx, 1);
-    DUVEX_CommandDLL(&ctx, 13);
-    uint16_t word = 0;
-    for (int tick = 0; tick < 5; ++tick) {
-      clock += kSecond;
-      DUVEX_RdStatusDLL(&ctx, &word);
-      transcript += std::to_string(word) + '\n';
-    }
-    xarnsim::setTrace(&ctx, {});
-    return transcript;
-  };
-  CardContext other{};
-  uint64_t otherNow = 0;
-  xarnsim::setTimeSource(&other, [&] { return otherNow; });
-  std::string first = run(card, now);
-  EXPECT_EQ(first, run(other, otherNow));
-  std::string poll = "DUVEX_RdStatusDLL(card, &) = 0\n";
-  std::string ticks = poll + "15\n" + poll + "15\n" + poll + "32783\n";  // 0x000F, then 0x800F
-  EXPECT_NE(first.find("DUVEX_CommandDLL(card, 13) = 0\n" + ticks), std::string::npos) << first;
-  xarnsim::release(&other);
-}
-
 // ---- Memory
 
 TEST_F(SimCardTest, OddAndOutOfRangeAddressesAreHarmlessAndEveryImageWordHolds) {
