@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <vector>
 
 #include "sim_fixture.h"
@@ -60,6 +61,12 @@ class GdbControllerTest : public SimTest {
     while (DUVEX_RdGdbUpDownQDLL(&card, selector, &position, &end, &e) == 0 && end == 0)
       entries.push_back(e);
     return {entries.rbegin(), entries.rend()};
+  }
+  void clearQueue(uint16_t selector) {
+    uint16_t position = 0;
+    uint16_t clear = 2;
+    GdbQueueEntry e{};
+    ASSERT_EQ(DUVEX_RdGdbUpDownQDLL(&card, selector, &position, &clear, &e), 0);
   }
   uint32_t counter(uint32_t offset) {
     return xarnsim::peek(&card, kRunControl + offset) |
@@ -125,24 +132,14 @@ TEST_F(GdbControllerTest, EachTableRunsAtItsRate) {
   run();
   now += kSecond;
   std::vector<GdbQueueEntry> up = queue(kUplink);
-  int per[3] = {};
+  std::map<uint16_t, int> perRate;
   for (const GdbQueueEntry& e : up) {
+    ++perRate[e.tableRate];
     EXPECT_EQ(e.source, 0);
-    if (e.tableRate == 10) {
-      ++per[0];
-      EXPECT_EQ(e.index, 1);
-      EXPECT_EQ(e.rtAddress, 3);
-    } else if (e.tableRate == 100) {
-      ++per[1];
-      EXPECT_EQ(e.index, 2);
-    } else if (e.tableRate == 1) {
-      ++per[2];
-      EXPECT_EQ(e.index, 9999);
-    }
+    EXPECT_EQ(e.index, e.tableRate == 10 ? 1 : e.tableRate == 100 ? 2 : 9999);
+    EXPECT_EQ(e.rtAddress, e.tableRate == 10 ? 3 : e.tableRate == 100 ? 5 : 7);
   }
-  EXPECT_EQ(per[0], 10);
-  EXPECT_EQ(per[1], 100);
-  EXPECT_EQ(per[2], 1);
+  EXPECT_EQ(perRate, (std::map<uint16_t, int>{{1, 1}, {10, 10}, {100, 100}}));
   EXPECT_EQ(up.size(), 111u);
   EXPECT_EQ(counter(0), 111u);
   // Each command-sync transfer has its answer (or its absence) on the downlink.
@@ -366,12 +363,7 @@ TEST_F(GdbControllerTest, InjectedErrorsAndPartnerAnswers) {
   // Over many transfers the partners leave about one in 256 unanswered and damage about one in
   // 256 answers.
   ASSERT_EQ(DUVEX_CommandDLL(&card, 11), 0);
-  for (uint16_t selector : {kUplink, kDownlink}) {
-    uint16_t position = 0;
-    uint16_t clear = 2;
-    GdbQueueEntry e{};
-    ASSERT_EQ(DUVEX_RdGdbUpDownQDLL(&card, selector, &position, &clear, &e), 0);
-  }
+  for (uint16_t selector : {kUplink, kDownlink}) clearQueue(selector);
   for (uint16_t i = 1; i <= 100; ++i) ASSERT_EQ(write(100, i, kMeasure, command(1, i, i)), 0);
   run();
   int silent = 0;
@@ -384,10 +376,7 @@ TEST_F(GdbControllerTest, InjectedErrorsAndPartnerAnswers) {
       damaged += e.errorFlags != 0;
       ++answers;
     }
-    uint16_t position = 0;
-    uint16_t clear = 2;
-    GdbQueueEntry e{};
-    ASSERT_EQ(DUVEX_RdGdbUpDownQDLL(&card, kDownlink, &position, &clear, &e), 0);
+    clearQueue(kDownlink);
   }
   EXPECT_EQ(answers, 50000);
   EXPECT_GT(silent, 100);

@@ -70,6 +70,12 @@ class GdbTerminalsTest : public SimTest {
     return seconds * kSecond + xarnsim::peek(&card, at + 8) * kMilli +
            xarnsim::peek(&card, at + 10);
   }
+  void clearQueue() {
+    uint16_t index = 0;
+    uint16_t clear = 2;
+    GdbRtQueueEntry e{};
+    ASSERT_EQ(DUVEX_RdGdbRtQDLL(&card, &index, &clear, &e), 0);
+  }
   void runFor(uint64_t us) {
     ASSERT_EQ(DUVEX_CommandDLL(&card, 10), 0);
     now += us;
@@ -226,10 +232,7 @@ TEST_F(GdbTerminalsTest, ResponseTypesChooseTheRequestsAnswered) {
     r.responseType = c.type;
     ASSERT_EQ(write(0, 0, r), 0);
     ASSERT_EQ(DUVEX_CommandDLL(&card, 11), 0);
-    uint16_t index = 0;
-    uint16_t clear = 2;
-    GdbRtQueueEntry e{};
-    ASSERT_EQ(DUVEX_RdGdbRtQDLL(&card, &index, &clear, &e), 0);
+    clearQueue();
     runFor(400 * kMilli);
     std::vector<bool> answers;
     for (const GdbRtQueueEntry& q : queue()) {
@@ -267,10 +270,7 @@ TEST_F(GdbTerminalsTest, ResponseTimeIntermediateAndUnsolicitedWords) {
   c.responseTime = 500;
   ASSERT_EQ(write(2, 1, c), 0);
   ASSERT_EQ(DUVEX_CommandDLL(&card, 11), 0);
-  uint16_t index = 0;
-  uint16_t clear = 2;
-  GdbRtQueueEntry e{};
-  ASSERT_EQ(DUVEX_RdGdbRtQDLL(&card, &index, &clear, &e), 0);
+  clearQueue();
   runFor(50 * kMilli);
   q = queue();
   ASSERT_EQ(q.size(), 1u);
@@ -370,10 +370,7 @@ TEST_F(GdbTerminalsTest, PoolEntriesTheDriverWouldRefuseAreNotPolled) {
   // With extended channels, channel 300 is the card's to poll.
   std::string error;
   ASSERT_TRUE(xarnsim::setOption(&card, "extended-channels", "1", error));
-  uint16_t index = 0;
-  uint16_t clear = 2;
-  GdbRtQueueEntry e{};
-  ASSERT_EQ(DUVEX_RdGdbRtQDLL(&card, &index, &clear, &e), 0);
+  clearQueue();
   wWDLL(&card, kPool + 64 + 6, 0);  // a change: the partner starts a new cycle
   now += 100 * kMilli;
   q = queue();
