@@ -96,6 +96,14 @@ class MonitorSimTest : public SimTest {
     EXPECT_TRUE(entry(0, e));
     return e;
   }
+  // Loads the trigger, runs for `span`, and returns the word that fired it.
+  MonMsg fire(const Trigger& t, uint64_t span = kSecond) {
+    EXPECT_EQ(load(t), 0);
+    run();
+    now += span;
+    EXPECT_EQ(state(), 0x0030);
+    return triggerWord();
+  }
 };
 
 TEST_F(MonitorSimTest, TriggerRecordAndRtFilterLiveInCardMemory) {
@@ -114,15 +122,13 @@ TEST_F(MonitorSimTest, TriggerRecordAndRtFilterLiveInCardMemory) {
   ASSERT_EQ(load({kJ2, "10X01", kSyncCommand | kPy | kDisabled, 77}, filter.data()), 0);
   std::array<uint16_t, 32> back{};
   MonTrigger r = read(back.data());
-  EXPECT_EQ(+r.triggerBus, kJ2);
-  EXPECT_EQ(std::string(r.pattern, 5), "10X01");
-  EXPECT_EQ(+r.control, kSyncCommand | kPy | kDisabled);
-  EXPECT_EQ(+r.postTriggerCount, 77u);
+  EXPECT_EQ(std::tuple(+r.triggerBus, std::string(r.pattern, 5), +r.control, +r.postTriggerCount),
+            std::tuple(kJ2, "10X01", kSyncCommand | kPy | kDisabled, 77u));
   EXPECT_EQ(back, filter);
-  EXPECT_EQ(rWDLL(&card, 0x082502), kJ2);
-  EXPECT_EQ(rWDLL(&card, 0x082504), '1' | '0' << 8);
-  EXPECT_EQ(rWDLL(&card, 0x08252E), 77);
-  EXPECT_EQ(rWDLL(&card, 0x082540 + 2 * 5), 1);  // filtered out
+  expectWords(&card, {{0x082502, kJ2},
+                      {0x082504, '1' | '0' << 8},
+                      {0x08252E, 77},
+                      {0x082540 + 2 * 5, 1}});  // the last: RT 5 filtered out
 
   // A null filter reference (the snapshot display's write) leaves the filter as it was.
   ASSERT_EQ(load({kAny, std::string(24, 'X'), kSyncAny, 11}), 0);
@@ -133,8 +139,7 @@ TEST_F(MonitorSimTest, TriggerRecordAndRtFilterLiveInCardMemory) {
   wWDLL(&card, 0x08252E, 12);
   EXPECT_EQ(+read(nullptr).postTriggerCount, 12u);
 
-  // Refusals change nothing: a post-trigger count that would leave less than 1024 words of
-  // history, no record, another mode, no card.
+  // Refused: a post-trigger count leaving under 1024 words of history, no record, another mode.
   EXPECT_EQ(load({kAny, "", kSyncAny, 7168}), xarnsim::kStatusBadArgument);
   EXPECT_EQ(load({kAny, "", kSyncAny, 0xFFFFFFFF}), xarnsim::kStatusBadArgument);
   EXPECT_EQ(load({kAny, "", kSyncAny, 7167}), 0);
@@ -238,8 +243,7 @@ TEST_F(MonitorSimTest, PartnersKeepEveryConnectorBusyWithAPlausibleMix) {
     EXPECT_EQ(static_cast<int>(busWord(w) >> 19) / 8, connector);
   }
   for (uint16_t bus : {kJ1, kJ2, kJ3, kJ4}) EXPECT_GT(perBus[bus], 1500) << bus;
-  EXPECT_GT(commands, 800);
-  EXPECT_LT(commands, 4000);
+  EXPECT_TRUE(commands > 800 && commands < 4000) << commands;
   for (int b = 0; b < 4; ++b) EXPECT_GT(errors[static_cast<std::size_t>(b)], 0) << b;
   EXPECT_LT(damaged, 8192 / 50);  // about one word in a hundred
 }
@@ -250,25 +254,17 @@ TEST_F(MonitorSimTest, PatternPositionsAreTheBusWordBitsMostSignificantFirst) {
     for (char c : {'0', '1'}) {
       std::string pattern(24, 'X');
       pattern[static_cast<std::size_t>(position)] = c;
-      ASSERT_EQ(load({kAny, pattern, kSyncAny, 0}), 0);
-      run();
-      now += 50 * kMilli;
-      ASSERT_EQ(state(), 0x0030);
-      EXPECT_EQ(busWord(triggerWord()) >> (23 - position) & 1, c == '1' ? 1u : 0u) << position << c;
+      uint32_t fired = busWord(fire({kAny, pattern, kSyncAny, 0}, 50 * kMilli));
+      EXPECT_EQ(fired >> (23 - position) & 1, c == '1' ? 1u : 0u) << position << c;
     }
   }
-  // A whole word, with other characters as "don't care": the first word after the history that
-  // carries exactly those bits.
+  // A whole word, another character as "don't care".
   MonMsg sample{};
   ASSERT_TRUE(entry(-300, sample));
   std::string exact;
   for (int b = 23; b >= 0; --b) exact += busWord(sample) >> b & 1 ? '1' : '0';
   exact[7] = '?';
-  ASSERT_EQ(load({kAny, exact, kSyncAny, 0}), 0);
-  run();
-  now += kSecond;
-  ASSERT_EQ(state(), 0x0030);
-  EXPECT_EQ(busWord(triggerWord()) | 1u << 16, busWord(sample) | 1u << 16);
+  EXPECT_EQ(busWord(fire({kAny, exact, kSyncAny, 0})) | 1u << 16, busWord(sample) | 1u << 16);
 }
 
 TEST_F(MonitorSimTest, BusSyncAndErrorConditionsChooseTheTriggerWord) {
@@ -282,31 +278,23 @@ TEST_F(MonitorSimTest, BusSyncAndErrorConditionsChooseTheTriggerWord) {
                         {kAny, kSyncAny | kMn}, {kAny, kSyncData | kLg},
                         {kJ2, kSyncAny | kSh},  {kAny, kSyncAny | kLg | kSh}};
   for (const Case& c : cases) {
-    ASSERT_EQ(load({c.bus, "", c.control, 0}), 0);
-    run();
-    now += kSecond;
-    ASSERT_EQ(state(), 0x0030) << c.bus << " " << c.control;
-    MonMsg t = triggerWord();
+    SCOPED_TRACE(testing::Message() << c.bus << " " << c.control);
+    MonMsg t = fire({c.bus, "", c.control, 0});
     uint16_t sync = c.control & 0x30;
     uint16_t type = sync == kSyncAny ? t.flags & kCommand : sync == kSyncCommand ? kCommand : 0;
     EXPECT_EQ(+t.busCode, c.bus == kAny ? +t.busCode : +c.bus);
     EXPECT_EQ(t.flags & kCommand, type);
-    EXPECT_EQ(t.flags & c.control & 15 ? 1 : 0, c.control & 15 ? 1 : 0) << c.control;
+    EXPECT_EQ(t.flags & c.control & 15 ? 1 : 0, c.control & 15 ? 1 : 0);
   }
-  // A bus code that names no single connector (0x0003) means any, as the page shows it; so does
-  // a sync field of 00.
-  ASSERT_EQ(load({0x0003, "", 0, 0}), 0);
-  run();
-  now += kSecond;
-  EXPECT_EQ(state(), 0x0030);
+  // A bus code naming no single connector (0x0003) means any, as does a sync field of 00.
+  fire({0x0003, "", 0, 0});
 }
 
 TEST_F(MonitorSimTest, BusSelectAndRtFilterChooseWhatIsRecorded) {
   enter();
   std::array<uint16_t, 32> filter{};
   filter.fill(1);
-  filter[9] = 0;
-  filter[10] = 0;
+  filter[9] = filter[10] = 0;
   ASSERT_EQ(load({kAny, "", kSyncAny, 7000}, filter.data()), 0);
   wWDLL(&card, kBusSelect, 0x1236);  // J2 and J3; the other bits are not the monitor's
   run();
@@ -315,9 +303,8 @@ TEST_F(MonitorSimTest, BusSelectAndRtFilterChooseWhatIsRecorded) {
   std::vector<MonMsg> words = capture(oldest);
   ASSERT_EQ(words.size(), 1024u + 1 + 7000);
   for (const MonMsg& w : words) {
-    EXPECT_TRUE(w.busCode == kJ2 || w.busCode == kJ3) << w.busCode;
     uint32_t rt = busWord(w) >> 19;
-    EXPECT_TRUE(rt != 9 && rt != 10) << rt;
+    EXPECT_TRUE((w.busCode == kJ2 || w.busCode == kJ3) && rt != 9 && rt != 10) << w.busCode << rt;
   }
   // With nothing to record the monitor waits, however long.
   wWDLL(&card, kBusSelect, 0);
@@ -340,8 +327,7 @@ TEST_F(MonitorSimTest, ADisabledTriggerNeverFiresAndALongCatchUpIsCheap) {
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
   MonMsg e{};
   EXPECT_FALSE(entry(0, e));
-  EXPECT_EQ(header(0), 8192);
-  EXPECT_EQ(header(8), 0);  // no trigger
+  EXPECT_EQ(std::pair(+header(0), +header(8)), std::pair(8192, 0));  // no trigger
 
   // Enabled again it fires at once, and the history before it is the day's last words.
   ASSERT_EQ(load({kAny, "", kSyncAny, 5}), 0);
@@ -354,8 +340,7 @@ TEST_F(MonitorSimTest, ADisabledTriggerNeverFiresAndALongCatchUpIsCheap) {
   EXPECT_GE(e.timeTag.days, 11574);  // day 11575 of the card
 }
 
-// A catch-up that counts most words instead of recording them leaves exactly the stack that a
-// word-by-word run leaves.
+// A catch-up that counts words leaves exactly the stack a word-by-word run leaves.
 TEST_F(MonitorSimTest, OneLongStepAndManyShortStepsGiveTheSameCapture) {
   uint64_t twinNow = 0;
   CardContext jumping = twin(&twinNow);
@@ -386,9 +371,7 @@ TEST_F(MonitorSimTest, OneLongStepAndManyShortStepsGiveTheSameCapture) {
   xarnsim::release(&jumping);
 }
 
-// Card memory can hold any post-trigger count (a poke, a memory edit, a setup file): one beyond
-// the limit records up to the limit, so the trigger word keeps its slot and a day's catch-up
-// records no more than the stack can show.
+// A post-trigger count poked beyond the limit records up to the limit, the trigger word in place.
 TEST_F(MonitorSimTest, AnImpossiblePostTriggerCountActsAsTheLargest) {
   enter();
   const uint32_t limit = 8191 - 1024;
@@ -404,19 +387,15 @@ TEST_F(MonitorSimTest, AnImpossiblePostTriggerCountActsAsTheLargest) {
     ASSERT_TRUE(entry(0, e));
     EXPECT_TRUE(e.flags & kMn) << count;  // still the word that fired the trigger
     uint64_t fired = micros(e.timeTag);
-    EXPECT_TRUE(entry(static_cast<int32_t>(limit), e));
-    EXPECT_GT(micros(e.timeTag), fired);
-    EXPECT_FALSE(entry(static_cast<int32_t>(limit) + 1, e));
-    EXPECT_TRUE(entry(-1024, e));
-    EXPECT_LT(micros(e.timeTag), fired);
-    EXPECT_FALSE(entry(-1025, e));
+    EXPECT_TRUE(entry(static_cast<int32_t>(limit), e) && micros(e.timeTag) > fired);
+    EXPECT_TRUE(entry(-1024, e) && micros(e.timeTag) < fired);
+    EXPECT_FALSE(entry(static_cast<int32_t>(limit) + 1, e) || entry(-1025, e));
     // The count stays as written: the card clamps what it applies, not what it holds.
     EXPECT_EQ(+read(nullptr).postTriggerCount, count);
   }
 }
 
-// Whatever is poked into the trigger region or the stack header while the monitor runs, the
-// capture keeps to the stack's limits.
+// Whatever is poked into the trigger region or stack header, the capture keeps to its limits.
 TEST_F(MonitorSimTest, PokedTriggerAndHeaderWordsKeepTheCaptureWithinItsLimits) {
   enter();
   for (uint32_t address = 0x082500; address < 0x082614; address += 2) {
@@ -435,8 +414,7 @@ TEST_F(MonitorSimTest, PokedTriggerAndHeaderWordsKeepTheCaptureWithinItsLimits) 
   }
 }
 
-// A capture that stopped without a trigger (halted with the trigger disabled, or before it
-// fired) reads back from the last word recorded, like the history before a trigger.
+// A capture halted without a trigger reads back from its last word, like pre-trigger history.
 TEST_F(MonitorSimTest, ACaptureHaltedWithoutATriggerIsReadFromItsLastWord) {
   enter();
   ASSERT_EQ(load({kAny, "", kSyncAny | kDisabled, 10}), 0);
@@ -448,8 +426,7 @@ TEST_F(MonitorSimTest, ACaptureHaltedWithoutATriggerIsReadFromItsLastWord) {
   ASSERT_EQ(DUVEX_CommandDLL(&card, 11), 0);
   ASSERT_TRUE(entry(0, e));
   // The last word ended by the halt: none of the bus's words can start a word time later.
-  EXPECT_LE(micros(e.timeTag), 2 * kSecond);
-  EXPECT_GT(micros(e.timeTag), 2 * kSecond - kMilli);
+  EXPECT_TRUE(micros(e.timeTag) <= 2 * kSecond && micros(e.timeTag) > 2 * kSecond - kMilli);
   EXPECT_FALSE(entry(1, e));
   int32_t oldest = 0;
   std::vector<MonMsg> words = capture(oldest);
@@ -464,16 +441,14 @@ TEST_F(MonitorSimTest, ACaptureHaltedWithoutATriggerIsReadFromItsLastWord) {
   now += 100;  // a few words a connector
   ASSERT_EQ(DUVEX_CommandDLL(&card, 11), 0);
   words = capture(oldest);
-  EXPECT_GT(words.size(), 4u);
-  EXPECT_LT(words.size(), 30u);
+  EXPECT_TRUE(words.size() > 4 && words.size() < 30) << words.size();
   EXPECT_EQ(static_cast<int32_t>(words.size()), 1 - oldest);
   // An empty stack still has nothing to show.
   ASSERT_EQ(DUVEX_ClrMonStackDLL(&card), 0);
   EXPECT_FALSE(entry(0, e));
 }
 
-// Every connector carries every error kind on both word types within one cycle of its traffic,
-// so each error trigger fires, whether or not the terminals answer.
+// Each error trigger fires on each connector and word type, whether or not terminals answer.
 TEST_F(MonitorSimTest, EveryErrorTriggerFiresOnEveryConnectorAndWordType) {
   CardContext quiet = twin();  // a response time beyond the timeout: no terminal answers
   enter();
@@ -502,28 +477,19 @@ TEST_F(MonitorSimTest, EveryErrorTriggerFiresOnEveryConnectorAndWordType) {
   xarnsim::release(&quiet);
 }
 
-// A word of 25 or 23 bits does not arrive as the 24 bits sent: the monitor keeps the last 24
-// bits it received. The partners' data words end in 101, so a long one ends in 1010 and a short
-// one in 10, its address one bit lower.
+// The monitor keeps the last 24 bits of a 25- or 23-bit word. Data words end in 101: a long
+// one ends in 1010, a short one in 10 with its address one bit lower.
 TEST_F(MonitorSimTest, LongAndShortWordsAreStoredAsTheyArrive) {
   enter();
   const std::array<uint16_t, 4> buses = {kJ1, kJ2, kJ3, kJ4};
   for (uint32_t c = 0; c < buses.size(); ++c) {
-    ASSERT_EQ(load({buses[c], "", kSyncData | kSh, 0}), 0);
-    run();
-    now += kSecond;
-    ASSERT_EQ(state(), 0x0030);
-    uint32_t v = busWord(triggerWord());
-    EXPECT_EQ(v & 3, 2u) << c;
-    EXPECT_EQ((v >> 18) / 8, c) << c;  // bits 22..18: the terminal's address
-
-    ASSERT_EQ(load({buses[c], "", kSyncData | kLg, 0}), 0);
-    run();
-    now += kSecond;
-    ASSERT_EQ(state(), 0x0030);
-    v = busWord(triggerWord());
-    EXPECT_EQ(v & 0xF, 0xAu) << c;
-    EXPECT_EQ(v >> 23 & 1, (c & 1) ? 1u : 0u) << c;  // the address's bit 3, one place up
+    SCOPED_TRACE(c);
+    uint32_t v = busWord(fire({buses[c], "", kSyncData | kSh, 0}));
+    EXPECT_EQ(v & 3, 2u);
+    EXPECT_EQ((v >> 18) / 8, c);  // bits 22..18: the terminal's address
+    v = busWord(fire({buses[c], "", kSyncData | kLg, 0}));
+    EXPECT_EQ(v & 0xF, 0xAu);
+    EXPECT_EQ(v >> 23 & 1, (c & 1) ? 1u : 0u);  // the address's bit 3, one place up
   }
   // The normal words of the same capture are intact.
   int32_t oldest = 0;

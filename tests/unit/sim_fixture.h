@@ -40,6 +40,12 @@ inline std::vector<uint16_t> cardWords(
   return words;
 }
 
+// Each address holds its word.
+inline void expectWords(CardContext* card,
+                        std::initializer_list<std::pair<uint32_t, uint16_t>> words) {
+  for (auto [address, value] : words) EXPECT_EQ(rWDLL(card, address), value) << std::hex << address;
+}
+
 // Two images of the same ranges, word for word; the first difference is named.
 inline void expectSameWords(const std::vector<uint16_t>& a, const std::vector<uint16_t>& b) {
   ASSERT_EQ(a.size(), b.size());
