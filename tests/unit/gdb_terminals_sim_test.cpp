@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "sim_fixture.h"
@@ -85,14 +86,12 @@ class GdbTerminalsTest : public SimTest {
 TEST_F(GdbTerminalsTest, RecordsKeepWhatIsWrittenAndDefaultTheRest) {
   GdbRtSimRecord t{};
   t.writeMarker = 0x1234;
-  ASSERT_EQ(DUVEX_RdGdbRtSimDLL(&card, 255, &t), 0);
-  EXPECT_EQ(t.rtEnable, 0);
-  EXPECT_EQ(t.errorType, 0x0100);  // a terminal never written injects nothing
+  ASSERT_EQ(DUVEX_RdGdbRtSimDLL(&card, 255, &t), 0);  // never written: injects nothing
+  EXPECT_EQ(std::tuple(+t.rtEnable, +t.errorType), std::tuple(0, 0x0100));
   GdbRtChanRecord c{};
   c.responseTime = 99;
   ASSERT_EQ(DUVEX_RdGdbRtChanDLL(&card, 255, 255, &c), 0);
-  EXPECT_EQ(c.responseTime, 0);
-  EXPECT_EQ(c.channelEnable, 0);
+  EXPECT_EQ(std::tuple(+c.responseTime, +c.channelEnable), std::tuple(0, 0));
 
   ASSERT_EQ(terminal(255, true, 0x0040, 0x2A), 0);
   GdbRtChanRecord w = channel();
@@ -100,13 +99,11 @@ TEST_F(GdbTerminalsTest, RecordsKeepWhatIsWrittenAndDefaultTheRest) {
   w.reserved = 0x5555;
   ASSERT_EQ(write(255, 255, w), 0);
   ASSERT_EQ(DUVEX_RdGdbRtSimDLL(&card, 255, &t), 0);
-  EXPECT_EQ(t.rtEnable, 0x8000);
-  EXPECT_EQ(t.sizePosition, 0x2A);
-  EXPECT_EQ(t.unsolicitedDataValue, 0x7979);
+  EXPECT_EQ(std::tuple(+t.rtEnable, +t.sizePosition, +t.unsolicitedDataValue),
+            std::tuple(0x8000, 0x2A, 0x7979));
   ASSERT_EQ(DUVEX_RdGdbRtChanDLL(&card, 255, 255, &c), 0);
-  EXPECT_EQ(c.notAndMask, 0xF00F);
-  EXPECT_EQ(c.reserved, 0x5555);
-  EXPECT_EQ(c.responseType, 0x0400);
+  EXPECT_EQ(std::tuple(+c.notAndMask, +c.reserved, +c.responseType),
+            std::tuple(0xF00F, 0x5555, 0x0400));
 
   // Numbers past the ranges, missing markers, unknown error types, null records, another mode.
   EXPECT_EQ(terminal(256, true), 251);
@@ -120,7 +117,7 @@ TEST_F(GdbTerminalsTest, RecordsKeepWhatIsWrittenAndDefaultTheRest) {
   EXPECT_EQ(write(0, 0, unmarked), 251);
   EXPECT_EQ(DUVEX_RdGdbRtSimDLL(&card, 0, nullptr), 251);
   EXPECT_EQ(DUVEX_WrGdbRtChanDLL(&card, 0, 0, nullptr), 251);
-  for (uint32_t a = kPool + 32; a < kPool + 64; a += 2) EXPECT_EQ(xarnsim::peek(&card, a), 0);
+  EXPECT_EQ(cardWords(&card, {{kPool + 32, kPool + 64}}), std::vector<uint16_t>(16, 0));
   ASSERT_EQ(DUVEX_CommandDLL(&card, 4), 0);
   EXPECT_EQ(DUVEX_RdGdbRtChanDLL(&card, 0, 0, &c), 252);
 }
@@ -147,11 +144,9 @@ TEST_F(GdbTerminalsTest, AFullPoolRefusesCleanlyAndDefaultsFreeEntries) {
   for (uint16_t rt = 0; rt < 256; ++rt) {
     for (uint16_t ch = 0; ch < 16; ++ch) ASSERT_EQ(write(rt, ch, channel()), 0) << rt << " " << ch;
   }
-  std::vector<uint16_t> before(2048);
-  for (uint32_t i = 0; i < before.size(); ++i) before[i] = xarnsim::peek(&card, kPool + 2 * i);
+  std::vector<uint16_t> before = cardWords(&card, {{kPool, kPool + 4096}});
   EXPECT_EQ(write(0, 16, channel()), 248);
-  for (uint32_t i = 0; i < before.size(); ++i)
-    ASSERT_EQ(xarnsim::peek(&card, kPool + 2 * i), before[i]);
+  expectSameWords(before, cardWords(&card, {{kPool, kPool + 4096}}));
   GdbRtChanRecord c{};
   ASSERT_EQ(DUVEX_RdGdbRtChanDLL(&card, 0, 16, &c), 0);
   EXPECT_EQ(c.channelEnable, 0);
@@ -175,14 +170,10 @@ TEST_F(GdbTerminalsTest, ADisabledTerminalOrChannelNeverAnswers) {
   off.channelEnable = 0;
   ASSERT_EQ(write(6, 4, off), 0);
   runFor(2 * kSecond);
-  std::vector<GdbRtQueueEntry> entries = queue();
-  ASSERT_EQ(entries.size(), 40u);  // two channels, 20 polls each, not one answer
-  for (const GdbRtQueueEntry& e : entries) {
-    EXPECT_EQ(e.response, kNoResponse);
-    EXPECT_EQ(e.sync, 1);
-  }
-  EXPECT_EQ(entries[0].rtAddress, 5);
-  EXPECT_EQ(entries[1].rtAddress, 6);
+  std::vector<GdbRtQueueEntry> entries = queue();  // two channels, 20 polls each, no answer
+  EXPECT_EQ(column(entries, &GdbRtQueueEntry::response), Column(40, kNoResponse));
+  EXPECT_EQ(column(entries, &GdbRtQueueEntry::sync), Column(40, 1));
+  EXPECT_EQ(std::tuple(+entries[0].rtAddress, +entries[1].rtAddress), std::tuple(5, 6));
 }
 
 TEST_F(GdbTerminalsTest, TheAnswerIsBuiltFromTheChannelAndItsMasks) {
@@ -200,22 +191,14 @@ TEST_F(GdbTerminalsTest, TheAnswerIsBuiltFromTheChannelAndItsMasks) {
   runFor(400 * kMilli);
   std::vector<GdbRtQueueEntry> q = queue();
   // COMMAND cycle: both channels answer; DISCRETE: neither; MEASUREMENT: both; ANALOG: neither.
+  // The partner's commands carry the request kind; channel 3's answer is 0x1234 AND NOT 0x00F0,
+  // OR 0x8000 from RT 9 channel 10; channel 4's every bit masked off, from its own address.
   ASSERT_EQ(q.size(), 4u + 2u + 4u + 2u);
-  EXPECT_EQ(q[0].dataValue, 0x0000);  // the partner's command: request kind COMMAND
-  EXPECT_EQ(q[1].dataValue, 0x9204);  // 0x1234 AND NOT 0x00F0, OR 0x8000
-  EXPECT_EQ(q[1].rtAddress, 9);
-  EXPECT_EQ(q[1].channel, 10);
-  EXPECT_EQ(q[1].sync, 1);
-  EXPECT_EQ(q[3].dataValue, 0);  // every bit masked off
-  EXPECT_EQ(q[3].rtAddress, 5);  // the command's own address
-  EXPECT_EQ(q[3].channel, 4);
-  EXPECT_EQ(q[4].response, kNoResponse);
-  EXPECT_EQ(q[4].dataValue, 0x0200);
-  EXPECT_EQ(q[6].dataValue, 0x0400);
-  EXPECT_EQ(q[7].dataValue, 0x9204);
-  EXPECT_EQ(q[10].dataValue, 0x0600);
-  EXPECT_EQ(kind(0), 0);
-  EXPECT_EQ(kind(1), 1);
+  EXPECT_EQ(column(q, &GdbRtQueueEntry::dataValue),
+            (Column{0, 0x9204, 0, 0, 0x0200, 0x0200, 0x0400, 0x9204, 0x0400, 0, 0x0600, 0x0600}));
+  EXPECT_EQ(std::tuple(+q[1].rtAddress, +q[1].channel, +q[1].sync, +q[3].rtAddress, +q[3].channel),
+            std::tuple(9, 10, 1, 5, 4));
+  EXPECT_EQ(std::tuple(+q[4].response, kind(0), kind(1)), std::tuple(kNoResponse, 0, 1));
 }
 
 TEST_F(GdbTerminalsTest, ResponseTypesChooseTheRequestsAnswered) {
@@ -250,20 +233,13 @@ TEST_F(GdbTerminalsTest, ResponseTimeIntermediateAndUnsolicitedWords) {
   c.unsolicitedEnable = 1;
   ASSERT_EQ(write(2, 1, c), 0);
   runFor(50 * kMilli);
-  std::vector<GdbRtQueueEntry> q = queue();
-  ASSERT_EQ(q.size(), 3u);
-  EXPECT_EQ(q[0].response, 30);
-  EXPECT_EQ(q[0].errors, 0);  // the partner's command is clean
-  EXPECT_EQ(q[1].response, 30);
-  EXPECT_EQ(q[1].errors, 0x8);
-  // Response: 4 us of command, 2 us turnaround, 30 us response time.
-  EXPECT_EQ(micros(1) - micros(0), 36u);
-  EXPECT_EQ(kind(2), 3);
-  EXPECT_EQ(q[2].response, 0);
-  EXPECT_EQ(q[2].rtAddress, 77);
-  EXPECT_EQ(q[2].dataValue, 0x7979);
-  EXPECT_EQ(q[2].sync, 1);
-  EXPECT_EQ(micros(2) - micros(1), 6u);
+  std::vector<GdbRtQueueEntry> q = queue();  // the partner's command is clean
+  EXPECT_EQ(column(q, &GdbRtQueueEntry::response), (Column{30, 30, 0}));
+  EXPECT_EQ(column(q, &GdbRtQueueEntry::errors), (Column{0, 0x8, 0x8}));
+  // The answer after 4 us of command, 2 us turnaround and 30 us; the unsolicited word 6 us on.
+  EXPECT_EQ(std::tuple(micros(1) - micros(0), micros(2) - micros(1), kind(2)),
+            std::tuple(36u, 6u, 3));
+  EXPECT_EQ(std::tuple(+q[2].rtAddress, +q[2].dataValue, +q[2].sync), std::tuple(77, 0x7979, 1));
 
   // Later than the partner's 100 us timeout: no answer, unless an intermediate word holds on.
   c.unsolicitedEnable = 0;
@@ -272,19 +248,14 @@ TEST_F(GdbTerminalsTest, ResponseTimeIntermediateAndUnsolicitedWords) {
   ASSERT_EQ(DUVEX_CommandDLL(&card, 11), 0);
   clearQueue();
   runFor(50 * kMilli);
-  q = queue();
-  ASSERT_EQ(q.size(), 1u);
-  EXPECT_EQ(q[0].response, kNoResponse);
+  EXPECT_EQ(column(queue(), &GdbRtQueueEntry::response), Column{kNoResponse});
   c.intermediateEnable = 1;
   ASSERT_EQ(write(2, 1, c), 0);  // a new poll cycle starts at once
   now += 50 * kMilli;
   q = queue();
   ASSERT_EQ(q.size(), 4u);
-  EXPECT_EQ(kind(2), 2);
-  EXPECT_EQ(q[2].dataValue, 0);
-  EXPECT_EQ(q[3].dataValue, 0x1234);
-  EXPECT_EQ(micros(2) - micros(1), 6u);
-  EXPECT_EQ(micros(3) - micros(1), 506u);
+  EXPECT_EQ(std::tuple(kind(2), +q[2].dataValue, +q[3].dataValue), std::tuple(2, 0, 0x1234));
+  EXPECT_EQ(std::tuple(micros(2) - micros(1), micros(3) - micros(1)), std::tuple(6u, 506u));
 }
 
 TEST_F(GdbTerminalsTest, QueueReadsRefuseHostileArgumentsAndAHugeCatchUpIsPrompt) {
@@ -302,8 +273,7 @@ TEST_F(GdbTerminalsTest, QueueReadsRefuseHostileArgumentsAndAHugeCatchUpIsPrompt
   uint16_t index = 5000;
   uint16_t end = 0;
   EXPECT_EQ(DUVEX_RdGdbRtQDLL(&card, &index, &end, &e), 0);
-  EXPECT_EQ(end, 1);
-  EXPECT_EQ(index, 5000);
+  EXPECT_EQ(std::tuple(+end, +index), std::tuple(1, 5000));
   end = 3;
   EXPECT_EQ(DUVEX_RdGdbRtQDLL(&card, &index, &end, &e), 251);
   EXPECT_EQ(DUVEX_RdGdbRtQDLL(&card, nullptr, &end, &e), 251);
@@ -318,8 +288,8 @@ TEST_F(GdbTerminalsTest, QueueReadsRefuseHostileArgumentsAndAHugeCatchUpIsPrompt
   EXPECT_LE(std::abs(static_cast<int32_t>(4 * answers - polls)), 4 * 3 * 4096);
 }
 
-// With no channel in the pool the partner has nothing to poll: a card run from its defaults, a
-// pool emptied by a write of the defaults or by hand while running. It keeps running all along.
+// An empty pool (from the start, by a defaults write, or by hand) leaves nothing to poll; the
+// card keeps running.
 TEST_F(GdbTerminalsTest, AnEmptyPoolRunsQuietly) {
   runFor(60 * kSecond);
   EXPECT_EQ(state(), 0x0051);
@@ -347,22 +317,16 @@ TEST_F(GdbTerminalsTest, AnEmptyPoolRunsQuietly) {
   EXPECT_EQ(word32(&card, 0x0100), 20u);
 }
 
-// Pool entries that the driver would refuse (an RT past 255, a channel past the card's limit)
-// are left out of the partner's poll.
+// Pool entries the driver would refuse (RT past 255, channel past the limit) are not polled.
 TEST_F(GdbTerminalsTest, PoolEntriesTheDriverWouldRefuseAreNotPolled) {
   ASSERT_EQ(terminal(44, false), 0);  // every poll unanswered: one entry each
-  ASSERT_EQ(write(44, 1, channel()), 0);
-  ASSERT_EQ(write(44, 2, channel()), 0);
-  ASSERT_EQ(write(44, 3, channel()), 0);
+  for (uint16_t ch : {1, 2, 3}) ASSERT_EQ(write(44, ch, channel()), 0);
   wWDLL(&card, kPool + 2, 300);       // entry 0: RT 300
   wWDLL(&card, kPool + 32 + 4, 300);  // entry 1: channel 300 on a card limited to 255
   runFor(kSecond);
   std::vector<GdbRtQueueEntry> q = queue();
-  ASSERT_EQ(q.size(), 10u);
-  for (const GdbRtQueueEntry& e : q) {
-    EXPECT_EQ(e.rtAddress, 44);
-    EXPECT_EQ(e.channel, 3);
-  }
+  EXPECT_EQ(column(q, &GdbRtQueueEntry::rtAddress), Column(10, 44));
+  EXPECT_EQ(column(q, &GdbRtQueueEntry::channel), Column(10, 3));
   GdbRtChanRecord c{};
   EXPECT_EQ(DUVEX_RdGdbRtChanDLL(&card, 300, 1, &c), 251);
   EXPECT_EQ(DUVEX_RdGdbRtChanDLL(&card, 44, 300, &c), 251);
@@ -373,14 +337,10 @@ TEST_F(GdbTerminalsTest, PoolEntriesTheDriverWouldRefuseAreNotPolled) {
   clearQueue();
   wWDLL(&card, kPool + 64 + 6, 0);  // a change: the partner starts a new cycle
   now += 100 * kMilli;
-  q = queue();
-  ASSERT_EQ(q.size(), 2u);
-  EXPECT_EQ(q[0].channel, 3);
-  EXPECT_EQ(q[1].channel, 300);
+  EXPECT_EQ(column(queue(), &GdbRtQueueEntry::channel), (Column{3, 300}));
 }
 
-// A catch-up leaves out what the queue cannot show; the card must end exactly as if every poll
-// had been simulated, through stretches where the pool is empty and the schedule has no slot.
+// A catch-up ends exactly as if every poll had run, through stretches with an empty pool.
 TEST_F(GdbTerminalsTest, ALongCatchUpGivesTheSameQueueAsManySmallOnes) {
   auto run = [this](uint64_t step) {
     restart();

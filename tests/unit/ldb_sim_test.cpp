@@ -103,7 +103,7 @@ TEST_F(LdbSimTest, MessagesAndFramesAreKeptInCardMemory) {
   // A message never written reads as "No Errors", not as the parity code 0 of blank memory.
   error.errorType = 0x1234;
   m = readMessage(9, buffer, error);
-  EXPECT_EQ(std::pair(+error.errorType, +m.bus), std::pair(0x0100, 0x8000));
+  EXPECT_EQ(std::tuple(+error.errorType, +m.bus), std::tuple(0x0100, 0x8000));
 
   // Out of range, missing record, more than 50 frame messages, wrong mode.
   BcMessageRecord bad{};
@@ -131,7 +131,7 @@ TEST_F(LdbSimTest, ACountedRunEndsAfterItsFramesAndStampsEachMessage) {
   EXPECT_EQ(state(), 0x0010);
   auto sent = takeMessages();
   ASSERT_EQ(sent.size(), 10u);
-  EXPECT_EQ(std::pair(+sent[0].messageNumber, +sent[0].errors), std::pair(1, 0));
+  EXPECT_EQ(std::tuple(+sent[0].messageNumber, +sent[0].errors), std::tuple(1, 0));
 
   // The last transfer started at the tenth frame's start: 5.009 s after initialisation.
   MessageBufferRecord buffer;
@@ -173,12 +173,12 @@ TEST_F(LdbSimTest, InjectedErrorsDamageTheWordTheyNameAndShowInEveryQueue) {
   auto words = takeWords();
   ASSERT_GE(words.size(), 7u);
   // Message 1: command, data 1, data 2 with parity and the injection recorded, no response.
-  EXPECT_EQ(std::pair(+words[2].word, +words[2].alternateErrors), std::pair(0x08000011u, 0x0800));
+  EXPECT_EQ(std::tuple(+words[2].word, +words[2].alternateErrors), std::tuple(0x08000011u, 0x0800));
   // Message 2's short command (Bc, Sh); message 3's command looks like data (Gc).
-  EXPECT_EQ(std::pair(+words[4].word, +words[4].alternateErrors),
-            std::pair(0x11000000u | (3u << 19 | 5u << 15 | 0x12), 0x2100));
-  EXPECT_EQ(std::pair(words[5].word & 0x10000000u, +words[5].alternateErrors),
-            std::pair(0u, 0x8000));
+  EXPECT_EQ(std::tuple(+words[4].word, +words[4].alternateErrors),
+            std::tuple(0x11000000u | (3u << 19 | 5u << 15 | 0x12), 0x2100));
+  EXPECT_EQ(std::tuple(words[5].word & 0x10000000u, +words[5].alternateErrors),
+            std::tuple(0u, 0x8000));
 }
 
 TEST_F(LdbSimTest, HaltStopsTheBusAndAFullQueueKeepsTheNewestEntries) {
@@ -306,7 +306,7 @@ TEST_F(LdbTerminalTest, BusSelectForcedStateAndResponseErrors) {
     }
   }
   EXPECT_TRUE(ignored);
-  EXPECT_EQ(std::pair(+readRt(2).rtState, +readRt(2).dttCount), std::pair(0x0040, 0));
+  EXPECT_EQ(std::tuple(+readRt(2).rtState, +readRt(2).dttCount), std::tuple(0x0040, 0));
   // A write without the state update keeps the state the terminal reached.
   r = readRt(2);
   r.rtState = 0x0001;

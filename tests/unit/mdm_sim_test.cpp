@@ -273,7 +273,7 @@ TEST_F(MdmSimTest, BiteAnswersComeFromTheBiteRegisters) {
   EXPECT_EQ(queuedData(11).size(), 1u);
   MdmBiteRecord back{};
   ASSERT_EQ(DUVEX_RdMdmBiteConfDLL(&card, 1, &back), 0);
-  EXPECT_EQ(std::pair(back.bite2RxData[4] >> 11, back.bite2RxData[4] & 31), std::pair(1, 4));
+  EXPECT_EQ(std::tuple(back.bite2RxData[4] >> 11, back.bite2RxData[4] & 31), std::tuple(1, 4));
 }
 
 // Without the override RCW echoes the command word it was sent, bit 0 and all; only the BITE RCW
@@ -380,7 +380,7 @@ TEST_F(MdmSimTest, ADisabledUnitNeverAnswers) {
   run(2 * kSecond);
   for (const MdmQueueEntry& e : queue()) EXPECT_EQ(+e.rtNumber, 6);
   ASSERT_EQ(DUVEX_RdMdmRtSimDLL(&card, 4, &off, 0, 0), 0);
-  EXPECT_EQ(std::pair(off.lastCommand, +off.lastCommandTime.seconds), std::pair(0u, 0));
+  EXPECT_EQ(std::tuple(off.lastCommand, +off.lastCommandTime.seconds), std::tuple(0u, 0));
 }
 
 TEST_F(MdmSimTest, QueueReadsWithPositionAndEndFlag) {
@@ -395,7 +395,7 @@ TEST_F(MdmSimTest, QueueReadsWithPositionAndEndFlag) {
   uint16_t position = 60000;
   uint16_t end = 0;
   EXPECT_EQ(DUVEX_RdMdmQDLL(&card, 1, &position, &end, &e), 0);
-  EXPECT_EQ(std::pair(+end, +position), std::pair(1, 60000));
+  EXPECT_EQ(std::tuple(+end, +position), std::tuple(1, 60000));
   end = 7;
   EXPECT_EQ(DUVEX_RdMdmQDLL(&card, 1, &position, &end, &e), 251);
   end = 0;

@@ -327,7 +327,7 @@ TEST_F(MonitorSimTest, ADisabledTriggerNeverFiresAndALongCatchUpIsCheap) {
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
   MonMsg e{};
   EXPECT_FALSE(entry(0, e));
-  EXPECT_EQ(std::pair(+header(0), +header(8)), std::pair(8192, 0));  // no trigger
+  EXPECT_EQ(std::tuple(+header(0), +header(8)), std::tuple(8192, 0));  // no trigger
 
   // Enabled again it fires at once, and the history before it is the day's last words.
   ASSERT_EQ(load({kAny, "", kSyncAny, 5}), 0);
