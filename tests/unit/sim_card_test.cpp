@@ -47,11 +47,10 @@ class SimCardTest : public SimTest {
 };
 
 TEST_F(SimCardTest, StateWordFollowsSetupModeCommandsRunAndHalt) {
-  uint16_t word = 0x1234;
+  uint16_t word = 0x1234;  // memory too is refused before initialisation
   EXPECT_EQ(DUVEX_RdStatusDLL(&card, &word), kNotInit);
-  EXPECT_EQ(word, 0);
-  EXPECT_EQ(DUVEX_CommandDLL(&card, 10), kNotInit);
-  EXPECT_EQ(wWDLL(&card, 0x0100, 0x4242), kNotInit);  // memory before initialisation
+  EXPECT_EQ(std::tuple(+word, DUVEX_CommandDLL(&card, 10), wWDLL(&card, 0x0100, 0x4242)),
+            std::tuple(0, kNotInit, kNotInit));
   EXPECT_EQ(rWDLL(&card, 0x0100), 0);
 
   ASSERT_EQ(DUVEX_InitDLL(&card, 1, 1, 0), 0);
@@ -73,9 +72,8 @@ TEST_F(SimCardTest, StateWordFollowsSetupModeCommandsRunAndHalt) {
     EXPECT_EQ(DUVEX_CommandDLL(&card, command), 0) << command;
     EXPECT_EQ(state(), after) << command;
   }
-  EXPECT_EQ(rWDLL(&card, 0x0000), 0x0061);         // the state register
-  EXPECT_EQ(rWDLL(&card, 0x0002), 6);              // the mode register
-  EXPECT_EQ(DUVEX_SetupDLL(&card, 2, &setup), 0);  // setup halts too
+  expectWords(&card, {{0x0000, 0x0061}, {0x0002, 6}});  // the state and mode registers
+  EXPECT_EQ(DUVEX_SetupDLL(&card, 2, &setup), 0);       // setup halts too
   EXPECT_EQ(state(), 0x0020);
   for (uint16_t bad : {0, 7, 9, 12, 16, 0xFFFF})
     EXPECT_EQ(DUVEX_CommandDLL(&card, bad), xarnsim::kStatusBadCommand) << bad;
@@ -86,24 +84,22 @@ TEST_F(SimCardTest, SetupRefusesBadArgumentsAndStoresTheRecordInCardMemory) {
   ASSERT_EQ(DUVEX_InitDLL(&card, 1, 1, 0), 0);
   SetupRecord setup = validSetup();
   SetupRecord unset{};  // what the shell holds before the first successful OK
-  EXPECT_EQ(DUVEX_SetupDLL(&card, 0, &setup), kBad);
-  EXPECT_EQ(DUVEX_SetupDLL(&card, 7, &setup), kBad);
-  EXPECT_EQ(DUVEX_SetupDLL(&card, 1, nullptr), kBad);
-  EXPECT_EQ(DUVEX_SetupDLL(&card, 1, &unset), kBad);
+  for (auto [mode, record] :
+       {std::tuple<uint16_t, SetupRecord*>{0, &setup}, {7, &setup}, {1, nullptr}, {1, &unset}})
+    EXPECT_EQ(DUVEX_SetupDLL(&card, mode, record), kBad) << mode;
   EXPECT_EQ(state(), 0x0000);
 
   ASSERT_EQ(DUVEX_SetupDLL(&card, 3, &setup), 0);
   // Marker, word size, TX gap, the constant, TX connector, clock mode (the last field), and
   // nothing past the record.
-  for (auto [address, value] : {std::pair<uint32_t, uint16_t>{0x0080, 0xFFFF},
-                                {0x0082, 0xFFFF},
-                                {0x0084, 0x8000},
-                                {0x0086, 11},
-                                {0x008C, 0x0203},
-                                {0x009C, 0x0008},
-                                {0x00A8, 0x8000},
-                                {0x00AA, 0}})
-    EXPECT_EQ(rWDLL(&card, address), value) << std::hex << address;
+  expectWords(&card, {{0x0080, 0xFFFF},
+                      {0x0082, 0xFFFF},
+                      {0x0084, 0x8000},
+                      {0x0086, 11},
+                      {0x008C, 0x0203},
+                      {0x009C, 0x0008},
+                      {0x00A8, 0x8000},
+                      {0x00AA, 0}});
 }
 
 TEST_F(SimCardTest, GdbControllerReportsActiveOrPassiveFromItsModeWord) {
@@ -111,9 +107,8 @@ TEST_F(SimCardTest, GdbControllerReportsActiveOrPassiveFromItsModeWord) {
   EXPECT_EQ(DUVEX_WrGdbBcModeDLL(&card, 0x8123), 0);
   uint16_t modeWord = 0;
   EXPECT_EQ(DUVEX_RdGdbBcModeDLL(&card, &modeWord), 0);
-  EXPECT_EQ(modeWord, 0x8123);
-  EXPECT_EQ(rWDLL(&card, 0x0022), 0x8123);
-  EXPECT_EQ(state(), 0x0040);
+  EXPECT_EQ(std::tuple(+modeWord, rWDLL(&card, 0x0022), state()),
+            std::tuple(0x8123, 0x8123, 0x0040));
   ASSERT_EQ(DUVEX_CommandDLL(&card, 10), 0);
   EXPECT_EQ(state(), 0x9041);
   EXPECT_EQ(DUVEX_WrGdbBcModeDLL(&card, 0x0123), 0);  // turning a running controller active
@@ -153,9 +148,8 @@ TEST_F(SimCardTest, WrapTestReturnsTheDataWordThroughTheLoop) {
   ASSERT_EQ(wWDLL(&card, 0x004A, 0xCDEF), 0);
   ASSERT_EQ(DUVEX_CommandDLL(&card, 14), 0);
   EXPECT_EQ(state(), 0x800A);
-  EXPECT_EQ(rWDLL(&card, 0x004C), 0x00AB);  // bit 14 was clear: DATA sync
-  EXPECT_EQ(rWDLL(&card, 0x004E), 0xCDEF);
-  EXPECT_EQ(rWDLL(&card, 0x0048), 0xBFAB);  // the sent word is left as written
+  // Bit 14 was clear: DATA sync. The sent word is left as written.
+  expectWords(&card, {{0x004C, 0x00AB}, {0x004E, 0xCDEF}, {0x0048, 0xBFAB}});
 
   ASSERT_TRUE(option("wrap-loop", "local"));
   ASSERT_EQ(wWDLL(&card, 0x0048, 0x4012), 0);
@@ -184,8 +178,7 @@ TEST_F(SimCardTest, FirmwareHandshakeAcknowledgesAtOnceAndFinishesFiveSecondsLat
   ASSERT_EQ(DUVEX_CommandDLL(&card, 15), 0);
   EXPECT_EQ(rWDLL(&card, 0x0006), 0);  // nothing to acknowledge yet: still zero memory
   handshake();
-  EXPECT_EQ(rWDLL(&card, 0x0006), 0);
-  EXPECT_EQ(rWDLL(&card, 0x0004), 0x19E4);
+  expectWords(&card, {{0x0006, 0}, {0x0004, 0x19E4}});
   EXPECT_EQ(DUVEX_CommandDLL(&card, 10), xarnsim::kStatusBusy);
   EXPECT_EQ(state(), 0x0010);
   now += 5 * kSecond - 1;
@@ -218,8 +211,7 @@ TEST_F(SimCardTest, ClockCountsCardTimeSinceInitialisationAndWrapsItsDays) {
   ASSERT_EQ(DUVEX_InitDLL(&card, 1, 1, 0), 0);
   now += ((((1 * 24ull + 2) * 60 + 3) * 60 + 4) * 1000 + 5) * 1000 + 6;
   EXPECT_EQ(clock(), std::make_tuple(1, 2, 3, 4, 5, 6));
-  EXPECT_EQ(rWDLL(&card, 0x1FFF40), 1);  // the clock words in card memory
-  EXPECT_EQ(rWDLL(&card, 0x1FFF4A), 6);
+  expectWords(&card, {{0x1FFF40, 1}, {0x1FFF4A, 6}});  // the clock words in card memory
   EXPECT_EQ(DUVEX_RdClockDLL(&card, nullptr), kBad);
 
   ASSERT_EQ(DUVEX_InitDLL(&card, 1, 1, 0), 0);
@@ -238,11 +230,9 @@ TEST_F(SimCardTest, CardIdentityAnswersBeforeInitialisationAndIsReadOnly) {
   ASSERT_TRUE(option("serial", "123456"));
   ASSERT_TRUE(option("firmware-rev", "6"));
   ASSERT_EQ(DUVEX_InitDLL(&card, 1, 1, 0), 0);
-  EXPECT_EQ(rWDLL(&card, 0x1FFF00), 0x3456);
-  EXPECT_EQ(rWDLL(&card, 0x1FFF02), 0x0012);
+  expectWords(&card, {{0x1FFF00, 0x3456}, {0x1FFF02, 0x0012}});
   ASSERT_EQ(DUVEX_GetCardIDDLL(&card, &id), 0);
-  EXPECT_EQ(id.serialNumber, 0x123456u);
-  EXPECT_EQ(id.firmwareRevision, 6);
+  EXPECT_EQ(std::tuple(id.serialNumber, +id.firmwareRevision), std::tuple(0x123456u, 6));
   // Registers and identity refuse writes; the handshake words are plain memory.
   for (uint32_t a : {0x000000u, 0x000002u, 0x1FFF00u, 0x1FFF1Cu, 0x1FFF40u, 0x1FFF4Au}) {
     uint16_t before = rWDLL(&card, a);
@@ -254,25 +244,22 @@ TEST_F(SimCardTest, CardIdentityAnswersBeforeInitialisationAndIsReadOnly) {
 }
 
 TEST_F(SimCardTest, InitialisationChecksItsArgumentsAndKeepsMemory) {
-  EXPECT_EQ(DUVEX_InitDLL(&card, 3, 1, 0), kBad);
-  EXPECT_EQ(DUVEX_InitDLL(&card, 1, 2, 0), kBad);
-  EXPECT_EQ(DUVEX_InitDLL(&card, 2, 1, 0), kBad);  // no serial port
-  EXPECT_EQ(DUVEX_InitDLL(&card, 2, 1, 5), kBad);
+  // Unknown type, unknown byte order, no serial port or one past the last.
+  for (auto [type, order, port] :
+       {std::tuple<uint16_t, uint16_t, uint16_t>{3, 1, 0}, {1, 2, 0}, {2, 1, 0}, {2, 1, 5}})
+    EXPECT_EQ(DUVEX_InitDLL(&card, type, order, port), kBad) << type << order << port;
   EXPECT_EQ(card.cardType, 0);
   ASSERT_TRUE(option("extended-channels", "1"));
   card.extendedChannels = 0;  // the station's context, as it would be after a restart
   ASSERT_EQ(DUVEX_InitDLL(&card, 2, 1, 4), 0);
-  EXPECT_EQ(card.cardType, 2);
-  EXPECT_EQ(card.extendedChannels, 1);
+  EXPECT_EQ(std::tuple(+card.cardType, +card.extendedChannels), std::tuple(2, 1));
 
   SetupRecord setup = validSetup();
   ASSERT_EQ(DUVEX_SetupDLL(&card, 3, &setup), 0);
   ASSERT_EQ(DUVEX_RunMonDLL(&card), 0);
   ASSERT_EQ(wWDLL(&card, 0x012000, 0x5A5A), 0);
-  ASSERT_EQ(DUVEX_InitDLL(&card, 1, 0, 0), 0);
-  EXPECT_EQ(card.cardType, 1);
-  EXPECT_EQ(state(), 0x0000);  // halted, no mode
-  EXPECT_EQ(rWDLL(&card, 0x012000), 0x5A5A);
+  ASSERT_EQ(DUVEX_InitDLL(&card, 1, 0, 0), 0);  // halted, no mode
+  EXPECT_EQ(std::tuple(+card.cardType, state(), rWDLL(&card, 0x012000)), std::tuple(1, 0, 0x5A5A));
 }
 
 TEST_F(SimCardTest, MonitorCallsBelongToBusMonitorMode) {
@@ -296,10 +283,8 @@ TEST_F(SimCardTest, OddAndOutOfRangeAddressesAreHarmlessAndEveryImageWordHolds) 
   ASSERT_EQ(DUVEX_InitDLL(&card, 1, 1, 0), 0);
   ASSERT_EQ(wWDLL(&card, 0x000010, 0x1234), 0);
   ASSERT_EQ(wWDLL(&card, 0x000012, 0x5678), 0);
-  EXPECT_EQ(wWDLL(&card, 0x000011, 0xFFFF), kBad);
-  EXPECT_EQ(rWDLL(&card, 0x000011), 0);
-  EXPECT_EQ(rWDLL(&card, 0x000010), 0x1234);  // neither neighbour changed
-  EXPECT_EQ(rWDLL(&card, 0x000012), 0x5678);
+  EXPECT_EQ(wWDLL(&card, 0x000011, 0xFFFF), kBad);  // neither neighbour changed
+  expectWords(&card, {{0x000011, 0}, {0x000010, 0x1234}, {0x000012, 0x5678}});
   ASSERT_EQ(wWDLL(&card, 0x1FFFFE, 0xBEEF), 0);  // the last word
   EXPECT_EQ(rWDLL(&card, 0x1FFFFE), 0xBEEF);
   for (uint32_t beyond : {0x200000u, 0x200010u, 0x3FFFFEu, 0xFFFFFFFEu, 0xFFFFFFFFu}) {
@@ -344,10 +329,9 @@ TEST(SimRingQueue, KeepsTheNewestEntriesAndCountsWhatItDropped) {
   xarnsim::RingQueue queue(memory, header, entries);
   EXPECT_TRUE(queue.empty());
   for (uint16_t v = 1; v <= 5; ++v) memory.write(queue.push(), v);
-  EXPECT_EQ(queue.size(), 3u);
-  EXPECT_EQ(queue.dropped(), 2u);
-  EXPECT_EQ(memory.read(queue.entryAddress(0)), 3);  // oldest kept
-  EXPECT_EQ(memory.read(queue.entryAddress(2)), 5);
+  EXPECT_EQ(std::tuple(queue.size(), queue.dropped(), memory.read(queue.entryAddress(0)),
+                       memory.read(queue.entryAddress(2))),
+            std::tuple(3u, 2u, 3, 5));  // the oldest kept and the newest
   for (uint32_t i = 0; i < 3; ++i) EXPECT_TRUE(entries.contains(queue.entryAddress(i)));
   queue.popFront();
   EXPECT_EQ(memory.read(queue.entryAddress(0)), 4);
@@ -358,8 +342,7 @@ TEST(SimRingQueue, KeepsTheNewestEntriesAndCountsWhatItDropped) {
   EXPECT_EQ(queue.size(), 3u);
   EXPECT_TRUE(entries.contains(queue.entryAddress(2)));
   queue.clear();
-  EXPECT_TRUE(queue.empty());
-  EXPECT_EQ(queue.dropped(), 0u);
+  EXPECT_TRUE(queue.empty() && queue.dropped() == 0);
 }
 
 TEST(SimEventQueue, RunsDueEventsInTimeThenScheduleOrder) {
@@ -374,8 +357,7 @@ TEST(SimEventQueue, RunsDueEventsInTimeThenScheduleOrder) {
     events.schedule(now + 5, [&] { order += 'd'; });   // due at 15, inside this run
     events.schedule(now + 50, [&] { order += 'e'; });  // due at 60, later
   });
-  EXPECT_TRUE(events.cancel(cancelled));
-  EXPECT_FALSE(events.cancel(cancelled));
+  EXPECT_TRUE(events.cancel(cancelled) && !events.cancel(cancelled));
   events.runUntil(20, [&](uint64_t due) {
     EXPECT_GE(due, now);
     now = due;
@@ -394,13 +376,11 @@ TEST_F(SimCardTest, EachContextHasItsOwnCardUntilReleasedOrClosed) {
   CardContext other{};
   ASSERT_EQ(DUVEX_InitDLL(&other, 1, 1, 0), 0);
   EXPECT_NE(other.driverHandle, firstId);
-  EXPECT_EQ(rWDLL(&other, 0x0100), 0);
-  EXPECT_EQ(rWDLL(&card, 0x0100), 0xAAAA);
+  EXPECT_EQ(std::tuple(rWDLL(&other, 0x0100), rWDLL(&card, 0x0100)), std::tuple(0, 0xAAAA));
   uint64_t otherId = other.driverHandle;
   xarnsim::release(&other);
-  EXPECT_EQ(other.driverHandle, 0u);
   xarnsim::release(&card);
-  EXPECT_EQ(card.driverHandle, 0u);
+  EXPECT_EQ(std::tuple(other.driverHandle, card.driverHandle), std::tuple(0u, 0u));
   uint16_t word = 0;
   EXPECT_EQ(DUVEX_RdStatusDLL(&card, &word), kNotInit);
   EXPECT_GT(card.driverHandle, otherId);  // ids are never reused
@@ -414,18 +394,17 @@ TEST_F(SimCardTest, EachContextHasItsOwnCardUntilReleasedOrClosed) {
   ASSERT_EQ(wWDLL(&context, 0x0100, 0xAAAA), 0);
   const CardContext copy = context;
   EXPECT_EQ(DUVEX_CloseDLL(&context), xarnsim::kStatusOk);
-  EXPECT_EQ(context.driverHandle, 0u);
-  EXPECT_EQ(xarnsim::cardCount(), before);
+  EXPECT_EQ(std::tuple(context.driverHandle, xarnsim::cardCount()), std::tuple(0u, before));
   EXPECT_EQ(DUVEX_CloseDLL(&context), xarnsim::kStatusOk);
   CardContext stale = copy;
   EXPECT_EQ(DUVEX_RdStatusDLL(&stale, &word), kNotInit);  // a handle the registry forgot
   EXPECT_NE(stale.driverHandle, 0u);
-  EXPECT_EQ(DUVEX_CloseDLL(&stale), xarnsim::kStatusOk);
-  EXPECT_EQ(DUVEX_CloseDLL(nullptr), kBad);
+  EXPECT_EQ(std::tuple(DUVEX_CloseDLL(&stale), DUVEX_CloseDLL(nullptr)),
+            std::tuple(xarnsim::kStatusOk, kBad));
   EXPECT_EQ(xarnsim::cardCount(), before);
   // Used again: a card that has not been initialised, then a fresh one with cleared memory.
-  EXPECT_EQ(DUVEX_CommandDLL(&context, 10), kNotInit);
-  EXPECT_EQ(rWDLL(&context, 0x0100), 0);
+  EXPECT_EQ(std::tuple(DUVEX_CommandDLL(&context, 10), rWDLL(&context, 0x0100)),
+            std::tuple(kNotInit, 0));
   ASSERT_EQ(DUVEX_InitDLL(&context, 1, 1, 0), 0);
   EXPECT_EQ(rWDLL(&context, 0x0100), 0);
   ASSERT_EQ(DUVEX_CloseDLL(&context), xarnsim::kStatusOk);
@@ -455,12 +434,12 @@ TEST_F(StationCardRelease, TheStationFreesItsCardWhenItGoes) {
 
 TEST_F(SimCardTest, FailedCallsReturnTheStatusDoNothingElseAndAreCounted) {
   initAndSetup(1);
-  EXPECT_FALSE(xarnsim::failNext(&card, "DUVEX_Nonsense", 5, 1));
-  EXPECT_FALSE(xarnsim::knownFunction("DUVEX_Nonsense"));
+  EXPECT_FALSE(xarnsim::failNext(&card, "DUVEX_Nonsense", 5, 1) ||
+               xarnsim::knownFunction("DUVEX_Nonsense"));
   EXPECT_TRUE(xarnsim::knownFunction("DUVEX_RdMdmQDLL"));
   ASSERT_TRUE(xarnsim::failNext(&card, "DUVEX_CommandDLL", 77, 2));
-  EXPECT_EQ(DUVEX_CommandDLL(&card, 10), 77);
-  EXPECT_EQ(DUVEX_CommandDLL(&card, 10), 77);
+  EXPECT_EQ(std::tuple(DUVEX_CommandDLL(&card, 10), DUVEX_CommandDLL(&card, 10)),
+            std::tuple(77, 77));
   EXPECT_EQ(state(), 0x0010);
   EXPECT_EQ(DUVEX_CommandDLL(&card, 10), 0);
   EXPECT_EQ(state(), 0x0011);
@@ -481,10 +460,10 @@ TEST_F(SimCardTest, FailedCallsReturnTheStatusDoNothingElseAndAreCounted) {
   EXPECT_EQ(DUVEX_GetCardIDDLL(&card, &id), 0);
 
   // Counts include the failed calls, until reset; a call without a card reaches no count.
-  EXPECT_EQ(xarnsim::callCount(&card, "rWDLL"), 2u);
-  EXPECT_EQ(xarnsim::callCount(&card, "wWDLL"), 1u);
-  EXPECT_EQ(xarnsim::callCount(&card, "DUVEX_InitDLL"), 0u);
-  EXPECT_EQ(xarnsim::callCount(&card, "nonsense"), 0u);
+  EXPECT_EQ(
+      std::tuple(xarnsim::callCount(&card, "rWDLL"), xarnsim::callCount(&card, "wWDLL"),
+                 xarnsim::callCount(&card, "DUVEX_InitDLL"), xarnsim::callCount(&card, "nonsense")),
+      std::tuple(2u, 1u, 0u, 0u));
   xarnsim::resetCallCounts(&card);
   rWDLL(nullptr, 0);
   EXPECT_EQ(xarnsim::callCount(&card, "rWDLL"), 0u);
@@ -519,8 +498,7 @@ TEST_F(SimCardTest, ForcedStateWordOverridesTheCardUntilStopped) {
   EXPECT_EQ(word, 0x0141);
   ASSERT_EQ(DUVEX_InitDLL(&card, 1, 1, 0), 0);
   ASSERT_EQ(DUVEX_CommandDLL(&card, 4), 0);
-  EXPECT_EQ(state(), 0x0141);
-  EXPECT_EQ(rWDLL(&card, 0x0000), 0x0141);
+  EXPECT_EQ(std::tuple(state(), rWDLL(&card, 0x0000)), std::tuple(0x0141, 0x0141));
   xarnsim::forceStateWord(&card, std::nullopt);
   EXPECT_EQ(state(), 0x0040);
   ASSERT_TRUE(option("state-word", "a011"));
@@ -578,12 +556,11 @@ TEST_F(SimCardTest, CardTimeOnlyMovesForwardAcrossTimeSources) {
 // Every driver function passes the same call gate; one of each kind of answer stands for all.
 TEST(SimNullContext, EveryCallWithoutAContextIsRefused) {
   uint16_t word = 0x7777;
-  EXPECT_EQ(DUVEX_InitDLL(nullptr, 1, 1, 0), kBad);
-  EXPECT_EQ(DUVEX_RdStatusDLL(nullptr, &word), kBad);
-  EXPECT_EQ(rWDLL(nullptr, 0x20), 0);
-  EXPECT_EQ(wWDLL(nullptr, 0x20, 1), kBad);
-  EXPECT_EQ(DUVEX_RdMsgDLL(nullptr, nullptr), kBad);
-  EXPECT_EQ(DUVEX_RdMdmQDLL(nullptr, 1, nullptr, nullptr, nullptr), kBad);
+  EXPECT_EQ(
+      std::tuple(DUVEX_InitDLL(nullptr, 1, 1, 0), DUVEX_RdStatusDLL(nullptr, &word),
+                 rWDLL(nullptr, 0x20), wWDLL(nullptr, 0x20, 1), DUVEX_RdMsgDLL(nullptr, nullptr),
+                 DUVEX_RdMdmQDLL(nullptr, 1, nullptr, nullptr, nullptr)),
+      std::tuple(kBad, kBad, 0, kBad, kBad, kBad));
   EXPECT_EQ(word, 0x7777);
   // The control API takes a null context as a no-op.
   xarnsim::setTrace(nullptr, [](const std::string&) {});
