@@ -1,8 +1,5 @@
-// Sequences of driver calls on one card: every export with any arguments and any record
-// contents, in any mode, mixed with card-memory pokes and clock steps of up to a day. Whatever the
-// sequence, the driver answers: no crash, no sanitizer report, and no call costs more than a
-// second of CPU. Record pointers point to buffers as large as the records say they are (or are
-// null), since a caller that lies about its own buffers is outside what a driver can guard.
+// Any sequence of driver calls, pokes and clock steps of up to a day: no crash, no call over a
+// second of CPU. Record pointers are null or as large as the records claim.
 #include <time.h>
 
 #include <array>
@@ -111,8 +108,7 @@ uint16_t step(Run& run) {
   return DUVEX_RdStatusDLL(run.ctx(), &state);  // the catch-up happens inside a call
 }
 
-// Calls that take numbers and then a record: the numbers come first from the input, the record
-// after them.
+// Calls taking numbers, then a record: the numbers come first from the input.
 template <typename T>
 uint16_t oneNumber(Run& run, uint16_t (*call)(CardContext*, uint16_t, T*)) {
   T storage{};

@@ -1,6 +1,5 @@
-// The simulated MDM units through the driver functions: the four record pairs, the partner bus
-// controller following each unit's PROM, error injection, the unit switches, the MDM queue and
-// a long catch-up.
+// The simulated MDM units: records, the partner following each PROM, error injection, the unit
+// switches, the queue and a long catch-up.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -276,8 +275,7 @@ TEST_F(MdmSimTest, BiteAnswersComeFromTheBiteRegisters) {
   EXPECT_EQ(std::tuple(back.bite2RxData[4] >> 11, back.bite2RxData[4] & 31), std::tuple(1, 4));
 }
 
-// Without the override RCW echoes the command word it was sent, bit 0 and all; only the BITE RCW
-// word loses bit 0.
+// Without the override RCW echoes its command word, bit 0 and all.
 TEST_F(MdmSimTest, RcwEchoesTheCommandWordUnlessOverridden) {
   enable(&card, 1);
   run(55 * kMilli);  // RCP, EPS, MRS, RCP, EPS, RCW

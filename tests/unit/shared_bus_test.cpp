@@ -1,6 +1,5 @@
-// The shared bus's house-keeping: its segment's permissions and life, names and the node limit,
-// recovery from a crashed run, nodes whose process is killed, and a lock word that holds
-// garbage. Other processes are forked children that join the bus and die as the test needs.
+// The shared bus's house-keeping: the segment's permissions and life, names, the node limit,
+// crashed runs, killed nodes and garbage. Other processes are forked children.
 #include "xarndll/sim/bus/shared_bus.h"
 
 #include <fcntl.h>
@@ -23,6 +22,7 @@
 
 #include "bench/bench_station.h"
 #include "card/xarndll.h"
+#include "sim_fixture.h"
 #include "xarndll/control.h"
 #include "xarndll/sim/bus/node.h"
 #include "xarndll/sim/sim_card.h"
@@ -206,9 +206,8 @@ TEST_F(SharedBusTest, BadNamesAndTheNinthNodeAreRefused) {
   EXPECT_EQ(ninth.readWord(0x000100), 0x1234) << "the memory moved onto the bus with the card";
 }
 
-// Stations started together open the name together. A later opener is not held up by one that
-// is on the bus already; openers at the same moment each keep what they joined with (no second
-// opener truncates or starts anew a segment under a first one's node).
+// A later opener is not held up by a node on the bus; openers at the same moment each keep what
+// they joined with (none starts the segment anew under another's node).
 TEST_F(SharedBusTest, StationsOpenTheBusTogether) {
   int ready = -1;
   pid_t first = fork(
@@ -476,10 +475,8 @@ TEST_F(SharedBusTest, GarbageInTheLockWordHangsNoCaller) {
   bus->leave(*slot);
 }
 
-// Another process of the user's writes garbage all over the segment while a card runs there:
-// the header (its lock word aside: GarbageInTheLockWord), the node table, the wire and every
-// card's memory, the card's own included, during the card's calls as well as between them. The
-// card may see errors, but each call comes back in time and the card leaves cleanly.
+// Garbage written all over the segment (the lock word aside) while a card runs there: each call
+// comes back in time and the card leaves cleanly.
 TEST_F(SharedBusTest, AGarbageWriterNeitherCrashesNorHangsACard) {
   setenv("XARN_BUS", name().c_str(), 1);
   CardContext card{};
@@ -488,11 +485,7 @@ TEST_F(SharedBusTest, AGarbageWriterNeitherCrashesNorHangsACard) {
   unsetenv("XARN_BUS");
   ASSERT_EQ(xarnsim::busName(&card), name());
   ASSERT_EQ(DUVEX_InitDLL(&card, 1, 1, 0), 0);
-  SetupRecord setup{};
-  setup.marker = 0xFFFFFFFF;
-  setup.interWordTxGap = 11;
-  setup.rtResponseTime = 15;
-  setup.rtResponseTimeout = 50;
+  SetupRecord setup = setupRecord(11, 15, 50);
   ASSERT_EQ(DUVEX_SetupDLL(&card, 1, &setup), 0);
   saturateLdbFrame(&card);
 

@@ -1,7 +1,5 @@
-// The simulated card itself, through the driver functions on a virtual clock: its state machine
-// (modes, run and halt, self test, wrap test, firmware handshake), clock and identity, its memory
-// and address map, one card per context and its release, the test hooks, and the defined answers
-// to calls the card cannot serve.
+// The simulated card through the driver functions: state machine, clock, identity, memory and
+// its map, one card per context, the test hooks, and calls the card cannot serve.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -303,8 +301,7 @@ TEST_F(SimCardTest, OddAndOutOfRangeAddressesAreHarmlessAndEveryImageWordHolds) 
   EXPECT_EQ(mismatches, 0u);
 }
 
-// The documented map must be the map in the code: every region appears in a table row of
-// docs/card-memory-map.md with its base address, entry size and count.
+// Every region of the code's map has its row (base, size, count) in docs/card-memory-map.md.
 TEST(SimMemoryMap, DocumentationListsEveryRegion) {
   std::ifstream in(std::filesystem::path(XARN_SOURCE_DIR) / "docs" / "card-memory-map.md");
   ASSERT_TRUE(in);
