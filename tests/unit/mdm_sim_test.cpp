@@ -180,13 +180,11 @@ TEST_F(MdmSimTest, ThePartnerFollowsThePromAndTheUnitAnswersFromItsModules) {
   run(kSecond);
 
   std::vector<MdmQueueEntry> q = queue();
-  ASSERT_GE(q.size(), 10u);
-  const uint16_t expected[] = {RCP, IFI, OTI, EPS, MRS, RCP, IFI, OTI, EPS, RCW};
-  for (size_t i = 0; i < std::size(expected); ++i) {
-    EXPECT_EQ(+q[i].rtNumber, 3);
-    EXPECT_EQ(+q[i].messageType, expected[i]) << "entry " << i;
-  }
-  EXPECT_EQ(q.size(), 100u);  // one message each 10 ms frame
+  ASSERT_EQ(q.size(), 100u);  // one message each 10 ms frame
+  EXPECT_EQ(column(q, &MdmQueueEntry::rtNumber), Column(100, 3));
+  Column types = column(q, &MdmQueueEntry::messageType);
+  types.resize(10);
+  EXPECT_EQ(types, (Column{RCP, IFI, OTI, EPS, MRS, RCP, IFI, OTI, EPS, RCW}));
   EXPECT_EQ(std::tuple(+q[1].iom, +q[1].count, +q[2].start, +q[2].errorFlags),
             std::tuple(2, 4, 8, 0));
   EXPECT_EQ(queuedData(1), (std::vector<uint16_t>{0xD000, 0xD001, 0xD002, 0xD003}));
@@ -238,9 +236,9 @@ TEST_F(MdmSimTest, CommandEntriesMapToMessageTypes) {
   ASSERT_EQ(q.size(), std::size(cases) + 1);
   for (size_t i = 0; i < std::size(cases); ++i) {
     const MdmQueueEntry& e = q[i + 1];
-    EXPECT_EQ(+e.messageType, cases[i].type) << "entry " << i;
-    EXPECT_EQ(+e.count, cases[i].count) << "entry " << i;
-    EXPECT_EQ(+e.errorFlags, cases[i].flags) << "entry " << i;
+    EXPECT_EQ(std::tuple(+e.messageType, +e.count, +e.errorFlags),
+              std::tuple(cases[i].type, cases[i].count, cases[i].flags))
+        << "entry " << i;
   }
   EXPECT_EQ(queuedData(10), (std::vector<uint16_t>{0x1111, 0x2222}));  // RBT: the two BSRs
 }
@@ -328,10 +326,10 @@ TEST_F(MdmSimTest, ErrorInjectionShowsInTheQueueFlags) {
     run(15 * kMilli);
     ASSERT_EQ(DUVEX_CommandDLL(&card, 11), 0);
     std::vector<MdmQueueEntry> q = queue();
-    ASSERT_EQ(q.size(), 2u);
-    EXPECT_EQ(+q[1].errorFlags, c.flags) << "code " << c.code << " size " << c.size;
-    EXPECT_EQ(queuedData(1).size(), c.words) << "code " << c.code << " size " << c.size;
-    EXPECT_EQ(+q[0].errorFlags, 0);  // RCP has its own injection
+    ASSERT_EQ(q.size(), 2u);  // RCP first, with its own injection
+    EXPECT_EQ(std::tuple(+q[1].errorFlags, queuedData(1).size(), +q[0].errorFlags),
+              std::tuple(c.flags, c.words, 0))
+        << "code " << c.code << " size " << c.size;
   }
 }
 
@@ -362,10 +360,7 @@ TEST_F(MdmSimTest, TheUnitSwitchesChangeTheAnswers) {
   enter(&card);
   enable(&card, 3, -1, {}, 4);  // SRB: the partner answers each service request with RBT
   run(55 * kMilli);
-  std::vector<MdmQueueEntry> q = queue();
-  ASSERT_EQ(q.size(), 6u);
-  const uint16_t expected[] = {RCP, RBT, ILL, RBT, OTI, RBT};
-  for (size_t i = 0; i < q.size(); ++i) EXPECT_EQ(+q[i].messageType, expected[i]) << i;
+  EXPECT_EQ(column(queue(), &MdmQueueEntry::messageType), (Column{RCP, RBT, ILL, RBT, OTI, RBT}));
   ASSERT_EQ(DUVEX_RdMdmIOMDLL(&card, 3, 0, &module), 0);
   EXPECT_NE(+module.iomData[0], 0);
 }
@@ -376,7 +371,7 @@ TEST_F(MdmSimTest, ADisabledUnitNeverAnswers) {
   MdmRtSimRecord off{};
   ASSERT_EQ(DUVEX_WrMdmRtSimDLL(&card, 4, &off, 0, 0), 0);
   run(2 * kSecond);
-  for (const MdmQueueEntry& e : queue()) EXPECT_EQ(+e.rtNumber, 6);
+  EXPECT_EQ(column(queue(), &MdmQueueEntry::rtNumber), Column(queue().size(), 6));
   ASSERT_EQ(DUVEX_RdMdmRtSimDLL(&card, 4, &off, 0, 0), 0);
   EXPECT_EQ(std::tuple(off.lastCommand, +off.lastCommandTime.seconds), std::tuple(0u, 0));
 }

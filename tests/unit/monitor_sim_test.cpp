@@ -113,8 +113,8 @@ TEST_F(MonitorSimTest, TriggerRecordAndRtFilterLiveInCardMemory) {
   filter.fill(7);
   MonTrigger fresh = read(filter.data());
   EXPECT_TRUE(std::all_of(filter.begin(), filter.end(), [](uint16_t v) { return v == 1; }));
-  EXPECT_EQ(std::string(fresh.pattern, 40), std::string(40, 'X'));
-  EXPECT_EQ(+fresh.postTriggerCount, 0u);
+  EXPECT_EQ(std::tuple(std::string(fresh.pattern, 40), +fresh.postTriggerCount),
+            std::tuple(std::string(40, 'X'), 0u));
 
   // Round trip, RT 5 filtered out; the words sit in the trigger region.
   filter.fill(1);
@@ -140,19 +140,17 @@ TEST_F(MonitorSimTest, TriggerRecordAndRtFilterLiveInCardMemory) {
   EXPECT_EQ(+read(nullptr).postTriggerCount, 12u);
 
   // Refused: a post-trigger count leaving under 1024 words of history, no record, another mode.
-  EXPECT_EQ(load({kAny, "", kSyncAny, 7168}), xarnsim::kStatusBadArgument);
-  EXPECT_EQ(load({kAny, "", kSyncAny, 0xFFFFFFFF}), xarnsim::kStatusBadArgument);
-  EXPECT_EQ(load({kAny, "", kSyncAny, 7167}), 0);
-  EXPECT_EQ(DUVEX_RdMonTriggerDLL(&card, nullptr), xarnsim::kStatusBadArgument);
-  EXPECT_EQ(DUVEX_WrMonTriggerDLL(&card, nullptr), xarnsim::kStatusBadArgument);
+  constexpr uint16_t kBad = xarnsim::kStatusBadArgument, kWrongMode = xarnsim::kStatusWrongMode;
   MonMsg e{};
-  EXPECT_EQ(DUVEX_RdMonMsgDLL(&card, 0, nullptr), xarnsim::kStatusBadArgument);
-  EXPECT_EQ(DUVEX_RdMonMsgDLL(nullptr, 0, &e), xarnsim::kStatusBadArgument);
+  EXPECT_EQ(std::tuple(load({kAny, "", kSyncAny, 7168}), load({kAny, "", kSyncAny, 0xFFFFFFFF}),
+                       load({kAny, "", kSyncAny, 7167}), DUVEX_RdMonTriggerDLL(&card, nullptr),
+                       DUVEX_WrMonTriggerDLL(&card, nullptr), DUVEX_RdMonMsgDLL(&card, 0, nullptr),
+                       DUVEX_RdMonMsgDLL(nullptr, 0, &e)),
+            std::tuple(kBad, kBad, 0, kBad, kBad, kBad, kBad));
   ASSERT_EQ(DUVEX_CommandDLL(&card, 1), 0);
-  EXPECT_EQ(load({}), xarnsim::kStatusWrongMode);
-  EXPECT_EQ(DUVEX_RdMonMsgDLL(&card, 0, &e), xarnsim::kStatusWrongMode);
-  EXPECT_EQ(DUVEX_RunMonDLL(&card), xarnsim::kStatusWrongMode);
-  EXPECT_EQ(DUVEX_ClrMonStackDLL(&card), xarnsim::kStatusWrongMode);
+  EXPECT_EQ(std::tuple(load({}), DUVEX_RdMonMsgDLL(&card, 0, &e), DUVEX_RunMonDLL(&card),
+                       DUVEX_ClrMonStackDLL(&card)),
+            std::tuple(kWrongMode, kWrongMode, kWrongMode, kWrongMode));
   CardContext other{};
   EXPECT_EQ(DUVEX_RdMonTriggerDLL(&other, &r), xarnsim::kStatusNotInitialised);
   xarnsim::release(&other);
@@ -170,13 +168,12 @@ TEST_F(MonitorSimTest, CapturesTheWordsAroundTheTriggerAndStopsAfterThePostTrigg
   int32_t oldest = 0;
   std::vector<MonMsg> words = capture(oldest);
   // The trigger armed after 1024 words of history; ten words follow it.
-  EXPECT_EQ(oldest, -1024);
+  EXPECT_EQ(std::tuple(oldest, header(12)), std::tuple(-1024, 10));
   ASSERT_EQ(words.size(), 1035u);
-  EXPECT_EQ(header(12), 10);
   for (std::size_t i = 1; i < words.size(); ++i)
     EXPECT_LE(micros(words[i - 1].timeTag), micros(words[i].timeTag)) << i;
-  EXPECT_GE(micros(words.front().timeTag), 3 * kSecond);
-  EXPECT_LT(micros(words.back().timeTag), 3 * kSecond + 20 * kMilli);
+  EXPECT_TRUE(micros(words.front().timeTag) >= 3 * kSecond &&
+              micros(words.back().timeTag) < 3 * kSecond + 20 * kMilli);
 
   // Nothing outside the capture, however far.
   MonMsg e{};
@@ -198,8 +195,7 @@ TEST_F(MonitorSimTest, CapturesTheWordsAroundTheTriggerAndStopsAfterThePostTrigg
        {std::tuple<uint64_t, uint16_t, uint16_t>{27, 0x0031, 9}, {29, 0x0030, 10}}) {
     twinNow = micros(words.back().timeTag) + at;
     DUVEX_RdStatusDLL(&second, &word);
-    EXPECT_EQ(word, stateWord);
-    EXPECT_EQ(header(12, &second), count);
+    EXPECT_EQ(std::tuple(word, header(12, &second)), std::tuple(stateWord, count));
   }
   xarnsim::release(&second);
 
@@ -211,8 +207,7 @@ TEST_F(MonitorSimTest, CapturesTheWordsAroundTheTriggerAndStopsAfterThePostTrigg
   now += kSecond;
   EXPECT_TRUE(entry(-2000, e));  // the older capture is history now
   ASSERT_EQ(DUVEX_ClrMonStackDLL(&card), 0);
-  EXPECT_FALSE(entry(0, e));
-  EXPECT_EQ(header(0), 0);
+  EXPECT_FALSE(entry(0, e) || header(0) != 0);
 }
 
 TEST_F(MonitorSimTest, PartnersKeepEveryConnectorBusyWithAPlausibleMix) {
@@ -311,8 +306,7 @@ TEST_F(MonitorSimTest, BusSelectAndRtFilterChooseWhatIsRecorded) {
   ASSERT_EQ(DUVEX_ClrMonStackDLL(&card), 0);
   ASSERT_EQ(DUVEX_RunMonDLL(&card), 0);
   now += kDay;
-  EXPECT_EQ(state(), 0x0031);
-  EXPECT_EQ(header(0), 0);
+  EXPECT_EQ(std::tuple(state(), header(0)), std::tuple(0x0031, 0));
 }
 
 TEST_F(MonitorSimTest, ADisabledTriggerNeverFiresAndALongCatchUpIsCheap) {
@@ -362,8 +356,7 @@ TEST_F(MonitorSimTest, OneLongStepAndManyShortStepsGiveTheSameCapture) {
   int32_t a = 0, b = 0;
   std::vector<MonMsg> stepped = capture(a);
   std::vector<MonMsg> jumped = capture(b, &jumping);
-  EXPECT_EQ(a, -(8191 - 3000));
-  EXPECT_EQ(a, b);
+  EXPECT_EQ(std::tuple(a, b), std::tuple(-(8191 - 3000), -(8191 - 3000)));
   ASSERT_EQ(stepped.size(), jumped.size());
   EXPECT_EQ(std::memcmp(stepped.data(), jumped.data(), stepped.size() * sizeof(MonMsg)), 0);
   for (uint32_t offset = 0; offset < 20; offset += 2)
@@ -430,8 +423,7 @@ TEST_F(MonitorSimTest, ACaptureHaltedWithoutATriggerIsReadFromItsLastWord) {
   EXPECT_FALSE(entry(1, e));
   int32_t oldest = 0;
   std::vector<MonMsg> words = capture(oldest);
-  EXPECT_EQ(oldest, -8191);
-  ASSERT_EQ(words.size(), 8192u);
+  ASSERT_EQ(std::tuple(oldest, words.size()), std::tuple(-8191, 8192u));
   for (std::size_t i = 1; i < words.size(); ++i)
     ASSERT_LE(micros(words[i - 1].timeTag), micros(words[i].timeTag)) << i;
 
@@ -467,9 +459,8 @@ TEST_F(MonitorSimTest, EveryErrorTriggerFiresOnEveryConnectorAndWordType) {
           EXPECT_EQ(word, 0x0030);
           MonMsg e{};
           if (!entry(0, e, c)) continue;
-          EXPECT_EQ(+e.busCode, bus);
-          EXPECT_EQ(e.flags & kCommand, sync == kSyncCommand ? kCommand : 0);
-          EXPECT_TRUE(e.flags & error);
+          EXPECT_EQ(std::tuple(+e.busCode, e.flags & kCommand, e.flags & error),
+                    std::tuple(bus, sync == kSyncCommand ? kCommand : 0, error));
         }
       }
     }
