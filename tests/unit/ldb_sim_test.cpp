@@ -85,12 +85,9 @@ TEST_F(LdbSimTest, MessagesAndFramesAreKeptInCardMemory) {
   ASSERT_EQ(frame({7, 7, 2}, 2000), 0);
   // Message 7's header (defined, TX, 4 words) and first data word; the frame's length and list.
   uint32_t base = 0x012000 + 6 * 2112;
-  expectWords(&card, {{base, 1},
-                      {base + 4, 4},
-                      {base + 64, 0x10},
-                      {0x045100, 2000},
-                      {0x045106, 3},
-                      {0x04510C, 2}});
+  const AddressWord kStored[] = {{base, 1},        {base + 4, 4}, {base + 64, 0x10},
+                                 {0x045100, 2000}, {0x045106, 3}, {0x04510C, 2}};
+  expectWords(&card, kStored);
 
   // The card gives back what it holds, through the record's pointers.
   MessageBufferRecord buffer;

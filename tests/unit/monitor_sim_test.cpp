@@ -125,10 +125,10 @@ TEST_F(MonitorSimTest, TriggerRecordAndRtFilterLiveInCardMemory) {
   EXPECT_EQ(std::tuple(+r.triggerBus, std::string(r.pattern, 5), +r.control, +r.postTriggerCount),
             std::tuple(kJ2, "10X01", kSyncCommand | kPy | kDisabled, 77u));
   EXPECT_EQ(back, filter);
-  expectWords(&card, {{0x082502, kJ2},
-                      {0x082504, '1' | '0' << 8},
-                      {0x08252E, 77},
-                      {0x082540 + 2 * 5, 1}});  // the last: RT 5 filtered out
+  // The last word: RT 5 filtered out.
+  const AddressWord kStored[] = {
+      {0x082502, kJ2}, {0x082504, '1' | '0' << 8}, {0x08252E, 77}, {0x082540 + 2 * 5, 1}};
+  expectWords(&card, kStored);
 
   // A null filter reference (the snapshot display's write) leaves the filter as it was.
   ASSERT_EQ(load({kAny, std::string(24, 'X'), kSyncAny, 11}), 0);

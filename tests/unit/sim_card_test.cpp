@@ -61,12 +61,9 @@ TEST_F(SimCardTest, StateWordFollowsSetupModeCommandsRunAndHalt) {
   ASSERT_EQ(DUVEX_SetupDLL(&card, 1, &setup), 0);
   EXPECT_EQ(state(), 0x0010);
   // Run, halt, another mode, and a mode command while running, which halts the card.
-  for (auto [command, after] : {std::pair<uint16_t, uint16_t>{10, 0x0011},
-                                {11, 0x0010},
-                                {5, 0x0050},
-                                {10, 0x0051},
-                                {6, 0x0060},
-                                {10, 0x0061}}) {
+  const std::pair<uint16_t, uint16_t> kSteps[] = {{10, 0x0011}, {11, 0x0010}, {5, 0x0050},
+                                                  {10, 0x0051}, {6, 0x0060},  {10, 0x0061}};
+  for (auto [command, after] : kSteps) {
     EXPECT_EQ(DUVEX_CommandDLL(&card, command), 0) << command;
     EXPECT_EQ(state(), after) << command;
   }
@@ -90,14 +87,9 @@ TEST_F(SimCardTest, SetupRefusesBadArgumentsAndStoresTheRecordInCardMemory) {
   ASSERT_EQ(DUVEX_SetupDLL(&card, 3, &setup), 0);
   // Marker, word size, TX gap, the constant, TX connector, clock mode (the last field), and
   // nothing past the record.
-  expectWords(&card, {{0x0080, 0xFFFF},
-                      {0x0082, 0xFFFF},
-                      {0x0084, 0x8000},
-                      {0x0086, 11},
-                      {0x008C, 0x0203},
-                      {0x009C, 0x0008},
-                      {0x00A8, 0x8000},
-                      {0x00AA, 0}});
+  const AddressWord kRecord[] = {{0x0080, 0xFFFF}, {0x0082, 0xFFFF}, {0x0084, 0x8000}, {0x0086, 11},
+                                 {0x008C, 0x0203}, {0x009C, 0x0008}, {0x00A8, 0x8000}, {0x00AA, 0}};
+  expectWords(&card, kRecord);
 }
 
 TEST_F(SimCardTest, GdbControllerReportsActiveOrPassiveFromItsModeWord) {
@@ -161,17 +153,14 @@ TEST_F(SimCardTest, WrapTestReturnsTheDataWordThroughTheLoop) {
 // The loader's order: mode command, image into the buffer, command 15, then the handshake words
 // with 0x0004 last, then a poll of 0x0006 with no time passing.
 TEST_F(SimCardTest, FirmwareHandshakeAcknowledgesAtOnceAndFinishesFiveSecondsLater) {
-  auto handshake = [this] {
-    for (auto [a, v] : {std::pair<uint32_t, uint16_t>{0x0006, 0x2B71},
-                        {0x0008, 0x4E96},
-                        {0x000A, 0x7D28},
-                        {0x0004, 0x19E4}})
-      wWDLL(&card, a, v);
+  const AddressWord kHandshake[] = {
+      {0x0006, 0x2B71}, {0x0008, 0x4E96}, {0x000A, 0x7D28}, {0x0004, 0x19E4}};
+  auto handshake = [&] {
+    for (auto [a, v] : kHandshake) wWDLL(&card, a, v);
   };
   initAndSetup(3);
   ASSERT_EQ(DUVEX_CommandDLL(&card, 1), 0);
-  for (auto [a, v] :
-       {std::pair<uint32_t, uint16_t>{0x2000, 0x1256}, {0x2002, 0x3478}, {0x11FFE, 0xFFFF}})
+  for (auto [a, v] : {AddressWord{0x2000, 0x1256}, {0x2002, 0x3478}, {0x11FFE, 0xFFFF}})
     ASSERT_EQ(wWDLL(&card, a, v), 0);
   ASSERT_EQ(DUVEX_CommandDLL(&card, 15), 0);
   EXPECT_EQ(rWDLL(&card, 0x0006), 0);  // nothing to acknowledge yet: still zero memory
@@ -508,15 +497,11 @@ TEST_F(SimCardTest, OptionsRefuseUnknownNamesAndBadValues) {
   std::string error;
   EXPECT_FALSE(xarnsim::setOption(&card, "warp-drive", "1", error));
   EXPECT_NE(error.find("warp-drive"), std::string::npos);
-  for (auto [name, value] : {std::pair<std::string, std::string>{"extended-channels", "2"},
-                             {"extended-channels", ""},
-                             {"state-word", "10000"},
-                             {"state-word", "12G4"},
-                             {"self-test-ms", "-1"},
-                             {"self-test-ms", "3s"},
-                             {"wrap-loop", "LOCAL"},
-                             {"serial", "100000000"},
-                             {"firmware-rev", "65536"}}) {
+  const std::pair<const char*, const char*> kBadOptions[] = {
+      {"extended-channels", "2"}, {"extended-channels", ""}, {"state-word", "10000"},
+      {"state-word", "12G4"},     {"self-test-ms", "-1"},    {"self-test-ms", "3s"},
+      {"wrap-loop", "LOCAL"},     {"serial", "100000000"},   {"firmware-rev", "65536"}};
+  for (auto [name, value] : kBadOptions) {
     error.clear();
     EXPECT_FALSE(xarnsim::setOption(&card, name, value, error)) << name << " " << value;
     EXPECT_FALSE(error.empty());

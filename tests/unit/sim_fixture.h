@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -41,9 +42,12 @@ inline std::vector<uint16_t> cardWords(
 }
 
 // Each address holds its word.
-inline void expectWords(CardContext* card,
-                        std::initializer_list<std::pair<uint32_t, uint16_t>> words) {
+using AddressWord = std::pair<uint32_t, uint16_t>;
+inline void expectWords(CardContext* card, std::span<const AddressWord> words) {
   for (auto [address, value] : words) EXPECT_EQ(rWDLL(card, address), value) << std::hex << address;
+}
+inline void expectWords(CardContext* card, std::initializer_list<AddressWord> words) {
+  expectWords(card, std::span(words.begin(), words.size()));
 }
 
 // One field of every entry, in order.
