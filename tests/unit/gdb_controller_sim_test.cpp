@@ -98,7 +98,7 @@ TEST_F(GdbControllerTest, TablesKeepEntriesAndRefuseNumbersPastTheirEnd) {
     EXPECT_EQ(write(b.rate, b.entry, kMeasure, command(1, 1, 1)), 251) << b.rate << " " << b.entry;
     op = 0x7777;
     EXPECT_EQ(DUVEX_RdGdbTableDLL(&card, b.rate, b.entry, &op, &back), 251);
-    EXPECT_EQ(op, 0x7777);
+    EXPECT_EQ(op, 0x7777);  // untouched
   }
   // Operations and commands the bus cannot carry.
   EXPECT_EQ(write(100, 1, 0x7000), 251);
@@ -163,7 +163,7 @@ TEST_F(GdbControllerTest, CommandEntriesSendHighBeforeLow) {
 TEST_F(GdbControllerTest, AFullCommandQueueRefusesAndCountsNothing) {
   for (int i = 0; i < 30; ++i) ASSERT_EQ(insert(1, command(1, 1, static_cast<uint16_t>(i))), 0);
   EXPECT_EQ(insert(1, command(1, 1, 99)), 248);
-  EXPECT_EQ(counters.hi, 30);
+  EXPECT_EQ(+counters.hi, 30);                // not counted
   EXPECT_EQ(insert(0, command(1, 1, 1)), 0);  // the other queue has room
   EXPECT_EQ(insert(2, command(1, 1, 1)), 251);
   EXPECT_EQ(insert(1, command(300, 1, 1)), 251);

@@ -160,11 +160,8 @@ TEST_F(LdbSimTest, InjectedErrorsDamageTheWordTheyNameAndShowInEveryQueue) {
   now += kSecond;
   auto sent = takeMessages();
   ASSERT_EQ(sent.size(), 5u);
-  std::vector<uint16_t> errors;
-  errors.reserve(sent.size());
-  for (const BcQueueRecord& r : sent) errors.push_back(r.errors);
   // Nr Py, Nr Sh, Nr Sy, none, and Id: message 50 was never defined.
-  EXPECT_EQ(errors, (std::vector<uint16_t>{0x0088, 0x0081, 0x0090, 0, 0x0100}));
+  EXPECT_EQ(column(sent, &BcQueueRecord::errors), (Column{0x0088, 0x0081, 0x0090, 0, 0x0100}));
   EXPECT_EQ(+sent[4].messageNumber, 50);
 
   auto words = takeWords();
