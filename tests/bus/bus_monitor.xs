@@ -10,8 +10,7 @@ menu BUS_MON
 tick
 menu TRIGGER
 page XARN_MTG
-click 9
-click 9
+repeat 2 click 9
 expect 10 CMND
 type 12 00101XXXXXXXXXXXXXXXXXXX
 type 11 12

@@ -13,7 +13,8 @@ set -euo pipefail
 
 terminals=$1
 console=$2
-script=$(cd "$(dirname "$0")" && pwd)/example_controller.xs
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/expand_repeats.sh"
 work=${3:-}
 keep=1
 if [ -z "$work" ]; then
@@ -22,6 +23,8 @@ if [ -z "$work" ]; then
 fi
 rm -rf "$work"
 mkdir -p "$work/console"
+script=$work/console/example_controller.xs
+expand_repeats "$here/example_controller.xs" >"$script"
 
 # What example_controller.xs sends to RT 5 (its message 1), and the commands of its two messages:
 # IWD (13) to RT 5 and GAH (5) to RT 6, command bits 4.

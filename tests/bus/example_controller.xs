@@ -11,15 +11,9 @@ expect-status "LDB_BCT IDLE    "
 # address (data bits 1234, 5678, 9ABC, DEF0).
 menu MESSAGES
 page BCT_MESS
-scroll 9 lineup
-scroll 9 lineup
-scroll 9 lineup
-scroll 9 lineup
-scroll 9 lineup
+repeat 5 scroll 9 lineup
 expect 10 5
-scroll 12 linedown
-scroll 12 linedown
-scroll 12 linedown
+repeat 3 scroll 12 linedown
 expect 13  IWD
 click 25
 expect 26 TX
@@ -33,18 +27,9 @@ type 6 2
 click 3
 expect 10 0
 expect 26 RX
-scroll 9 lineup
-scroll 9 lineup
-scroll 9 lineup
-scroll 9 lineup
-scroll 9 lineup
-scroll 9 lineup
+repeat 6 scroll 9 lineup
 expect 10 6
-scroll 12 lineup
-scroll 12 lineup
-scroll 12 lineup
-scroll 12 lineup
-scroll 12 lineup
+repeat 5 scroll 12 lineup
 expect 13  GAH
 type 14 4
 type 27 4

@@ -7,11 +7,7 @@ menu LDB_BCT
 tick
 menu MESSAGES
 page BCT_MESS
-scroll 9 lineup
-scroll 9 lineup
-scroll 9 lineup
-scroll 9 lineup
-scroll 9 lineup
+repeat 5 scroll 9 lineup
 click 25
 type 14 4
 type 18 10 20 30 40

@@ -8,8 +8,7 @@ menu GDB_BCT
 tick
 menu TABLES
 page GDB_TABLES
-click 8
-click 8
+repeat 2 click 8
 expect 9 MEASURE     
 click 14
 expect 15 CMND
@@ -21,10 +20,7 @@ expect 4 Done
 click 2
 expect 3  1Hz
 type 7 300
-click 8
-click 8
-click 8
-click 8
+repeat 4 click 8
 expect 9 HALT        
 click 10
 expect 4 Done

@@ -12,8 +12,7 @@ tick
 menu TABLES
 page GDB_TABLES
 # 100 Hz entry 1: MEASURE RT 5 channel 3, a MEASUREMENT request (data 0400), command sync.
-click 8
-click 8
+repeat 2 click 8
 expect 9 MEASURE     
 click 14
 expect 15 CMND
@@ -36,12 +35,7 @@ click 10
 expect 4 Done
 # Entry 4: COMMAND.
 type 7 4
-click 8
-click 8
-click 8
-click 8
-click 8
-click 8
+repeat 6 click 8
 expect 9 COMMAND     
 click 10
 expect 4 Done
@@ -50,11 +44,7 @@ expect 4 Done
 click 2
 expect 3  1Hz
 type 7 300
-click 8
-click 8
-click 8
-click 8
-click 8
+repeat 5 click 8
 expect 9 HALT        
 click 10
 expect 4 Done

@@ -9,8 +9,7 @@ menu GDB_BCT
 tick
 menu TABLES
 page GDB_TABLES
-click 8
-click 8
+repeat 2 click 8
 expect 9 MEASURE     
 click 14
 type 13 33

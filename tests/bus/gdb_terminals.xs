@@ -12,11 +12,7 @@ menu GDB_MRT
 tick
 menu RTpage
 page GDB_RT_RTS
-scroll 2 lineup
-scroll 2 lineup
-scroll 2 lineup
-scroll 2 lineup
-scroll 2 lineup
+repeat 5 scroll 2 lineup
 expect 3 5
 type 7 3
 click 4

@@ -11,11 +11,7 @@ tick
 # Message 1: TX to RT 5, four data words.
 menu MESSAGES
 page BCT_MESS
-scroll 9 lineup
-scroll 9 lineup
-scroll 9 lineup
-scroll 9 lineup
-scroll 9 lineup
+repeat 5 scroll 9 lineup
 expect 10 5
 click 25
 expect 26 TX
@@ -27,12 +23,7 @@ expect 4 Done
 # Message 2: RX from RT 6, three data words.
 type 6 2
 click 3
-scroll 9 lineup
-scroll 9 lineup
-scroll 9 lineup
-scroll 9 lineup
-scroll 9 lineup
-scroll 9 lineup
+repeat 6 scroll 9 lineup
 expect 10 6
 expect 26 RX
 type 14 3

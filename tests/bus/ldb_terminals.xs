@@ -7,11 +7,7 @@ menu LDB_MRT
 tick
 menu RT PAGE
 page MRT_PAGE
-scroll 5 lineup
-scroll 5 lineup
-scroll 5 lineup
-scroll 5 lineup
-scroll 5 lineup
+repeat 5 scroll 5 lineup
 click 3
 expect 6 5
 click 30

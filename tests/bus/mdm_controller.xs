@@ -6,20 +6,9 @@ menu LDB_BCT
 tick
 menu MESSAGES
 page BCT_MESS
-scroll 9 lineup
-scroll 9 lineup
-scroll 9 lineup
-scroll 9 lineup
-scroll 9 lineup
-scroll 9 lineup
-scroll 9 lineup
+repeat 7 scroll 9 lineup
 expect 10 7
-scroll 12 lineup
-scroll 12 lineup
-scroll 12 lineup
-scroll 12 lineup
-scroll 12 lineup
-scroll 12 lineup
+repeat 6 scroll 12 lineup
 expect 13 0110
 expect 26 RX
 type 14 1

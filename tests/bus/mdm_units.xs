@@ -6,13 +6,7 @@ menu MDM_MRT
 tick
 menu RTpage
 page MDM_MRT_RTS
-scroll 5 lineup
-scroll 5 lineup
-scroll 5 lineup
-scroll 5 lineup
-scroll 5 lineup
-scroll 5 lineup
-scroll 5 lineup
+repeat 7 scroll 5 lineup
 expect 6 7
 click 7
 expect-check 7 1

@@ -3,11 +3,12 @@
 # script's expectations held and that both runs printed the same transcripts.
 #   run_stations.sh CONSOLE WORKDIR SCRIPT[@ARG]...
 # Each script runs in its own directory under WORKDIR; "${NODES}" in a script is the number of
-# stations, "${ARG}" what follows its name after an "@".
+# stations, "${ARG}" what follows its name after an "@", and "repeat N LINE" stands for N LINEs.
 set -euo pipefail
 console=$1 workdir=$2
 shift 2
 nodes=$#
+. "$(dirname "$0")/expand_repeats.sh"
 rm -rf "$workdir"
 mkdir -p "$workdir"
 run() {
@@ -19,7 +20,8 @@ run() {
     mkdir -p "$dir"
     local arg=
     [[ $script == *@* ]] && arg=${script#*@}
-    sed -e "s/\${NODES}/$nodes/g" -e "s/\${ARG}/$arg/g" "${script%%@*}" > "$dir/script.xs"
+    expand_repeats "${script%%@*}" | sed -e "s/\${NODES}/$nodes/g" -e "s/\${ARG}/$arg/g" \
+      > "$dir/script.xs"
     (cd "$dir" && exec timeout 120 "$console" --bus "$bus" script.xs > transcript 2>&1) &
     pids+=($!)
     i=$((i + 1))

@@ -1,11 +1,6 @@
-// A card on a shared bus while something else of the user's writes garbage into the bus's
-// segment: the header, the lock word, the node table, the ring of wire words, the card's own
-// memory and the other slots' memories. The card runs a mode the input picks (LDB_BCT with the
-// saturated frame, LDB_MRT with every terminal on, BUS_MON armed) and its clock moves between the
-// writes. Whatever is written, the driver answers: no crash, no sanitizer report, no call that
-// takes more than a few seconds of wall time (a lock word naming a live process costs its 2 s
-// patience), and the segment goes when the card leaves unless a live process still holds a
-// node there. Each process fuzzes on a bus of its own name, "fuzz-PID".
+// A card running a mode the input picks on a shared bus ("fuzz-PID") while garbage is written
+// all over the bus's segment: no crash, no call longer than a few seconds (a live process's lock
+// costs 2 s), and the segment goes with the card unless a live process holds a node there.
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -44,8 +39,7 @@ const std::string& busName() {
 }
 std::string busPath() { return "/xarn-bus-" + busName(); }
 
-// A call that does not come back in time is a hang: a watchdog thread says which and stops the
-// run (libFuzzer keeps the alarm signal for its own timeout).
+// A watchdog thread names a call that hangs and stops the run (libFuzzer owns the alarm).
 std::atomic<const char*> pendingCall{nullptr};
 std::atomic<int64_t> deadline{0};
 
@@ -167,8 +161,7 @@ void enterMode(fuzz::Card& card, uint8_t pick) {
 
 constexpr uint16_t kModes[] = {1, 2, 3};
 
-// Whether a live process still holds a node on the bus: garbage that names one (its pid and its
-// start time) is indistinguishable from a node and rightly keeps the segment.
+// Garbage naming a live process (pid and start time) is a node, and rightly keeps the segment.
 bool livingNodeNamed(Header& h) {
   for (int s = 0; s < kMostNodes; ++s) {
     const auto& n = h.nodes[s];
@@ -194,11 +187,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   {
     std::unique_ptr<fuzz::Card> card;
     bounded("joining", [&] { card = std::make_unique<fuzz::Card>(kModes[pick % 3]); });
-    // XARN_FUZZ_TRACE=1 prints the calls, to read what a finding does.
-    if (std::getenv("XARN_FUZZ_TRACE")) {
-      xarnsim::setTrace(
-          card->get(), [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
-    }
+    fuzz::traceIfAsked(card->get());
     Segment segment;
     if (!segment.header()) std::abort();  // the card did not join: XARN_BUS was refused
     bounded("entering the mode", [&] { enterMode(*card, pick); });
@@ -212,9 +201,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           break;
         case 3:
         case 4: {
-          // A clock step of microseconds, milliseconds or seconds (at most one: on a bus the
-          // card takes every word of a saturated bus in, a second costs some milliseconds, ten
-          // times that under the sanitizers), and the catch-up.
+          // A clock step of at most a second (a saturated bus's words all arrive), and the call.
           static constexpr uint64_t kUnits[] = {1, 1'000, 1'000'000};
           uint64_t odd = in.u8() % 2;
           card->advance(std::min<uint64_t>(odd + in.u8() * kUnits[op % 3], 1'000'000));

@@ -1,6 +1,5 @@
-// Capture files as the monitor plays them back (sim monitor-replay): any bytes are read up to
-// their first damaged block, never past the input, and the monitor runs on whatever words, times
-// and connectors they give, or keeps its own partners when they give none.
+// Capture files played to the monitor: any bytes read up to their first damaged block, never
+// past the input, and the monitor runs on whatever they give.
 #include <cstddef>
 #include <cstdint>
 #include <string>

@@ -1,8 +1,5 @@
-// Console scripts: the first byte chooses how far the station has come (nothing, the card set
-// up, or one of the six modes entered), the rest is script text, its first 32 lines. Whatever it
-// holds, the console answers with an exit status of 0, 1 or 2 and never crashes. (A line may
-// legitimately take a second, a tick of years over a busy bus: the line limit keeps any one
-// input within the fuzzer's time limit.)
+// Console scripts (the first byte picks the station's state, then up to 32 lines): any text
+// ends with status 0, 1 or 2, never a crash.
 #include <cstddef>
 #include <cstdint>
 #include <sstream>

@@ -1,5 +1,4 @@
-// The field helpers on operator text: decimal, hexadecimal and error-field parsing, and a
-// multi-line hex box read back into 16-bit and 24-bit words.
+// The field helpers on operator text: number and error-field parsing, multi-line hex boxes.
 #include <cstddef>
 #include <cstdint>
 #include <string>

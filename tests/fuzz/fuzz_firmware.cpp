@@ -1,5 +1,4 @@
-// A firmware file pair as the debug page upgrades from it: the input up to its first NUL byte
-// is the high-byte file, the rest the low-byte file. Any bytes give a defined status and never
+// A firmware file pair (high bytes up to the first NUL, then low bytes): a defined status, no
 // write outside the firmware buffer.
 #include <algorithm>
 #include <cstddef>

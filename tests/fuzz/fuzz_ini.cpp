@@ -1,5 +1,4 @@
-// The INI file as the station finds it at start-up: any bytes load to settings or a file
-// status, and a file that loaded is written back as its 36 bytes.
+// Any INI bytes load to settings or a status; a loaded file is written back as its 36 bytes.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>

@@ -1,6 +1,5 @@
-// Setup files as the SETUPS page loads them: any bytes give a file status, and only a whole
-// file of the card's mode changes the card. The first byte chooses whether the input is padded
-// to a whole file (so that the load runs to its end) or taken as it is.
+// Setup files: any bytes give a status; only a whole file of the card's mode changes the card.
+// The first byte chooses whether the input is padded to a whole file.
 #include <cstddef>
 #include <cstdint>
 #include <vector>

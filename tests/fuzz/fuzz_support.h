@@ -1,10 +1,10 @@
-// What the fuzz targets share: a scratch directory of their own to write the input to as a
-// file, and a simulated card on a clock that the target moves.
+// What the fuzz targets share: a scratch directory, the input reader, a card on a moved clock.
 #pragma once
 
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -16,8 +16,7 @@
 
 namespace fuzz {
 
-// Makes a fresh directory and works there for the run: in memory (/dev/shm) where the machine
-// has it, since the station syncs every file it saves. The directory goes when the run ends.
+// A fresh directory for the run, in /dev/shm where there is one (the station syncs its files).
 inline void enterScratchDirectory() {
   static bool entered = false;
   static std::string scratch;
@@ -44,8 +43,7 @@ inline void writeFile(const std::string& name, const uint8_t* data, size_t size)
       .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 }
 
-// The input, read front to back (multi-byte values low byte first); past its end every read
-// gives zeros.
+// The input front to back, low byte first; zeros past its end.
 class Input {
  public:
   Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
@@ -70,6 +68,13 @@ class Input {
   size_t size_;
   size_t at_ = 0;
 };
+
+// XARN_FUZZ_TRACE=1 prints the card's calls, to read what a finding does.
+inline void traceIfAsked(CardContext* card) {
+  if (std::getenv("XARN_FUZZ_TRACE"))
+    xarnsim::setTrace(card,
+                      [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
+}
 
 // An initialised card in `mode`, on a clock that moves only with `advance`.
 class Card {

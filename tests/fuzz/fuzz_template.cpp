@@ -1,6 +1,5 @@
-// Dialog templates and menus as the resources hold them: any text parses or is refused with a
-// reason. And the word wrap of the multi-line boxes: every line's text fits the box (blanks may
-// hang past its edge) and the lines put together give back the text.
+// Templates and menus parse or are refused with a reason; wrapped lines fit their box (blanks
+// may hang past it) and give back the text.
 #include <cstddef>
 #include <cstdint>
 #include <string>

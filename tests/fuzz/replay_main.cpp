@@ -1,6 +1,5 @@
-// Runs a fuzz target once over each input of the files and directories it is given: every build
-// replays the kept corpus (the seeds and every input that once crashed) as a regression test,
-// with the sanitizers when the build has them.
+// Runs a fuzz target over each input file given: every build replays the kept corpus (seeds and
+// past crashes) as a regression test.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>

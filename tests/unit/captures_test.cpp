@@ -1,5 +1,4 @@
-// Captures that leave the station: list lines as CSV, the console's "save", and the column names
-// every list box carries; and the command line both programs share.
+// Lists as CSV, the console's "save", list column names, and the programs' command line.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -80,10 +79,15 @@ TEST(ListCsv, EveryListBoxOfEveryTemplateNamesItsColumns) {
 
 // ---- The console's save ---------------------------------------------------------------------
 
-using ConsoleSaveTest = ConsoleScriptTest;
+// The setups page's file list: an empty list, saved as its header alone.
+const std::string kSetupsPage = "menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\n";
 
-// The local-bus controller's road up to a raw word queue with traffic: message 1 to RT 3 with
-// four data words, in a 1 ms frame, running; the queue page on raw words, Snap on, one second on.
+class ConsoleSaveTest : public ConsoleScriptTest {
+ protected:
+  int save(const std::string& file) { return run(kSetupsPage + "save 7 " + file + "\n"); }
+};
+
+// Message 1 to RT 3 with four data words in a 1 ms frame, run; the raw word queue a second on.
 const char* const kQueueRoad = R"(menu SETUP
 click 1
 menu LDB_BCT
@@ -153,8 +157,7 @@ TEST_F(ConsoleSaveTest, AFileThatCannotBeWrittenIsAnErrorAndLeavesNothingBehind)
         Case{"pipe.csv", "it is not a regular file"},
         Case{"loop.csv", "its symbolic links go round in a loop"},
         Case{std::string(300, 'n') + ".csv", "the name is too long"}}) {
-    EXPECT_EQ(run("menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\nsave 7 " + c.file + "\n"), 2)
-        << c.file;
+    EXPECT_EQ(save(c.file), 2) << c.file;
     const std::string error = "ERROR line 5: cannot write " + c.file + ": " + c.why;
     EXPECT_NE(out.str().find(error), std::string::npos) << out.str();
     std::vector<std::string> now = directoryNames();
@@ -165,42 +168,34 @@ TEST_F(ConsoleSaveTest, AFileThatCannotBeWrittenIsAnErrorAndLeavesNothingBehind)
   // Not a list box, no file name, and a confined console's path.
   EXPECT_EQ(run("menu SETUP\nsave 1 x.csv\n"), 2);
   EXPECT_NE(out.str().find("is no list box"), std::string::npos) << out.str();
-  EXPECT_EQ(run("menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\nsave 7\n"), 2);
-  std::istringstream in("menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\nsave 7 folder/x.csv\n");
+  EXPECT_EQ(run(kSetupsPage + "save 7\n"), 2);
+  std::istringstream in(kSetupsPage + "save 7 folder/x.csv\n");
   console::Console confined(out);
   confined.confineFilesToWorkingDirectory();
   EXPECT_EQ(confined.run(in), 2);
   EXPECT_FALSE(fs::exists("folder/x.csv"));
 }
 
-TEST_F(ConsoleSaveTest, ASymbolicLinkIsWrittenThroughAndAnOldFileReplacedWhole) {
+// The longest name is saved (its temporary file needs no longer one); a link is written through;
+// a name with blanks is the rest of the line.
+TEST_F(ConsoleSaveTest, LongNamesLinksAndBlanksAreSavedAndNothingElseLeftBehind) {
+  const std::string name = std::string(251, 'n') + ".csv";
+  ASSERT_EQ(save(name), 0) << out.str();
+  EXPECT_EQ(slurp(name), "Setup file\r\n");
+  EXPECT_EQ(directoryNames(), (std::vector<std::string>{"XARN_WIN.INI", name}));
   fs::create_directory("captures");
   std::ofstream("captures/list.csv") << std::string(5000, 'x');
   fs::create_symlink("captures/list.csv", "link.csv");
-  ASSERT_EQ(run("menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\nsave 7 link.csv\n"), 0)
-      << out.str();
+  ASSERT_EQ(save("link.csv"), 0) << out.str();
   EXPECT_TRUE(fs::is_symlink("link.csv"));
   EXPECT_EQ(slurp("captures/list.csv"), "Setup file\r\n");
-  // A file name with blanks is the rest of the line.
-  ASSERT_EQ(run("menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\nsave 7 my list.csv\n"), 0)
-      << out.str();
+  ASSERT_EQ(save("my list.csv"), 0) << out.str();
   EXPECT_EQ(slurp("my list.csv"), "Setup file\r\n");
 }
 
-// A name as long as a name may be is saved: the temporary file beside it needs no longer one.
-TEST_F(ConsoleSaveTest, TheLongestNameIsSavedAndNothingElseLeftBehind) {
-  const std::string name = std::string(251, 'n') + ".csv";
-  ASSERT_EQ(run("menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\nsave 7 " + name + "\n"), 0)
-      << out.str();
-  EXPECT_EQ(slurp(name), "Setup file\r\n");
-  EXPECT_EQ(directoryNames(), (std::vector<std::string>{"XARN_WIN.INI", name}));
-}
-
-// With the transcript redirected to a file, as a shell's ">" does it, a save to /dev/stdout or to
-// the transcript's own name adds the CSV to the transcript in its place: the transcript is never
-// replaced. A character device is written where it is, through a link too.
+// A save to a redirected transcript (by /dev/stdout or its name) adds to it in place; a device
+// is written where it is, through a link too.
 TEST_F(ConsoleSaveTest, TheTranscriptAndDevicesAreWrittenWhereTheyAreNeverReplaced) {
-  const std::string road = "menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\n";
   fs::create_symlink("/dev/null", "null.csv");
   std::fflush(stdout);
   const int terminal = ::dup(STDOUT_FILENO);
@@ -212,7 +207,8 @@ TEST_F(ConsoleSaveTest, TheTranscriptAndDevicesAreWrittenWhereTheyAreNeverReplac
   ::fstat(STDOUT_FILENO, &redirected);
   int result = -1;
   {
-    std::istringstream in(road + "save 7 /dev/stdout\nsave 7 transcript.txt\nsave 7 /dev/null\n" +
+    std::istringstream in(kSetupsPage +
+                          "save 7 /dev/stdout\nsave 7 transcript.txt\nsave 7 /dev/null\n" +
                           "save 7 null.csv\n");
     console::Console console(std::cout);
     result = console.run(in);
@@ -246,22 +242,21 @@ TEST(CommandLine, OptionsOperandsAndRefusals) {
   auto parse = [](const std::vector<std::string>& args, bool script = true) {
     return cli::parseCommandLine(args, script);
   };
-  EXPECT_EQ(parse({"--help"}).action, Invocation::Action::Help);
-  EXPECT_EQ(parse({"-V", "-h"}).action, Invocation::Action::Help);
-  EXPECT_EQ(parse({"--version"}).action, Invocation::Action::Version);
+  EXPECT_EQ(
+      std::tuple(parse({"--help"}).action, parse({"-V", "-h"}).action, parse({"--version"}).action),
+      std::tuple(Invocation::Action::Help, Invocation::Action::Help, Invocation::Action::Version));
   for (const auto& args : std::vector<std::vector<std::string>>{{"-C", "d", "s.xs"},
                                                                 {"-Cd", "s.xs"},
                                                                 {"--directory=d", "s.xs"},
                                                                 {"s.xs", "--directory", "d"}}) {
     Invocation got = parse(args);
-    EXPECT_EQ(got.action, Invocation::Action::Run) << got.error;
-    EXPECT_EQ(got.directory, "d");
-    EXPECT_EQ(got.script, "s.xs");
+    EXPECT_EQ(std::tuple(got.action, got.directory, got.script),
+              std::tuple(Invocation::Action::Run, "d", "s.xs"))
+        << got.error;
   }
-  EXPECT_EQ(parse({"-"}).script, "-");
-  EXPECT_EQ(parse({"--", "-odd.xs"}).script, "-odd.xs");
-  EXPECT_EQ(parse({"--bus", "lab-1.a", "s.xs"}).bus, "lab-1.a");
-  EXPECT_EQ(parse({"--bus=lab_1"}, false).bus, "lab_1");
+  EXPECT_EQ(std::tuple(parse({"-"}).script, parse({"--", "-odd.xs"}).script,
+                       parse({"--bus", "lab-1.a", "s.xs"}).bus, parse({"--bus=lab_1"}, false).bus),
+            std::tuple("-", "-odd.xs", "lab-1.a", "lab_1"));
   struct Bad {
     std::vector<std::string> args;
     bool script;
@@ -281,15 +276,12 @@ TEST(CommandLine, OptionsOperandsAndRefusals) {
                              true,
                              "bad bus name '../x': 1 to 64 letters, digits, '-', '_' or '.'"}}) {
     Invocation got = parse(bad.args, bad.script);
-    EXPECT_EQ(got.action, Invocation::Action::Error);
-    EXPECT_EQ(got.error, bad.error);
+    EXPECT_EQ(std::tuple(got.action, got.error), std::tuple(Invocation::Action::Error, bad.error));
   }
   // The usage says where the files go and what the exit statuses are.
-  for (const std::string& usage : {cli::consoleUsage(), cli::windowUsage()}) {
-    EXPECT_NE(usage.find("XARN_WIN.INI"), std::string::npos);
-    EXPECT_NE(usage.find("Exit status"), std::string::npos);
-    EXPECT_NE(usage.find("-C DIR"), std::string::npos);
-  }
+  for (const std::string& usage : {cli::consoleUsage(), cli::windowUsage()})
+    for (const char* part : {"XARN_WIN.INI", "Exit status", "-C DIR"})
+      EXPECT_NE(usage.find(part), std::string::npos) << part;
   EXPECT_NE(cli::versionText("x").find("\ndriver XARNDLL"), std::string::npos);
 }
 
@@ -302,10 +294,11 @@ TEST_F(CommandLineFiles, DirectoriesAndScriptsAreCheckedBeforeTheStationStarts) 
   EXPECT_EQ(why, "cannot use missing: No such file or directory");
   EXPECT_FALSE(cli::enterDirectory("file", why));
   EXPECT_EQ(why, "cannot use file: not a directory");
-  EXPECT_EQ(cli::openScript(".", why), nullptr);
-  EXPECT_EQ(why, "cannot read .: it is a directory");
-  EXPECT_EQ(cli::openScript("missing.xs", why), nullptr);
-  EXPECT_EQ(why, "cannot read missing.xs: No such file or directory");
+  for (auto [file, error] : {std::pair{".", "it is a directory"},
+                             std::pair{"missing.xs", "No such file or directory"}}) {
+    EXPECT_EQ(cli::openScript(file, why), nullptr);
+    EXPECT_EQ(why, std::string("cannot read ") + file + ": " + error);
+  }
   // A named pipe is read as it comes, once its writer opens it.
   ASSERT_EQ(::mkfifo("pipe.xs", 0644), 0);
   std::thread writer([] { std::ofstream("pipe.xs") << "menu SETUP\n"; });

@@ -1,6 +1,4 @@
-// What a page tells the operator beyond its texts: Snap buttons that show whether they are on,
-// step buttons that say what they step, Report fields whose tool tip explains the status, and
-// the templates that carry those marks.
+// Toggle Snap buttons, step buttons with tips, Report fields whose tip explains the status.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -27,13 +25,11 @@ TEST(ControlHints, TemplateMarksTogglesStepsAndTips) {
                           "EDIT 3 20 0 50 12 \"\" READONLY TIP \"what it holds\"\n",
                           t, error))
       << error;
-  EXPECT_TRUE(t.control(1)->step);
-  EXPECT_FALSE(t.control(1)->toggle);
-  EXPECT_EQ(t.control(1)->tip, "Next: A, then B");
-  EXPECT_EQ(t.control(1)->text, "");
-  EXPECT_TRUE(t.control(2)->toggle);
-  EXPECT_FALSE(t.control(2)->step);
-  EXPECT_EQ(t.control(3)->tip, "what it holds");
+  const winsys::ControlTemplate &step = *t.control(1), &snap = *t.control(2);
+  EXPECT_EQ(std::tuple(step.step, step.toggle, step.tip, step.text),
+            std::tuple(true, false, "Next: A, then B", ""));
+  EXPECT_EQ(std::tuple(snap.step, snap.toggle, t.control(3)->tip),
+            std::tuple(false, true, "what it holds"));
 
   // A tip needs its quoted text, once; toggles and steps are buttons.
   for (const char* bad : {"DIALOG T 1 1\nBUTTON 1 0 0 1 1 \"\" TIP\n",
@@ -46,8 +42,7 @@ TEST(ControlHints, TemplateMarksTogglesStepsAndTips) {
   }
 }
 
-// Every button of the shipped pages that has no text of its own is a step button with a tip
-// (a blank square says nothing), and every Snap button is a toggle.
+// Every textless button of the shipped pages steps, with a tip; every Snap button toggles.
 TEST(ControlHints, ShippedTemplatesMarkStepAndSnapButtons) {
   int steps = 0;
   int snaps = 0;
@@ -71,8 +66,7 @@ TEST(ControlHints, ShippedTemplatesMarkStepAndSnapButtons) {
       EXPECT_FALSE(c.toggle && c.step) << t.name << " button " << c.id;
     }
   }
-  EXPECT_EQ(steps, 26);
-  EXPECT_EQ(snaps, 7);
+  EXPECT_EQ(std::tuple(steps, snaps), std::tuple(26, 7));
 }
 
 TEST(ControlHints, EveryDriverStatusHasAMeaning) {
@@ -106,11 +100,11 @@ TEST_F(ReportTipTest, ReportFieldExplainsTheStatus) {
   constexpr int kGoTo = 5;
   xarnsim::failNext(card(), "DUVEX_RdGdbTableDLL", 251, 1);
   page.click(kGoTo);
-  EXPECT_EQ(page.fullText(kReport), "251");
-  EXPECT_EQ(page.toolTip(kReport), "251: a value the card refuses (out of range)");
+  EXPECT_EQ(std::tuple(page.fullText(kReport), page.toolTip(kReport)),
+            std::tuple("251", "251: a value the card refuses (out of range)"));
   page.click(kGoTo);
-  EXPECT_EQ(page.fullText(kReport), "Done");
-  EXPECT_EQ(page.toolTip(kReport), "0: done");
+  EXPECT_EQ(std::tuple(page.fullText(kReport), page.toolTip(kReport)),
+            std::tuple("Done", "0: done"));
 }
 
 // The console shows whether a toggle is on, and checks a tool tip like any other text.
@@ -153,13 +147,14 @@ TEST_P(SnapTest, SnapButtonShowsWhetherItIsOn) {
   ASSERT_TRUE(station->openPage(c.procedure, false));
   winsys::HeadlessDialog* page = windows.page(c.page);
   ASSERT_NE(page, nullptr);
-  EXPECT_FALSE(page->isChecked(c.snap));
+  std::vector<bool> checked{page->isChecked(c.snap)};
   page->click(c.snap);
-  EXPECT_TRUE(page->isChecked(c.snap));
+  checked.push_back(page->isChecked(c.snap));
   windows.advance(2000);  // live refresh runs with it
-  EXPECT_TRUE(page->isChecked(c.snap));
+  checked.push_back(page->isChecked(c.snap));
   page->click(c.snap);
-  EXPECT_FALSE(page->isChecked(c.snap));
+  checked.push_back(page->isChecked(c.snap));
+  EXPECT_EQ(checked, (std::vector<bool>{false, true, true, false}));
 }
 
 INSTANTIATE_TEST_SUITE_P(EverySnap, SnapTest,

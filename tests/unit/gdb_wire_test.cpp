@@ -4,6 +4,7 @@
 // controller, and a terminal answers another card's controller within that controller's wait.
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "xarndll/sim/gdb/gdb_engine.h"
@@ -60,6 +61,17 @@ struct Card {
   gdb::Engine engine{memory, extended};
 };
 
+// Terminal 5 enabled, its channel 3 as `c` says.
+void enableChannel(Card& card, GdbRtChanRecord c = {}) {
+  GdbRtSimRecord rt{};
+  rt.writeMarker = c.writeMarker = 0xFFFFFFFF;
+  rt.rtEnable = gdb::kRtEnabled;
+  rt.errorType = gdb::kErrorNone;
+  c.channelEnable = 1;
+  ASSERT_EQ(card.engine.terminals().writeRt(5, rt), 0);
+  ASSERT_EQ(card.engine.terminals().writeChannel(5, 3, c, false), 0);
+}
+
 // A 100 Hz table of 100 MEASURE entries (RT 0..99): 10,000 transfers a second.
 void fillTable(Card& card) {
   for (uint16_t i = 1; i <= 100; ++i) {
@@ -80,21 +92,20 @@ TEST(GdbWireTest, OnTheBusEveryTransferIsOfferedAndTheQueuesEndAsOnACardAlone) {
   // One catch-up of a second: a card alone counts what its queues cannot hold any more.
   EXPECT_TRUE(alone.engine.advance(kSecond));
   EXPECT_TRUE(onBus.engine.advance(kSecond));
-  ASSERT_EQ(wire.offered.size(), 10'000u);
-  ASSERT_EQ(wire.heard.size(), 10'000u);
-  EXPECT_EQ(wire.offered[4321].rt, 21);
-  EXPECT_EQ(wire.offered[4321].data, 22);
-  EXPECT_EQ(wire.offered[4321].start, gdb::micros(43 * 10'000 + 21 * 26));
+  ASSERT_EQ(std::tuple(wire.offered.size(), wire.heard.size()), std::tuple(10'000u, 10'000u));
+  const gdb::Request& r = wire.offered[4321];
+  EXPECT_EQ(std::tuple(+r.rt, +r.data, r.start),
+            std::tuple(21, 22, gdb::micros(43 * 10'000 + 21 * 26)));
   // Nobody claims an RT: the invented partner answers, word for word as on a card alone.
   for (const map::Region* r :
        {&map::kGdbUplinkHeader, &map::kGdbUplink, &map::kGdbDownlinkHeader, &map::kGdbDownlink}) {
     EXPECT_EQ(alone.words(*r), onBus.words(*r)) << r->name;
   }
-  EXPECT_EQ(alone.memory.read32(map::kRunControl.base + gdb::run::kTransfers), 10'000u);
-  EXPECT_EQ(onBus.memory.read32(map::kRunControl.base + gdb::run::kTransfers), 10'000u);
+  for (Card* c : {&alone, &onBus})
+    EXPECT_EQ(c->memory.read32(map::kRunControl.base + gdb::run::kTransfers), 10'000u);
   // The card holds the bus until it halts.
-  EXPECT_TRUE(gdb::Controller::activeOnBus(onBus.memory));
-  EXPECT_FALSE(gdb::Controller::activeOnBus(alone.memory));
+  EXPECT_TRUE(gdb::Controller::activeOnBus(onBus.memory) &&
+              !gdb::Controller::activeOnBus(alone.memory));
   onBus.engine.stop();
   EXPECT_FALSE(gdb::Controller::activeOnBus(onBus.memory));
 }
@@ -123,39 +134,36 @@ TEST(GdbWireTest, AClaimedRtAnswersAndCollisionsAndSilentPartnersLeaveNoAnswer) 
 
   card.engine.start(kModeBct, 0, 0);
   card.engine.advance(5'000);
-  // RT 5: the claiming card's answer, stamped when its word started.
-  EXPECT_EQ(downlink(2, gdb::udq::kSync), 1);
-  EXPECT_EQ(downlink(2, gdb::udq::kRt), 7);
-  EXPECT_EQ(downlink(2, gdb::udq::kChannel), 8);
-  EXPECT_EQ(downlink(2, gdb::udq::kData), 0x9204);
-  EXPECT_EQ(downlink(2, gdb::udq::kTimeTag + 10), 16);  // microseconds
-  // RT 9: nobody claims it, the invented partner answers.
-  EXPECT_EQ(downlink(1, gdb::udq::kRt), 9);
-  EXPECT_EQ(downlink(1, gdb::udq::kNoResponse), gdb::partnerAnswer(1).responds ? 0 : 1);
-  EXPECT_EQ(downlink(0, gdb::udq::kNoResponse), 1);
-  EXPECT_EQ(wire.offered.size(), 2u);
-  ASSERT_EQ(wire.heard.size(), 3u);
-  EXPECT_EQ(wire.heard[0].answer.data, 0x9204);
-  EXPECT_EQ(wire.heard[2].errors, ldb::kErrMn);
-  EXPECT_FALSE(wire.heard[2].answer.answered);
+  // RT 5: the claiming card's answer, stamped (in microseconds) when its word started.
+  EXPECT_EQ(std::tuple(downlink(2, gdb::udq::kSync), downlink(2, gdb::udq::kRt),
+                       downlink(2, gdb::udq::kChannel), downlink(2, gdb::udq::kData),
+                       downlink(2, gdb::udq::kTimeTag + 10)),
+            std::tuple(1, 7, 8, 0x9204, 16));
+  // RT 9: nobody claims it, the invented partner answers; the damaged word goes unanswered.
+  EXPECT_EQ(std::tuple(downlink(1, gdb::udq::kRt), downlink(1, gdb::udq::kNoResponse),
+                       downlink(0, gdb::udq::kNoResponse)),
+            std::tuple(9, gdb::partnerAnswer(1).responds ? 0 : 1, 1));
+  ASSERT_EQ(std::tuple(wire.offered.size(), wire.heard.size()), std::tuple(2u, 3u));
+  EXPECT_EQ(
+      std::tuple(+wire.heard[0].answer.data, +wire.heard[2].errors, wire.heard[2].answer.answered),
+      std::tuple(0x9204, ldb::kErrMn, false));
 
   // Without invented partners RT 9 goes unanswered.
   wire.partnersOn = false;
   card.engine.advance(15'000);
-  EXPECT_EQ(downlink(1, gdb::udq::kRt), 9);
-  EXPECT_EQ(downlink(1, gdb::udq::kNoResponse), 1);
-  EXPECT_EQ(downlink(2, gdb::udq::kData), 0x9204);
+  EXPECT_EQ(std::tuple(downlink(1, gdb::udq::kRt), downlink(1, gdb::udq::kNoResponse),
+                       downlink(2, gdb::udq::kData)),
+            std::tuple(9, 1, 0x9204));
 
   // Another active controller: every word garbled, nobody answers, offers or hears anything.
   wire.elsewhere = true;
   std::size_t offered = wire.offered.size();
   std::size_t heard = wire.heard.size();
   card.engine.advance(25'000);
-  EXPECT_EQ(wire.offered.size(), offered);
-  EXPECT_EQ(wire.heard.size(), heard);
-  EXPECT_EQ(uplinkErrors(), ldb::kErrMn);
-  EXPECT_EQ(downlink(1, gdb::udq::kNoResponse), 1);
-  EXPECT_EQ(downlink(2, gdb::udq::kNoResponse), 1);
+  EXPECT_EQ(std::tuple(wire.offered.size(), wire.heard.size()), std::tuple(offered, heard));
+  EXPECT_EQ(std::tuple(uplinkErrors(), downlink(1, gdb::udq::kNoResponse),
+                       downlink(2, gdb::udq::kNoResponse)),
+            std::tuple(ldb::kErrMn, 1, 1));
 }
 
 TEST(GdbWireTest, TheTwinAndThePartnerStepAsideForAnotherCardsController) {
@@ -173,31 +181,21 @@ TEST(GdbWireTest, TheTwinAndThePartnerStepAsideForAnotherCardsController) {
   wire.elsewhere = false;
   passive.engine.advance(kSecond + 10'000);
   EXPECT_EQ(uplink.size(), 100u);
-  EXPECT_TRUE(wire.offered.empty());
-  EXPECT_FALSE(gdb::Controller::activeOnBus(passive.memory));
+  EXPECT_TRUE(wire.offered.empty() && !gdb::Controller::activeOnBus(passive.memory));
 
   // What the card hears of another card's controller.
   gdb::Heard h{gdb::micros(kSecond + 20'000), gdb::kSourceHigh, 4, 1, 1, 0, 5, 3, 0xAA, {}};
   gdb::Controller::overhear(passive.memory, 0, h);
   uint32_t e = uplink.entryAddress(uplink.size() - 1);
-  EXPECT_EQ(passive.memory.read(e + gdb::udq::kSource), gdb::kSourceHigh);
-  EXPECT_EQ(passive.memory.read(e + gdb::udq::kRate), 0);
-  EXPECT_EQ(passive.memory.read(e + gdb::udq::kIndex), 4);
-  EXPECT_EQ(passive.memory.read(e + gdb::udq::kData), 0xAA);
-  EXPECT_EQ(passive.memory.read(e + gdb::udq::kBus), 1);
-  EXPECT_EQ(passive.memory.read(e + gdb::udq::kTimeTag + 8), 20);  // milliseconds
+  std::vector<uint16_t> entry;
+  for (uint32_t offset : {gdb::udq::kSource, gdb::udq::kRate, gdb::udq::kIndex, gdb::udq::kData,
+                          gdb::udq::kBus, gdb::udq::kTimeTag + 8})  // the last: milliseconds
+    entry.push_back(passive.memory.read(e + offset));
+  EXPECT_EQ(entry, (std::vector<uint16_t>{gdb::kSourceHigh, 0, 4, 0xAA, 1, 20}));
 
   Card terminals;
   terminals.engine.terminals().attach(&wire);
-  GdbRtSimRecord rt{};
-  rt.writeMarker = 0xFFFFFFFF;
-  rt.rtEnable = gdb::kRtEnabled;
-  rt.errorType = gdb::kErrorNone;
-  ASSERT_EQ(terminals.engine.terminals().writeRt(5, rt), 0);
-  GdbRtChanRecord c{};
-  c.writeMarker = 0xFFFFFFFF;
-  c.channelEnable = 1;
-  ASSERT_EQ(terminals.engine.terminals().writeChannel(5, 3, c, false), 0);
+  enableChannel(terminals);
   terminals.engine.start(kModeMrt, 0, 0);
   RingQueue rtQueue(terminals.memory, map::kGdbRtQueueHeader, map::kGdbRtQueue);
   wire.elsewhere = true;
@@ -208,19 +206,11 @@ TEST(GdbWireTest, TheTwinAndThePartnerStepAsideForAnotherCardsController) {
   EXPECT_GT(rtQueue.size(), 0u);
 }
 
-// A terminal of the card answers another card's controller: the answer must end within the
-// controller's 20 us wait, whatever the terminal's own queue shows.
+// A terminal answers another card's controller within that controller's 20 us wait.
 TEST(GdbWireTest, ATerminalAnswersAnotherCardsControllerWithinItsWait) {
   Card card;
   auto& terminals = card.engine.terminals();
-  GdbRtSimRecord rt{};
-  rt.writeMarker = 0xFFFFFFFF;
-  rt.rtEnable = gdb::kRtEnabled;
-  rt.errorType = gdb::kErrorNone;
-  ASSERT_EQ(terminals.writeRt(5, rt), 0);
   GdbRtChanRecord c{};
-  c.writeMarker = 0xFFFFFFFF;
-  c.channelEnable = 1;
   c.responseSync = 1;
   c.responseRtAddress = 7;
   c.responseChannel = 8;
@@ -228,7 +218,9 @@ TEST(GdbWireTest, ATerminalAnswersAnotherCardsControllerWithinItsWait) {
   c.notAndMask = 0x00F0;
   c.orMask = 0x8000;
   c.responseTime = 14;
-  ASSERT_EQ(terminals.writeChannel(5, 3, c, false), 0);
+  enableChannel(card, c);
+  c.writeMarker = 0xFFFFFFFF;
+  c.channelEnable = 1;
   RingQueue queue(card.memory, map::kGdbRtQueueHeader, map::kGdbRtQueue);
   auto field = [&](uint32_t back, uint32_t offset) {
     return card.memory.read(queue.entryAddress(queue.size() - 1 - back) + offset);
@@ -244,16 +236,12 @@ TEST(GdbWireTest, ATerminalAnswersAnotherCardsControllerWithinItsWait) {
 
   // The latest answer the controller takes: 4 + 2 + 14 us after its word's start.
   ASSERT_TRUE(offer(gdb::Request{start, 1, 5, 3, 0x400}));
-  EXPECT_TRUE(a.answered);
-  EXPECT_EQ(a.at, gdb::micros(20));
-  EXPECT_EQ(a.sync, 1);
-  EXPECT_EQ(a.rt, 7);
-  EXPECT_EQ(a.channel, 8);
-  EXPECT_EQ(a.data, 0x9204);
-  ASSERT_EQ(queue.size(), 2u);
-  EXPECT_EQ(field(1, gdb::rtq::kResponse), 14);
-  EXPECT_EQ(field(1, gdb::rtq::kData), 0x400);
-  EXPECT_EQ(field(0, gdb::rtq::kTimeTag + 10), 20);  // microseconds
+  EXPECT_EQ(std::tuple(a.answered, a.at, +a.sync, +a.rt, +a.channel, +a.data),
+            std::tuple(true, gdb::micros(20), 1, 7, 8, 0x9204));
+  ASSERT_EQ(queue.size(), 2u);  // the time tag's microseconds
+  EXPECT_EQ(std::tuple(field(1, gdb::rtq::kResponse), field(1, gdb::rtq::kData),
+                       field(0, gdb::rtq::kTimeTag + 10)),
+            std::tuple(14, 0x400, 20));
 
   // A microsecond later is too late: the terminal does not answer.
   c.responseTime = 15;
@@ -276,8 +264,7 @@ TEST(GdbWireTest, ATerminalAnswersAnotherCardsControllerWithinItsWait) {
   // take (DISCRETE) goes unanswered.
   ASSERT_TRUE(offer(gdb::Request{start, 0, 5, 3, 0xAA}));
   EXPECT_FALSE(a.answered);
-  EXPECT_EQ(field(0, gdb::rtq::kSync), 0);
-  EXPECT_EQ(field(0, gdb::rtq::kData), 0xAA);
+  EXPECT_EQ(std::tuple(field(0, gdb::rtq::kSync), field(0, gdb::rtq::kData)), std::tuple(0, 0xAA));
   ASSERT_TRUE(offer(gdb::Request{start, 1, 5, 3, 0x200}));
   EXPECT_FALSE(a.answered);
   EXPECT_EQ(queue.size(), 8u);
@@ -287,18 +274,21 @@ TEST(GdbWireTest, ATerminalAnswersAnotherCardsControllerWithinItsWait) {
   both.clash = true;
   ASSERT_TRUE(offer(both));
   ASSERT_EQ(queue.size(), 11u);
-  EXPECT_EQ(field(2, gdb::rtq::kErrors), 0);
-  EXPECT_EQ(field(1, gdb::rtq::kErrors), ldb::kErrMn);
-  EXPECT_EQ(field(0, gdb::rtq::kErrors), ldb::kErrMn);
-  EXPECT_EQ(card.memory.read32(map::kRunControl.base + gdb::run::kPolls), 6u);
-  // The terminal answered three times, each too late for the controller but the first.
-  EXPECT_EQ(card.memory.read32(map::kRunControl.base + gdb::run::kAnswers), 3u);
+  EXPECT_EQ(std::tuple(field(2, gdb::rtq::kErrors), field(1, gdb::rtq::kErrors),
+                       field(0, gdb::rtq::kErrors)),
+            std::tuple(0, ldb::kErrMn, ldb::kErrMn));
+  // Six polls; three answers, each too late for the controller but the first.
+  EXPECT_EQ(std::tuple(card.memory.read32(map::kRunControl.base + gdb::run::kPolls),
+                       card.memory.read32(map::kRunControl.base + gdb::run::kAnswers)),
+            std::tuple(6u, 3u));
 
   // Not claimed: another channel, another RT, the RT disabled.
   EXPECT_FALSE(offer(gdb::Request{start, 1, 5, 4, 0}));
   EXPECT_FALSE(offer(gdb::Request{start, 1, 6, 3, 0}));
-  rt.rtEnable = 0;
-  ASSERT_EQ(terminals.writeRt(5, rt), 0);
+  GdbRtSimRecord off{};
+  off.writeMarker = 0xFFFFFFFF;
+  off.errorType = gdb::kErrorNone;
+  ASSERT_EQ(terminals.writeRt(5, off), 0);
   EXPECT_FALSE(offer(gdb::Request{start, 1, 5, 3, 0}));
   EXPECT_EQ(queue.size(), 11u);
 }

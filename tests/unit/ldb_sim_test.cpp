@@ -4,27 +4,19 @@
 
 #include <algorithm>
 #include <array>
+#include <tuple>
 #include <vector>
 
 #include "sim_fixture.h"
 
 namespace {
 
-constexpr uint64_t kMilli = 1000;
-constexpr uint64_t kSecond = 1000 * kMilli;
 constexpr uint16_t kBusy = 0x8000;
 
 class LdbSimTest : public SimTest {
  protected:
-  void enter(uint16_t mode) {
-    ASSERT_EQ(DUVEX_InitDLL(&card, 1, 1, 0), 0);
-    SetupRecord setup{};
-    setup.marker = 0xFFFFFFFF;
-    setup.interWordTxGap = 4;      // 2 us
-    setup.rtResponseTime = 10;     // 5 us
-    setup.rtResponseTimeout = 40;  // 20 us
-    ASSERT_EQ(DUVEX_SetupDLL(&card, mode, &setup), 0);
-  }
+  // Gap 2 us, response time 5 us, timeout 20 us.
+  void enter(uint16_t mode) { enterMode(&card, mode, setupRecord(4, 10, 40)); }
 
   // Message `number`: TX to RT 3 with command code 5, `words` data words 0x10, 0x11, ...
   uint16_t define(uint16_t number, uint16_t words, uint16_t direction = 1,
@@ -90,31 +82,25 @@ class LdbSimTest : public SimTest {
 TEST_F(LdbSimTest, MessagesAndFramesAreKeptInCardMemory) {
   enter(1);
   ASSERT_EQ(define(7, 4), 0);
-  // Message 7's header: defined, TX, 4 words; its first data word at +64.
-  uint32_t base = 0x012000 + 6 * 2112;
-  EXPECT_EQ(rWDLL(&card, base), 1);
-  EXPECT_EQ(rWDLL(&card, base + 4), 4);
-  EXPECT_EQ(rWDLL(&card, base + 64), 0x10);
   ASSERT_EQ(frame({7, 7, 2}, 2000), 0);
-  EXPECT_EQ(rWDLL(&card, 0x045100), 2000);
-  EXPECT_EQ(rWDLL(&card, 0x045106), 3);
-  EXPECT_EQ(rWDLL(&card, 0x04510C), 2);
+  // Message 7's header (defined, TX, 4 words) and first data word; the frame's length and list.
+  uint32_t base = 0x012000 + 6 * 2112;
+  const AddressWord kStored[] = {{base, 1},        {base + 4, 4}, {base + 64, 0x10},
+                                 {0x045100, 2000}, {0x045106, 3}, {0x04510C, 2}};
+  expectWords(&card, kStored);
 
   // The card gives back what it holds, through the record's pointers.
   MessageBufferRecord buffer;
   ErrorInjectionRecord error{};
   BcMessageRecord m = readMessage(7, buffer, error);
-  EXPECT_EQ(+m.commandWord, 3u << 19 | 5u << 15 | 0x12);
-  EXPECT_EQ(+m.wordCount, 4);
-  EXPECT_EQ(+error.errorType, 0x0100);
-  EXPECT_EQ(buffer.data[3], 0x13u);
-  EXPECT_EQ(+buffer.status, 0);
+  EXPECT_EQ(
+      std::tuple(+m.commandWord, +m.wordCount, +error.errorType, +buffer.data[3], +buffer.status),
+      std::tuple(3u << 19 | 5u << 15 | 0x12, 4, 0x0100, 0x13u, 0));
 
   // A message never written reads as "No Errors", not as the parity code 0 of blank memory.
   error.errorType = 0x1234;
   m = readMessage(9, buffer, error);
-  EXPECT_EQ(+error.errorType, 0x0100);
-  EXPECT_EQ(+m.bus, 0x8000);
+  EXPECT_EQ(std::tuple(+error.errorType, +m.bus), std::tuple(0x0100, 0x8000));
 
   // Out of range, missing record, more than 50 frame messages, wrong mode.
   BcMessageRecord bad{};
@@ -142,29 +128,25 @@ TEST_F(LdbSimTest, ACountedRunEndsAfterItsFramesAndStampsEachMessage) {
   EXPECT_EQ(state(), 0x0010);
   auto sent = takeMessages();
   ASSERT_EQ(sent.size(), 10u);
-  EXPECT_EQ(+sent[0].messageNumber, 1);
-  EXPECT_EQ(+sent[0].errors, 0);
+  EXPECT_EQ(std::tuple(+sent[0].messageNumber, +sent[0].errors), std::tuple(1, 0));
 
   // The last transfer started at the tenth frame's start: 5.009 s after initialisation.
   MessageBufferRecord buffer;
   ErrorInjectionRecord error{};
-  BcMessageRecord m = readMessage(1, buffer, error);
-  EXPECT_EQ(+buffer.timeTag.seconds, 5);
-  EXPECT_EQ(+buffer.timeTag.milliseconds, 9);
-  EXPECT_EQ(+buffer.timeTag.microseconds, 0);
-  EXPECT_EQ(+buffer.status, kBusy);
-  EXPECT_EQ(+m.reserved, 3u << 19 | 5u << 15 | 1);  // the terminal's status word
+  BcMessageRecord m = readMessage(1, buffer, error);  // reserved: the terminal's status word
+  const TimeTag& t = buffer.timeTag;
+  EXPECT_EQ(std::tuple(+t.seconds, +t.milliseconds, +t.microseconds, +buffer.status, +m.reserved),
+            std::tuple(5, 9, 0, kBusy, 3u << 19 | 5u << 15 | 1));
 
-  // Words on the bus: command, two data words (sent), the status word (received), in time order
-  // with the word time (28 us), the gap (2 us) and the response time (5 us).
+  // Command, two data words sent, the status word received (RX primary, command sync), timed by
+  // the word time (28 us), the gap (2 us) and the response time (5 us).
   auto words = takeWords();
   ASSERT_EQ(words.size(), 40u);
-  EXPECT_EQ(+words[0].word, 0x10000000u | (3u << 19 | 5u << 15 | 0x12));
-  EXPECT_EQ(+words[1].word, 0x10u);
-  EXPECT_EQ(+words[1].timeTag.microseconds, 30);
-  EXPECT_EQ(+words[2].timeTag.microseconds, 60);
-  EXPECT_EQ(words[3].word >> 28, 0x9u);  // RX primary, command sync
-  EXPECT_EQ(+words[3].timeTag.microseconds, 93);
+  EXPECT_EQ(std::tuple(+words[0].word, +words[1].word, words[3].word >> 28),
+            std::tuple(0x10000000u | (3u << 19 | 5u << 15 | 0x12), 0x10u, 0x9u));
+  EXPECT_EQ(std::tuple(+words[1].timeTag.microseconds, +words[2].timeTag.microseconds,
+                       +words[3].timeTag.microseconds),
+            std::tuple(30, 60, 93));
 }
 
 TEST_F(LdbSimTest, InjectedErrorsDamageTheWordTheyNameAndShowInEveryQueue) {
@@ -178,22 +160,19 @@ TEST_F(LdbSimTest, InjectedErrorsDamageTheWordTheyNameAndShowInEveryQueue) {
   now += kSecond;
   auto sent = takeMessages();
   ASSERT_EQ(sent.size(), 5u);
-  std::vector<uint16_t> errors;
-  errors.reserve(sent.size());
-  for (const BcQueueRecord& r : sent) errors.push_back(r.errors);
   // Nr Py, Nr Sh, Nr Sy, none, and Id: message 50 was never defined.
-  EXPECT_EQ(errors, (std::vector<uint16_t>{0x0088, 0x0081, 0x0090, 0, 0x0100}));
+  EXPECT_EQ(column(sent, &BcQueueRecord::errors), (Column{0x0088, 0x0081, 0x0090, 0, 0x0100}));
   EXPECT_EQ(+sent[4].messageNumber, 50);
 
   auto words = takeWords();
   ASSERT_GE(words.size(), 7u);
   // Message 1: command, data 1, data 2 with parity and the injection recorded, no response.
-  EXPECT_EQ(+words[2].word, 0x08000011u);
-  EXPECT_EQ(+words[2].alternateErrors, 0x0800);
-  EXPECT_EQ(+words[4].word, 0x11000000u | (3u << 19 | 5u << 15 | 0x12));  // short command
-  EXPECT_EQ(+words[4].alternateErrors, 0x2100);                           // Bc, Sh
-  EXPECT_EQ(words[5].word & 0x10000000u, 0u);    // the data sync made it look like data
-  EXPECT_EQ(+words[5].alternateErrors, 0x8000);  // Gc
+  EXPECT_EQ(std::tuple(+words[2].word, +words[2].alternateErrors), std::tuple(0x08000011u, 0x0800));
+  // Message 2's short command (Bc, Sh); message 3's command looks like data (Gc).
+  EXPECT_EQ(std::tuple(+words[4].word, +words[4].alternateErrors),
+            std::tuple(0x11000000u | (3u << 19 | 5u << 15 | 0x12), 0x2100));
+  EXPECT_EQ(std::tuple(words[5].word & 0x10000000u, +words[5].alternateErrors),
+            std::tuple(0u, 0x8000));
 }
 
 TEST_F(LdbSimTest, HaltStopsTheBusAndAFullQueueKeepsTheNewestEntries) {
@@ -221,28 +200,16 @@ TEST_F(LdbSimTest, HaltStopsTheBusAndAFullQueueKeepsTheNewestEntries) {
 
 TEST_F(LdbSimTest, ALongCatchUpGivesTheSameCardAsManySmallOnes) {
   auto run = [this](uint64_t step) {
-    xarnsim::release(&card);
-    card = CardContext{};
-    now = 0;
-    xarnsim::setTimeSource(&card, [this] { return now; });
+    restart();
     enter(1);
     define(1, 32);
     define(2, 5, 0);
     frame({1, 2, 1}, 0);  // back to back
     DUVEX_RunLdbBcDLL(&card, 0);
-    for (uint64_t end = 2 * kSecond; now < end;) {
-      now = std::min(now + step, end);
-      rWDLL(&card, 0);
-    }
-    std::vector<uint16_t> image;
-    for (uint32_t a = 0x012000; a < 0x05931E; a += 2) image.push_back(rWDLL(&card, a));
-    return image;
+    stepTo(2 * kSecond, step);
+    return cardWords(&card, {{0x012000, 0x05931E}});
   };
-  std::vector<uint16_t> once = run(2 * kSecond);
-  std::vector<uint16_t> often = run(997);
-  ASSERT_EQ(once.size(), often.size());
-  for (std::size_t i = 0; i < once.size(); ++i)
-    ASSERT_EQ(once[i], often[i]) << "word " << std::hex << 0x012000 + 2 * i;
+  expectSameWords(run(2 * kSecond), run(997));
 }
 
 // ---- Terminals
@@ -293,19 +260,14 @@ TEST_F(LdbTerminalTest, TerminalsThatAreOnHandshakeAndThoseThatAreOffNeverAnswer
     EXPECT_TRUE(rt == 4 || rt == 9) << rt;
     EXPECT_EQ(+c.errors, 0);
   }
-  LdbRtRecord r4 = readRt(4);
+  LdbRtRecord r4 = readRt(4);  // received the partner's data words
   EXPECT_GT(+r4.dttCount, 0);
-  EXPECT_EQ(rx.status & 0x8000, 0x8000);
-  EXPECT_EQ(rxData[0] & 7, 5u);  // the partner's data words
-  EXPECT_EQ(rxData[0] >> 19, 4u);
-  EXPECT_EQ(r4.lastCommand >> 19, 4u);
-  LdbRtRecord r9 = readRt(9);
-  EXPECT_GT(+r9.dttCount, 0);
+  EXPECT_EQ(std::tuple(rx.status & 0x8000, rxData[0] & 7, rxData[0] >> 19, r4.lastCommand >> 19),
+            std::tuple(0x8000, 5u, 4u, 4u));
+  EXPECT_GT(+readRt(9).dttCount, 0);
   EXPECT_EQ(+tx.status, 0x8000 | 32);  // its TX buffer went out
   LdbRtRecord r12 = readRt(12);
-  EXPECT_EQ(+r12.dttCount, 0);
-  EXPECT_EQ(+r12.lastCommand, 0u);
-  EXPECT_EQ(+tx.status, 0);
+  EXPECT_EQ(std::tuple(+r12.dttCount, +r12.lastCommand, +tx.status), std::tuple(0, 0u, 0));
 
   // Halted, the terminals hear nothing more.
   ASSERT_EQ(DUVEX_CommandDLL(&card, 11), 0);
@@ -332,15 +294,13 @@ TEST_F(LdbTerminalTest, BusSelectForcedStateAndResponseErrors) {
       EXPECT_EQ(+c.errors, 0x0880);  // Ig, Nr: a secondary-bus command
       ignored = true;
     }
-    if (c.command >> 19 == 2) {
-      EXPECT_EQ(+c.errors, 0x4000);           // Rc
-      EXPECT_EQ(+c.alternateErrors, 0x0400);  // Mn
-      EXPECT_EQ(c.command >> 15 & 15, 10u);   // the partner polls a forced terminal with STA
+    if (c.command >> 19 == 2) {  // Rc, Mn; the partner polls a forced terminal with STA
+      EXPECT_EQ(std::tuple(+c.errors, +c.alternateErrors, c.command >> 15 & 15),
+                std::tuple(0x4000, 0x0400, 10u));
     }
   }
   EXPECT_TRUE(ignored);
-  EXPECT_EQ(readRt(2).rtState, 0x0040);
-  EXPECT_EQ(readRt(2).dttCount, 0);
+  EXPECT_EQ(std::tuple(+readRt(2).rtState, +readRt(2).dttCount), std::tuple(0x0040, 0));
   // A write without the state update keeps the state the terminal reached.
   r = readRt(2);
   r.rtState = 0x0001;
@@ -351,14 +311,10 @@ TEST_F(LdbTerminalTest, BusSelectForcedStateAndResponseErrors) {
             xarnsim::kStatusWrongMode);
 }
 
-// A catch-up leaves out what no queue can show and skips whole cycles of the partner's poll; the
-// card must end exactly as if every exchange had been simulated: terminals, buffers, queues.
+// A catch-up skips what no queue shows; terminals, buffers and queues must end alike.
 TEST_F(LdbTerminalTest, ALongCatchUpGivesTheSameTerminalsAndQueuesAsManySmallOnes) {
   auto run = [this](uint64_t step, uint64_t length) {
-    xarnsim::release(&card);
-    card = CardContext{};
-    now = 0;
-    xarnsim::setTimeSource(&card, [this] { return now; });
+    restart();
     enter(2);
     for (uint16_t rt = 0; rt < 32; ++rt) {
       static constexpr uint16_t kActions[] = {0x0000, 0x0800, 0x0C00, 0x1000, 0x1C00};
@@ -367,36 +323,23 @@ TEST_F(LdbTerminalTest, ALongCatchUpGivesTheSameTerminalsAndQueuesAsManySmallOne
       for (auto& e : errors) e.errorType = 0x0100;
       if (rt % 7 == 3) errors[0] = {static_cast<uint16_t>(rt % 3), 0x0000, 0};  // GAH parity
       if (rt % 5 == 1) errors[1] = {0, 0x00C0, 20};                             // IND short
-      if (writeRt(rt, rt == 13 ? 0 : 0x8000, kActions[rt % 5], kSelects[rt % 4])) return false;
+      EXPECT_EQ(writeRt(rt, rt == 13 ? 0 : 0x8000, kActions[rt % 5], kSelects[rt % 4]), 0);
     }
     LdbRtRecord forced = readRt(17);
     forced.rtState = 0x0040;
     forced.stateUpdate = 1;
     DUVEX_WrLdbRTDLL(&card, &forced);
     DUVEX_CommandDLL(&card, 10);
-    for (uint64_t end = length; now < end;) {
-      now = std::min(now + step, end);
-      rWDLL(&card, 0);
-    }
-    return true;
-  };
-  auto image = [this] {
-    std::vector<uint16_t> words;
-    for (uint32_t a = 0x049300; a < 0x05931E; a += 2) words.push_back(rWDLL(&card, a));  // raw
-    for (uint32_t a = 0x059400; a < 0x08241E; a += 2) words.push_back(rWDLL(&card, a));  // RTs
-    return words;
+    stepTo(length, step);
+    // The raw word queue, and the terminals.
+    return cardWords(&card, {{0x049300, 0x05931E}, {0x059400, 0x08241E}});
   };
   for (uint64_t length : {3 * kSecond, 20 * kSecond}) {
-    ASSERT_TRUE(run(997, length));
-    std::vector<uint16_t> often = image();
-    ASSERT_TRUE(run(length, length));
-    std::vector<uint16_t> once = image();
-    ASSERT_EQ(once.size(), often.size());
-    for (std::size_t i = 0; i < once.size(); ++i)
-      ASSERT_EQ(once[i], often[i]) << "word " << i << " after " << length << " us";
+    SCOPED_TRACE(length);
+    expectSameWords(run(997, length), run(length, length));
   }
   // A jump of 10^15 us (31 years) returns at once, the bus still running and every queue full.
-  now += 1'000'000'000'000'000;
+  now += kThirtyYears;
   EXPECT_EQ(state(), 0x0021);
   EXPECT_EQ(takeCommands().size(), 1024u);
   EXPECT_GT(readRt(0).dttCount, 0);
@@ -423,18 +366,15 @@ TEST_F(LdbSimTest, QueueReadsTakeOrPeekNewestFirstAndClear) {
   };
   EXPECT_EQ(peekAll(), (std::vector<uint16_t>{3, 2, 1}));
   EXPECT_EQ(peekAll(), (std::vector<uint16_t>{3, 2, 1}));
-  // Operation 1 takes the newest.
-  BcQueueRecord taken{};
+  // Operation 1 takes the newest, 0 clears, others are refused.
+  BcQueueRecord taken{}, clear{}, bad{};
   taken.operation = 1;
+  bad.operation = 7;
   ASSERT_EQ(DUVEX_RdLdbBcQDLL(&card, &taken), 0);
   EXPECT_EQ(+taken.messageNumber, 3);
   EXPECT_EQ(peekAll(), (std::vector<uint16_t>{2, 1}));
-  BcQueueRecord clear{};
-  clear.operation = 0;
   ASSERT_EQ(DUVEX_RdLdbBcQDLL(&card, &clear), 0);
   EXPECT_TRUE(takeMessages().empty());
-  BcQueueRecord bad{};
-  bad.operation = 7;
   EXPECT_EQ(DUVEX_RdLdbBcQDLL(&card, &bad), xarnsim::kStatusBadArgument);
   EXPECT_EQ(+bad.valid, 0);
 }

@@ -1,6 +1,5 @@
-// The shared bus's house-keeping: its segment's permissions and life, names and the node limit,
-// recovery from a crashed run, nodes whose process is killed, and a lock word that holds
-// garbage. Other processes are forked children that join the bus and die as the test needs.
+// The shared bus's house-keeping: the segment's permissions and life, names, the node limit,
+// crashed runs, killed nodes and garbage. Other processes are forked children.
 #include "xarndll/sim/bus/shared_bus.h"
 
 #include <fcntl.h>
@@ -19,10 +18,12 @@
 #include <future>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "bench/bench_station.h"
 #include "card/xarndll.h"
+#include "sim_fixture.h"
 #include "xarndll/control.h"
 #include "xarndll/sim/bus/node.h"
 #include "xarndll/sim/sim_card.h"
@@ -59,6 +60,17 @@ class SharedBusTest : public ::testing::Test {
   bool exists() const {
     struct stat st {};
     return stat(file().c_str(), &st) == 0;
+  }
+  // The segment's permission bits and size; -1 and 0 without one.
+  std::tuple<int, size_t> segment() const {
+    struct stat st {};
+    if (stat(file().c_str(), &st) != 0) return {-1, 0};
+    return {static_cast<int>(st.st_mode & 0777), static_cast<size_t>(st.st_size)};
+  }
+  static void joinAndLeave(SharedBus& bus) {
+    auto slot = bus.join(Pace::Virtual, 0);
+    ASSERT_TRUE(slot);
+    bus.leave(*slot);
   }
   std::shared_ptr<SharedBus> open() {
     std::string error;
@@ -126,10 +138,7 @@ TEST_F(SharedBusTest, SegmentIsTheUsersOnlyAndGoesWithTheLastNode) {
   close(fd);
   auto bus = open();
   ASSERT_TRUE(bus);
-  struct stat st {};
-  ASSERT_EQ(stat(file().c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0600u);
-  EXPECT_EQ(static_cast<size_t>(st.st_size), sizeof(Header));
+  EXPECT_EQ(segment(), std::tuple(0600, sizeof(Header)));
 
   auto first = bus->join(Pace::Virtual, 0);
   auto second = bus->join(Pace::Virtual, 0);
@@ -139,20 +148,17 @@ TEST_F(SharedBusTest, SegmentIsTheUsersOnlyAndGoesWithTheLastNode) {
   bus->leave(*second);
   EXPECT_FALSE(exists()) << "the last node left";
 
-  // The name is free again: the next open makes a new segment, also the user's only, though
-  // this process still maps the old one.
+  // The next open makes a new segment, the user's only, though this process maps the old one.
   mask = umask(0);
   auto again = open();
   umask(mask);
   ASSERT_TRUE(again);
   EXPECT_NE(again.get(), bus.get());
-  ASSERT_EQ(stat(file().c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  EXPECT_EQ(std::get<0>(segment()), 0600);
   auto slot = again->join(Pace::Virtual, 0);
   ASSERT_TRUE(slot);
 
-  // A node that crashed (its entry still in the table) does not keep the segment alive once
-  // the last live node leaves.
+  // A crashed node's entry does not keep the segment once the last live node leaves.
   int ready = -1;
   pid_t crashed = fork([&] { again->join(Pace::Virtual, 0); }, false, ready);
   ASSERT_TRUE(awaitReady(ready));
@@ -166,8 +172,7 @@ TEST_F(SharedBusTest, SegmentIsTheUsersOnlyAndGoesWithTheLastNode) {
     xarnsim::SimCard card;
     std::string error;
     ASSERT_TRUE(card.joinBus(name(), error)) << error;
-    ASSERT_EQ(stat(file().c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(std::get<0>(segment()), 0600);
   }
   EXPECT_FALSE(exists());
 }
@@ -206,9 +211,8 @@ TEST_F(SharedBusTest, BadNamesAndTheNinthNodeAreRefused) {
   EXPECT_EQ(ninth.readWord(0x000100), 0x1234) << "the memory moved onto the bus with the card";
 }
 
-// Stations started together open the name together. A later opener is not held up by one that
-// is on the bus already; openers at the same moment each keep what they joined with (no second
-// opener truncates or starts anew a segment under a first one's node).
+// A later opener is not held up by a node on the bus; openers at the same moment each keep what
+// they joined with (none starts the segment anew under another's node).
 TEST_F(SharedBusTest, StationsOpenTheBusTogether) {
   int ready = -1;
   pid_t first = fork(
@@ -294,9 +298,8 @@ TEST_F(SharedBusTest, StaleSegmentIsRecovered) {
     auto bus = open();
     ASSERT_TRUE(bus);
     EXPECT_LT(secondsSince(start), 1.0);
-    EXPECT_EQ(bus->header().wireWritten, 0u);
-    EXPECT_EQ(bus->header().partnersOff, 0u);
-    EXPECT_EQ(nodes(*bus), 0);
+    EXPECT_EQ(std::tuple(bus->header().wireWritten, bus->header().partnersOff, nodes(*bus)),
+              std::tuple(0u, 0u, 0));
     auto slot = bus->join(Pace::Virtual, 0);
     ASSERT_TRUE(slot);
     EXPECT_EQ(nodes(*bus), 1);
@@ -347,19 +350,13 @@ TEST_F(SharedBusTest, StaleSegmentIsRecovered) {
     writeSegment(c.bytes, c.spoil);
     auto bus = open();
     ASSERT_TRUE(bus);
-    struct stat st {};
-    ASSERT_EQ(stat(file().c_str(), &st), 0);
-    EXPECT_EQ(static_cast<size_t>(st.st_size), sizeof(Header));
-    EXPECT_EQ(nodes(*bus), 0);
-    auto slot = bus->join(Pace::Virtual, 0);
-    ASSERT_TRUE(slot);
-    bus->leave(*slot);
+    EXPECT_EQ(std::tuple(std::get<1>(segment()), nodes(*bus)), std::tuple(sizeof(Header), 0));
+    joinAndLeave(*bus);
     EXPECT_FALSE(exists());
   }
 
-  // A segment of the right layout whose node table names only processes that are gone: a dead
-  // pid, a live process whose start time is not the node's (a reused pid), a token of another
-  // slot, this process's pid in a slot it does not hold. The next opener starts anew.
+  // A table naming only processes that are gone: a dead pid, a reused pid (another start time),
+  // a token of another slot, this process in a slot it does not hold. The opener starts anew.
   {
     auto maker = open();
     ASSERT_TRUE(maker);
@@ -379,11 +376,8 @@ TEST_F(SharedBusTest, StaleSegmentIsRecovered) {
   {
     auto bus = open();
     ASSERT_TRUE(bus);
-    EXPECT_EQ(nodes(*bus), 0);
-    EXPECT_EQ(bus->header().wireWritten, 0u);
-    auto slot = bus->join(Pace::Virtual, 0);
-    ASSERT_TRUE(slot);
-    bus->leave(*slot);
+    EXPECT_EQ(std::tuple(nodes(*bus), bus->header().wireWritten), std::tuple(0, 0u));
+    joinAndLeave(*bus);
   }
   EXPECT_FALSE(exists());
 }
@@ -478,10 +472,8 @@ TEST_F(SharedBusTest, GarbageInTheLockWordHangsNoCaller) {
   bus->leave(*slot);
 }
 
-// Another process of the user's writes garbage all over the segment while a card runs there:
-// the header (its lock word aside: GarbageInTheLockWord), the node table, the wire and every
-// card's memory, the card's own included, during the card's calls as well as between them. The
-// card may see errors, but each call comes back in time and the card leaves cleanly.
+// Garbage written all over the segment (the lock word aside) while a card runs there: each call
+// comes back in time and the card leaves cleanly.
 TEST_F(SharedBusTest, AGarbageWriterNeitherCrashesNorHangsACard) {
   setenv("XARN_BUS", name().c_str(), 1);
   CardContext card{};
@@ -490,11 +482,7 @@ TEST_F(SharedBusTest, AGarbageWriterNeitherCrashesNorHangsACard) {
   unsetenv("XARN_BUS");
   ASSERT_EQ(xarnsim::busName(&card), name());
   ASSERT_EQ(DUVEX_InitDLL(&card, 1, 1, 0), 0);
-  SetupRecord setup{};
-  setup.marker = 0xFFFFFFFF;
-  setup.interWordTxGap = 11;
-  setup.rtResponseTime = 15;
-  setup.rtResponseTimeout = 50;
+  SetupRecord setup = setupRecord(11, 15, 50);
   ASSERT_EQ(DUVEX_SetupDLL(&card, 1, &setup), 0);
   saturateLdbFrame(&card);
 
