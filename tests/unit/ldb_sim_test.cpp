@@ -277,6 +277,20 @@ TEST_F(LdbTerminalTest, TerminalsThatAreOnHandshakeAndThoseThatAreOffNeverAnswer
   EXPECT_TRUE(takeCommands().empty());
 }
 
+// A terminal's words keep all 24 bits and no more; there is no terminal 32.
+TEST_F(LdbTerminalTest, RecordsKeepTwentyFourBitWordsAndStopAtTheLastTerminal) {
+  enter(2);
+  LdbRtRecord r = readRt(31);
+  txData[0] = 0xFFFFFF;
+  txData[1] = 0x1800001;
+  ASSERT_EQ(DUVEX_WrLdbRTDLL(&card, &r), 0);
+  readRt(31);
+  EXPECT_EQ(std::tuple(txData[0], txData[1]), std::tuple(0xFFFFFFu, 0x800001u));
+  r.rtNumber = 32;
+  EXPECT_EQ(DUVEX_WrLdbRTDLL(&card, &r), xarnsim::kStatusBadArgument);
+  EXPECT_EQ(DUVEX_RdLdbRTDLL(&card, &r), xarnsim::kStatusBadArgument);
+}
+
 TEST_F(LdbTerminalTest, BusSelectForcedStateAndResponseErrors) {
   enter(2);
   ASSERT_EQ(writeRt(1, 0x8000, 0x0000, 2), 0);  // primary only

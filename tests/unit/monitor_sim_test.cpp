@@ -181,6 +181,11 @@ TEST_F(MonitorSimTest, CapturesTheWordsAroundTheTriggerAndStopsAfterThePostTrigg
   for (int32_t p : {11, -1025, INT32_MAX, INT32_MIN, 1 << 20, -(1 << 20)})
     EXPECT_EQ(DUVEX_RdMonMsgDLL(&card, p, &e), xarnsim::kStatusBadArgument) << p;
   EXPECT_EQ(+e.busCode, 0x5A5A);  // a refused read leaves the record alone
+  // A count of held words poked below the ten after the trigger still shows the trigger word.
+  uint16_t held = header(0);
+  wWDLL(&card, kStackHeader, 5);
+  EXPECT_TRUE(entry(0, e) && entry(4, e) && !entry(5, e));
+  wWDLL(&card, kStackHeader, held);
 
   // The card stops as the tenth word after the trigger ends, 28 us after it starts (time tags are
   // whole microseconds, the bus counts half microseconds).
