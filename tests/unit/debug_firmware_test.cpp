@@ -144,21 +144,6 @@ std::string byteFile(const std::vector<uint16_t>& image, bool high) {
   return text + "\r\n";
 }
 
-TEST_F(FirmwareLoaderTest, CardProgramsAWholeImageAndShowsItsRevisionAndChecksum) {
-  std::vector<uint16_t> image = makeImage(4, 40);
-  ASSERT_EQ(upgrade(byteFile(image, true), byteFile(image, false)), 0);
-  windows.advance(5000);
-  EXPECT_EQ(word(0x0004), 0);
-  CardIdRecord id{};
-  ASSERT_EQ(DUVEX_GetCardIDDLL(card(), &id), 0);
-  uint32_t sum = 0;
-  for (uint16_t w : image) sum += w;
-  EXPECT_EQ(id.firmwareRevision, 4);
-  EXPECT_EQ(id.checksumHigh, sum >> 16);
-  EXPECT_EQ(id.checksumLow, sum & 0xFFFF);
-  EXPECT_EQ(word(0x1FFF1E), xarnsim::firmware::kProgrammed);
-}
-
 TEST_F(FirmwareLoaderTest, CardRefusesADamagedImageAndKeepsItsFirmware) {
   struct Case {
     const char* what;

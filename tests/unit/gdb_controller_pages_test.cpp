@@ -12,34 +12,13 @@ namespace {
 
 using winsys::ScrollAction;
 
-constexpr int kTopGdbBct = 10;
-constexpr int kTables = 1;
-constexpr int kRunActive = 2;
-constexpr int kHalt = 3;
-constexpr int kCmndQ = 4;
-constexpr int kUpDnQ = 10;
+// Menu ids.
+constexpr int kTopGdbBct = 10, kTables = 1, kRunActive = 2, kHalt = 3, kCmndQ = 4, kUpDnQ = 10;
 constexpr int kHelp = 6;
-
 // Tables page controls.
-constexpr int kRateStep = 2;
-constexpr int kRate = 3;
-constexpr int kReport = 4;
-constexpr int kGoTo = 5;
-constexpr int kSpin = 6;
-constexpr int kEntry = 7;
-constexpr int kOpStep = 8;
-constexpr int kOp = 9;
-constexpr int kModify = 10;
-constexpr int kTriggerToggle = 11;
-constexpr int kTrigger = 12;
-constexpr int kRt = 13;
-constexpr int kSyncToggle = 14;
-constexpr int kSync = 15;
-constexpr int kChannel = 16;
-constexpr int kData = 17;
-constexpr int kErrorStep = 18;
-constexpr int kErrorType = 19;
-constexpr int kSize = 20;
+constexpr int kRateStep = 2, kRate = 3, kReport = 4, kGoTo = 5, kSpin = 6, kEntry = 7, kOpStep = 8;
+constexpr int kOp = 9, kModify = 10, kTriggerToggle = 11, kTrigger = 12, kRt = 13, kSyncToggle = 14;
+constexpr int kSync = 15, kChannel = 16, kData = 17, kErrorStep = 18, kErrorType = 19, kSize = 20;
 
 constexpr uint32_t kTable100 = 0x0C2700;
 constexpr uint32_t kTable1 = 0x0CB100;
@@ -295,21 +274,9 @@ TEST_F(GdbBctPageTest, CommandQueuePageInsertsTheDefaultsAndKeepsTheCounters) {
   EXPECT_EQ(word(0x1000), 0);
 }
 
-TEST(GdbQueueLine, FormatsEveryField) {
-  GdbQueueEntry e{0x8000, 1, 0, 0x9, 5, 12, 0xAB, 10, 7};
-  EXPECT_EQ(gdb::upDownQueueLine(e), " Src:H\tCMND\tRT:5\tCh:12\tDt:AB\t Py Sh\tTb:10Hz\tIx:7");
-  e = GdbQueueEntry{0x4000, 0, 1, 0xF, 0, 0, 0, 0, 0};
-  EXPECT_EQ(gdb::upDownQueueLine(e), " Src:L\tDATA\tRT:0\tCh:0\tDt:0\tNoResp\tTb:Pasve\tIx:0");
-  e = GdbQueueEntry{0, 0, 0, 0, 255, 65535, 0xFFFF, 100, 65535};
-  EXPECT_EQ(gdb::upDownQueueLine(e),
-            " Src:T\tDATA\tRT:255\tCh:65535\tDt:FFFF\tNoErrs\tTb:100Hz\tIx:65535");
-  for (uint16_t rate : {1, 2, 1000}) {
-    e = GdbQueueEntry{0x1234, 0, 0, 0x10, 0, 0, 0, rate, 0};
-    EXPECT_EQ(gdb::upDownQueueLine(e), " Src:U\tDATA\tRT:0\tCh:0\tDt:0\t\tTb:1Hz\tIx:0");
-  }
-}
-
-TEST_F(GdbBctPageTest, UpDownQueueListsAtMost256AndSwitchesQueues) {
+// A 100 Hz MEASURE whose data changes while the controller runs: Update lists the new value at
+// once, and after the 512-entry uplink ring has wrapped, still the newest transfer first.
+TEST_F(GdbBctPageTest, UpDownQueueListsTheNewestTransfersFirstAndSwitchesQueues) {
   auto& page = open(kUpDnQ, "GDB_UD_Q");
   // An empty queue: "EMPTY", then a line that says what a first run needs for traffic.
   EXPECT_EQ(page.listCount(6), 2);
@@ -321,46 +288,10 @@ TEST_F(GdbBctPageTest, UpDownQueueListsAtMost256AndSwitchesQueues) {
   m.rtAddress = 3;
   m.sync = 1;
   m.errorType = 0x0100;
-  write(100, 1, 0x2000, m);
-  ASSERT_TRUE(menu(kRunActive));
-  windows.advance(3000);  // 300 transfers
-  page.click(3);
-  EXPECT_EQ(page.listCount(6), 256);
-  EXPECT_EQ(page.listLine(6, 0).substr(0, 26), " Src:T\tCMND\tRT:3\tCh:0\tDt:0");
-  // Clicking the chosen queue's box switches to the other queue.
-  page.click(7);
-  EXPECT_FALSE(page.isChecked(7));
-  EXPECT_TRUE(page.isChecked(8));
-  page.click(3);
-  EXPECT_EQ(page.listLine(6, 0).substr(0, 17), " Src:T\tDATA\tRT:3\t");
-  // With Snap on the choice is locked and the list follows the card each second.
-  page.click(5);
-  page.click(7);
-  EXPECT_TRUE(page.isChecked(8));
-  page.click(2);  // Clear: the downlink queue only
-  EXPECT_EQ(page.listLine(6, 0), "EMPTY");
-  windows.advance(1000);
-  EXPECT_EQ(page.listCount(6), 100);
-  page.click(5);
-  page.click(7);
-  page.click(3);
-  EXPECT_EQ(page.listCount(6), 256);  // the uplink queue was not cleared
-}
-
-}  // namespace
-
-// A 100 Hz MEASURE whose data changes while the controller runs: Update lists the new value at
-// once, and after the 512-entry uplink ring has wrapped, still the newest transfer first.
-TEST_F(GdbBctPageTest, UpDownQueueListsTheNewestTransfersFirst) {
-  auto& page = open(kUpDnQ, "GDB_UD_Q");
-  GdbCommandRecord m{};
-  m.rtAddress = 3;
-  m.sync = 1;
-  m.errorType = 0x0100;
   m.dataValue = 0xAAAA;
   write(100, 1, 0x2000, m);
   ASSERT_TRUE(menu(kRunActive));
-  windows.advance(3000);
+  windows.advance(3000);  // 300 transfers
   m.dataValue = 0xBBBB;
   write(100, 1, 0x2000, m);
   windows.advance(500);
@@ -375,4 +306,26 @@ TEST_F(GdbBctPageTest, UpDownQueueListsTheNewestTransfersFirst) {
   page.click(3);
   EXPECT_EQ(page.listLine(6, 0).substr(0, 30), " Src:T\tCMND\tRT:3\tCh:0\tDt:CCCC\t");
   EXPECT_EQ(page.listLine(6, 20).substr(0, 30), " Src:T\tCMND\tRT:3\tCh:0\tDt:BBBB\t");
+
+  // Clicking the chosen queue's box switches to the other queue.
+  page.click(7);
+  EXPECT_FALSE(page.isChecked(7));
+  EXPECT_TRUE(page.isChecked(8));
+  page.click(3);
+  EXPECT_EQ(page.listLine(6, 0).substr(0, 17), " Src:T\tDATA\tRT:3\t");
+  // With Snap on the choice is locked and the list follows the card each second.
+  page.click(5);
+  page.click(7);
+  EXPECT_TRUE(page.isChecked(8));
+  windows.advance(400);  // to the page's next whole second
+  page.click(2);         // Clear: the downlink queue only
+  EXPECT_EQ(page.listLine(6, 0), "EMPTY");
+  windows.advance(1000);
+  EXPECT_EQ(page.listCount(6), 100);
+  page.click(5);
+  page.click(7);
+  page.click(3);
+  EXPECT_EQ(page.listCount(6), 256);  // the uplink queue was not cleared
 }
+
+}  // namespace

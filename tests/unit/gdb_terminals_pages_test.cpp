@@ -12,33 +12,14 @@ namespace {
 
 using winsys::ScrollAction;
 
-constexpr int kTopGdbMrt = 11;
-constexpr int kRtPage = 1;
-constexpr int kRun = 2;
-constexpr int kQueue = 4;
-
+// Menu ids.
+constexpr int kTopGdbMrt = 11, kRtPage = 1, kRun = 2, kQueue = 4;
 // Terminal page controls.
-constexpr int kRead = 1;
-constexpr int kRtSpin = 2;
-constexpr int kRt = 3;
-constexpr int kRtEnable = 4;
-constexpr int kChannelSpin = 6;
-constexpr int kChannel = 7;
-constexpr int kChannelEnable = 8;
-constexpr int kErrorStep = 10;
-constexpr int kErrorType = 11;
-constexpr int kSize = 12;
-constexpr int kCommandAddress = 13;
-constexpr int kResponseData = 18;
-constexpr int kUnsolicitedSync = 23;
-constexpr int kUnsolicitedData = 24;
-constexpr int kTypeStep = 25;
-constexpr int kType = 26;
-constexpr int kTime = 27;
-constexpr int kNotAnd = 28;
-constexpr int kOr = 29;
-constexpr int kReport = 30;
-constexpr int kUpdate = 31;
+constexpr int kRead = 1, kRtSpin = 2, kRt = 3, kRtEnable = 4, kChannelSpin = 6, kChannel = 7;
+constexpr int kChannelEnable = 8, kErrorStep = 10, kErrorType = 11, kSize = 12,
+              kCommandAddress = 13;
+constexpr int kResponseData = 18, kUnsolicitedSync = 23, kUnsolicitedData = 24, kTypeStep = 25;
+constexpr int kType = 26, kTime = 27, kNotAnd = 28, kOr = 29, kReport = 30, kUpdate = 31;
 
 constexpr uint32_t kTerminals = 0x121500;
 constexpr uint32_t kPool = 0x123500;
@@ -162,15 +143,6 @@ TEST_F(GdbMrtPageTest, UnknownCodesShowTheFirstEntries) {
   EXPECT_EQ(page.fullText(kType), "Respond as COMMAND or MEASUREMENT  ");
   EXPECT_TRUE(page.isChecked(kChannelEnable));
   EXPECT_FALSE(page.isChecked(kRtEnable));
-}
-
-TEST(GdbRtQueueLine, FormatsEveryField) {
-  GdbRtQueueEntry e{0xFFFF, 0, 0, 5, 12, 0x00AB};
-  EXPECT_EQ(gdb::rtQueueLine(e), " Resp:No\tDATA\tRT:5\tCh:12\tDt:AB\tNoErrs");
-  e = GdbRtQueueEntry{0, 1, 0x0009, 255, 65535, 0};
-  EXPECT_EQ(gdb::rtQueueLine(e), " Resp:Yes\tCMND\tRT:255\tCh:65535\tDt:0\tPy Sh ");
-  e.errors = 0x0010;
-  EXPECT_EQ(gdb::rtQueueLine(e), " Resp:Yes\tCMND\tRT:255\tCh:65535\tDt:0\t");
 }
 
 TEST_F(GdbMrtPageTest, QueuePageListsAtMost256Lines) {

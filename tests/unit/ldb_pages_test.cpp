@@ -15,12 +15,7 @@ namespace {
 using winsys::ScrollAction;
 
 // Menu ids.
-constexpr int kTopLdbBct = 1;
-constexpr int kTopLdbMrt = 2;
-constexpr int kMessages = 1;
-constexpr int kFrame = 2;
-constexpr int kRun = 3;
-constexpr int kQueueBct = 5;
+constexpr int kTopLdbBct = 1, kTopLdbMrt = 2, kMessages = 1, kFrame = 2, kRun = 3, kQueueBct = 5;
 constexpr int kRtPage = 1;
 
 class LdbPageTest : public StationTest {
@@ -288,29 +283,6 @@ TEST_F(LdbPageTest, RunTakesACountOrRunsForever) {
 }
 
 // ---- Queue
-
-TEST(LdbQueueLines, EachQueueEntryIsOneLine) {
-  BinQueueRecord raw{};
-  raw.word = 0x9C123456;
-  raw.timeTag = TimeTag{12, 5, 7, 9, 4, 17};
-  EXPECT_EQ(ldb::rawQueueLine(raw),
-            " RX_PRI\t012:05:07:09.004017\t123456\tCs Py Mn\tALT_ERRS: NONE");
-  raw.word = 0x41000001;
-  raw.alternateErrors = 0xA1FF;
-  EXPECT_EQ(ldb::rawQueueLine(raw),
-            " TX_SEC\t012:05:07:09.004017\t000001\tDs Sh\tALT_ERRS: Gc Bc Sh");
-  BcQueueRecord message{};
-  message.messageNumber = 7;
-  message.errors = 0x0800;
-  EXPECT_EQ(ldb::messageQueueLine(message), " Msg 007  No Errors");
-  message.errors = 0x0681;
-  EXPECT_EQ(ldb::messageQueueLine(message), " Msg 007   Bs Ov Nr Sh");
-  RtQueueRecord command{};
-  command.command = 0x1234567;
-  command.errors = 0x8001;
-  command.alternateErrors = 0x00FF;
-  EXPECT_EQ(ldb::commandQueueLine(command), " Cmd 1234567   Pt Sh  ALT_ERRS: NONE");
-}
 
 TEST_F(LdbPageTest, QueueListsAtMostFifteenEntriesAndSwapsItsChoice) {
   enter(kTopLdbBct);

@@ -15,12 +15,7 @@ namespace {
 using winsys::ScrollAction;
 
 // Menu ids.
-constexpr int kTopBusMon = 3;
-constexpr int kTrigger = 1;
-constexpr int kStack = 2;
-constexpr int kSnap = 3;
-constexpr int kRun = 4;
-constexpr int kHalt = 5;
+constexpr int kTopBusMon = 3, kTrigger = 1, kStack = 2, kSnap = 3, kRun = 4, kHalt = 5;
 
 // Trigger page controls.
 constexpr int kQuit = 1, kLoad = 2, kJ2 = 4, kBusSpin = 7, kBus = 8, kSyncSpin = 9, kSync = 10;
@@ -76,28 +71,6 @@ class MonitorPageTest : public StationTest {
     return l.substr(0, l.find('\t'));
   }
 };
-
-TEST(FormatMonEntry, PositionTimeConnectorTypeWordAndErrors) {
-  MonMsg e{};
-  e.timeTag = {1, 2, 3, 4, 5, 6};
-  e.busCode = 0x0004;
-  e.wordHigh = 0xAB12;  // the high byte is not part of the word
-  e.wordLow = 0x3456;
-  e.flags = 0x0019;
-  EXPECT_EQ(ui::FormatMonEntry(-12, e), "-0012\t001:02:03:04.005006\tJ2\tCMND\t123456\t  Py  Sh");
-  e.flags = 0x000F;
-  e.busCode = 0x0008;
-  EXPECT_EQ(ui::FormatMonEntry(5, e),
-            "+0005\t001:02:03:04.005006\tJ1\tDATA\t123456\t  Py  Mn  Lg  Sh");
-  e = MonMsg{};
-  EXPECT_EQ(ui::FormatMonEntry(0, e), "TRIGGER\t000:00:00:00.000000\tJ4\tDATA\t000000\tNO ERRORS");
-  for (uint16_t code : {0x8000, 0x0001, 0x0003}) {
-    e.busCode = code;
-    EXPECT_NE(ui::FormatMonEntry(12345, e).find("\tJ4\t"), std::string::npos) << code;
-  }
-  e.busCode = 0x0002;
-  EXPECT_EQ(ui::FormatMonEntry(12345, e).substr(0, 9), "+12345\t00");
-}
 
 TEST_F(MonitorPageTest, GetShowsTheCardsTriggerAndLoadWritesTheControlWord) {
   auto& page = open(kTrigger);
