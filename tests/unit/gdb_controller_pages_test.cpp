@@ -5,7 +5,6 @@
 #include <string>
 
 #include "card/xarndll.h"
-#include "pages/gdb/gdb_updown_queue.h"
 #include "station_fixture.h"
 
 namespace {

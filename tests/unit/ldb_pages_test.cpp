@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "card/xarndll.h"
-#include "pages/ldb/ldb_queue.h"
 #include "station_fixture.h"
 #include "xarndll/control.h"
 
