@@ -44,6 +44,10 @@ class GdbBctPageTest : public StationTest {
     for (int i = 0; i < 3 && page.fullText(kRate) != text; ++i) page.click(kRateStep);
     ASSERT_EQ(page.fullText(kRate), text);
   }
+  static void goTo(winsys::HeadlessDialog& page, const std::string& entry) {
+    page.setText(kEntry, entry);
+    page.click(kGoTo);
+  }
   static std::string spin(winsys::HeadlessDialog& page, const std::string& entry,
                           ScrollAction action) {
     page.setText(kEntry, entry);
@@ -70,8 +74,7 @@ TEST_F(GdbBctPageTest, EntrySpinWrapsAtEachTablesEnd) {
   }
   // The rate keeps the entry number, and the wrap follows the new rate.
   chooseRate(page, " 1Hz");
-  page.setText(kEntry, "5000");
-  page.click(kGoTo);
+  goTo(page, "5000");
   EXPECT_EQ(page.fullText(kReport), "Done");
   chooseRate(page, " 100Hz");
   EXPECT_EQ(page.fullText(kEntry), "5000");
@@ -88,68 +91,46 @@ TEST_F(GdbBctPageTest, EntrySpinWrapsAtEachTablesEnd) {
 
 TEST_F(GdbBctPageTest, GoToShowsMeasureAndTriggerEntries) {
   auto& page = open(kTables, "GDB_TABLES");
-  GdbCommandRecord m{};
-  m.rtAddress = 200;
-  m.sync = 1;
-  m.channel = 0xAB;
-  m.dataValue = 0;
-  m.errorType = 0x0040;
-  m.sizePosition = 5;
-  write(100, 3, 0x2000, m);
-  GdbCommandRecord t{};
-  t.triggerPolarity = 1;
-  write(100, 4, 0x5000, t);
+  write(100, 3, 0x2000,
+        {.rtAddress = 200, .sync = 1, .errorType = 0x0040, .sizePosition = 5, .channel = 0xAB});
+  write(100, 4, 0x5000, {.triggerPolarity = 1});
   write(100, 5, 0x5000, GdbCommandRecord{});
 
   page.setText(kTrigger, "old");
-  page.setText(kEntry, "3");
-  page.click(kGoTo);
+  goTo(page, "3");
   expectFields(page, kOp, "MEASURE     ", kRt, "200", kChannel, "AB", kData, "0", kSync, "CMND",
                kErrorType, "Sync      ", kSize, "000101", kTrigger, "old");
-  page.setText(kEntry, "4");
-  page.click(kGoTo);
+  goTo(page, "4");
   expectFields(page, kOp, "TRIGGER     ", kTrigger, "+Ve", kRt, "", kChannel, "", kData, "", kSync,
                "", kErrorType, "", kSize, "");
-  page.setText(kEntry, "5");
-  page.click(kGoTo);
+  goTo(page, "5");
   EXPECT_EQ(page.fullText(kTrigger), "-Ve");
-  page.setText(kEntry, "6");
-  page.click(kGoTo);
+  goTo(page, "6");
   expectFields(page, kOp, "NOOP        ", kTrigger, "");
   // A failed read changes nothing but the report.
-  page.setText(kEntry, "101");
-  page.click(kGoTo);
+  goTo(page, "101");
   expectFields(page, kOp, "NOOP        ", kReport, "251");
 }
 
 TEST_F(GdbBctPageTest, ModifyWritesTheEntryTheOperatorBuilt) {
   auto& page = open(kTables, "GDB_TABLES");
-  page.click(kOpStep);
-  page.click(kOpStep);
+  clicks(page, {kOpStep, kOpStep});
   EXPECT_EQ(page.fullText(kOp), "MEASURE     ");
   page.click(kSyncToggle);
   EXPECT_EQ(page.fullText(kSync), "CMND");
-  page.click(kErrorStep);
-  page.click(kErrorStep);
-  page.click(kErrorStep);
+  clicks(page, {kErrorStep, kErrorStep, kErrorStep});
   EXPECT_EQ(page.fullText(kErrorType), "Sync      ");
   chooseRate(page, " 1Hz");
-  page.setText(kEntry, "10000");
-  page.setText(kRt, "17");
-  page.setText(kChannel, "fe");
-  page.setText(kData, "beef");
-  page.setText(kSize, "101010");
-  EXPECT_EQ(press(page, kModify, kReport), "Done");
+  EXPECT_EQ(
+      press(page,
+            {{kEntry, "10000"}, {kRt, "17"}, {kChannel, "fe"}, {kData, "beef"}, {kSize, "101010"}},
+            kModify, kReport),
+      "Done");
   EXPECT_EQ(page.fullText(kChannel), "fe");  // the text is not rewritten by MODIFY
   uint32_t at = kTable1 + 9999 * 32;
-  EXPECT_EQ(word(at), 0x2000);
-  EXPECT_EQ(word(at + 2), 17);
-  EXPECT_EQ(word(at + 4), 1);
-  EXPECT_EQ(word(at + 6), 1);
-  EXPECT_EQ(word(at + 16), 0x0040);
-  EXPECT_EQ(word(at + 18), 0x2A);
-  EXPECT_EQ(word(at + 20), 0xFE);
-  EXPECT_EQ(word(at + 22), 0xBEEF);
+  expectWords(
+      at,
+      {{0, 0x2000}, {2, 17}, {4, 1}, {6, 1}, {16, 0x0040}, {18, 0x2A}, {20, 0xFE}, {22, 0xBEEF}});
 
   // The operation button steps through every operation, HALT included, then back to NOOP.
   for (const char* name : {"SWITCH      ", "END OF TABLE", "TRIGGER     ", "HALT        ",
@@ -159,8 +140,7 @@ TEST_F(GdbBctPageTest, ModifyWritesTheEntryTheOperatorBuilt) {
   }
   // A non-MEASURE entry is written from the record as last read, whatever the fields say.
   page.click(kTriggerToggle);
-  page.setText(kRt, "junk");
-  page.setText(kEntry, "1");
+  fill(page, {{kRt, "junk"}, {kEntry, "1"}});
   chooseRate(page, " 100Hz");
   EXPECT_EQ(press(page, kModify, kReport), "Done");
   EXPECT_EQ(word(kTable100), 0x1000);
@@ -169,8 +149,7 @@ TEST_F(GdbBctPageTest, ModifyWritesTheEntryTheOperatorBuilt) {
 
 TEST_F(GdbBctPageTest, HostileTextWritesNothing) {
   auto& page = open(kTables, "GDB_TABLES");
-  page.click(kOpStep);
-  page.click(kOpStep);
+  clicks(page, {kOpStep, kOpStep});
   const std::string huge(10000, '7');
   struct Case {
     int field;
@@ -198,13 +177,9 @@ TEST_F(GdbBctPageTest, HostileTextWritesNothing) {
                         Case{kData, "10000", "SYNTAX"},
                         Case{kEntry, "one", "SYNTAX"},
                         Case{kRt, "", "Done"}}) {
-    page.setText(kEntry, "2");
-    page.setText(kRt, "1");
-    page.setText(kChannel, "1");
-    page.setText(kData, "1");
-    page.setText(kSize, "0");
-    page.setText(c.field, c.text);
-    EXPECT_EQ(press(page, kModify, kReport), c.report) << c.field << " " << c.text.substr(0, 12);
+    fill(page, {{kEntry, "2"}, {kRt, "1"}, {kChannel, "1"}, {kData, "1"}, {kSize, "0"}});
+    EXPECT_EQ(press(page, {{c.field, c.text}}, kModify, kReport), c.report)
+        << c.field << " " << c.text.substr(0, 12);
     if (std::string(c.report) != "Done") {
       EXPECT_EQ(word(kTable100 + 32), 0) << c.field;
     }
@@ -231,8 +206,7 @@ TEST_F(GdbBctPageTest, CommandQueuePageInsertsTheDefaultsAndKeepsTheCounters) {
   EXPECT_EQ(page.fullText(4), "LO");
   page.setText(7, "300");  // decimal on this page: past 255 for a card without extended channels
   EXPECT_EQ(press(page, 5, 2), "251");
-  page.setText(7, "255");
-  EXPECT_EQ(press(page, 5, 2), "Done");
+  EXPECT_EQ(press(page, {{7, "255"}}, 5, 2), "Done");
   EXPECT_EQ(station->gdbQueueCounters().lo, 1);
   EXPECT_EQ(word(0x1000), 1);
   page.click(3);
@@ -256,11 +230,8 @@ TEST_F(GdbBctPageTest, CommandQueuePageInsertsTheDefaultsAndKeepsTheCounters) {
                                              {10, "0000000010"},
                                              {6, std::string(9999, '0') + "5"}};
   for (const auto& [field, text] : bad) {
-    page.setText(6, "1");
-    page.setText(7, "1");
-    page.setText(10, "1");
-    page.setText(field, text);
-    EXPECT_EQ(press(page, 5, 2), "SYNTAX") << field << " " << text.substr(0, 12);
+    EXPECT_EQ(press(page, {{6, "1"}, {7, "1"}, {10, "1"}, {field, text}}, 5, 2), "SYNTAX")
+        << field << " " << text.substr(0, 12);
   }
   EXPECT_EQ(word(0x0E00), 3);
   // Any GDB_BCT menu command zeroes both counters (here HELP).
@@ -283,11 +254,7 @@ TEST_F(GdbBctPageTest, UpDownQueueListsTheNewestTransfersFirstAndSwitchesQueues)
   EXPECT_EQ(page.listLine(6, 1).substr(0, 56),
             "No transfers: add MEASURE or COMMAND entries on TABLES, ");
   EXPECT_TRUE(page.isChecked(7));
-  GdbCommandRecord m{};
-  m.rtAddress = 3;
-  m.sync = 1;
-  m.errorType = 0x0100;
-  m.dataValue = 0xAAAA;
+  GdbCommandRecord m{.rtAddress = 3, .sync = 1, .errorType = 0x0100, .dataValue = 0xAAAA};
   write(100, 1, 0x2000, m);
   ASSERT_TRUE(menu(kRunActive));
   windows.advance(3000);  // 300 transfers
@@ -313,17 +280,14 @@ TEST_F(GdbBctPageTest, UpDownQueueListsTheNewestTransfersFirstAndSwitchesQueues)
   page.click(3);
   EXPECT_EQ(page.listLine(6, 0).substr(0, 17), " Src:T\tDATA\tRT:3\t");
   // With Snap on the choice is locked and the list follows the card each second.
-  page.click(5);
-  page.click(7);
+  clicks(page, {5, 7});
   EXPECT_TRUE(page.isChecked(8));
   windows.advance(400);  // to the page's next whole second
   page.click(2);         // Clear: the downlink queue only
   EXPECT_EQ(page.listLine(6, 0), "EMPTY");
   windows.advance(1000);
   EXPECT_EQ(page.listCount(6), 100);
-  page.click(5);
-  page.click(7);
-  page.click(3);
+  clicks(page, {5, 7, 3});
   EXPECT_EQ(page.listCount(6), 256);  // the uplink queue was not cleared
 }
 

@@ -38,29 +38,21 @@ class LdbPageTest : public StationTest {
     std::vector<uint32_t> data(512);
     for (uint32_t i = 0; i < 512; ++i) data[i] = i;
     ErrorInjectionRecord error{2, errorType, 5};
-    MessageBufferRecord buffer{};
-    buffer.wordLimit = 512;
-    buffer.data = data.data();
-    BcMessageRecord m{};
-    m.messageNumber = number;
-    m.direction = 1;
-    m.bus = 0x4000;
-    m.commandWord = command;
-    m.errorInjection = &error;
-    m.buffer = &buffer;
+    MessageBufferRecord buffer{.wordLimit = 512, .data = data.data()};
+    BcMessageRecord m{.messageNumber = number,
+                      .direction = 1,
+                      .bus = 0x4000,
+                      .commandWord = command,
+                      .errorInjection = &error,
+                      .buffer = &buffer};
     ASSERT_EQ(DUVEX_WrMsgDLL(card(), &m), 0);
   }
   BcMessageRecord readMessage(uint16_t number, std::vector<uint32_t>& data) {
     data.assign(1024, 0xEEEEEE);
     static ErrorInjectionRecord error;
     static MessageBufferRecord buffer;
-    buffer = MessageBufferRecord{};
-    buffer.wordLimit = 1024;
-    buffer.data = data.data();
-    BcMessageRecord m{};
-    m.messageNumber = number;
-    m.errorInjection = &error;
-    m.buffer = &buffer;
+    buffer = MessageBufferRecord{.wordLimit = 1024, .data = data.data()};
+    BcMessageRecord m{.messageNumber = number, .errorInjection = &error, .buffer = &buffer};
     EXPECT_EQ(DUVEX_RdMsgDLL(card(), &m), 0);
     return m;
   }
@@ -112,8 +104,7 @@ TEST_F(LdbPageTest, MessageGetShowsTheDefinitionAsTheCardHoldsIt) {
     page.scroll(5, step.action);
     expectFields(page, 6, step.shown, 4, step.report);
   }
-  page.setText(6, "0");
-  EXPECT_EQ(press(page, 3, 4), "SYNTAX");
+  EXPECT_EQ(press(page, {{6, "0"}}, 3, 4), "SYNTAX");
 
   // A failed read changes no field (message 99, never defined, was the last one read).
   page.setText(6, "2");
@@ -131,15 +122,10 @@ TEST_F(LdbPageTest, MessageUpdateParsesEveryFieldIntoTheCard) {
   page.setText(27, "ffff");
   page.setText(11, "65541");  // 65536 + 5
   page.setText(14, "3");
-  page.click(7);
-  page.click(25);
-  page.click(23);
+  clicks(page, {7, 25, 23});
   page.click(19);  // Parity
   page.click(19);  // Manchester
-  page.setText(21, "2");
-  page.setText(22, "9");
-  page.setText(18, "1 2 3");
-  EXPECT_EQ(press(page, 2, 4), "Done");
+  EXPECT_EQ(press(page, {{21, "2"}, {22, "9"}, {18, "1 2 3"}}, 2, 4), "Done");
 
   std::vector<uint32_t> data;
   BcMessageRecord m = readMessage(1, data);
@@ -158,16 +144,10 @@ TEST_F(LdbPageTest, MessageUpdateParsesEveryFieldIntoTheCard) {
   page.setText(22, "10101");
   xarnsim::resetCallCounts(card());
   EXPECT_EQ(press(page, 2, 4), "SYNTAX");
-  page.setText(22, "101010");
-  page.setText(18, "12 ZZ 34");
-  EXPECT_EQ(press(page, 2, 4), "SYNTAX");
+  EXPECT_EQ(press(page, {{22, "101010"}, {18, "12 ZZ 34"}}, 2, 4), "SYNTAX");
   // A number longer than the nine characters read is refused, not cut (it would be gap 5).
-  page.setText(18, "1 2 3");
-  page.setText(11, "0000000050");
-  EXPECT_EQ(press(page, 2, 4), "SYNTAX");
-  page.setText(11, "000000050");
-  page.setText(22, std::string(9999, '0') + "5");
-  EXPECT_EQ(press(page, 2, 4), "SYNTAX");
+  EXPECT_EQ(press(page, {{18, "1 2 3"}, {11, "0000000050"}}, 2, 4), "SYNTAX");
+  EXPECT_EQ(press(page, {{11, "000000050"}, {22, std::string(9999, '0') + "5"}}, 2, 4), "SYNTAX");
   EXPECT_EQ(xarnsim::callCount(card(), "DUVEX_WrMsgDLL"), 0u);
 }
 
@@ -202,13 +182,11 @@ TEST_F(LdbPageTest, MessageDataPagesSnapAndInitTxData) {
   EXPECT_EQ(boxWords(page, 18).size(), 512u);
   EXPECT_EQ(page.fullText(29), "Page: 0");
 
-  page.setText(18, "123456");
-  EXPECT_EQ(press(page, 30, 4), "Done");
+  EXPECT_EQ(press(page, {{18, "123456"}}, 30, 4), "Done");
   words = boxWords(page, 18);
   EXPECT_EQ(words[0], "1A3455");
   EXPECT_EQ(words[1], "180005");
-  page.setText(18, "12 ZZ");
-  EXPECT_EQ(press(page, 30, 4), "SYNTAX");
+  EXPECT_EQ(press(page, {{18, "12 ZZ"}}, 30, 4), "SYNTAX");
 
   // Snap refreshes on the timer; closing keeps the RT but restarts Snap and the page.
   page.click(15);
@@ -226,11 +204,7 @@ TEST_F(LdbPageTest, FrameSlotsEndAtTheFirstEmptySlotAndTheDurationIsInHalfMicros
   auto& page = open(kTopLdbBct, kFrame, "MAJOR_FRAME");
   EXPECT_EQ(page.fullText(1), "Done");
   EXPECT_EQ(page.fullText(5), "0");
-  page.setText(5, "1000");
-  page.setText(101, "5");
-  page.setText(102, "7");
-  page.setText(104, "9");
-  EXPECT_EQ(press(page, 2, 1), "Done");
+  EXPECT_EQ(press(page, {{5, "1000"}, {101, "5"}, {102, "7"}, {104, "9"}}, 2, 1), "Done");
   EXPECT_EQ(word(0x045100), 2000);
   EXPECT_EQ(word(0x045106), 2);
   EXPECT_EQ(press(page, 3, 103), "");
@@ -244,17 +218,14 @@ TEST_F(LdbPageTest, FrameSlotsEndAtTheFirstEmptySlotAndTheDurationIsInHalfMicros
   for (int i = 0; i < 50; ++i) page.setText(101 + i, std::to_string(i % 99 + 1));
   EXPECT_EQ(press(page, 2, 1), "Done");
   EXPECT_EQ(word(0x045106), 50);
-  page.setText(102, "x");
-  EXPECT_EQ(press(page, 2, 1), "SYNTAX");
+  EXPECT_EQ(press(page, {{102, "x"}}, 2, 1), "SYNTAX");
   EXPECT_EQ(word(0x045106), 50);
   // A slot reads three digits: a fourth is refused, not dropped (0001 would end the list at 0).
-  page.setText(102, "0001");
-  EXPECT_EQ(press(page, 2, 1), "SYNTAX");
+  EXPECT_EQ(press(page, {{102, "0001"}}, 2, 1), "SYNTAX");
   page.setText(102, "001");
   page.setText(5, "00000000000010");  // the duration reads fourteen
   EXPECT_EQ(press(page, 2, 1), "Done");
-  page.setText(5, "000000000000010");
-  EXPECT_EQ(press(page, 2, 1), "SYNTAX");
+  EXPECT_EQ(press(page, {{5, "000000000000010"}}, 2, 1), "SYNTAX");
   EXPECT_EQ(word(0x045106), 50);
 }
 
@@ -267,8 +238,7 @@ TEST_F(LdbPageTest, RunTakesACountOrRunsForever) {
     page.click(2);
     EXPECT_EQ(page.fullText(1), "Done") << text;
   }
-  page.setText(4, "1x");
-  EXPECT_EQ(press(page, 2, 1), "SYNTAX");
+  EXPECT_EQ(press(page, {{4, "1x"}}, 2, 1), "SYNTAX");
   page.setText(4, "0000000010");  // longer than the nine characters read
   EXPECT_EQ(press(page, 2, 1), "SYNTAX");
   std::vector<std::string> runs;
@@ -340,19 +310,13 @@ TEST_F(LdbPageTest, TerminalPageShowsStatesActionsAndErrorCategories) {
   // Store keeps the error in the page; Update sends it with the DTT count cut to 10 bits.
   page.click(13);  // IND
   page.click(15);  // Manchester
-  page.setText(17, "4");
-  page.setText(18, "12");
-  EXPECT_EQ(press(page, 12, 4), "Done");
+  EXPECT_EQ(press(page, {{17, "4"}, {18, "12"}}, 12, 4), "Done");
   page.click(15);  // Sync: 12 is no pattern of six binary digits
   EXPECT_EQ(press(page, 12, 4), "SYNTAX");
   page.setText(32, "7ff");
   page.click(2);
-  EXPECT_EQ(word(rt0 + 6), 0x3FF);
-  EXPECT_EQ(word(rt0 + 44), 4);
-  EXPECT_EQ(word(rt0 + 46), 0x0080);
-  EXPECT_EQ(word(rt0 + 48), 12);
-  page.setText(25, "12 ZZ");
-  EXPECT_EQ(press(page, 2, 4), "SYNTAX");
+  expectWords(rt0, {{6, 0x3FF}, {44, 4}, {46, 0x0080}, {48, 12}});
+  EXPECT_EQ(press(page, {{25, "12 ZZ"}}, 2, 4), "SYNTAX");
   EXPECT_EQ(word(rt0 + 6), 0x3FF);
 }
 
@@ -364,8 +328,7 @@ TEST_F(LdbPageTest, TerminalPageSnapPages) {
   page.click(3);
   std::string words;
   for (int i = 0; i < 512; ++i) words += "000" + std::to_string(100 + i) + " ";
-  page.setText(25, words);
-  EXPECT_EQ(press(page, 2, 4), "Done");
+  EXPECT_EQ(press(page, {{25, words}}, 2, 4), "Done");
 
   page.click(20);  // Snap
   for (int i = 0; i < 15; ++i) page.scroll(21, ScrollAction::LineUp);
@@ -379,15 +342,13 @@ TEST_F(LdbPageTest, TerminalPageSnapPages) {
   EXPECT_EQ(boxWords(page, 26).size(), 32u);
 
   // Update with a page in the box writes that page only; a bad RX line alone refuses it.
-  page.setText(25, "1 2");
-  EXPECT_EQ(press(page, 2, 4), "Done");
+  EXPECT_EQ(press(page, {{25, "1 2"}}, 2, 4), "Done");
   uint32_t tx31 = 0x059400 + 31 * 4224 + 128;
   EXPECT_EQ(word(tx31 + 4 * 480), 1);
   EXPECT_EQ(word(tx31 + 4 * 482), 0);
   EXPECT_EQ(word(tx31 + 4 * 479), 0x579);
   EXPECT_EQ(word(tx31), 0x100);
-  page.setText(26, "1 Q");
-  EXPECT_EQ(press(page, 2, 4), "SYNTAX");
+  EXPECT_EQ(press(page, {{26, "1 Q"}}, 2, 4), "SYNTAX");
 }
 
 }  // namespace

@@ -43,33 +43,16 @@ void expectLines(const std::string& page, int list, const Names& header,
 }
 
 BinQueueRecord raw(uint32_t word, uint16_t alternate, TimeTag t) {
-  BinQueueRecord r{};
-  r.timeTag = t;
-  r.word = word;
-  r.alternateErrors = alternate;
-  return r;
+  return {.timeTag = t, .word = word, .alternateErrors = alternate};
 }
 BcQueueRecord sent(uint16_t number, uint16_t errors) {
-  BcQueueRecord r{};
-  r.messageNumber = number;
-  r.errors = errors;
-  return r;
+  return {.messageNumber = number, .errors = errors};
 }
 RtQueueRecord heard(uint32_t command, uint16_t errors, uint16_t alternate) {
-  RtQueueRecord r{};
-  r.command = command;
-  r.errors = errors;
-  r.alternateErrors = alternate;
-  return r;
+  return {.command = command, .errors = errors, .alternateErrors = alternate};
 }
 MonMsg stacked(TimeTag t, uint16_t bus, uint16_t high, uint16_t low, uint16_t flags) {
-  MonMsg m{};
-  m.timeTag = t;
-  m.busCode = bus;
-  m.wordHigh = high;
-  m.wordLow = low;
-  m.flags = flags;
-  return m;
+  return {.timeTag = t, .busCode = bus, .wordHigh = high, .wordLow = low, .flags = flags};
 }
 
 // Each queue's and the stack's lines as the pages make them: prefixes, padding and error names

@@ -73,12 +73,11 @@ TEST(MdmBinaryText, NumToBinAndBinToNumAtTheirLimits) {
 // ---- BITE configuration
 
 TEST_F(MdmPageTest, BiteConstantsAreSignedTenBitValues) {
-  MdmBiteRecord r{};
-  r.positiveConstant = 0x1FF;
-  r.negativeConstant = 0x3FF;
-  r.rcwWord = 0x1235;
-  r.rcwOverride = 1;
-  r.bite2RxData[4] = 0xCAFE;
+  MdmBiteRecord r{.bite2RxData = {0, 0, 0, 0, 0xCAFE},
+                  .positiveConstant = 0x1FF,
+                  .negativeConstant = 0x3FF,
+                  .rcwOverride = 1,
+                  .rcwWord = 0x1235};
   ASSERT_EQ(DUVEX_WrMdmBiteConfDLL(card(), 0, &r), 0);
   r.negativeConstant = 0x200;
   ASSERT_EQ(DUVEX_WrMdmBiteConfDLL(card(), 31, &r), 0);
@@ -94,15 +93,10 @@ TEST_F(MdmPageTest, BiteConstantsAreSignedTenBitValues) {
   // Out of range or overflowing: SYNTAX and nothing written; letters alone are 0.
   xarnsim::resetCallCounts(card());
   for (const char* bad : {"-512", "512", "65537", "-65535"}) {
-    page.setText(21, bad);
-    EXPECT_EQ(press(page, 3, 5), "SYNTAX") << bad;
+    EXPECT_EQ(press(page, {{21, bad}}, 3, 5), "SYNTAX") << bad;
   }
   EXPECT_EQ(calls("DUVEX_WrMdmBiteConfDLL"), 0u);
-  page.setText(21, "-511");
-  page.setText(22, "abc");
-  page.setText(9, "1235");
-  page.setText(6, "12345");
-  EXPECT_EQ(press(page, 3, 5), "Done");
+  EXPECT_EQ(press(page, {{21, "-511"}, {22, "abc"}, {9, "1235"}, {6, "12345"}}, 3, 5), "Done");
   ASSERT_EQ(DUVEX_RdMdmBiteConfDLL(card(), 0, &r), 0);
   EXPECT_EQ(+r.positiveConstant, 0x201);
   EXPECT_EQ(+r.negativeConstant, 0);
@@ -116,10 +110,8 @@ TEST_F(MdmPageTest, BiteHexFieldsRefuseHostileText) {
   auto& page = open("MDBdialog", "MDM_BITE_CONFIG");
   xarnsim::resetCallCounts(card());
   for (int id : {6, 7, 8, 9, 11, 14, 20, 21, 22}) {
-    page.setText(id, id >= 21 ? "99999999999" : "G");
-    EXPECT_EQ(press(page, 3, 5), "SYNTAX") << id;
-    page.setText(id, hostile(id >= 21 ? '9' : 'z'));
-    EXPECT_EQ(press(page, 3, 5), "SYNTAX") << id;
+    EXPECT_EQ(press(page, {{id, id >= 21 ? "99999999999" : "G"}}, 3, 5), "SYNTAX") << id;
+    EXPECT_EQ(press(page, {{id, hostile(id >= 21 ? '9' : 'z')}}, 3, 5), "SYNTAX") << id;
     page.setText(id, "0000000001");  // past the nine characters read: not cut to 000000000
     EXPECT_EQ(press(page, 3, 5), "SYNTAX") << id;
     page.setText(id, "0");
@@ -161,26 +153,17 @@ TEST_F(MdmPageTest, RtSetupReadsUpdatesAndStores) {
   }
 
   // Store: the data boxes and the error (RCP: Wordcount+ 3) into the working copies only.
-  page.click(15);
-  page.click(15);
+  clicks(page, {15, 15});
   EXPECT_EQ(page.fullText(16), "Wordcount+");
-  page.setText(17, "3");
-  page.setText(22, "1 2 3");
-  page.setText(25, "AAAA");
-  EXPECT_EQ(press(page, 28, 4), "Done");
+  EXPECT_EQ(press(page, {{17, "3"}, {22, "1 2 3"}, {25, "AAAA"}}, 28, 4), "Done");
   page.click(1);  // Read discards what was stored
   EXPECT_EQ(page.fullText(16), "No Errors ");
   EXPECT_EQ(page.fullText(22).substr(0, 10), "0000 0000 ");
 
-  page.click(15);
-  page.click(15);
-  page.setText(17, "3");
-  page.setText(22, "1 2 3");
-  page.setText(29, "BBBB");
-  EXPECT_EQ(press(page, 28, 4), "Done");
+  clicks(page, {15, 15});
+  EXPECT_EQ(press(page, {{17, "3"}, {22, "1 2 3"}, {29, "BBBB"}}, 28, 4), "Done");
   page.setChecked(8, false);
-  page.setText(12, "beef");
-  EXPECT_EQ(press(page, 2, 4), "Done");  // Update sends them
+  EXPECT_EQ(press(page, {{12, "beef"}}, 2, 4), "Done");  // Update sends them
   ASSERT_EQ(DUVEX_RdMdmRtSimDLL(card(), 31, &unit, 0, 0), 0);
   EXPECT_EQ(+unit.errorInjection[0].errorType, 0x0500);
   EXPECT_EQ(+unit.errorInjection[0].sizePosition, 3);
@@ -216,27 +199,22 @@ TEST_F(MdmPageTest, RtSetupSpinsAndRefusals) {
   expectFields(page, 21, " 0");
 
   // A bad box or a bad Size/Posn: SYNTAX, and the working copies stay as they were.
-  page.setText(22, "12 ZZ 34");
-  EXPECT_EQ(press(page, 28, 4), "SYNTAX");
+  EXPECT_EQ(press(page, {{22, "12 ZZ 34"}}, 28, 4), "SYNTAX");
   page.setText(22, "12");
   for (int i = 0; i < 7; ++i) page.click(15);  // No Errors -> Sync
   EXPECT_EQ(page.fullText(16), "Sync      ");
-  page.setText(17, "10101");
-  EXPECT_EQ(press(page, 28, 4), "SYNTAX");
-  page.setText(11, "12G4");
-  EXPECT_EQ(press(page, 2, 4), "SYNTAX");
+  EXPECT_EQ(press(page, {{17, "10101"}}, 28, 4), "SYNTAX");
+  EXPECT_EQ(press(page, {{11, "12G4"}}, 2, 4), "SYNTAX");
   page.setText(11, "0000012345");  // ten characters: it would be read as 1234
   EXPECT_EQ(press(page, 2, 4), "SYNTAX");
   page.setText(11, "0");
   for (int id : {11, 12, 17, 22, 25, 29}) {
-    page.setText(id, hostile());
-    EXPECT_EQ(press(page, id <= 12 ? 2 : 28, 4), "SYNTAX") << id;
+    EXPECT_EQ(press(page, {{id, hostile()}}, id <= 12 ? 2 : 28, 4), "SYNTAX") << id;
     page.setText(id, "0");
   }
   EXPECT_EQ(calls("DUVEX_WrMdmRtSimDLL"), 0u);
   EXPECT_EQ(calls("DUVEX_WrMdmIOMDLL"), 0u);
-  page.setText(11, "0");
-  EXPECT_EQ(press(page, 2, 4), "Done");
+  EXPECT_EQ(press(page, {{11, "0"}}, 2, 4), "Done");
   MdmRtSimRecord unit{};
   ASSERT_EQ(DUVEX_RdMdmRtSimDLL(card(), 0, &unit, 0, 0), 0);
   EXPECT_EQ(+unit.errorInjection[0].errorType, 0x0100);
@@ -245,8 +223,7 @@ TEST_F(MdmPageTest, RtSetupSpinsAndRefusals) {
 
   // A failed read changes no field but the Report.
   xarnsim::failNext(card(), "DUVEX_RdMdmIOMDLL", 250, 1);
-  page.setText(22, "keep");
-  EXPECT_EQ(press(page, 1, 4), "250");
+  EXPECT_EQ(press(page, {{22, "keep"}}, 1, 4), "250");
   EXPECT_EQ(page.fullText(22), "keep");
   page.scroll(5, ScrollAction::LineDown);
   expectFields(page, 6, "31");
@@ -303,11 +280,9 @@ TEST_F(MdmPageTest, PromLinesAreEditedInTheWorkingCopyAndWrittenWhole) {
   ASSERT_EQ(page.listLine(28, 0).substr(0, 3), "200");
   page.listSelect(28, 5);
   page.click(16);  // Input to IOM
-  page.click(18);
-  page.click(18);
+  clicks(page, {18, 18});
   for (int i = 0; i < 33; ++i) page.click(20);  // 32 wraps to 0: start 1
-  page.click(22);
-  page.click(24);
+  clicks(page, {22, 24});
   expectFields(page, 17, " Input to IOM ", 19, "02", 21, "01", 23, "01", 25, "ODD");
   EXPECT_EQ(press(page, 15, 5), "Done");
   EXPECT_EQ(page.listLine(28, 5), "205   Input to IOM \tAddr:02 Start:01 Ch:01 Py:ODD");
@@ -330,9 +305,7 @@ TEST_F(MdmPageTest, PromLinesAreEditedInTheWorkingCopyAndWrittenWhole) {
   page.listSelect(28, 7);
   page.listSelect(27, 2);
   // Bits past what the field reads are refused, not cut: "0000000011" is no "000000001".
-  page.setText(8, "0000000011");
-  page.setText(9, "101");
-  EXPECT_EQ(press(page, 7, 5), "SYNTAX");
+  EXPECT_EQ(press(page, {{8, "0000000011"}, {9, "101"}}, 7, 5), "SYNTAX");
   page.setText(8, "11111111");
   page.click(10);  // DI_IOM
   page.click(12);
@@ -349,14 +322,10 @@ TEST_F(MdmPageTest, PromLinesAreEditedInTheWorkingCopyAndWrittenWhole) {
   EXPECT_EQ(press(page, 7, 5), "Select a line");
   page.listSelect(27, 2);
   for (const char* bad : {"100000000", "1x", "2"}) {
-    page.setText(8, bad);
-    EXPECT_EQ(press(page, 7, 5), "SYNTAX") << bad;
+    EXPECT_EQ(press(page, {{8, bad}}, 7, 5), "SYNTAX") << bad;
   }
-  page.setText(8, "1");
-  page.setText(9, "1000");
-  EXPECT_EQ(press(page, 7, 5), "SYNTAX");
-  page.setText(9, hostile());
-  EXPECT_EQ(press(page, 7, 5), "SYNTAX");
+  EXPECT_EQ(press(page, {{8, "1"}, {9, "1000"}}, 7, 5), "SYNTAX");
+  EXPECT_EQ(press(page, {{9, hostile()}}, 7, 5), "SYNTAX");
   EXPECT_EQ(page.listLine(27, 2), "02\t DI_IOM  \tPy:ODD\t {11111111} {101}");
   EXPECT_EQ(calls("DUVEX_WrMdmPromDLL"), 0u);
 

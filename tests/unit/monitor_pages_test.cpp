@@ -60,9 +60,7 @@ class MonitorPageTest : public StationTest {
     auto& page = open(kTrigger);
     while (page.fullText(kBus) != "ANY") page.click(kBusSpin);
     while (page.fullText(kSync) != "ANY") page.click(kSyncSpin);
-    page.setText(kPattern, std::string(24, 'X'));
-    page.setText(kPtc, ptc);
-    ASSERT_EQ(press(page, kLoad, kReport), "Done");
+    ASSERT_EQ(press(page, {{kPattern, std::string(24, 'X')}, {kPtc, ptc}}, kLoad, kReport), "Done");
     page.click(kQuit);
   }
   std::string line(winsys::HeadlessDialog& page, int n) { return page.listLine(ms::kList, n); }
@@ -82,21 +80,16 @@ TEST_F(MonitorPageTest, GetShowsTheCardsTriggerAndLoadWritesTheControlWord) {
   EXPECT_FALSE(page.isChecked(kDisabled));
 
   // SYNC DATA and no error box: 0x0010.
-  page.click(kSyncSpin);
-  page.click(kSyncSpin);
+  clicks(page, {kSyncSpin, kSyncSpin});
   ASSERT_EQ(page.fullText(kSync), "CMND");  // ANY, DATA, CMND
-  page.click(kSyncSpin);
-  page.click(kSyncSpin);
+  clicks(page, {kSyncSpin, kSyncSpin});
   ASSERT_EQ(page.fullText(kSync), "DATA");
   EXPECT_EQ(press(page, kLoad, kReport), "Done");
   EXPECT_EQ(word(kControl), 0x0010);
   EXPECT_EQ(word(kTriggerBus), 0x8000);
   // Every error box, "Disabled" and SYNC ANY: 0x803F; the bus spin steps J1 .. J4, ANY.
   for (int id : {kPy, kMn, kLg, kSh, kDisabled}) page.click(id);
-  page.click(kSyncSpin);
-  page.click(kSyncSpin);
-  page.click(kBusSpin);
-  page.click(kBusSpin);
+  clicks(page, {kSyncSpin, kSyncSpin, kBusSpin, kBusSpin});
   EXPECT_EQ(page.fullText(kBus), "J2");
   EXPECT_EQ(press(page, kLoad, kReport), "Done");
   EXPECT_EQ(word(kControl), 0x803F);
@@ -116,16 +109,14 @@ TEST_F(MonitorPageTest, GetShowsTheCardsTriggerAndLoadWritesTheControlWord) {
 
 TEST_F(MonitorPageTest, PatternIsCutAt24AndAShortOneEndsInDontCare) {
   auto& page = open(kTrigger);
-  page.setText(kPattern, "0101010101010101010101011111111");
-  ASSERT_EQ(press(page, kLoad, kReport), "Done");
+  ASSERT_EQ(press(page, {{kPattern, "0101010101010101010101011111111"}}, kLoad, kReport), "Done");
   EXPECT_EQ(pattern(), "010101010101010101010101" + std::string(16, 'X'));
   page.click(kGet);
   EXPECT_EQ(page.fullText(kPattern), "010101010101010101010101");
   page.setText(kPattern, "11");
   page.click(kLoad);
   EXPECT_EQ(pattern(), "11" + std::string(38, 'X'));
-  page.setText(kPattern, std::string(10000, '0'));
-  EXPECT_EQ(press(page, kLoad, kReport), "Done");
+  EXPECT_EQ(press(page, {{kPattern, std::string(10000, '0')}}, kLoad, kReport), "Done");
   EXPECT_EQ(pattern(), std::string(24, '0') + std::string(16, 'X'));
 }
 
@@ -151,25 +142,21 @@ TEST_F(MonitorPageTest, RtFilterWrapsAndReachesTheCardOnLoad) {
 
 TEST_F(MonitorPageTest, BadPostTriggerCountsWriteOnlyTheBusSelection) {
   auto& page = open(kTrigger);
-  page.setText(kPtc, "25");
-  ASSERT_EQ(press(page, kLoad, kReport), "Done");
+  ASSERT_EQ(press(page, {{kPtc, "25"}}, kLoad, kReport), "Done");
   page.click(kJ2);  // J2 off
   page.setText(kPattern, "1111");
   for (const std::string& text :
        std::vector<std::string>{"12a", "-1", " 5", "4294967296", "0000000001",
                                 std::string(10000, '7'), std::string(10000, 'x')}) {
-    page.setText(kPtc, text);
-    EXPECT_EQ(press(page, kLoad, kReport), "SYNTAX") << text.substr(0, 12);
+    EXPECT_EQ(press(page, {{kPtc, text}}, kLoad, kReport), "SYNTAX") << text.substr(0, 12);
     EXPECT_EQ(word(kBusSelect), 0x000D);
     EXPECT_EQ(word(kPostTrigger), 25);
     EXPECT_EQ(pattern().substr(0, 4), "XXXX");
   }
   // More than the stack can hold after 1024 words of history: the card's refusal.
-  page.setText(kPtc, "999999999");
-  EXPECT_EQ(press(page, kLoad, kReport), "251");
+  EXPECT_EQ(press(page, {{kPtc, "999999999"}}, kLoad, kReport), "251");
   EXPECT_EQ(word(kPostTrigger), 25);
-  page.setText(kPtc, "");
-  EXPECT_EQ(press(page, kLoad, kReport), "Done");
+  EXPECT_EQ(press(page, {{kPtc, ""}}, kLoad, kReport), "Done");
   EXPECT_EQ(word(kPostTrigger), 0);
   EXPECT_EQ(pattern().substr(0, 4), "1111");
 }

@@ -112,8 +112,7 @@ TEST_F(SetupTest, OkParsesStoresAppliesAndSaves) {
   ASSERT_TRUE(menu(5));
   auto* page = windows.page("XARN_SETUP");
   // The masks and the saved bytes are the setup-page scenario's; here what reaches the card.
-  page->setText(4, "70000");
-  page->setText(6, "");
+  fill(*page, {{4, "70000"}, {6, ""}});
   page->click(1);
   EXPECT_EQ(windows.openCount("XARN_SETUP"), 0);
   EXPECT_EQ(station->settings().rtResponseTimeout, 0);
@@ -125,9 +124,7 @@ TEST_F(SetupTest, SyntaxLeavesThePageOpenWithTheOtherFieldsStored) {
   start();
   ASSERT_TRUE(menu(5));
   auto* page = windows.page("XARN_SETUP");
-  page->setText(4, "1x");
-  page->setText(7, "33");
-  EXPECT_EQ(press(*page, 1, 16), "SYNTAX");
+  EXPECT_EQ(press(*page, {{4, "1x"}, {7, "33"}}, 1, 16), "SYNTAX");
   EXPECT_EQ(windows.beeps(), 1);
   EXPECT_EQ(windows.openCount("XARN_SETUP"), 1);
   EXPECT_EQ(station->shell().hardwareInitialised, 0);
