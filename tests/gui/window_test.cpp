@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegion>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -249,8 +250,10 @@ class WindowTest : public QObject {
  private:  // NOLINT(readability-redundant-access-specifiers)
   void startStation();
   void setUpCard();
-  TestPage* openTestPage(const winsys::DialogTemplate& layout, PageLog& log);
+  winsys::QtDialog* openTestPage(const winsys::DialogTemplate& layout, PageLog& log,
+                                 TestPage** proc = nullptr);
   winsys::QtDialog* pageNamed(const std::string& name) { return windows->page(name); }
+  QRegion menuBarAndStatusLine();
 
   std::unique_ptr<QTemporaryDir> dir;
   QString previousDir;
@@ -297,15 +300,25 @@ void WindowTest::setUpCard() {
   QCOMPARE(station->shell().hardwareInitialised, uint16_t{1});
 }
 
-TestPage* WindowTest::openTestPage(const winsys::DialogTemplate& layout, PageLog& log) {
+// Opens a modeless test page and waits until it shows; null when it never does.
+winsys::QtDialog* WindowTest::openTestPage(const winsys::DialogTemplate& layout, PageLog& log,
+                                           TestPage** proc) {
   windows->setMainWindowProc(&shell);
-  TestPage* made = nullptr;
   windows->openModeless(layout, [&](winsys::Dialog& dialog) {
     auto page = std::make_unique<TestPage>(dialog, log);
-    made = page.get();
+    if (proc) *proc = page.get();
     return page;
   });
-  return made;
+  winsys::QtDialog* page = pageNamed(layout.name);
+  return page && QTest::qWaitForWindowExposed(&page->window()) ? page : nullptr;
+}
+
+// Where the main window's menu bar and status line are on the screen.
+QRegion WindowTest::menuBarAndStatusLine() {
+  QMenuBar* bar = windows->mainWindow().menuBar();
+  winsys::Canvas& canvas = windows->mainWindow().canvas();
+  return QRegion(QRect(bar->mapToGlobal(QPoint(0, 0)), bar->size()))
+      .united(QRect(canvas.mapToGlobal(canvas.statusRect().topLeft()), canvas.statusRect().size()));
 }
 
 // ---- The station in its window ----------------------------------------------------------------
@@ -484,8 +497,8 @@ void WindowTest::modalPageBlocksMenuWhileTimersRun() {
 void WindowTest::multiLineBoxReadsBackTheLinesItShows() {
   const winsys::DialogTemplate layout = parse(kHexPage);
   PageLog log;
-  openTestPage(layout, log);
-  winsys::QtDialog* page = pageNamed("TEST_HEX");
+  winsys::QtDialog* page = openTestPage(layout, log);
+  QVERIFY(page);
   winsys::HeadlessWindowSystem headlessWindows;
   winsys::HeadlessDialog headless(headlessWindows, layout, false);
   // The box shows, line by line, what it reads back and what the headless box makes of it.
@@ -550,12 +563,12 @@ void WindowTest::multiLineBoxReadsBackTheLinesItShows() {
 
 void WindowTest::controlsBehaveAsPagesExpect() {
   PageLog log;
-  TestPage* proc = openTestPage(parse(kControlsPage), log);
+  TestPage* proc = nullptr;
+  winsys::QtDialog* page = openTestPage(parse(kControlsPage), log, &proc);
+  QVERIFY(page);
   proc->onCommand = [](TestPage& p, int id) {
     if (id == 9) p.dialog.end(0);
   };
-  winsys::QtDialog* page = pageNamed("TEST_CONTROLS");
-  QVERIFY(QTest::qWaitForWindowExposed(&page->window()));
 
   // A check box that ticks itself, and one only the page ticks; both tell the page.
   QTest::mouseClick(page->control(1), Qt::LeftButton);
@@ -632,7 +645,9 @@ void WindowTest::controlsBehaveAsPagesExpect() {
 
 void WindowTest::endedPagesStopAndGoLater() {
   PageLog log;
-  TestPage* proc = openTestPage(parse(kModalPage), log);
+  TestPage* proc = nullptr;
+  winsys::QtDialog* page = openTestPage(parse(kModalPage), log, &proc);
+  QVERIFY(page);
   proc->dialog.startTimer(2, 10);
   // The page ends on its second tick, and goes on using its window within that same call.
   proc->onTimer = [](TestPage& p, int) {
@@ -641,7 +656,6 @@ void WindowTest::endedPagesStopAndGoLater() {
     p.dialog.setText(1, "after");
     p.dialog.startTimer(3, 10);
   };
-  winsys::QtDialog* page = pageNamed("TEST_MODAL");
   QPointer<QDialog> window = &page->window();
   QTRY_VERIFY(window.isNull());
   QTest::qWait(50);
@@ -653,9 +667,8 @@ void WindowTest::endedPagesStopAndGoLater() {
 
 void WindowTest::refillShowsTheFirstRowUnlessTheOperatorTypes() {
   PageLog log;
-  openTestPage(parse(kHexPage), log);
-  winsys::QtDialog* page = pageNamed("TEST_HEX");
-  QVERIFY(QTest::qWaitForWindowExposed(&page->window()));
+  winsys::QtDialog* page = openTestPage(parse(kHexPage), log);
+  QVERIFY(page);
   auto* box = qobject_cast<QPlainTextEdit*>(page->control(10));
   auto firstVisibleRow = [box] { return box->cursorForPosition(QPoint(0, 0)).blockNumber(); };
   uint16_t words[512];
@@ -692,11 +705,7 @@ void WindowTest::pagesOpenBesideTheMenuAndStatusLine() {
   setUpCard();
   QVERIFY(windows->menuCommand(1));  // LDB_BCT
   const QRect screen = windows->mainWindow().screen()->availableGeometry();
-  QMenuBar* bar = windows->mainWindow().menuBar();
-  const QRect menuBar(bar->mapToGlobal(QPoint(0, 0)), bar->size());
-  winsys::Canvas& canvas = windows->mainWindow().canvas();
-  const QRect statusLine(canvas.mapToGlobal(canvas.statusRect().topLeft()),
-                         canvas.statusRect().size());
+  const QRegion landmarks = menuBarAndStatusLine();
   std::vector<QRect> seen;
   for (int copy = 0; copy < 3; ++copy) {
     QVERIFY(windows->menuCommand(1));  // MESSAGES, another copy each time
@@ -704,8 +713,7 @@ void WindowTest::pagesOpenBesideTheMenuAndStatusLine() {
     QVERIFY(page);
     QVERIFY(QTest::qWaitForWindowExposed(&page->window()));
     const QRect frame = page->window().frameGeometry();
-    QVERIFY2(!frame.intersects(menuBar), "the page covers the menu bar");
-    QVERIFY2(!frame.intersects(statusLine), "the page covers the status line");
+    QVERIFY2(!landmarks.intersects(frame), "the page covers the menu bar or the status line");
     QVERIFY2(screen.contains(frame), "the page is not wholly on screen");
     for (const QRect& before : seen) QVERIFY(frame.topLeft() != before.topLeft());
     seen.push_back(frame);
@@ -750,13 +758,8 @@ void WindowTest::helpOpensBesideAtTheSectionAskedFor() {
   QCOMPARE(windows->helpViewer(), help);
   QCOMPARE(help->browser().source().fragment(), QStringLiteral("gdb"));
   QVERIFY(QTest::qWaitForWindowExposed(help));
-  QMenuBar* bar = windows->mainWindow().menuBar();
-  winsys::Canvas& canvas = windows->mainWindow().canvas();
-  const QRect menuBar(bar->mapToGlobal(QPoint(0, 0)), bar->size());
-  const QRect statusLine(canvas.mapToGlobal(canvas.statusRect().topLeft()),
-                         canvas.statusRect().size());
-  QVERIFY2(!help->frameGeometry().intersects(menuBar), "help covers the menu bar");
-  QVERIFY2(!help->frameGeometry().intersects(statusLine), "help covers the status line");
+  QVERIFY2(!menuBarAndStatusLine().intersects(help->frameGeometry()),
+           "help covers the menu bar or the status line");
 
   // SETUPS is modal: F1 there, from inside its loop.
   QString modalSection;
@@ -789,8 +792,7 @@ void WindowTest::coloursAreReadable() {
                                   palette.color(group, QPalette::Highlight)) >= 4.5);
   }
   PageLog log;
-  openTestPage(*resources::dialog("MDM_BITE_CONFIG"), log);
-  QWidget* bite2 = pageNamed("MDM_BITE_CONFIG")->control(23);
+  QWidget* bite2 = openTestPage(*resources::dialog("MDM_BITE_CONFIG"), log)->control(23);
   QVERIFY(bite2 && !bite2->isEnabled());
   const QPalette shown = bite2->palette();
   QVERIFY(winsys::contrastRatio(shown.color(QPalette::Disabled, QPalette::Text),
@@ -823,9 +825,8 @@ LISTBOX 6 10 10 200 60 "" COLUMNS "Name|Value"
 LISTBOX 7 10 80 200 30 "" DISABLED COLUMNS "Word"
 )");
   PageLog log;
-  openTestPage(layout, log);
-  winsys::QtDialog* page = pageNamed("TEST_LIST");
-  QVERIFY(QTest::qWaitForWindowExposed(&page->window()));
+  winsys::QtDialog* page = openTestPage(layout, log);
+  QVERIFY(page);
   for (const char* line : {"plain\t1", "a,b\tsay \"hi\"", " RX_PRI\t2\textra"})
     page->listAdd(6, line);
   page->listAdd(7, "BEEF");
@@ -866,8 +867,8 @@ LISTBOX 7 10 80 200 30 "" DISABLED COLUMNS "Word"
   page->end(0);
 
   // A queue's line: Copy keeps the screen text, the CSV holds its values.
-  openTestPage(*resources::dialog("GDB_MRT_Q"), log);
-  winsys::QtDialog* queue = pageNamed("GDB_MRT_Q");
+  winsys::QtDialog* queue = openTestPage(*resources::dialog("GDB_MRT_Q"), log);
+  QVERIFY(queue);
   const char* line = " Resp:No\tDATA\tRT:5\tCh:12\tDt:AB\tPy Sh ";
   queue->listAdd(6, line);
   queue->copyList(6);
@@ -882,10 +883,9 @@ LISTBOX 7 10 80 200 30 "" DISABLED COLUMNS "Word"
 void WindowTest::listColumnsStayAlignedAndScrollOnlyWhenTheyMust() {
   // The monitor stack's stops leave the type column too narrow for CMND: the columns after it
   // move right for every line alike, and columns that fit stay on their stops.
-  const winsys::DialogTemplate& stack = *resources::dialog("MON_STACK");
   PageLog log;
-  openTestPage(stack, log);
-  winsys::QtDialog* page = pageNamed("MON_STACK");
+  winsys::QtDialog* page = openTestPage(*resources::dialog("MON_STACK"), log);
+  QVERIFY(page);
   page->listSetTabStops(2, {40, 115, 130, 140, 120});
   page->listAdd(2, "TRIGGER\t000:00:00:01.000000\tJ1\tCMND\t1A3001\tNO ERRORS");
   page->listAdd(2, "+0001\t000:00:00:01.000020\tJ1\tDATA\t000010\t  Py");
@@ -909,10 +909,8 @@ void WindowTest::listColumnsStayAlignedAndScrollOnlyWhenTheyMust() {
   page->end(0);
 
   // Lists whose lines fit show no scroll bar: the memory display's eight words a line.
-  const winsys::DialogTemplate& memory = *resources::dialog("DEBUG_DISP");
-  openTestPage(memory, log);
-  page = pageNamed("DEBUG_DISP");
-  QVERIFY(QTest::qWaitForWindowExposed(&page->window()));
+  page = openTestPage(*resources::dialog("DEBUG_DISP"), log);
+  QVERIFY(page);
   page->listSetTabStops(4, {35, 60, 85, 110, 135, 160, 185, 210});
   for (int line = 0; line < 6; ++line) {
     page->listAdd(4, "1FFFF0:\tFFFF\tFFFF\tFFFF\tFFFF\tFFFF\tFFFF\tFFFF\tFFFF");

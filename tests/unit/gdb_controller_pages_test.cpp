@@ -116,8 +116,7 @@ TEST_F(GdbBctPageTest, ModifyWritesTheEntryTheOperatorBuilt) {
   auto& page = open(kTables, "GDB_TABLES");
   clicks(page, {kOpStep, kOpStep});
   EXPECT_EQ(page.fullText(kOp), "MEASURE     ");
-  page.click(kSyncToggle);
-  EXPECT_EQ(page.fullText(kSync), "CMND");
+  EXPECT_EQ(press(page, kSyncToggle, kSync), "CMND");
   clicks(page, {kErrorStep, kErrorStep, kErrorStep});
   EXPECT_EQ(page.fullText(kErrorType), "Sync      ");
   chooseRate(page, " 1Hz");
@@ -135,8 +134,7 @@ TEST_F(GdbBctPageTest, ModifyWritesTheEntryTheOperatorBuilt) {
   // The operation button steps through every operation, HALT included, then back to NOOP.
   for (const char* name : {"SWITCH      ", "END OF TABLE", "TRIGGER     ", "HALT        ",
                            "NOOP        ", "COMMAND     "}) {
-    page.click(kOpStep);
-    EXPECT_EQ(page.fullText(kOp), name);
+    EXPECT_EQ(press(page, kOpStep, kOp), name);
   }
   // A non-MEASURE entry is written from the record as last read, whatever the fields say.
   page.click(kTriggerToggle);
@@ -202,15 +200,13 @@ TEST_F(GdbBctPageTest, CommandQueuePageInsertsTheDefaultsAndKeepsTheCounters) {
   EXPECT_EQ(press(page, 5, 2), "Done");
   EXPECT_EQ(station->gdbQueueCounters().hi, 2);
   // Priority LO, the counter word of LO; twice back to HI.
-  page.click(3);
-  EXPECT_EQ(page.fullText(4), "LO");
+  EXPECT_EQ(press(page, 3, 4), "LO");
   page.setText(7, "300");  // decimal on this page: past 255 for a card without extended channels
   EXPECT_EQ(press(page, 5, 2), "251");
   EXPECT_EQ(press(page, {{7, "255"}}, 5, 2), "Done");
   EXPECT_EQ(station->gdbQueueCounters().lo, 1);
   EXPECT_EQ(word(0x1000), 1);
-  page.click(3);
-  EXPECT_EQ(page.fullText(4), "HI");
+  EXPECT_EQ(press(page, 3, 4), "HI");
   // Sync needs exactly six binary digits; an empty field is SYNTAX for it, 0 for the others.
   for (int i = 0; i < 3; ++i) page.click(11);
   EXPECT_EQ(page.fullText(12), "Sync      ");
@@ -261,24 +257,20 @@ TEST_F(GdbBctPageTest, UpDownQueueListsTheNewestTransfersFirstAndSwitchesQueues)
   m.dataValue = 0xBBBB;
   write(100, 1, 0x2000, m);
   windows.advance(500);
-  page.click(3);
-  ASSERT_EQ(page.listCount(6), 256);
+  ASSERT_EQ(clicked(page, 3).listCount(6), 256);
   EXPECT_EQ(page.listLine(6, 0), " Src:T\tCMND\tRT:3\tCh:0\tDt:BBBB\tNoErrs\tTb:100Hz\tIx:1");
   EXPECT_EQ(page.listLine(6, 255).substr(0, 30), " Src:T\tCMND\tRT:3\tCh:0\tDt:AAAA\t");
   windows.advance(20000);  // 2,000 more transfers
   m.dataValue = 0xCCCC;
   write(100, 1, 0x2000, m);
   windows.advance(100);
-  page.click(3);
-  EXPECT_EQ(page.listLine(6, 0).substr(0, 30), " Src:T\tCMND\tRT:3\tCh:0\tDt:CCCC\t");
+  EXPECT_EQ(clicked(page, 3).listLine(6, 0).substr(0, 30), " Src:T\tCMND\tRT:3\tCh:0\tDt:CCCC\t");
   EXPECT_EQ(page.listLine(6, 20).substr(0, 30), " Src:T\tCMND\tRT:3\tCh:0\tDt:BBBB\t");
 
   // Clicking the chosen queue's box switches to the other queue.
-  page.click(7);
-  EXPECT_FALSE(page.isChecked(7));
+  EXPECT_FALSE(clicked(page, 7).isChecked(7));
   EXPECT_TRUE(page.isChecked(8));
-  page.click(3);
-  EXPECT_EQ(page.listLine(6, 0).substr(0, 17), " Src:T\tDATA\tRT:3\t");
+  EXPECT_EQ(clicked(page, 3).listLine(6, 0).substr(0, 17), " Src:T\tDATA\tRT:3\t");
   // With Snap on the choice is locked and the list follows the card each second.
   clicks(page, {5, 7});
   EXPECT_TRUE(page.isChecked(8));

@@ -78,17 +78,15 @@ TEST_F(GdbMrtPageTest, UpdateWritesTheChannelThenTheTerminal) {
   clicks(page, {kTypeStep, kTypeStep});
   EXPECT_EQ(page.fullText(kType), "Respond as MEASUREMENT only        ");
   fill(page, {{kResponseData, "abcd"}, {kNotAnd, "f0"}, {kOr, "1"}, {kTime, "25"}});
-  page.click(22);
-  EXPECT_EQ(page.fullText(kUnsolicitedSync), "CMND");
+  EXPECT_EQ(press(page, 22, kUnsolicitedSync), "CMND");
   EXPECT_EQ(press(page, {{kUnsolicitedData, "0"}}, kUpdate, kReport), "Done");
   uint32_t rt = kTerminals + 5 * 32;
   expectWords(rt, {{0, 0x8000}, {10, 0x0040}, {12, 0x2A}, {14, 1}});
   EXPECT_EQ(word(kPool), 1);  // the channel's pool entry
   expectWords(kPool, {{2, 5}, {4, 3}, {14, 1}, {22, 0xABCD}, {24, 0x0400}, {26, 0x00F0}, {30, 25}});
   // Read back: masks as four hex digits, data without leading zeros, 0 as "0".
-  page.click(kRead);
-  expectFields(page, kNotAnd, "00F0", kOr, "0001", kResponseData, "ABCD", kUnsolicitedData, "0",
-               kSize, "101010", kTime, "25");
+  expectFields(clicked(page, kRead), kNotAnd, "00F0", kOr, "0001", kResponseData, "ABCD",
+               kUnsolicitedData, "0", kSize, "101010", kTime, "25");
   EXPECT_TRUE(page.isChecked(kCommandAddress));
 
   // A bad size for Sync, a value past 16 bits: SYNTAX, nothing written.

@@ -85,8 +85,7 @@ TEST_F(LdbPageTest, MessageGetShowsTheDefinitionAsTheCardHoldsIt) {
   EXPECT_EQ(boxWords(page, 18).size(), 512u);
   EXPECT_EQ(boxWords(page, 18)[511], "0001FF");
 
-  page.scroll(5, ScrollAction::LineUp);
-  expectFields(page, 6, "2", 13, "0110", 20, "No Errors");
+  expectFields(scrolled(page, 5, ScrollAction::LineUp), 6, "2", 13, "0110", 20, "No Errors");
 
   // The spin wraps at 1 and 99 and steps from a typed number; 0 and 150 are refused by the card.
   struct Step {
@@ -101,8 +100,7 @@ TEST_F(LdbPageTest, MessageGetShowsTheDefinitionAsTheCardHoldsIt) {
                            Step{"150", ScrollAction::LineDown, "149", "251"},
                            Step{"0", ScrollAction::LineDown, "99", "Done"}}) {
     page.setText(6, step.typed);
-    page.scroll(5, step.action);
-    expectFields(page, 6, step.shown, 4, step.report);
+    expectFields(scrolled(page, 5, step.action), 6, step.shown, 4, step.report);
   }
   EXPECT_EQ(press(page, {{6, "0"}}, 3, 4), "SYNTAX");
 
@@ -235,8 +233,7 @@ TEST_F(LdbPageTest, RunTakesACountOrRunsForever) {
   traceCalls();
   for (const char* text : {"forever", "F", "Fred", "10", "65546", "Forever", "Forever and ever"}) {
     page.setText(4, text);
-    page.click(2);
-    EXPECT_EQ(page.fullText(1), "Done") << text;
+    EXPECT_EQ(press(page, 2, 1), "Done") << text;
   }
   EXPECT_EQ(press(page, {{4, "1x"}}, 2, 1), "SYNTAX");
   page.setText(4, "0000000010");  // longer than the nine characters read
@@ -265,10 +262,8 @@ TEST_F(LdbPageTest, QueueListsAtMostFifteenEntriesAndSwapsItsChoice) {
   EXPECT_TRUE(page.isChecked(8));
   EXPECT_EQ(page.listCount(6), 15);
   EXPECT_EQ(page.listLine(6, 0), " Msg 001  No Errors");
-  page.click(3);
-  EXPECT_EQ(page.listCount(6), 5);  // the other 15 were taken
-  page.click(3);
-  EXPECT_EQ(page.listCount(6), 1);
+  EXPECT_EQ(clicked(page, 3).listCount(6), 5);  // the other 15 were taken
+  EXPECT_EQ(clicked(page, 3).listCount(6), 1);
   EXPECT_EQ(page.listLine(6, 0), "EMPTY");
 
   page.click(8);  // Msg already ticked: switches to Bin
@@ -277,15 +272,11 @@ TEST_F(LdbPageTest, QueueListsAtMostFifteenEntriesAndSwapsItsChoice) {
   page.click(4);  // Refresh: reading leaves the entries in place
   page.click(3);
   std::string first = page.listLine(6, 0);
-  page.click(3);
-  EXPECT_EQ(page.listLine(6, 0), first);
-  page.click(2);
-  EXPECT_EQ(page.listCount(6), 0);
-  page.click(3);
-  EXPECT_EQ(page.listLine(6, 0), "EMPTY");
+  EXPECT_EQ(clicked(page, 3).listLine(6, 0), first);
+  EXPECT_EQ(clicked(page, 2).listCount(6), 0);
+  EXPECT_EQ(clicked(page, 3).listLine(6, 0), "EMPTY");
   page.click(5);  // Snap on: the choice stays
-  page.click(7);
-  EXPECT_TRUE(page.isChecked(7));
+  EXPECT_TRUE(clicked(page, 7).isChecked(7));
 }
 
 // ---- Terminal page
@@ -323,8 +314,7 @@ TEST_F(LdbPageTest, TerminalPageShowsStatesActionsAndErrorCategories) {
 TEST_F(LdbPageTest, TerminalPageSnapPages) {
   enter(kTopLdbMrt);
   auto& page = open(kTopLdbMrt, kRtPage, "MRT_PAGE");
-  page.scroll(5, ScrollAction::LineDown);
-  EXPECT_EQ(page.fullText(6), "31");
+  EXPECT_EQ(scrolled(page, 5, ScrollAction::LineDown).fullText(6), "31");
   page.click(3);
   std::string words;
   for (int i = 0; i < 512; ++i) words += "000" + std::to_string(100 + i) + " ";

@@ -210,7 +210,7 @@ expect-status "BUS_MON IDLE    "
 // the stack display shows the entry.
 TEST_F(CaptureTest, AFullCaptureHoldsEveryEntryAroundTheTriggerInOrder) {
   ASSERT_EQ(run(std::string(kLongRun) + "save-capture capture.csv\n"), 0) << out.str();
-  EXPECT_NE(out.str().find("saved 8192 entries to capture.csv"), std::string::npos) << out.str();
+  EXPECT_TRUE(said("saved 8192 entries to capture.csv"));
   Rows rows = rowsOf("capture.csv");
   ASSERT_EQ(rows.size(), 8193u);
   EXPECT_EQ(rows[0], (Names{"Position", "Time tag (ddd:hh:mm:ss.mmmuuu)", "Connector", "Sync",
@@ -235,9 +235,9 @@ TEST_F(CaptureTest, NoEntriesAndWrongModes) {
   ASSERT_EQ(run(std::string(kLongRun) + "fail DUVEX_RdMonMsgDLL 251\nsave-capture none.csv\n"), 0)
       << out.str();
   EXPECT_EQ(rowsOf("none.csv").size(), 1u);
-  EXPECT_NE(out.str().find("saved 0 entries to none.csv"), std::string::npos) << out.str();
+  EXPECT_TRUE(said("saved 0 entries to none.csv"));
   EXPECT_EQ(run("menu SETUP\nclick 1\nmenu LDB_BCT\nsave-capture x.csv\n"), 2);
-  EXPECT_NE(out.str().find("only in BUS_MON"), std::string::npos) << out.str();
+  EXPECT_TRUE(said("only in BUS_MON"));
   EXPECT_EQ(run("menu SETUP\nclick 1\nmenu BUS_MON\nsave-capture\n"), 2);
 }
 

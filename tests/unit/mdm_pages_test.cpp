@@ -85,10 +85,8 @@ TEST_F(MdmPageTest, BiteConstantsAreSignedTenBitValues) {
   expectFields(page, 21, " 511", 22, " -1", 9, "1234", 5, "Done");
   EXPECT_TRUE(page.isChecked(10));
   EXPECT_EQ(page.listCount(23), 5);
-  page.scroll(1, ScrollAction::LineDown);
-  expectFields(page, 2, "31", 22, " -512");
-  page.scroll(1, ScrollAction::LineUp);
-  expectFields(page, 2, "0");
+  expectFields(scrolled(page, 1, ScrollAction::LineDown), 2, "31", 22, " -512");
+  expectFields(scrolled(page, 1, ScrollAction::LineUp), 2, "0");
 
   // Out of range or overflowing: SYNTAX and nothing written; letters alone are 0.
   xarnsim::resetCallCounts(card());
@@ -134,8 +132,8 @@ TEST_F(MdmPageTest, RtSetupReadsUpdatesAndStores) {
   ASSERT_EQ(DUVEX_WrMdmRtSimDLL(card(), 31, &unit, 0, 0), 0);
   auto& page = open("MDRdialog", "MDM_MRT_RTS");
   expectFields(page, 6, "0", 14, "RCP", 16, "No Errors ", 4, "Done", 21, " 0", 24, " 0");
-  page.scroll(5, ScrollAction::LineDown);
-  expectFields(page, 6, "31", 11, "00AB", 19, "000000", 18, "000:00:00:00.000000");
+  expectFields(scrolled(page, 5, ScrollAction::LineDown), 6, "31", 11, "00AB", 19, "000000", 18,
+               "000:00:00:00.000000");
   EXPECT_TRUE(page.isChecked(7));
   EXPECT_TRUE(page.isChecked(8));
   EXPECT_FALSE(page.isChecked(9));
@@ -148,8 +146,7 @@ TEST_F(MdmPageTest, RtSetupReadsUpdatesAndStores) {
                         Step{"BT4", "SEV error ", "101"}, Step{"IFI", "No Errors ", "0"},
                         Step{"RBT", "No Errors ", "0"}, Step{"RCW", "Sync      ", "000111"},
                         Step{"RCP", "No Errors ", "0"}}) {
-    page.click(13);
-    expectFields(page, 14, s.type, 16, s.error, 17, s.size);
+    expectFields(clicked(page, 13), 14, s.type, 16, s.error, 17, s.size);
   }
 
   // Store: the data boxes and the error (RCP: Wordcount+ 3) into the working copies only.
@@ -190,13 +187,10 @@ TEST_F(MdmPageTest, RtSetupSpinsAndRefusals) {
   page.scroll(23, ScrollAction::LineDown);  // SIO channel 3, from the working copy
   expectFields(page, 24, " 3");
   EXPECT_EQ(page.fullText(25).substr(0, 4), "7300");
-  page.scroll(23, ScrollAction::LineUp);
-  expectFields(page, 24, " 0");
-  page.scroll(23, ScrollAction::PageUp);
-  expectFields(page, 24, " 0");
+  expectFields(scrolled(page, 23, ScrollAction::LineUp), 24, " 0");
+  expectFields(scrolled(page, 23, ScrollAction::PageUp), 24, " 0");
   EXPECT_EQ(calls("DUVEX_RdMdmIOMDLL"), 1u);
-  page.scroll(20, ScrollAction::LineUp);
-  expectFields(page, 21, " 0");
+  expectFields(scrolled(page, 20, ScrollAction::LineUp), 21, " 0");
 
   // A bad box or a bad Size/Posn: SYNTAX, and the working copies stay as they were.
   EXPECT_EQ(press(page, {{22, "12 ZZ 34"}}, 28, 4), "SYNTAX");
@@ -225,10 +219,8 @@ TEST_F(MdmPageTest, RtSetupSpinsAndRefusals) {
   xarnsim::failNext(card(), "DUVEX_RdMdmIOMDLL", 250, 1);
   EXPECT_EQ(press(page, {{22, "keep"}}, 1, 4), "250");
   EXPECT_EQ(page.fullText(22), "keep");
-  page.scroll(5, ScrollAction::LineDown);
-  expectFields(page, 6, "31");
-  page.scroll(5, ScrollAction::LineUp);
-  expectFields(page, 6, "0");
+  expectFields(scrolled(page, 5, ScrollAction::LineDown), 6, "31");
+  expectFields(scrolled(page, 5, ScrollAction::LineUp), 6, "0");
 }
 
 // ---- PROM setup
@@ -288,18 +280,14 @@ TEST_F(MdmPageTest, PromLinesAreEditedInTheWorkingCopyAndWrittenWhole) {
   EXPECT_EQ(page.listLine(28, 5), "205   Input to IOM \tAddr:02 Start:01 Ch:01 Py:ODD");
   // The chosen entry moves with the list, and out of it: then Get and Replace ask for a line.
   EXPECT_EQ(page.listSelection(28), 5);
-  page.scroll(26, ScrollAction::LineUp);
-  EXPECT_EQ(page.listSelection(28), 4);
-  page.scroll(26, ScrollAction::LineDown);
-  EXPECT_EQ(page.listSelection(28), 5);
-  page.scroll(26, ScrollAction::PageUp);
-  EXPECT_EQ(page.listSelection(28), -1);
+  EXPECT_EQ(scrolled(page, 26, ScrollAction::LineUp).listSelection(28), 4);
+  EXPECT_EQ(scrolled(page, 26, ScrollAction::LineDown).listSelection(28), 5);
+  EXPECT_EQ(scrolled(page, 26, ScrollAction::PageUp).listSelection(28), -1);
   const std::string unchanged = page.listLine(28, 5);
   EXPECT_EQ(press(page, 15, 5), "Select a line");
   EXPECT_EQ(press(page, 14, 5), "Select a line");
   EXPECT_EQ(page.listLine(28, 5), unchanged);
-  page.scroll(26, ScrollAction::PageDown);
-  EXPECT_EQ(page.listSelection(28), -1);
+  EXPECT_EQ(scrolled(page, 26, ScrollAction::PageDown).listSelection(28), -1);
 
   // Left: a replace redraws the left list only; the right list keeps its selection.
   page.listSelect(28, 7);
@@ -338,18 +326,16 @@ TEST_F(MdmPageTest, PromLinesAreEditedInTheWorkingCopyAndWrittenWhole) {
   EXPECT_EQ(+image.iom[2].bits1to3, 5);
 
   // Stepping the RT re-reads: RT 1's image is blank; back on RT 0 the write is there.
-  page.scroll(1, ScrollAction::LineUp);
-  EXPECT_EQ(page.listLine(27, 2), "02\t NO_IOM  \tPy:EVEN\t {00000000} {000}");
-  page.scroll(1, ScrollAction::LineDown);
-  EXPECT_EQ(page.listLine(27, 2), "02\t DI_IOM  \tPy:ODD\t {11111111} {101}");
+  EXPECT_EQ(scrolled(page, 1, ScrollAction::LineUp).listLine(27, 2),
+            "02\t NO_IOM  \tPy:EVEN\t {00000000} {000}");
+  EXPECT_EQ(scrolled(page, 1, ScrollAction::LineDown).listLine(27, 2),
+            "02\t DI_IOM  \tPy:ODD\t {11111111} {101}");
   image.iom[3].iomType = 9;  // from the card only
   image.command[0].mode = 6;
   ASSERT_EQ(DUVEX_WrMdmPromDLL(card(), 0, &image), 0);
   page.scroll(1, ScrollAction::LineUp);
-  page.scroll(1, ScrollAction::LineDown);
-  EXPECT_EQ(page.listLine(27, 3).substr(0, 7), "03\t ?9\t");
-  page.scroll(26, ScrollAction::Top);
-  EXPECT_EQ(page.listLine(28, 0).substr(0, 9), "016   ?6\t");
+  EXPECT_EQ(scrolled(page, 1, ScrollAction::LineDown).listLine(27, 3).substr(0, 7), "03\t ?9\t");
+  EXPECT_EQ(scrolled(page, 26, ScrollAction::Top).listLine(28, 0).substr(0, 9), "016   ?6\t");
 }
 
 // ---- The MDM queue
@@ -373,17 +359,13 @@ TEST_F(MdmPageTest, QueueListsTheNewestEntriesAndShowsAFailedRead) {
   EXPECT_EQ(page.listLine(6, 0), newestLine());
   page.click(5);
   windows.advance(1000);
-  page.click(3);
-  EXPECT_EQ(page.listLine(6, 0), newestLine());
+  EXPECT_EQ(clicked(page, 3).listLine(6, 0), newestLine());
 
   xarnsim::failNext(card(), "DUVEX_RdMdmQDLL", 252, 1);
-  page.click(3);
-  ASSERT_EQ(page.listCount(6), 1);
+  ASSERT_EQ(clicked(page, 3).listCount(6), 1);
   EXPECT_EQ(page.listLine(6, 0), "READ FAILED: 252");
-  page.click(3);
-  EXPECT_EQ(page.listCount(6), 256);
-  page.click(2);
-  EXPECT_EQ(page.listLine(6, 0), "EMPTY");
+  EXPECT_EQ(clicked(page, 3).listCount(6), 256);
+  EXPECT_EQ(clicked(page, 2).listLine(6, 0), "EMPTY");
 }
 
 }  // namespace

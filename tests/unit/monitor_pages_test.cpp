@@ -111,8 +111,7 @@ TEST_F(MonitorPageTest, PatternIsCutAt24AndAShortOneEndsInDontCare) {
   auto& page = open(kTrigger);
   ASSERT_EQ(press(page, {{kPattern, "0101010101010101010101011111111"}}, kLoad, kReport), "Done");
   EXPECT_EQ(pattern(), "010101010101010101010101" + std::string(16, 'X'));
-  page.click(kGet);
-  EXPECT_EQ(page.fullText(kPattern), "010101010101010101010101");
+  EXPECT_EQ(press(page, kGet, kPattern), "010101010101010101010101");
   page.setText(kPattern, "11");
   page.click(kLoad);
   EXPECT_EQ(pattern(), "11" + std::string(38, 'X'));
@@ -122,22 +121,19 @@ TEST_F(MonitorPageTest, PatternIsCutAt24AndAShortOneEndsInDontCare) {
 
 TEST_F(MonitorPageTest, RtFilterWrapsAndReachesTheCardOnLoad) {
   auto& page = open(kTrigger);
-  page.scroll(kRtScroll, ScrollAction::LineDown);
-  EXPECT_EQ(page.fullText(kRtIndex), "31");
+  EXPECT_EQ(scrolled(page, kRtScroll, ScrollAction::LineDown).fullText(kRtIndex), "31");
   page.click(kEnabled);  // RT 31 filtered out, on the page only
   EXPECT_FALSE(page.isChecked(kEnabled));
   EXPECT_EQ(word(kRtFilter + 62), 0);
   page.scroll(kRtScroll, ScrollAction::PageUp);  // ignored
-  page.scroll(kRtScroll, ScrollAction::LineUp);
-  EXPECT_EQ(page.fullText(kRtIndex), "0");
+  EXPECT_EQ(scrolled(page, kRtScroll, ScrollAction::LineUp).fullText(kRtIndex), "0");
   EXPECT_TRUE(page.isChecked(kEnabled));
   ASSERT_EQ(press(page, kLoad, kReport), "Done");
   EXPECT_EQ(word(kRtFilter + 62), 1);
   page.click(kQuit);
   // A new opening shows what the card holds.
   auto& again = open(kTrigger);
-  again.scroll(kRtScroll, ScrollAction::LineDown);
-  EXPECT_FALSE(again.isChecked(kEnabled));
+  EXPECT_FALSE(scrolled(again, kRtScroll, ScrollAction::LineDown).isChecked(kEnabled));
 }
 
 TEST_F(MonitorPageTest, BadPostTriggerCountsWriteOnlyTheBusSelection) {
@@ -240,8 +236,7 @@ TEST_F(MonitorPageTest, StackShowsACaptureHaltedWithoutATrigger) {
   ASSERT_EQ(page.listCount(ms::kList), 1);
   EXPECT_EQ(position(page, 0), "TRIGGER");
   EXPECT_EQ(page.fullText(ms::kReport), "");
-  page.scroll(ms::kPage, ScrollAction::LineDown);
-  ASSERT_EQ(page.listCount(ms::kList), 11);
+  ASSERT_EQ(scrolled(page, ms::kPage, ScrollAction::LineDown).listCount(ms::kList), 11);
   EXPECT_EQ(position(page, 0), "-0010");
   EXPECT_EQ(position(page, 10), "TRIGGER");
   EXPECT_EQ(page.fullText(ms::kReport), "");

@@ -97,6 +97,16 @@ class StationTest : public ::testing::Test {
     fill(page, fields);
     return press(page, button, report);
   }
+  // Clicks `button` (scrolls bar `id`) and hands the page back, to read what it then shows.
+  static winsys::HeadlessDialog& clicked(winsys::HeadlessDialog& page, int button) {
+    page.click(button);
+    return page;
+  }
+  static winsys::HeadlessDialog& scrolled(winsys::HeadlessDialog& page, int id,
+                                          winsys::ScrollAction action) {
+    page.scroll(id, action);
+    return page;
+  }
   // Clicks each button in turn.
   static void clicks(winsys::HeadlessDialog& page, std::initializer_list<int> ids) {
     for (int id : ids) page.click(id);
