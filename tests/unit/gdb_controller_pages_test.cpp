@@ -148,33 +148,22 @@ TEST_F(GdbBctPageTest, ModifyWritesTheEntryTheOperatorBuilt) {
 TEST_F(GdbBctPageTest, HostileTextWritesNothing) {
   auto& page = open(kTables, "GDB_TABLES");
   clicks(page, {kOpStep, kOpStep});
-  const std::string huge(10000, '7');
+  const std::string huge(10000, '7'), padded = std::string(9999, '0') + "5";
   struct Case {
     int field;
     std::string text;
-    const char* report;
+    const char* report = "SYNTAX";
   };
-  for (const Case& c : {Case{kRt, "12a", "SYNTAX"},
-                        Case{kChannel, "G", "SYNTAX"},
-                        Case{kData, "0x10", "SYNTAX"},
-                        Case{kSize, "-1", "SYNTAX"},
-                        Case{kRt, "70000", "SYNTAX"},
-                        Case{kRt, huge, "SYNTAX"},
-                        Case{kRt, "65536", "SYNTAX"},
-                        Case{kData, "10000ABCD", "SYNTAX"},
-                        Case{kChannel, "10000ABCD", "SYNTAX"},
-                        Case{kSize, "65536", "SYNTAX"},
-                        Case{kRt, "0000000001", "SYNTAX"},
-                        Case{kEntry, "0000000002", "SYNTAX"},
-                        Case{kData, std::string(9999, '0') + "5", "SYNTAX"},
-                        Case{kChannel, "100", "251"},
-                        Case{kEntry, "0", "251"},
-                        Case{kEntry, "65537", "SYNTAX"},
-                        Case{kEntry, "65535", "251"},
-                        Case{kEntry, huge, "SYNTAX"},
-                        Case{kData, "10000", "SYNTAX"},
-                        Case{kEntry, "one", "SYNTAX"},
-                        Case{kRt, "", "Done"}}) {
+  const Case cases[] = {
+      {kRt, "12a"},      {kChannel, "G"},          {kData, "0x10"},
+      {kSize, "-1"},     {kRt, "70000"},           {kRt, huge},
+      {kRt, "65536"},    {kData, "10000ABCD"},     {kChannel, "10000ABCD"},
+      {kSize, "65536"},  {kRt, "0000000001"},      {kEntry, "0000000002"},
+      {kData, padded},   {kChannel, "100", "251"}, {kEntry, "0", "251"},
+      {kEntry, "65537"}, {kEntry, "65535", "251"}, {kEntry, huge},
+      {kData, "10000"},  {kEntry, "one"},          {kRt, "", "Done"},
+  };
+  for (const Case& c : cases) {
     fill(page, {{kEntry, "2"}, {kRt, "1"}, {kChannel, "1"}, {kData, "1"}, {kSize, "0"}});
     EXPECT_EQ(press(page, {{c.field, c.text}}, kModify, kReport), c.report)
         << c.field << " " << c.text.substr(0, 12);
@@ -216,15 +205,11 @@ TEST_F(GdbBctPageTest, CommandQueuePageInsertsTheDefaultsAndKeepsTheCounters) {
   EXPECT_EQ(station->gdbQueueCounters().hi, 3);
   // Hostile text inserts nothing: bad characters, numbers past 16 bits (a nine-digit hex one
   // would wrap to ABCD), and text longer than the nine characters the page reads.
-  const std::pair<int, std::string> bad[] = {{6, std::string(10000, 'x')},
-                                             {6, "1 2"},
-                                             {6, "-1"},
-                                             {6, "65536"},
-                                             {7, "65536"},
-                                             {10, "10000ABCD"},
-                                             {6, "0000000001"},
-                                             {10, "0000000010"},
-                                             {6, std::string(9999, '0') + "5"}};
+  const std::string letters(10000, 'x'), padded = std::string(9999, '0') + "5";
+  const std::pair<int, std::string> bad[] = {
+      {6, letters},      {6, "1 2"},        {6, "-1"},          {6, "65536"}, {7, "65536"},
+      {10, "10000ABCD"}, {6, "0000000001"}, {10, "0000000010"}, {6, padded},
+  };
   for (const auto& [field, text] : bad) {
     EXPECT_EQ(press(page, {{6, "1"}, {7, "1"}, {10, "1"}, {field, text}}, 5, 2), "SYNTAX")
         << field << " " << text.substr(0, 12);

@@ -232,8 +232,7 @@ TEST_F(LdbPageTest, RunTakesACountOrRunsForever) {
   EXPECT_EQ(page.fullText(4), "Forever");
   traceCalls();
   for (const char* text : {"forever", "F", "Fred", "10", "65546", "Forever", "Forever and ever"}) {
-    page.setText(4, text);
-    EXPECT_EQ(press(page, 2, 1), "Done") << text;
+    EXPECT_EQ(press(page, {{4, text}}, 2, 1), "Done") << text;
   }
   EXPECT_EQ(press(page, {{4, "1x"}}, 2, 1), "SYNTAX");
   page.setText(4, "0000000010");  // longer than the nine characters read
