@@ -988,9 +988,8 @@ void WindowTest::operatorRoadInEveryMode() {
 
 // ---- A page whose lists are redrawn under the operator's selection -----------------------------
 
-// The PROM page redraws a list after each Replace and each scroll of the command list; the line
-// the operator chose stays chosen (and highlighted) through it, so the next Replace edits it.
-// Once the chosen entry has scrolled out of the list, Replace asks for a line instead.
+// The PROM page redraws its lists after each Replace and scroll; the operator's line stays chosen
+// (and highlighted) while in sight, so the next Replace edits it, and out of sight nothing is.
 void WindowTest::promReplaceActsOnTheLineTheOperatorChose() {
   startStation();
   setUpCard();
@@ -1114,9 +1113,8 @@ void WindowTest::gdbControlsSayWhatTheyDo() {
   QVERIFY(commands->window().windowIconText().startsWith(QStringLiteral("GDB_BCT TABLES")));
 }
 
-// The Traffic tool bar records the monitor's words while the activity view counts them: the view's
-// table and chart must tell what the capture file holds of the same second. After HALT the stack
-// display saves the whole capture.
+// The activity view's table and chart tell what the recorded capture holds of the same second;
+// after HALT the stack display saves the whole capture.
 void WindowTest::activityViewAndRecordingShowTheSameTraffic() {
   startStation();
   uint64_t now = 0;
