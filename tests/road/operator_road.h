@@ -1,9 +1,7 @@
-// The operator's first road through a mode, as a plan that both front ends walk: set the card
-// up, enter the mode, RUN at once with nothing configured, let a simulated minute pass, open every
-// page of the mode and press each of its buttons once with what the page shows, HALT, save the
-// card to a setup file, QUIT. The same road again after loading that file, and after loading a
-// file of all zero words for the mode. A front end supplies the operator's hands (RoadHands); the
-// plan decides each step only when it comes, from what the station then shows.
+// The operator's first road through a mode, a plan both front ends walk with their own hands: set
+// up, enter the mode, RUN with nothing configured, a minute, each page's buttons once, HALT, save
+// to a setup file, QUIT; then again from that file and from an all-zero one. Each step is decided
+// only when it comes, from what the station then shows.
 #pragma once
 
 #include <cstdint>

@@ -3,13 +3,10 @@ expect-file XARN_WIN.INI 0B 00 0A 00 0F 00 32 00 10 80 10 80 14 00 08 00 02 00 0
 expect-title XARN TRAVINE-BUS simulation station
 expect-menu TOP_MENU
 menu LDB_BCT
-menu DEBUG/CMND
 menu 4
 expect-menu TOP_MENU
 expect-calls DUVEX_SetupDLL 0
 expect-calls DUVEX_InitDLL 0
-menu       
-menu HELP
 tick 3
 expect-status ""
 expect-beeps 0

@@ -36,11 +36,7 @@ expect 4 Done
 click 2
 expect 3  100Hz
 type 7 2
-click 8
-click 8
-click 8
-click 8
-click 8
+click 5
 click 8
 expect 9 COMMAND     
 click 10

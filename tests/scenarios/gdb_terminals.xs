@@ -13,12 +13,8 @@ expect 7 0
 expect 30 Done
 expect 26 Respond as COMMAND or MEASUREMENT  
 expect 28 0000
-scroll 2 lineup
-scroll 2 lineup
-scroll 2 lineup
-scroll 2 lineup
-scroll 2 lineup
-expect 3 5
+type 3 5
+click 1
 type 7 2
 scroll 6 lineup
 expect 7 3

@@ -45,7 +45,7 @@ click 10
 click 10
 click 7
 expect-line 27 4 04\t DO_IOM  \tPy:EVEN\t {00000000} {000}
-# Entry 16: input 4 channels from IOM 2; entry 17: output 3 channels to IOM 4 from word 8.
+# Entry 16: input 4 channels from IOM 2; entry 17: output 5 channels to IOM 4 from word 1.
 select 28 0
 click 16
 click 18
@@ -63,30 +63,9 @@ click 16
 click 18
 click 18
 click 20
-click 20
-click 20
-click 20
-click 20
-click 20
-click 20
-click 20
-click 22
-click 22
-click 22
-click 22
-click 22
-click 22
-click 22
-click 22
-click 22
-click 22
-click 22
-click 22
-click 22
-click 22
 click 22
 click 15
-expect-line 28 1 017   Output to IOM\tAddr:04 Start:08 Ch:03 Py:EVEN
+expect-line 28 1 017   Output to IOM\tAddr:04 Start:01 Ch:05 Py:EVEN
 click 3
 expect 5 Done
 click 4
@@ -99,7 +78,7 @@ page MDM_MRT_Q
 expect-count 6 100
 expect-line 6 99  RtNo:03\tType:RCP\tIom:N/A\tStart:00\tCount:00\tErrors:[ None ]
 expect-line 6 98  RtNo:03\tType:IFI\tIom:02\tStart:00\tCount:04\tErrors:[ None ]
-expect-line 6 97  RtNo:03\tType:OTI\tIom:04\tStart:08\tCount:03\tErrors:[ None ]
+expect-line 6 97  RtNo:03\tType:OTI\tIom:04\tStart:01\tCount:05\tErrors:[ None ]
 expect-line 6 96  RtNo:03\tType:EPS\tIom:N/A\tStart:00\tCount:00\tErrors:[ None ]
 expect-line 6 95  RtNo:03\tType:MRS\tIom:00\tStart:00\tCount:00\tErrors:[ None ]
 expect-line 6 90  RtNo:03\tType:RCW\tIom:00\tStart:00\tCount:01\tErrors:[ None ]
@@ -111,7 +90,7 @@ tick
 expect-count 6 256
 click 1
 # The unit's last command (BT3 at 3.99 s, RCW at 4.99 s) and its time move on; the output landed
-# in IOM 4's words 8 to 10: address 3, cycle 15, word number.
+# in IOM 4's words 1 to 5: address 3, cycle 15, word number.
 menu RTpage
 page MDM_MRT_RTS
 scroll 5 lineup
@@ -129,7 +108,7 @@ scroll 20 lineup
 scroll 20 lineup
 scroll 20 lineup
 expect 21  4
-expect 22 0000 0000 0000 0000 \n0000 0000 0000 0000 \n19E8 19E9 19EA 0000 \n0000 0000 0000 0000 \n0000 0000 0000 0000 \n0000 0000 0000 0000 \n0000 0000 0000 0000 \n0000 0000 0000 0000 
+expect 22 0000 19E1 19E2 19E3 \n19E4 19E5 0000 0000 \n0000 0000 0000 0000 \n0000 0000 0000 0000 \n0000 0000 0000 0000 \n0000 0000 0000 0000 \n0000 0000 0000 0000 \n0000 0000 0000 0000 
 click 3
 menu HALT
 tick

@@ -17,5 +17,11 @@ class ConsoleScriptTest : public StationTest {
     console::Console console(out);
     return console.run(in);
   }
+  // The transcript holds `text`; when it does not, the failure shows the transcript's start.
+  ::testing::AssertionResult said(const std::string& text) const {
+    if (out.str().find(text) != std::string::npos) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "no \"" << text << "\" in\n"
+                                         << out.str().substr(0, 2000);
+  }
   std::ostringstream out;
 };

@@ -33,7 +33,7 @@ TEST_F(ConsoleTest, NumbersOutsideTheirRangeAreErrorsNotWrappedValues) {
         "tick 18446744073709551", "tick 9223372036854775807", "tick -1", "tick 1000000001",
         "get-line 7 99999999999", "expect-line 7 -1 x"}) {
     EXPECT_EQ(run(setup + line + "\n"), 2) << line;
-    EXPECT_NE(out.str().find("ERROR line 2:"), std::string::npos) << line << "\n" << out.str();
+    EXPECT_TRUE(said("ERROR line 2:")) << line;
   }
   // The largest values in range still work.
   EXPECT_EQ(run("poke FFFFFFFF FFFF\ntick 0\nfail DUVEX_RdStatusDLL 65535 2147483647\n"), 0)
@@ -42,7 +42,7 @@ TEST_F(ConsoleTest, NumbersOutsideTheirRangeAreErrorsNotWrappedValues) {
 
 TEST_F(ConsoleTest, NothingRunsAfterTheStationQuit) {
   EXPECT_EQ(run("answer yes\nmenu QUIT\nexpect-title WRONG\n"), 2);
-  EXPECT_NE(out.str().find("ERROR line 3: the station has quit"), std::string::npos) << out.str();
+  EXPECT_TRUE(said("ERROR line 3: the station has quit"));
   EXPECT_EQ(run("answer yes\nmenu QUIT\nmenu SETUP\n"), 2);
   // Comments and blank lines may follow the end.
   EXPECT_EQ(run("answer yes\nmenu QUIT\n\n# done\n   \n"), 0) << out.str();
@@ -115,15 +115,13 @@ class ConsoleInputTest : public ConsoleTest {
 TEST_F(ConsoleInputTest, ALinePastTheBoundIsAnErrorAndIsNotReadOn) {
   ScriptSource endless("menu SETUP\n# ", 64 * console::kLongestLine, 'x', "\nmenu ABOUT\n");
   EXPECT_EQ(run(endless), 2);
-  EXPECT_NE(out.str().find("ERROR line 2: the line is longer than 1048576 characters"),
-            std::string::npos)
-      << out.str().substr(0, 300);
+  EXPECT_TRUE(said("ERROR line 2: the line is longer than 1048576 characters"));
   EXPECT_EQ(out.str().find("ABOUT"), std::string::npos);
   EXPECT_LT(endless.taken(), console::kLongestLine + 8192);
 
   ScriptSource longest("#", console::kLongestLine - 1, 'x', "\r\nmenu SETUP\n");
   EXPECT_EQ(run(longest), 0) << out.str().substr(0, 300);
-  EXPECT_NE(out.str().find("> menu SETUP"), std::string::npos);
+  EXPECT_TRUE(said("> menu SETUP"));
 }
 
 // A script that cannot be read on is an error at the line it failed on, not a quiet end; an
@@ -131,30 +129,19 @@ TEST_F(ConsoleInputTest, ALinePastTheBoundIsAnErrorAndIsNotReadOn) {
 TEST_F(ConsoleInputTest, AReadErrorIsAnErrorAndTheLastLineNeedsNoEnd) {
   ScriptSource failing("menu SETUP\n", 0, 'x', "click 1", EIO);
   EXPECT_EQ(run(failing), 2);
-  EXPECT_NE(out.str().find("> menu SETUP\n"), std::string::npos) << out.str();
-  EXPECT_NE(out.str().find("ERROR line 2: cannot read the script: Input/output error"),
-            std::string::npos)
-      << out.str();
+  EXPECT_TRUE(said("> menu SETUP\n"));
+  EXPECT_TRUE(said("ERROR line 2: cannot read the script: Input/output error"));
 
   ScriptSource unfinished("menu SETUP\n", 0, 'x', "expect-open XARN_SETUP 1");
   EXPECT_EQ(run(unfinished), 0) << out.str();
-  EXPECT_NE(out.str().find("> expect-open XARN_SETUP 1"), std::string::npos) << out.str();
+  EXPECT_TRUE(said("> expect-open XARN_SETUP 1"));
 }
 
-// Standard input that is a directory: refused before the station starts, and a read of it
-// through the console's own reader is an error too.
+// A directory handed to the console's own reader is no script: an error, not a quiet end. (The
+// command line refuses a directory on standard input before the station starts.)
 TEST_F(ConsoleInputTest, ADirectoryIsNoScript) {
   const int folder = ::open(".", O_RDONLY | O_DIRECTORY);
   ASSERT_GE(folder, 0);
-  const int input = ::dup(STDIN_FILENO);
-  ASSERT_EQ(::dup2(folder, STDIN_FILENO), STDIN_FILENO);
-  std::string why;
-  const bool accepted = cli::checkStandardInput(why);
-  ::dup2(input, STDIN_FILENO);
-  ::close(input);
-  EXPECT_FALSE(accepted);
-  EXPECT_EQ(why, "cannot read standard input: it is a directory");
-
   console::DescriptorBuf directory(folder);
   std::istream in(&directory);
   out.str("");
@@ -163,9 +150,7 @@ TEST_F(ConsoleInputTest, ADirectoryIsNoScript) {
     EXPECT_EQ(console.run(in), 2);
   }
   ::close(folder);
-  EXPECT_NE(out.str().find("ERROR line 1: cannot read the script: Is a directory"),
-            std::string::npos)
-      << out.str();
+  EXPECT_TRUE(said("ERROR line 1: cannot read the script: Is a directory"));
 }
 
 }  // namespace
@@ -178,11 +163,10 @@ TEST_F(ConsoleTest, HelpOpensAtTheSectionItWasAskedFrom) {
   EXPECT_EQ(run("menu HELP\nmenu SETUP\nkey F1\nclick 1\nmenu GDB_BCT\nmenu HELP\nmenu TABLES\n"
                 "key F1\nkey F2\n"),
             2);
-  const std::string t = out.str();
-  EXPECT_NE(t.find("> menu HELP\nhelp XARN.HLP\n"), std::string::npos) << t;
-  EXPECT_NE(t.find("> key F1\nhelp XARN.HLP#setup\n"), std::string::npos) << t;
-  EXPECT_NE(t.find("> menu HELP\nhelp XARN.HLP#gdb\n"), std::string::npos) << t;
-  EXPECT_NE(t.find("ERROR line 9: key F1: no key F2"), std::string::npos) << t;
+  EXPECT_TRUE(said("> menu HELP\nhelp XARN.HLP\n"));
+  EXPECT_TRUE(said("> key F1\nhelp XARN.HLP#setup\n"));
+  EXPECT_TRUE(said("> menu HELP\nhelp XARN.HLP#gdb\n"));
+  EXPECT_TRUE(said("ERROR line 9: key F1: no key F2"));
 
   auto manual = std::filesystem::path(XARN_SOURCE_DIR) / "resources" / "help" / "index.html";
   std::ifstream in(manual);

@@ -33,25 +33,21 @@ TEST_F(DebugCommandTest, OpeningShowsTheWrapWordAndWrapTestWritesItBack) {
   EXPECT_EQ(press(*page, 17, 18), " DATA");
   page->setText(16, "1abcdef");  // bit 24 is dropped
   EXPECT_EQ(press(*page, 10, 13), "Done");
-  EXPECT_EQ(word(0x0048), 0x00AB);
-  EXPECT_EQ(word(0x004A), 0xCDEF);
-  EXPECT_EQ(word(0x004E), 0xCDEF);  // the looped-back word: command 14 was sent after them
+  // The looped-back word at 4E: command 14 was sent after them.
+  expectWords({{0x0048, 0x00AB}, {0x004A, 0xCDEF}, {0x004E, 0xCDEF}});
   windows.advance(1000);
   EXPECT_EQ(page->fullText(15), " 800A");
 
   page->click(17);
-  page->setText(16, "");
-  page->click(10);
-  EXPECT_EQ(word(0x0048), 0x4000);
-  EXPECT_EQ(word(0x004A), 0x0000);
+  press(*page, {{16, ""}}, 10, 13);
+  expectWords({{0x0048, 0x4000}, {0x004A, 0x0000}});
   EXPECT_EQ(windows.beeps(), 0);
 }
 
 TEST_F(DebugCommandTest, BadWrapDataWritesNothing) {
   winsys::HeadlessDialog* page = open("BGCdialog", "DEBUG_EXE");
   xarnsim::resetCallCounts(card());
-  page->setText(16, "12G4");
-  EXPECT_EQ(press(*page, 10, 13), "SYNTAX");
+  EXPECT_EQ(press(*page, {{16, "12G4"}}, 10, 13), "SYNTAX");
   EXPECT_EQ(windows.beeps(), 1);
   EXPECT_EQ(xarnsim::callCount(card(), "wWDLL"), 0u);
   EXPECT_EQ(xarnsim::callCount(card(), "DUVEX_CommandDLL"), 0u);
@@ -92,9 +88,8 @@ TEST_F(DebugCommandTest, WatchEndsAfterThirtyTicksEvenIfTheCardIsNotDone) {
   winsys::HeadlessDialog* page = open("BGCdialog", "DEBUG_EXE");
   writeFile("SLOW.HGH", {});
   writeFile("SLOW.LOW", {});
-  page->setText(20, "SLOW");
   windows.queueAnswer(winsys::Answer::Yes);
-  page->click(19);
+  press(*page, {{20, "SLOW"}}, 19, 13);
   windows.advance(29000);
   EXPECT_EQ(page->fullText(13), "Upgrading!");
   windows.advance(1000);
@@ -114,12 +109,10 @@ TEST_F(MemoryDisplayTest, ShowsEightLinesOfEightWordsFromTheTop) {
   EXPECT_EQ(page->listLine(4, 7), "000070:\t0000\t0000\t0000\t0000\t0000\t0000\t0000\t0000");
   EXPECT_EQ(page->fullText(5), "000000");
 
-  page->setText(5, "12");
-  page->click(1);
+  EXPECT_EQ(press(*page, {{5, "12"}}, 1, 6), "Done");
   EXPECT_EQ(page->listLine(4, 0), "000012:\t1234\t0000\t0000\t0000\t0000\t0000\t0000\t0000");
   EXPECT_EQ(page->listLine(4, 1), "000022:\tABCD\t0000\t0000\t0000\t0000\t0000\t0000\t0000");
   EXPECT_EQ(page->fullText(7), "1234");
-  EXPECT_EQ(page->fullText(6), "Done");
 }
 
 TEST_F(MemoryDisplayTest, GotoMasksTheAddressAndRefusesThePastTheLastPage) {
@@ -136,10 +129,8 @@ TEST_F(MemoryDisplayTest, GotoMasksTheAddressAndRefusesThePastTheLastPage) {
       {"7FFFF81", "1FFF80", "Done"}, {"123456789", "1FFF80", "SYNTAX"},  // past the eight read
   };
   for (const Case& c : cases) {
-    page->setText(5, c.typed);
-    page->click(1);
+    EXPECT_EQ(press(*page, {{5, c.typed}}, 1, 6), c.report) << c.typed;
     EXPECT_EQ(page->fullText(5), c.shown) << c.typed;
-    EXPECT_EQ(page->fullText(6), c.report) << c.typed;
   }
 }
 
@@ -150,25 +141,17 @@ TEST_F(MemoryDisplayTest, ScrollingStopsAtBothEndsOfMemory) {
     return page->fullText(5);
   };
   using A = winsys::ScrollAction;
-  EXPECT_EQ(scroll(A::LineUp), "000000");
-  EXPECT_EQ(scroll(A::PageUp), "000000");
-  EXPECT_EQ(scroll(A::LineDown), "000002");
-  EXPECT_EQ(scroll(A::PageUp), "000002");
-  EXPECT_EQ(scroll(A::PageDown), "000082");
-  EXPECT_EQ(scroll(A::PageUp), "000002");
-  EXPECT_EQ(scroll(A::LineUp), "000000");
-  EXPECT_EQ(scroll(A::Bottom), "1FFF80");
-  EXPECT_EQ(scroll(A::LineDown), "1FFF80");
-  EXPECT_EQ(scroll(A::PageDown), "1FFF80");
-  EXPECT_EQ(scroll(A::ThumbPosition), "1FFF80");
-  EXPECT_EQ(scroll(A::ThumbTrack), "1FFF80");
-  EXPECT_EQ(scroll(A::Top), "000000");
+  const std::pair<A, const char*> steps[] = {
+      {A::LineUp, "000000"},   {A::PageUp, "000000"},        {A::LineDown, "000002"},
+      {A::PageUp, "000002"},   {A::PageDown, "000082"},      {A::PageUp, "000002"},
+      {A::LineUp, "000000"},   {A::Bottom, "1FFF80"},        {A::LineDown, "1FFF80"},
+      {A::PageDown, "1FFF80"}, {A::ThumbPosition, "1FFF80"}, {A::ThumbTrack, "1FFF80"},
+      {A::Top, "000000"}};
+  for (const auto& [action, shown] : steps) EXPECT_EQ(scroll(action), shown);
 
-  page->setText(5, "1FFF00");
-  page->click(1);
+  press(*page, {{5, "1FFF00"}}, 1, 6);
   EXPECT_EQ(scroll(A::PageDown), "1FFF00");
-  page->setText(5, "1FFEFE");
-  page->click(1);
+  press(*page, {{5, "1FFEFE"}}, 1, 6);
   EXPECT_EQ(scroll(A::PageDown), "1FFF7E");
   EXPECT_EQ(scroll(A::LineDown), "1FFF80");
   EXPECT_EQ(page->listLine(4, 7).substr(0, 7), "1FFFF0:");
@@ -176,18 +159,14 @@ TEST_F(MemoryDisplayTest, ScrollingStopsAtBothEndsOfMemory) {
 
 TEST_F(MemoryDisplayTest, EditWritesTheFirstWordOfThePage) {
   winsys::HeadlessDialog* page = open("BUGdisp", "DEBUG_DISP");
-  page->setText(5, "100");
-  page->click(1);
-  page->setText(7, "12ab");
-  page->click(2);
+  press(*page, {{5, "100"}}, 1, 6);
+  EXPECT_EQ(press(*page, {{7, "12ab"}}, 2, 6), "Done");
   EXPECT_EQ(word(0x0100), 0x12AB);
-  EXPECT_EQ(page->fullText(6), "Done");
   EXPECT_EQ(page->listLine(4, 0).substr(0, 12), "000100:\t12AB");
   EXPECT_EQ(page->fullText(7), "12AB");
 
   xarnsim::resetCallCounts(card());
-  page->setText(7, "1G");
-  EXPECT_EQ(press(*page, 2, 6), "SYNTAX");
+  EXPECT_EQ(press(*page, {{7, "1G"}}, 2, 6), "SYNTAX");
   EXPECT_EQ(xarnsim::callCount(card(), "wWDLL"), 0u);
   EXPECT_EQ(page->fullText(7), "12AB");  // the page is drawn again from the card
   EXPECT_EQ(windows.beeps(), 1);

@@ -91,12 +91,8 @@ struct LdbView {
   std::vector<uint16_t> list = std::vector<uint16_t>(kFrameListEntries);
 
   uint16_t read(CardContext* card, uint16_t number) {
-    message = BcMessageRecord{};
-    message.messageNumber = number;
-    message.errorInjection = &error;
-    message.buffer = &buffer;
-    buffer.wordLimit = kMessageDataWords;
-    buffer.data = data.data();
+    message = {.messageNumber = number, .errorInjection = &error, .buffer = &buffer};
+    buffer = {.wordLimit = kMessageDataWords, .data = data.data()};
     frame.messageList = list.data();
     uint16_t status = DUVEX_RdMsgDLL(card, &message);
     return status ? status : DUVEX_RdProgDLL(card, &frame);
@@ -116,19 +112,16 @@ uint16_t writeDefinition(CardContext* card, uint16_t number, uint32_t seed) {
   std::vector<uint32_t> data(kMessageDataWords);
   for (size_t i = 0; i < data.size(); ++i)
     data[i] = (seed * 7919 + static_cast<uint32_t>(i) * 31) & 0xFFFFFF;
-  MessageBufferRecord buffer{};
-  buffer.suppliedWords = 32;
-  buffer.wordLimit = kMessageDataWords;
-  buffer.data = data.data();
-  BcMessageRecord message{};
-  message.messageNumber = number;
-  message.direction = static_cast<uint16_t>(seed & 1);
-  message.wordCount = static_cast<uint16_t>(1 + seed % 32);
-  message.bus = seed & 2 ? 0x8000 : 0x4000;
-  message.commandWord = (seed % 31) << 19 | (seed % 16) << 15 | 32;
-  message.errorInjection = &error;
-  message.gapTime = 100 + seed;
-  message.buffer = &buffer;
+  MessageBufferRecord buffer{
+      .suppliedWords = 32, .wordLimit = kMessageDataWords, .data = data.data()};
+  BcMessageRecord message{.messageNumber = number,
+                          .direction = static_cast<uint16_t>(seed & 1),
+                          .wordCount = static_cast<uint16_t>(1 + seed % 32),
+                          .bus = static_cast<uint16_t>(seed & 2 ? 0x8000 : 0x4000),
+                          .commandWord = (seed % 31) << 19 | (seed % 16) << 15 | 32,
+                          .errorInjection = &error,
+                          .gapTime = 100 + seed,
+                          .buffer = &buffer};
   std::vector<uint16_t> list = {number, number, static_cast<uint16_t>(seed % 99 + 1)};
   list.resize(kFrameListEntries);
   FrameRecord frame{20000 + seed, 0, 3, list.data()};
@@ -233,15 +226,12 @@ TEST_F(SetupFilesTest, PageSavesTypedNamesAndLoadsListedOnesAsListed) {
   EXPECT_EQ(page->listCount(7), 1);
   EXPECT_EQ(page->listLine(7, 0), "lower.sup");
 
-  page->setText(2, "abc.sup");
-  EXPECT_EQ(press(*page, 4, 1), "Done");
+  EXPECT_EQ(press(*page, {{2, "abc.sup"}}, 4, 1), "Done");
   EXPECT_EQ(readFile("ABC.SUP").size(), 2096892u);
   EXPECT_EQ(page->listCount(7), 1);  // listed again only at the next opening
 
-  page->setText(2, ".SUP");
-  EXPECT_EQ(press(*page, 4, 1), "903");
-  page->setText(2, "abc.txt");
-  EXPECT_EQ(press(*page, 3, 1), "903");
+  EXPECT_EQ(press(*page, {{2, ".SUP"}}, 4, 1), "903");
+  EXPECT_EQ(press(*page, {{2, "abc.txt"}}, 3, 1), "903");
   EXPECT_EQ(windows.beeps(), 2);
 
   page->setText(2, "ABC.SUP");

@@ -5,41 +5,19 @@
 #include <string>
 
 #include "card/xarndll.h"
-#include "pages/gdb/gdb_updown_queue.h"
 #include "station_fixture.h"
 
 namespace {
 
 using winsys::ScrollAction;
 
-constexpr int kTopGdbBct = 10;
-constexpr int kTables = 1;
-constexpr int kRunActive = 2;
-constexpr int kHalt = 3;
-constexpr int kCmndQ = 4;
-constexpr int kUpDnQ = 10;
+// Menu ids.
+constexpr int kTopGdbBct = 10, kTables = 1, kRunActive = 2, kHalt = 3, kCmndQ = 4, kUpDnQ = 10;
 constexpr int kHelp = 6;
-
 // Tables page controls.
-constexpr int kRateStep = 2;
-constexpr int kRate = 3;
-constexpr int kReport = 4;
-constexpr int kGoTo = 5;
-constexpr int kSpin = 6;
-constexpr int kEntry = 7;
-constexpr int kOpStep = 8;
-constexpr int kOp = 9;
-constexpr int kModify = 10;
-constexpr int kTriggerToggle = 11;
-constexpr int kTrigger = 12;
-constexpr int kRt = 13;
-constexpr int kSyncToggle = 14;
-constexpr int kSync = 15;
-constexpr int kChannel = 16;
-constexpr int kData = 17;
-constexpr int kErrorStep = 18;
-constexpr int kErrorType = 19;
-constexpr int kSize = 20;
+constexpr int kRateStep = 2, kRate = 3, kReport = 4, kGoTo = 5, kSpin = 6, kEntry = 7, kOpStep = 8;
+constexpr int kOp = 9, kModify = 10, kTriggerToggle = 11, kTrigger = 12, kRt = 13, kSyncToggle = 14;
+constexpr int kSync = 15, kChannel = 16, kData = 17, kErrorStep = 18, kErrorType = 19, kSize = 20;
 
 constexpr uint32_t kTable100 = 0x0C2700;
 constexpr uint32_t kTable1 = 0x0CB100;
@@ -65,6 +43,10 @@ class GdbBctPageTest : public StationTest {
   static void chooseRate(winsys::HeadlessDialog& page, const std::string& text) {
     for (int i = 0; i < 3 && page.fullText(kRate) != text; ++i) page.click(kRateStep);
     ASSERT_EQ(page.fullText(kRate), text);
+  }
+  static void goTo(winsys::HeadlessDialog& page, const std::string& entry) {
+    page.setText(kEntry, entry);
+    page.click(kGoTo);
   }
   static std::string spin(winsys::HeadlessDialog& page, const std::string& entry,
                           ScrollAction action) {
@@ -92,8 +74,7 @@ TEST_F(GdbBctPageTest, EntrySpinWrapsAtEachTablesEnd) {
   }
   // The rate keeps the entry number, and the wrap follows the new rate.
   chooseRate(page, " 1Hz");
-  page.setText(kEntry, "5000");
-  page.click(kGoTo);
+  goTo(page, "5000");
   EXPECT_EQ(page.fullText(kReport), "Done");
   chooseRate(page, " 100Hz");
   EXPECT_EQ(page.fullText(kEntry), "5000");
@@ -110,79 +91,54 @@ TEST_F(GdbBctPageTest, EntrySpinWrapsAtEachTablesEnd) {
 
 TEST_F(GdbBctPageTest, GoToShowsMeasureAndTriggerEntries) {
   auto& page = open(kTables, "GDB_TABLES");
-  GdbCommandRecord m{};
-  m.rtAddress = 200;
-  m.sync = 1;
-  m.channel = 0xAB;
-  m.dataValue = 0;
-  m.errorType = 0x0040;
-  m.sizePosition = 5;
-  write(100, 3, 0x2000, m);
-  GdbCommandRecord t{};
-  t.triggerPolarity = 1;
-  write(100, 4, 0x5000, t);
+  write(100, 3, 0x2000,
+        {.rtAddress = 200, .sync = 1, .errorType = 0x0040, .sizePosition = 5, .channel = 0xAB});
+  write(100, 4, 0x5000, {.triggerPolarity = 1});
   write(100, 5, 0x5000, GdbCommandRecord{});
 
   page.setText(kTrigger, "old");
-  page.setText(kEntry, "3");
-  page.click(kGoTo);
+  goTo(page, "3");
   expectFields(page, kOp, "MEASURE     ", kRt, "200", kChannel, "AB", kData, "0", kSync, "CMND",
                kErrorType, "Sync      ", kSize, "000101", kTrigger, "old");
-  page.setText(kEntry, "4");
-  page.click(kGoTo);
+  goTo(page, "4");
   expectFields(page, kOp, "TRIGGER     ", kTrigger, "+Ve", kRt, "", kChannel, "", kData, "", kSync,
                "", kErrorType, "", kSize, "");
-  page.setText(kEntry, "5");
-  page.click(kGoTo);
+  goTo(page, "5");
   EXPECT_EQ(page.fullText(kTrigger), "-Ve");
-  page.setText(kEntry, "6");
-  page.click(kGoTo);
+  goTo(page, "6");
   expectFields(page, kOp, "NOOP        ", kTrigger, "");
   // A failed read changes nothing but the report.
-  page.setText(kEntry, "101");
-  page.click(kGoTo);
+  goTo(page, "101");
   expectFields(page, kOp, "NOOP        ", kReport, "251");
 }
 
 TEST_F(GdbBctPageTest, ModifyWritesTheEntryTheOperatorBuilt) {
   auto& page = open(kTables, "GDB_TABLES");
-  page.click(kOpStep);
-  page.click(kOpStep);
+  clicks(page, {kOpStep, kOpStep});
   EXPECT_EQ(page.fullText(kOp), "MEASURE     ");
-  page.click(kSyncToggle);
-  EXPECT_EQ(page.fullText(kSync), "CMND");
-  page.click(kErrorStep);
-  page.click(kErrorStep);
-  page.click(kErrorStep);
+  EXPECT_EQ(press(page, kSyncToggle, kSync), "CMND");
+  clicks(page, {kErrorStep, kErrorStep, kErrorStep});
   EXPECT_EQ(page.fullText(kErrorType), "Sync      ");
   chooseRate(page, " 1Hz");
-  page.setText(kEntry, "10000");
-  page.setText(kRt, "17");
-  page.setText(kChannel, "fe");
-  page.setText(kData, "beef");
-  page.setText(kSize, "101010");
-  EXPECT_EQ(press(page, kModify, kReport), "Done");
+  EXPECT_EQ(
+      press(page,
+            {{kEntry, "10000"}, {kRt, "17"}, {kChannel, "fe"}, {kData, "beef"}, {kSize, "101010"}},
+            kModify, kReport),
+      "Done");
   EXPECT_EQ(page.fullText(kChannel), "fe");  // the text is not rewritten by MODIFY
   uint32_t at = kTable1 + 9999 * 32;
-  EXPECT_EQ(word(at), 0x2000);
-  EXPECT_EQ(word(at + 2), 17);
-  EXPECT_EQ(word(at + 4), 1);
-  EXPECT_EQ(word(at + 6), 1);
-  EXPECT_EQ(word(at + 16), 0x0040);
-  EXPECT_EQ(word(at + 18), 0x2A);
-  EXPECT_EQ(word(at + 20), 0xFE);
-  EXPECT_EQ(word(at + 22), 0xBEEF);
+  expectWords(
+      at,
+      {{0, 0x2000}, {2, 17}, {4, 1}, {6, 1}, {16, 0x0040}, {18, 0x2A}, {20, 0xFE}, {22, 0xBEEF}});
 
   // The operation button steps through every operation, HALT included, then back to NOOP.
   for (const char* name : {"SWITCH      ", "END OF TABLE", "TRIGGER     ", "HALT        ",
                            "NOOP        ", "COMMAND     "}) {
-    page.click(kOpStep);
-    EXPECT_EQ(page.fullText(kOp), name);
+    EXPECT_EQ(press(page, kOpStep, kOp), name);
   }
   // A non-MEASURE entry is written from the record as last read, whatever the fields say.
   page.click(kTriggerToggle);
-  page.setText(kRt, "junk");
-  page.setText(kEntry, "1");
+  fill(page, {{kRt, "junk"}, {kEntry, "1"}});
   chooseRate(page, " 100Hz");
   EXPECT_EQ(press(page, kModify, kReport), "Done");
   EXPECT_EQ(word(kTable100), 0x1000);
@@ -191,42 +147,26 @@ TEST_F(GdbBctPageTest, ModifyWritesTheEntryTheOperatorBuilt) {
 
 TEST_F(GdbBctPageTest, HostileTextWritesNothing) {
   auto& page = open(kTables, "GDB_TABLES");
-  page.click(kOpStep);
-  page.click(kOpStep);
-  const std::string huge(10000, '7');
+  clicks(page, {kOpStep, kOpStep});
+  const std::string huge(10000, '7'), padded = std::string(9999, '0') + "5";
   struct Case {
     int field;
     std::string text;
-    const char* report;
+    const char* report = "SYNTAX";
   };
-  for (const Case& c : {Case{kRt, "12a", "SYNTAX"},
-                        Case{kChannel, "G", "SYNTAX"},
-                        Case{kData, "0x10", "SYNTAX"},
-                        Case{kSize, "-1", "SYNTAX"},
-                        Case{kRt, "70000", "SYNTAX"},
-                        Case{kRt, huge, "SYNTAX"},
-                        Case{kRt, "65536", "SYNTAX"},
-                        Case{kData, "10000ABCD", "SYNTAX"},
-                        Case{kChannel, "10000ABCD", "SYNTAX"},
-                        Case{kSize, "65536", "SYNTAX"},
-                        Case{kRt, "0000000001", "SYNTAX"},
-                        Case{kEntry, "0000000002", "SYNTAX"},
-                        Case{kData, std::string(9999, '0') + "5", "SYNTAX"},
-                        Case{kChannel, "100", "251"},
-                        Case{kEntry, "0", "251"},
-                        Case{kEntry, "65537", "SYNTAX"},
-                        Case{kEntry, "65535", "251"},
-                        Case{kEntry, huge, "SYNTAX"},
-                        Case{kData, "10000", "SYNTAX"},
-                        Case{kEntry, "one", "SYNTAX"},
-                        Case{kRt, "", "Done"}}) {
-    page.setText(kEntry, "2");
-    page.setText(kRt, "1");
-    page.setText(kChannel, "1");
-    page.setText(kData, "1");
-    page.setText(kSize, "0");
-    page.setText(c.field, c.text);
-    EXPECT_EQ(press(page, kModify, kReport), c.report) << c.field << " " << c.text.substr(0, 12);
+  const Case cases[] = {
+      {kRt, "12a"},      {kChannel, "G"},          {kData, "0x10"},
+      {kSize, "-1"},     {kRt, "70000"},           {kRt, huge},
+      {kRt, "65536"},    {kData, "10000ABCD"},     {kChannel, "10000ABCD"},
+      {kSize, "65536"},  {kRt, "0000000001"},      {kEntry, "0000000002"},
+      {kData, padded},   {kChannel, "100", "251"}, {kEntry, "0", "251"},
+      {kEntry, "65537"}, {kEntry, "65535", "251"}, {kEntry, huge},
+      {kData, "10000"},  {kEntry, "one"},          {kRt, "", "Done"},
+  };
+  for (const Case& c : cases) {
+    fill(page, {{kEntry, "2"}, {kRt, "1"}, {kChannel, "1"}, {kData, "1"}, {kSize, "0"}});
+    EXPECT_EQ(press(page, {{c.field, c.text}}, kModify, kReport), c.report)
+        << c.field << " " << c.text.substr(0, 12);
     if (std::string(c.report) != "Done") {
       EXPECT_EQ(word(kTable100 + 32), 0) << c.field;
     }
@@ -249,16 +189,13 @@ TEST_F(GdbBctPageTest, CommandQueuePageInsertsTheDefaultsAndKeepsTheCounters) {
   EXPECT_EQ(press(page, 5, 2), "Done");
   EXPECT_EQ(station->gdbQueueCounters().hi, 2);
   // Priority LO, the counter word of LO; twice back to HI.
-  page.click(3);
-  EXPECT_EQ(page.fullText(4), "LO");
+  EXPECT_EQ(press(page, 3, 4), "LO");
   page.setText(7, "300");  // decimal on this page: past 255 for a card without extended channels
   EXPECT_EQ(press(page, 5, 2), "251");
-  page.setText(7, "255");
-  EXPECT_EQ(press(page, 5, 2), "Done");
+  EXPECT_EQ(press(page, {{7, "255"}}, 5, 2), "Done");
   EXPECT_EQ(station->gdbQueueCounters().lo, 1);
   EXPECT_EQ(word(0x1000), 1);
-  page.click(3);
-  EXPECT_EQ(page.fullText(4), "HI");
+  EXPECT_EQ(press(page, 3, 4), "HI");
   // Sync needs exactly six binary digits; an empty field is SYNTAX for it, 0 for the others.
   for (int i = 0; i < 3; ++i) page.click(11);
   EXPECT_EQ(page.fullText(12), "Sync      ");
@@ -268,21 +205,14 @@ TEST_F(GdbBctPageTest, CommandQueuePageInsertsTheDefaultsAndKeepsTheCounters) {
   EXPECT_EQ(station->gdbQueueCounters().hi, 3);
   // Hostile text inserts nothing: bad characters, numbers past 16 bits (a nine-digit hex one
   // would wrap to ABCD), and text longer than the nine characters the page reads.
-  const std::pair<int, std::string> bad[] = {{6, std::string(10000, 'x')},
-                                             {6, "1 2"},
-                                             {6, "-1"},
-                                             {6, "65536"},
-                                             {7, "65536"},
-                                             {10, "10000ABCD"},
-                                             {6, "0000000001"},
-                                             {10, "0000000010"},
-                                             {6, std::string(9999, '0') + "5"}};
+  const std::string letters(10000, 'x'), padded = std::string(9999, '0') + "5";
+  const std::pair<int, std::string> bad[] = {
+      {6, letters},      {6, "1 2"},        {6, "-1"},          {6, "65536"}, {7, "65536"},
+      {10, "10000ABCD"}, {6, "0000000001"}, {10, "0000000010"}, {6, padded},
+  };
   for (const auto& [field, text] : bad) {
-    page.setText(6, "1");
-    page.setText(7, "1");
-    page.setText(10, "1");
-    page.setText(field, text);
-    EXPECT_EQ(press(page, 5, 2), "SYNTAX") << field << " " << text.substr(0, 12);
+    EXPECT_EQ(press(page, {{6, "1"}, {7, "1"}, {10, "1"}, {field, text}}, 5, 2), "SYNTAX")
+        << field << " " << text.substr(0, 12);
   }
   EXPECT_EQ(word(0x0E00), 3);
   // Any GDB_BCT menu command zeroes both counters (here HELP).
@@ -295,21 +225,9 @@ TEST_F(GdbBctPageTest, CommandQueuePageInsertsTheDefaultsAndKeepsTheCounters) {
   EXPECT_EQ(word(0x1000), 0);
 }
 
-TEST(GdbQueueLine, FormatsEveryField) {
-  GdbQueueEntry e{0x8000, 1, 0, 0x9, 5, 12, 0xAB, 10, 7};
-  EXPECT_EQ(gdb::upDownQueueLine(e), " Src:H\tCMND\tRT:5\tCh:12\tDt:AB\t Py Sh\tTb:10Hz\tIx:7");
-  e = GdbQueueEntry{0x4000, 0, 1, 0xF, 0, 0, 0, 0, 0};
-  EXPECT_EQ(gdb::upDownQueueLine(e), " Src:L\tDATA\tRT:0\tCh:0\tDt:0\tNoResp\tTb:Pasve\tIx:0");
-  e = GdbQueueEntry{0, 0, 0, 0, 255, 65535, 0xFFFF, 100, 65535};
-  EXPECT_EQ(gdb::upDownQueueLine(e),
-            " Src:T\tDATA\tRT:255\tCh:65535\tDt:FFFF\tNoErrs\tTb:100Hz\tIx:65535");
-  for (uint16_t rate : {1, 2, 1000}) {
-    e = GdbQueueEntry{0x1234, 0, 0, 0x10, 0, 0, 0, rate, 0};
-    EXPECT_EQ(gdb::upDownQueueLine(e), " Src:U\tDATA\tRT:0\tCh:0\tDt:0\t\tTb:1Hz\tIx:0");
-  }
-}
-
-TEST_F(GdbBctPageTest, UpDownQueueListsAtMost256AndSwitchesQueues) {
+// A 100 Hz MEASURE whose data changes while the controller runs: Update lists the new value at
+// once, and after the 512-entry uplink ring has wrapped, still the newest transfer first.
+TEST_F(GdbBctPageTest, UpDownQueueListsTheNewestTransfersFirstAndSwitchesQueues) {
   auto& page = open(kUpDnQ, "GDB_UD_Q");
   // An empty queue: "EMPTY", then a line that says what a first run needs for traffic.
   EXPECT_EQ(page.listCount(6), 2);
@@ -317,62 +235,37 @@ TEST_F(GdbBctPageTest, UpDownQueueListsAtMost256AndSwitchesQueues) {
   EXPECT_EQ(page.listLine(6, 1).substr(0, 56),
             "No transfers: add MEASURE or COMMAND entries on TABLES, ");
   EXPECT_TRUE(page.isChecked(7));
-  GdbCommandRecord m{};
-  m.rtAddress = 3;
-  m.sync = 1;
-  m.errorType = 0x0100;
+  GdbCommandRecord m{.rtAddress = 3, .sync = 1, .errorType = 0x0100, .dataValue = 0xAAAA};
   write(100, 1, 0x2000, m);
   ASSERT_TRUE(menu(kRunActive));
   windows.advance(3000);  // 300 transfers
-  page.click(3);
-  EXPECT_EQ(page.listCount(6), 256);
-  EXPECT_EQ(page.listLine(6, 0).substr(0, 26), " Src:T\tCMND\tRT:3\tCh:0\tDt:0");
-  // Clicking the chosen queue's box switches to the other queue.
-  page.click(7);
-  EXPECT_FALSE(page.isChecked(7));
-  EXPECT_TRUE(page.isChecked(8));
-  page.click(3);
-  EXPECT_EQ(page.listLine(6, 0).substr(0, 17), " Src:T\tDATA\tRT:3\t");
-  // With Snap on the choice is locked and the list follows the card each second.
-  page.click(5);
-  page.click(7);
-  EXPECT_TRUE(page.isChecked(8));
-  page.click(2);  // Clear: the downlink queue only
-  EXPECT_EQ(page.listLine(6, 0), "EMPTY");
-  windows.advance(1000);
-  EXPECT_EQ(page.listCount(6), 100);
-  page.click(5);
-  page.click(7);
-  page.click(3);
-  EXPECT_EQ(page.listCount(6), 256);  // the uplink queue was not cleared
-}
-
-}  // namespace
-
-// A 100 Hz MEASURE whose data changes while the controller runs: Update lists the new value at
-// once, and after the 512-entry uplink ring has wrapped, still the newest transfer first.
-TEST_F(GdbBctPageTest, UpDownQueueListsTheNewestTransfersFirst) {
-  auto& page = open(kUpDnQ, "GDB_UD_Q");
-  GdbCommandRecord m{};
-  m.rtAddress = 3;
-  m.sync = 1;
-  m.errorType = 0x0100;
-  m.dataValue = 0xAAAA;
-  write(100, 1, 0x2000, m);
-  ASSERT_TRUE(menu(kRunActive));
-  windows.advance(3000);
   m.dataValue = 0xBBBB;
   write(100, 1, 0x2000, m);
   windows.advance(500);
-  page.click(3);
-  ASSERT_EQ(page.listCount(6), 256);
+  ASSERT_EQ(clicked(page, 3).listCount(6), 256);
   EXPECT_EQ(page.listLine(6, 0), " Src:T\tCMND\tRT:3\tCh:0\tDt:BBBB\tNoErrs\tTb:100Hz\tIx:1");
   EXPECT_EQ(page.listLine(6, 255).substr(0, 30), " Src:T\tCMND\tRT:3\tCh:0\tDt:AAAA\t");
   windows.advance(20000);  // 2,000 more transfers
   m.dataValue = 0xCCCC;
   write(100, 1, 0x2000, m);
   windows.advance(100);
-  page.click(3);
-  EXPECT_EQ(page.listLine(6, 0).substr(0, 30), " Src:T\tCMND\tRT:3\tCh:0\tDt:CCCC\t");
+  EXPECT_EQ(clicked(page, 3).listLine(6, 0).substr(0, 30), " Src:T\tCMND\tRT:3\tCh:0\tDt:CCCC\t");
   EXPECT_EQ(page.listLine(6, 20).substr(0, 30), " Src:T\tCMND\tRT:3\tCh:0\tDt:BBBB\t");
+
+  // Clicking the chosen queue's box switches to the other queue.
+  EXPECT_FALSE(clicked(page, 7).isChecked(7));
+  EXPECT_TRUE(page.isChecked(8));
+  EXPECT_EQ(clicked(page, 3).listLine(6, 0).substr(0, 17), " Src:T\tDATA\tRT:3\t");
+  // With Snap on the choice is locked and the list follows the card each second.
+  clicks(page, {5, 7});
+  EXPECT_TRUE(page.isChecked(8));
+  windows.advance(400);  // to the page's next whole second
+  page.click(2);         // Clear: the downlink queue only
+  EXPECT_EQ(page.listLine(6, 0), "EMPTY");
+  windows.advance(1000);
+  EXPECT_EQ(page.listCount(6), 100);
+  clicks(page, {5, 7, 3});
+  EXPECT_EQ(page.listCount(6), 256);  // the uplink queue was not cleared
 }
+
+}  // namespace

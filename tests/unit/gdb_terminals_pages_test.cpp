@@ -5,40 +5,20 @@
 #include <string>
 
 #include "card/xarndll.h"
-#include "pages/gdb/gdb_rt_queue.h"
 #include "station_fixture.h"
 
 namespace {
 
 using winsys::ScrollAction;
 
-constexpr int kTopGdbMrt = 11;
-constexpr int kRtPage = 1;
-constexpr int kRun = 2;
-constexpr int kQueue = 4;
-
+// Menu ids.
+constexpr int kTopGdbMrt = 11, kRtPage = 1, kRun = 2, kQueue = 4;
 // Terminal page controls.
-constexpr int kRead = 1;
-constexpr int kRtSpin = 2;
-constexpr int kRt = 3;
-constexpr int kRtEnable = 4;
-constexpr int kChannelSpin = 6;
-constexpr int kChannel = 7;
-constexpr int kChannelEnable = 8;
-constexpr int kErrorStep = 10;
-constexpr int kErrorType = 11;
-constexpr int kSize = 12;
-constexpr int kCommandAddress = 13;
-constexpr int kResponseData = 18;
-constexpr int kUnsolicitedSync = 23;
-constexpr int kUnsolicitedData = 24;
-constexpr int kTypeStep = 25;
-constexpr int kType = 26;
-constexpr int kTime = 27;
-constexpr int kNotAnd = 28;
-constexpr int kOr = 29;
-constexpr int kReport = 30;
-constexpr int kUpdate = 31;
+constexpr int kRead = 1, kRtSpin = 2, kRt = 3, kRtEnable = 4, kChannelSpin = 6, kChannel = 7;
+constexpr int kChannelEnable = 8, kErrorStep = 10, kErrorType = 11, kSize = 12,
+              kCommandAddress = 13;
+constexpr int kResponseData = 18, kUnsolicitedSync = 23, kUnsolicitedData = 24, kTypeStep = 25;
+constexpr int kType = 26, kTime = 27, kNotAnd = 28, kOr = 29, kReport = 30, kUpdate = 31;
 
 constexpr uint32_t kTerminals = 0x121500;
 constexpr uint32_t kPool = 0x123500;
@@ -83,80 +63,48 @@ TEST_F(GdbMrtPageTest, TerminalAndChannelSpinsWrap) {
   EXPECT_EQ(spin(page, kChannelSpin, kChannel, "65535", ScrollAction::LineUp), "0");
   // Bad numbers: SYNTAX, nothing read.
   for (const std::string& bad : {std::string("256"), std::string("x"), std::string(10000, '9')}) {
-    page.setText(kRt, bad);
-    EXPECT_EQ(press(page, kRead, kReport), "SYNTAX") << bad.substr(0, 10);
+    EXPECT_EQ(press(page, {{kRt, bad}}, kRead, kReport), "SYNTAX") << bad.substr(0, 10);
   }
-  page.setText(kRt, "1");
-  page.setText(kChannel, "70000");
-  EXPECT_EQ(press(page, kRead, kReport), "SYNTAX");
+  EXPECT_EQ(press(page, {{kRt, "1"}, {kChannel, "70000"}}, kRead, kReport), "SYNTAX");
 }
 
 TEST_F(GdbMrtPageTest, UpdateWritesTheChannelThenTheTerminal) {
   auto& page = rtPage();
-  page.setText(kRt, "5");
-  page.setText(kChannel, "3");
-  page.click(kRead);
-  page.click(kRtEnable);
-  page.click(kChannelEnable);
-  page.click(kCommandAddress);
+  fill(page, {{kRt, "5"}, {kChannel, "3"}});
+  clicks(page, {kRead, kRtEnable, kChannelEnable, kCommandAddress});
   for (int i = 0; i < 3; ++i) page.click(kErrorStep);
   EXPECT_EQ(page.fullText(kErrorType), "Sync      ");
   page.setText(kSize, "101010");
-  page.click(kTypeStep);
-  page.click(kTypeStep);
+  clicks(page, {kTypeStep, kTypeStep});
   EXPECT_EQ(page.fullText(kType), "Respond as MEASUREMENT only        ");
-  page.setText(kResponseData, "abcd");
-  page.setText(kNotAnd, "f0");
-  page.setText(kOr, "1");
-  page.setText(kTime, "25");
-  page.click(22);
-  EXPECT_EQ(page.fullText(kUnsolicitedSync), "CMND");
-  page.setText(kUnsolicitedData, "0");
-  EXPECT_EQ(press(page, kUpdate, kReport), "Done");
+  fill(page, {{kResponseData, "abcd"}, {kNotAnd, "f0"}, {kOr, "1"}, {kTime, "25"}});
+  EXPECT_EQ(press(page, 22, kUnsolicitedSync), "CMND");
+  EXPECT_EQ(press(page, {{kUnsolicitedData, "0"}}, kUpdate, kReport), "Done");
   uint32_t rt = kTerminals + 5 * 32;
-  EXPECT_EQ(word(rt), 0x8000);
-  EXPECT_EQ(word(rt + 10), 0x0040);
-  EXPECT_EQ(word(rt + 12), 0x2A);
-  EXPECT_EQ(word(rt + 14), 1);
+  expectWords(rt, {{0, 0x8000}, {10, 0x0040}, {12, 0x2A}, {14, 1}});
   EXPECT_EQ(word(kPool), 1);  // the channel's pool entry
-  EXPECT_EQ(word(kPool + 2), 5);
-  EXPECT_EQ(word(kPool + 4), 3);
-  EXPECT_EQ(word(kPool + 14), 1);
-  EXPECT_EQ(word(kPool + 22), 0xABCD);
-  EXPECT_EQ(word(kPool + 24), 0x0400);
-  EXPECT_EQ(word(kPool + 26), 0x00F0);
-  EXPECT_EQ(word(kPool + 30), 25);
+  expectWords(kPool, {{2, 5}, {4, 3}, {14, 1}, {22, 0xABCD}, {24, 0x0400}, {26, 0x00F0}, {30, 25}});
   // Read back: masks as four hex digits, data without leading zeros, 0 as "0".
-  page.click(kRead);
-  expectFields(page, kNotAnd, "00F0", kOr, "0001", kResponseData, "ABCD", kUnsolicitedData, "0",
-               kSize, "101010", kTime, "25");
+  expectFields(clicked(page, kRead), kNotAnd, "00F0", kOr, "0001", kResponseData, "ABCD",
+               kUnsolicitedData, "0", kSize, "101010", kTime, "25");
   EXPECT_TRUE(page.isChecked(kCommandAddress));
 
   // A bad size for Sync, a value past 16 bits: SYNTAX, nothing written.
-  page.setText(kSize, "10101x");
-  EXPECT_EQ(press(page, kUpdate, kReport), "SYNTAX");
-  page.setText(kSize, "000111");
-  page.setText(kTime, "65536");
-  EXPECT_EQ(press(page, kUpdate, kReport), "SYNTAX");
+  EXPECT_EQ(press(page, {{kSize, "10101x"}}, kUpdate, kReport), "SYNTAX");
+  EXPECT_EQ(press(page, {{kSize, "000111"}, {kTime, "65536"}}, kUpdate, kReport), "SYNTAX");
   EXPECT_EQ(word(rt + 12), 0x2A);
   // A refused channel write skips the terminal write.
   page.setText(kTime, "1");
   page.click(kRtEnable);
-  page.setText(kChannel, "256");
-  EXPECT_EQ(press(page, kUpdate, kReport), "251");
+  EXPECT_EQ(press(page, {{kChannel, "256"}}, kUpdate, kReport), "251");
   EXPECT_EQ(word(rt), 0x8000);
-  page.setText(kRt, "256");
-  page.setText(kChannel, "3");
-  EXPECT_EQ(press(page, kUpdate, kReport), "251");
+  EXPECT_EQ(press(page, {{kRt, "256"}, {kChannel, "3"}}, kUpdate, kReport), "251");
   EXPECT_EQ(word(kPool + 32), 0);
 }
 
 TEST_F(GdbMrtPageTest, UnknownCodesShowTheFirstEntries) {
   enter();
-  GdbRtChanRecord c{};
-  c.writeMarker = 0xFFFFFFFF;
-  c.responseType = 0x0800;
-  c.channelEnable = 1;
+  GdbRtChanRecord c{.writeMarker = 0xFFFFFFFF, .channelEnable = 1, .responseType = 0x0800};
   ASSERT_EQ(DUVEX_WrGdbRtChanDLL(card(), 0, 0, &c), 0);
   auto& page = rtPage();
   EXPECT_EQ(page.fullText(kType), "Respond as COMMAND or MEASUREMENT  ");
@@ -164,28 +112,13 @@ TEST_F(GdbMrtPageTest, UnknownCodesShowTheFirstEntries) {
   EXPECT_FALSE(page.isChecked(kRtEnable));
 }
 
-TEST(GdbRtQueueLine, FormatsEveryField) {
-  GdbRtQueueEntry e{0xFFFF, 0, 0, 5, 12, 0x00AB};
-  EXPECT_EQ(gdb::rtQueueLine(e), " Resp:No\tDATA\tRT:5\tCh:12\tDt:AB\tNoErrs");
-  e = GdbRtQueueEntry{0, 1, 0x0009, 255, 65535, 0};
-  EXPECT_EQ(gdb::rtQueueLine(e), " Resp:Yes\tCMND\tRT:255\tCh:65535\tDt:0\tPy Sh ");
-  e.errors = 0x0010;
-  EXPECT_EQ(gdb::rtQueueLine(e), " Resp:Yes\tCMND\tRT:255\tCh:65535\tDt:0\t");
-}
-
 TEST_F(GdbMrtPageTest, QueuePageListsAtMost256Lines) {
   enter();
   ASSERT_TRUE(menu(kRun));
   // The queue page is modal: the pump drives it from inside its own opening.
-  GdbRtSimRecord t{};
-  t.writeMarker = 0xFFFFFFFF;
-  t.rtEnable = 0x8000;
-  t.errorType = 0x0100;
+  GdbRtSimRecord t{.writeMarker = 0xFFFFFFFF, .rtEnable = 0x8000, .errorType = 0x0100};
   ASSERT_EQ(DUVEX_WrGdbRtSimDLL(card(), 1, &t), 0);
-  GdbRtChanRecord c{};
-  c.writeMarker = 0xFFFFFFFF;
-  c.channelEnable = 1;
-  c.responseDataValue = 0x42;
+  GdbRtChanRecord c{.writeMarker = 0xFFFFFFFF, .channelEnable = 1, .responseDataValue = 0x42};
   ASSERT_EQ(DUVEX_WrGdbRtChanDLL(card(), 1, 2, &c), 0);
   windows.advance(30000);  // 300 polls, 150 answered
   bool checked = false;

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "card/xarndll.h"
-#include "pages/ldb/ldb_queue.h"
 #include "station_fixture.h"
 #include "xarndll/control.h"
 
@@ -15,12 +14,7 @@ namespace {
 using winsys::ScrollAction;
 
 // Menu ids.
-constexpr int kTopLdbBct = 1;
-constexpr int kTopLdbMrt = 2;
-constexpr int kMessages = 1;
-constexpr int kFrame = 2;
-constexpr int kRun = 3;
-constexpr int kQueueBct = 5;
+constexpr int kTopLdbBct = 1, kTopLdbMrt = 2, kMessages = 1, kFrame = 2, kRun = 3, kQueueBct = 5;
 constexpr int kRtPage = 1;
 
 class LdbPageTest : public StationTest {
@@ -44,29 +38,21 @@ class LdbPageTest : public StationTest {
     std::vector<uint32_t> data(512);
     for (uint32_t i = 0; i < 512; ++i) data[i] = i;
     ErrorInjectionRecord error{2, errorType, 5};
-    MessageBufferRecord buffer{};
-    buffer.wordLimit = 512;
-    buffer.data = data.data();
-    BcMessageRecord m{};
-    m.messageNumber = number;
-    m.direction = 1;
-    m.bus = 0x4000;
-    m.commandWord = command;
-    m.errorInjection = &error;
-    m.buffer = &buffer;
+    MessageBufferRecord buffer{.wordLimit = 512, .data = data.data()};
+    BcMessageRecord m{.messageNumber = number,
+                      .direction = 1,
+                      .bus = 0x4000,
+                      .commandWord = command,
+                      .errorInjection = &error,
+                      .buffer = &buffer};
     ASSERT_EQ(DUVEX_WrMsgDLL(card(), &m), 0);
   }
   BcMessageRecord readMessage(uint16_t number, std::vector<uint32_t>& data) {
     data.assign(1024, 0xEEEEEE);
     static ErrorInjectionRecord error;
     static MessageBufferRecord buffer;
-    buffer = MessageBufferRecord{};
-    buffer.wordLimit = 1024;
-    buffer.data = data.data();
-    BcMessageRecord m{};
-    m.messageNumber = number;
-    m.errorInjection = &error;
-    m.buffer = &buffer;
+    buffer = MessageBufferRecord{.wordLimit = 1024, .data = data.data()};
+    BcMessageRecord m{.messageNumber = number, .errorInjection = &error, .buffer = &buffer};
     EXPECT_EQ(DUVEX_RdMsgDLL(card(), &m), 0);
     return m;
   }
@@ -99,8 +85,7 @@ TEST_F(LdbPageTest, MessageGetShowsTheDefinitionAsTheCardHoldsIt) {
   EXPECT_EQ(boxWords(page, 18).size(), 512u);
   EXPECT_EQ(boxWords(page, 18)[511], "0001FF");
 
-  page.scroll(5, ScrollAction::LineUp);
-  expectFields(page, 6, "2", 13, "0110", 20, "No Errors");
+  expectFields(scrolled(page, 5, ScrollAction::LineUp), 6, "2", 13, "0110", 20, "No Errors");
 
   // The spin wraps at 1 and 99 and steps from a typed number; 0 and 150 are refused by the card.
   struct Step {
@@ -115,11 +100,9 @@ TEST_F(LdbPageTest, MessageGetShowsTheDefinitionAsTheCardHoldsIt) {
                            Step{"150", ScrollAction::LineDown, "149", "251"},
                            Step{"0", ScrollAction::LineDown, "99", "Done"}}) {
     page.setText(6, step.typed);
-    page.scroll(5, step.action);
-    expectFields(page, 6, step.shown, 4, step.report);
+    expectFields(scrolled(page, 5, step.action), 6, step.shown, 4, step.report);
   }
-  page.setText(6, "0");
-  EXPECT_EQ(press(page, 3, 4), "SYNTAX");
+  EXPECT_EQ(press(page, {{6, "0"}}, 3, 4), "SYNTAX");
 
   // A failed read changes no field (message 99, never defined, was the last one read).
   page.setText(6, "2");
@@ -137,15 +120,10 @@ TEST_F(LdbPageTest, MessageUpdateParsesEveryFieldIntoTheCard) {
   page.setText(27, "ffff");
   page.setText(11, "65541");  // 65536 + 5
   page.setText(14, "3");
-  page.click(7);
-  page.click(25);
-  page.click(23);
+  clicks(page, {7, 25, 23});
   page.click(19);  // Parity
   page.click(19);  // Manchester
-  page.setText(21, "2");
-  page.setText(22, "9");
-  page.setText(18, "1 2 3");
-  EXPECT_EQ(press(page, 2, 4), "Done");
+  EXPECT_EQ(press(page, {{21, "2"}, {22, "9"}, {18, "1 2 3"}}, 2, 4), "Done");
 
   std::vector<uint32_t> data;
   BcMessageRecord m = readMessage(1, data);
@@ -164,16 +142,10 @@ TEST_F(LdbPageTest, MessageUpdateParsesEveryFieldIntoTheCard) {
   page.setText(22, "10101");
   xarnsim::resetCallCounts(card());
   EXPECT_EQ(press(page, 2, 4), "SYNTAX");
-  page.setText(22, "101010");
-  page.setText(18, "12 ZZ 34");
-  EXPECT_EQ(press(page, 2, 4), "SYNTAX");
+  EXPECT_EQ(press(page, {{22, "101010"}, {18, "12 ZZ 34"}}, 2, 4), "SYNTAX");
   // A number longer than the nine characters read is refused, not cut (it would be gap 5).
-  page.setText(18, "1 2 3");
-  page.setText(11, "0000000050");
-  EXPECT_EQ(press(page, 2, 4), "SYNTAX");
-  page.setText(11, "000000050");
-  page.setText(22, std::string(9999, '0') + "5");
-  EXPECT_EQ(press(page, 2, 4), "SYNTAX");
+  EXPECT_EQ(press(page, {{18, "1 2 3"}, {11, "0000000050"}}, 2, 4), "SYNTAX");
+  EXPECT_EQ(press(page, {{11, "000000050"}, {22, std::string(9999, '0') + "5"}}, 2, 4), "SYNTAX");
   EXPECT_EQ(xarnsim::callCount(card(), "DUVEX_WrMsgDLL"), 0u);
 }
 
@@ -208,13 +180,11 @@ TEST_F(LdbPageTest, MessageDataPagesSnapAndInitTxData) {
   EXPECT_EQ(boxWords(page, 18).size(), 512u);
   EXPECT_EQ(page.fullText(29), "Page: 0");
 
-  page.setText(18, "123456");
-  EXPECT_EQ(press(page, 30, 4), "Done");
+  EXPECT_EQ(press(page, {{18, "123456"}}, 30, 4), "Done");
   words = boxWords(page, 18);
   EXPECT_EQ(words[0], "1A3455");
   EXPECT_EQ(words[1], "180005");
-  page.setText(18, "12 ZZ");
-  EXPECT_EQ(press(page, 30, 4), "SYNTAX");
+  EXPECT_EQ(press(page, {{18, "12 ZZ"}}, 30, 4), "SYNTAX");
 
   // Snap refreshes on the timer; closing keeps the RT but restarts Snap and the page.
   page.click(15);
@@ -232,11 +202,7 @@ TEST_F(LdbPageTest, FrameSlotsEndAtTheFirstEmptySlotAndTheDurationIsInHalfMicros
   auto& page = open(kTopLdbBct, kFrame, "MAJOR_FRAME");
   EXPECT_EQ(page.fullText(1), "Done");
   EXPECT_EQ(page.fullText(5), "0");
-  page.setText(5, "1000");
-  page.setText(101, "5");
-  page.setText(102, "7");
-  page.setText(104, "9");
-  EXPECT_EQ(press(page, 2, 1), "Done");
+  EXPECT_EQ(press(page, {{5, "1000"}, {101, "5"}, {102, "7"}, {104, "9"}}, 2, 1), "Done");
   EXPECT_EQ(word(0x045100), 2000);
   EXPECT_EQ(word(0x045106), 2);
   EXPECT_EQ(press(page, 3, 103), "");
@@ -250,17 +216,14 @@ TEST_F(LdbPageTest, FrameSlotsEndAtTheFirstEmptySlotAndTheDurationIsInHalfMicros
   for (int i = 0; i < 50; ++i) page.setText(101 + i, std::to_string(i % 99 + 1));
   EXPECT_EQ(press(page, 2, 1), "Done");
   EXPECT_EQ(word(0x045106), 50);
-  page.setText(102, "x");
-  EXPECT_EQ(press(page, 2, 1), "SYNTAX");
+  EXPECT_EQ(press(page, {{102, "x"}}, 2, 1), "SYNTAX");
   EXPECT_EQ(word(0x045106), 50);
   // A slot reads three digits: a fourth is refused, not dropped (0001 would end the list at 0).
-  page.setText(102, "0001");
-  EXPECT_EQ(press(page, 2, 1), "SYNTAX");
+  EXPECT_EQ(press(page, {{102, "0001"}}, 2, 1), "SYNTAX");
   page.setText(102, "001");
   page.setText(5, "00000000000010");  // the duration reads fourteen
   EXPECT_EQ(press(page, 2, 1), "Done");
-  page.setText(5, "000000000000010");
-  EXPECT_EQ(press(page, 2, 1), "SYNTAX");
+  EXPECT_EQ(press(page, {{5, "000000000000010"}}, 2, 1), "SYNTAX");
   EXPECT_EQ(word(0x045106), 50);
 }
 
@@ -269,12 +232,9 @@ TEST_F(LdbPageTest, RunTakesACountOrRunsForever) {
   EXPECT_EQ(page.fullText(4), "Forever");
   traceCalls();
   for (const char* text : {"forever", "F", "Fred", "10", "65546", "Forever", "Forever and ever"}) {
-    page.setText(4, text);
-    page.click(2);
-    EXPECT_EQ(page.fullText(1), "Done") << text;
+    EXPECT_EQ(press(page, {{4, text}}, 2, 1), "Done") << text;
   }
-  page.setText(4, "1x");
-  EXPECT_EQ(press(page, 2, 1), "SYNTAX");
+  EXPECT_EQ(press(page, {{4, "1x"}}, 2, 1), "SYNTAX");
   page.setText(4, "0000000010");  // longer than the nine characters read
   EXPECT_EQ(press(page, 2, 1), "SYNTAX");
   std::vector<std::string> runs;
@@ -289,29 +249,6 @@ TEST_F(LdbPageTest, RunTakesACountOrRunsForever) {
 
 // ---- Queue
 
-TEST(LdbQueueLines, EachQueueEntryIsOneLine) {
-  BinQueueRecord raw{};
-  raw.word = 0x9C123456;
-  raw.timeTag = TimeTag{12, 5, 7, 9, 4, 17};
-  EXPECT_EQ(ldb::rawQueueLine(raw),
-            " RX_PRI\t012:05:07:09.004017\t123456\tCs Py Mn\tALT_ERRS: NONE");
-  raw.word = 0x41000001;
-  raw.alternateErrors = 0xA1FF;
-  EXPECT_EQ(ldb::rawQueueLine(raw),
-            " TX_SEC\t012:05:07:09.004017\t000001\tDs Sh\tALT_ERRS: Gc Bc Sh");
-  BcQueueRecord message{};
-  message.messageNumber = 7;
-  message.errors = 0x0800;
-  EXPECT_EQ(ldb::messageQueueLine(message), " Msg 007  No Errors");
-  message.errors = 0x0681;
-  EXPECT_EQ(ldb::messageQueueLine(message), " Msg 007   Bs Ov Nr Sh");
-  RtQueueRecord command{};
-  command.command = 0x1234567;
-  command.errors = 0x8001;
-  command.alternateErrors = 0x00FF;
-  EXPECT_EQ(ldb::commandQueueLine(command), " Cmd 1234567   Pt Sh  ALT_ERRS: NONE");
-}
-
 TEST_F(LdbPageTest, QueueListsAtMostFifteenEntriesAndSwapsItsChoice) {
   enter(kTopLdbBct);
   defineMessage(1, 0);
@@ -324,10 +261,8 @@ TEST_F(LdbPageTest, QueueListsAtMostFifteenEntriesAndSwapsItsChoice) {
   EXPECT_TRUE(page.isChecked(8));
   EXPECT_EQ(page.listCount(6), 15);
   EXPECT_EQ(page.listLine(6, 0), " Msg 001  No Errors");
-  page.click(3);
-  EXPECT_EQ(page.listCount(6), 5);  // the other 15 were taken
-  page.click(3);
-  EXPECT_EQ(page.listCount(6), 1);
+  EXPECT_EQ(clicked(page, 3).listCount(6), 5);  // the other 15 were taken
+  EXPECT_EQ(clicked(page, 3).listCount(6), 1);
   EXPECT_EQ(page.listLine(6, 0), "EMPTY");
 
   page.click(8);  // Msg already ticked: switches to Bin
@@ -336,15 +271,11 @@ TEST_F(LdbPageTest, QueueListsAtMostFifteenEntriesAndSwapsItsChoice) {
   page.click(4);  // Refresh: reading leaves the entries in place
   page.click(3);
   std::string first = page.listLine(6, 0);
-  page.click(3);
-  EXPECT_EQ(page.listLine(6, 0), first);
-  page.click(2);
-  EXPECT_EQ(page.listCount(6), 0);
-  page.click(3);
-  EXPECT_EQ(page.listLine(6, 0), "EMPTY");
+  EXPECT_EQ(clicked(page, 3).listLine(6, 0), first);
+  EXPECT_EQ(clicked(page, 2).listCount(6), 0);
+  EXPECT_EQ(clicked(page, 3).listLine(6, 0), "EMPTY");
   page.click(5);  // Snap on: the choice stays
-  page.click(7);
-  EXPECT_TRUE(page.isChecked(7));
+  EXPECT_TRUE(clicked(page, 7).isChecked(7));
 }
 
 // ---- Terminal page
@@ -369,32 +300,24 @@ TEST_F(LdbPageTest, TerminalPageShowsStatesActionsAndErrorCategories) {
   // Store keeps the error in the page; Update sends it with the DTT count cut to 10 bits.
   page.click(13);  // IND
   page.click(15);  // Manchester
-  page.setText(17, "4");
-  page.setText(18, "12");
-  EXPECT_EQ(press(page, 12, 4), "Done");
+  EXPECT_EQ(press(page, {{17, "4"}, {18, "12"}}, 12, 4), "Done");
   page.click(15);  // Sync: 12 is no pattern of six binary digits
   EXPECT_EQ(press(page, 12, 4), "SYNTAX");
   page.setText(32, "7ff");
   page.click(2);
-  EXPECT_EQ(word(rt0 + 6), 0x3FF);
-  EXPECT_EQ(word(rt0 + 44), 4);
-  EXPECT_EQ(word(rt0 + 46), 0x0080);
-  EXPECT_EQ(word(rt0 + 48), 12);
-  page.setText(25, "12 ZZ");
-  EXPECT_EQ(press(page, 2, 4), "SYNTAX");
+  expectWords(rt0, {{6, 0x3FF}, {44, 4}, {46, 0x0080}, {48, 12}});
+  EXPECT_EQ(press(page, {{25, "12 ZZ"}}, 2, 4), "SYNTAX");
   EXPECT_EQ(word(rt0 + 6), 0x3FF);
 }
 
 TEST_F(LdbPageTest, TerminalPageSnapPages) {
   enter(kTopLdbMrt);
   auto& page = open(kTopLdbMrt, kRtPage, "MRT_PAGE");
-  page.scroll(5, ScrollAction::LineDown);
-  EXPECT_EQ(page.fullText(6), "31");
+  EXPECT_EQ(scrolled(page, 5, ScrollAction::LineDown).fullText(6), "31");
   page.click(3);
   std::string words;
   for (int i = 0; i < 512; ++i) words += "000" + std::to_string(100 + i) + " ";
-  page.setText(25, words);
-  EXPECT_EQ(press(page, 2, 4), "Done");
+  EXPECT_EQ(press(page, {{25, words}}, 2, 4), "Done");
 
   page.click(20);  // Snap
   for (int i = 0; i < 15; ++i) page.scroll(21, ScrollAction::LineUp);
@@ -408,15 +331,13 @@ TEST_F(LdbPageTest, TerminalPageSnapPages) {
   EXPECT_EQ(boxWords(page, 26).size(), 32u);
 
   // Update with a page in the box writes that page only; a bad RX line alone refuses it.
-  page.setText(25, "1 2");
-  EXPECT_EQ(press(page, 2, 4), "Done");
+  EXPECT_EQ(press(page, {{25, "1 2"}}, 2, 4), "Done");
   uint32_t tx31 = 0x059400 + 31 * 4224 + 128;
   EXPECT_EQ(word(tx31 + 4 * 480), 1);
   EXPECT_EQ(word(tx31 + 4 * 482), 0);
   EXPECT_EQ(word(tx31 + 4 * 479), 0x579);
   EXPECT_EQ(word(tx31), 0x100);
-  page.setText(26, "1 Q");
-  EXPECT_EQ(press(page, 2, 4), "SYNTAX");
+  EXPECT_EQ(press(page, {{26, "1 Q"}}, 2, 4), "SYNTAX");
 }
 
 }  // namespace

@@ -15,12 +15,7 @@ namespace {
 using winsys::ScrollAction;
 
 // Menu ids.
-constexpr int kTopBusMon = 3;
-constexpr int kTrigger = 1;
-constexpr int kStack = 2;
-constexpr int kSnap = 3;
-constexpr int kRun = 4;
-constexpr int kHalt = 5;
+constexpr int kTopBusMon = 3, kTrigger = 1, kStack = 2, kSnap = 3, kRun = 4, kHalt = 5;
 
 // Trigger page controls.
 constexpr int kQuit = 1, kLoad = 2, kJ2 = 4, kBusSpin = 7, kBus = 8, kSyncSpin = 9, kSync = 10;
@@ -65,9 +60,7 @@ class MonitorPageTest : public StationTest {
     auto& page = open(kTrigger);
     while (page.fullText(kBus) != "ANY") page.click(kBusSpin);
     while (page.fullText(kSync) != "ANY") page.click(kSyncSpin);
-    page.setText(kPattern, std::string(24, 'X'));
-    page.setText(kPtc, ptc);
-    ASSERT_EQ(press(page, kLoad, kReport), "Done");
+    ASSERT_EQ(press(page, {{kPattern, std::string(24, 'X')}, {kPtc, ptc}}, kLoad, kReport), "Done");
     page.click(kQuit);
   }
   std::string line(winsys::HeadlessDialog& page, int n) { return page.listLine(ms::kList, n); }
@@ -76,28 +69,6 @@ class MonitorPageTest : public StationTest {
     return l.substr(0, l.find('\t'));
   }
 };
-
-TEST(FormatMonEntry, PositionTimeConnectorTypeWordAndErrors) {
-  MonMsg e{};
-  e.timeTag = {1, 2, 3, 4, 5, 6};
-  e.busCode = 0x0004;
-  e.wordHigh = 0xAB12;  // the high byte is not part of the word
-  e.wordLow = 0x3456;
-  e.flags = 0x0019;
-  EXPECT_EQ(ui::FormatMonEntry(-12, e), "-0012\t001:02:03:04.005006\tJ2\tCMND\t123456\t  Py  Sh");
-  e.flags = 0x000F;
-  e.busCode = 0x0008;
-  EXPECT_EQ(ui::FormatMonEntry(5, e),
-            "+0005\t001:02:03:04.005006\tJ1\tDATA\t123456\t  Py  Mn  Lg  Sh");
-  e = MonMsg{};
-  EXPECT_EQ(ui::FormatMonEntry(0, e), "TRIGGER\t000:00:00:00.000000\tJ4\tDATA\t000000\tNO ERRORS");
-  for (uint16_t code : {0x8000, 0x0001, 0x0003}) {
-    e.busCode = code;
-    EXPECT_NE(ui::FormatMonEntry(12345, e).find("\tJ4\t"), std::string::npos) << code;
-  }
-  e.busCode = 0x0002;
-  EXPECT_EQ(ui::FormatMonEntry(12345, e).substr(0, 9), "+12345\t00");
-}
 
 TEST_F(MonitorPageTest, GetShowsTheCardsTriggerAndLoadWritesTheControlWord) {
   auto& page = open(kTrigger);
@@ -109,21 +80,16 @@ TEST_F(MonitorPageTest, GetShowsTheCardsTriggerAndLoadWritesTheControlWord) {
   EXPECT_FALSE(page.isChecked(kDisabled));
 
   // SYNC DATA and no error box: 0x0010.
-  page.click(kSyncSpin);
-  page.click(kSyncSpin);
+  clicks(page, {kSyncSpin, kSyncSpin});
   ASSERT_EQ(page.fullText(kSync), "CMND");  // ANY, DATA, CMND
-  page.click(kSyncSpin);
-  page.click(kSyncSpin);
+  clicks(page, {kSyncSpin, kSyncSpin});
   ASSERT_EQ(page.fullText(kSync), "DATA");
   EXPECT_EQ(press(page, kLoad, kReport), "Done");
   EXPECT_EQ(word(kControl), 0x0010);
   EXPECT_EQ(word(kTriggerBus), 0x8000);
   // Every error box, "Disabled" and SYNC ANY: 0x803F; the bus spin steps J1 .. J4, ANY.
   for (int id : {kPy, kMn, kLg, kSh, kDisabled}) page.click(id);
-  page.click(kSyncSpin);
-  page.click(kSyncSpin);
-  page.click(kBusSpin);
-  page.click(kBusSpin);
+  clicks(page, {kSyncSpin, kSyncSpin, kBusSpin, kBusSpin});
   EXPECT_EQ(page.fullText(kBus), "J2");
   EXPECT_EQ(press(page, kLoad, kReport), "Done");
   EXPECT_EQ(word(kControl), 0x803F);
@@ -143,60 +109,50 @@ TEST_F(MonitorPageTest, GetShowsTheCardsTriggerAndLoadWritesTheControlWord) {
 
 TEST_F(MonitorPageTest, PatternIsCutAt24AndAShortOneEndsInDontCare) {
   auto& page = open(kTrigger);
-  page.setText(kPattern, "0101010101010101010101011111111");
-  ASSERT_EQ(press(page, kLoad, kReport), "Done");
+  ASSERT_EQ(press(page, {{kPattern, "0101010101010101010101011111111"}}, kLoad, kReport), "Done");
   EXPECT_EQ(pattern(), "010101010101010101010101" + std::string(16, 'X'));
-  page.click(kGet);
-  EXPECT_EQ(page.fullText(kPattern), "010101010101010101010101");
+  EXPECT_EQ(press(page, kGet, kPattern), "010101010101010101010101");
   page.setText(kPattern, "11");
   page.click(kLoad);
   EXPECT_EQ(pattern(), "11" + std::string(38, 'X'));
-  page.setText(kPattern, std::string(10000, '0'));
-  EXPECT_EQ(press(page, kLoad, kReport), "Done");
+  EXPECT_EQ(press(page, {{kPattern, std::string(10000, '0')}}, kLoad, kReport), "Done");
   EXPECT_EQ(pattern(), std::string(24, '0') + std::string(16, 'X'));
 }
 
 TEST_F(MonitorPageTest, RtFilterWrapsAndReachesTheCardOnLoad) {
   auto& page = open(kTrigger);
-  page.scroll(kRtScroll, ScrollAction::LineDown);
-  EXPECT_EQ(page.fullText(kRtIndex), "31");
+  EXPECT_EQ(scrolled(page, kRtScroll, ScrollAction::LineDown).fullText(kRtIndex), "31");
   page.click(kEnabled);  // RT 31 filtered out, on the page only
   EXPECT_FALSE(page.isChecked(kEnabled));
   EXPECT_EQ(word(kRtFilter + 62), 0);
   page.scroll(kRtScroll, ScrollAction::PageUp);  // ignored
-  page.scroll(kRtScroll, ScrollAction::LineUp);
-  EXPECT_EQ(page.fullText(kRtIndex), "0");
+  EXPECT_EQ(scrolled(page, kRtScroll, ScrollAction::LineUp).fullText(kRtIndex), "0");
   EXPECT_TRUE(page.isChecked(kEnabled));
   ASSERT_EQ(press(page, kLoad, kReport), "Done");
   EXPECT_EQ(word(kRtFilter + 62), 1);
   page.click(kQuit);
   // A new opening shows what the card holds.
   auto& again = open(kTrigger);
-  again.scroll(kRtScroll, ScrollAction::LineDown);
-  EXPECT_FALSE(again.isChecked(kEnabled));
+  EXPECT_FALSE(scrolled(again, kRtScroll, ScrollAction::LineDown).isChecked(kEnabled));
 }
 
 TEST_F(MonitorPageTest, BadPostTriggerCountsWriteOnlyTheBusSelection) {
   auto& page = open(kTrigger);
-  page.setText(kPtc, "25");
-  ASSERT_EQ(press(page, kLoad, kReport), "Done");
+  ASSERT_EQ(press(page, {{kPtc, "25"}}, kLoad, kReport), "Done");
   page.click(kJ2);  // J2 off
   page.setText(kPattern, "1111");
   for (const std::string& text :
        std::vector<std::string>{"12a", "-1", " 5", "4294967296", "0000000001",
                                 std::string(10000, '7'), std::string(10000, 'x')}) {
-    page.setText(kPtc, text);
-    EXPECT_EQ(press(page, kLoad, kReport), "SYNTAX") << text.substr(0, 12);
+    EXPECT_EQ(press(page, {{kPtc, text}}, kLoad, kReport), "SYNTAX") << text.substr(0, 12);
     EXPECT_EQ(word(kBusSelect), 0x000D);
     EXPECT_EQ(word(kPostTrigger), 25);
     EXPECT_EQ(pattern().substr(0, 4), "XXXX");
   }
   // More than the stack can hold after 1024 words of history: the card's refusal.
-  page.setText(kPtc, "999999999");
-  EXPECT_EQ(press(page, kLoad, kReport), "251");
+  EXPECT_EQ(press(page, {{kPtc, "999999999"}}, kLoad, kReport), "251");
   EXPECT_EQ(word(kPostTrigger), 25);
-  page.setText(kPtc, "");
-  EXPECT_EQ(press(page, kLoad, kReport), "Done");
+  EXPECT_EQ(press(page, {{kPtc, ""}}, kLoad, kReport), "Done");
   EXPECT_EQ(word(kPostTrigger), 0);
   EXPECT_EQ(pattern().substr(0, 4), "1111");
 }
@@ -280,8 +236,7 @@ TEST_F(MonitorPageTest, StackShowsACaptureHaltedWithoutATrigger) {
   ASSERT_EQ(page.listCount(ms::kList), 1);
   EXPECT_EQ(position(page, 0), "TRIGGER");
   EXPECT_EQ(page.fullText(ms::kReport), "");
-  page.scroll(ms::kPage, ScrollAction::LineDown);
-  ASSERT_EQ(page.listCount(ms::kList), 11);
+  ASSERT_EQ(scrolled(page, ms::kPage, ScrollAction::LineDown).listCount(ms::kList), 11);
   EXPECT_EQ(position(page, 0), "-0010");
   EXPECT_EQ(position(page, 10), "TRIGGER");
   EXPECT_EQ(page.fullText(ms::kReport), "");

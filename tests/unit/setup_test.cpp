@@ -12,7 +12,14 @@ const std::vector<uint8_t> kDefaultIni = {0x0B, 0x00, 0x0A, 0x00, 0x0F, 0x00, 0x
                                           0x04, 0x00, 0x01, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00,
                                           0x00, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x01, 0x00};
 
-using SetupTest = StationTest;
+class SetupTest : public StationTest {
+ protected:
+  // The setup page, opened from the top menu.
+  winsys::HeadlessDialog* openSetup() {
+    EXPECT_TRUE(menu(5));
+    return windows.page("XARN_SETUP");
+  }
+};
 
 TEST_F(SetupTest, ShortFileLoadsWhatItHasAndIsLeftAlone) {
   std::vector<uint8_t> bytes(20);
@@ -74,27 +81,20 @@ TEST(SetupRecord, CarriesTheSettingsAndTheConstantsInOrder) {
 
 TEST_F(SetupTest, PageShowsTheSettingsAndStepsThem) {
   start();
-  ASSERT_TRUE(menu(5));
-  auto* page = windows.page("XARN_SETUP");
+  auto* page = openSetup();
   expectFields(*page, 3, "2.0 Volts", 5, "5.5 uS", 9, "OFF", 10, "16", 22, " J1", 28, " J4", 33,
                " BIG   ", 36, " PCI CARD", 38, "  1");
 
   station->settings().txAmplitude = 100;
-  page->scroll(2, winsys::ScrollAction::LineUp);
-  EXPECT_EQ(page->fullText(3), "0.0 Volts");
-  page->scroll(2, winsys::ScrollAction::LineDown);
-  EXPECT_EQ(page->fullText(3), "10.0 Volts");
+  EXPECT_EQ(scrolled(*page, 2, winsys::ScrollAction::LineUp).fullText(3), "0.0 Volts");
+  EXPECT_EQ(scrolled(*page, 2, winsys::ScrollAction::LineDown).fullText(3), "10.0 Volts");
   page->scroll(2, winsys::ScrollAction::PageUp);
   EXPECT_EQ(station->settings().txAmplitude, 100);
 
   station->settings().interWordTxGap = 31;
   EXPECT_EQ(press(*page, 29, 5), "0.0 uS");
-  for (const char* shown : {" J2", " J3", " J4", " J1"}) {
-    EXPECT_EQ(press(*page, 21, 22), shown);
-  }
-  for (const char* shown : {"  2", "  3", "  4", "  1"}) {
-    EXPECT_EQ(press(*page, 37, 38), shown);
-  }
+  for (const char* shown : {" J2", " J3", " J4", " J1"}) EXPECT_EQ(press(*page, 21, 22), shown);
+  for (const char* shown : {"  2", "  3", "  4", "  1"}) EXPECT_EQ(press(*page, 37, 38), shown);
   EXPECT_EQ(press(*page, 8, 9), "ON ");
   EXPECT_EQ(station->settings().watchdogTimeout, 0x0010);
   EXPECT_EQ(press(*page, 14, 15), "ON ");
@@ -109,11 +109,9 @@ TEST_F(SetupTest, PageShowsTheSettingsAndStepsThem) {
 
 TEST_F(SetupTest, OkParsesStoresAppliesAndSaves) {
   start();
-  ASSERT_TRUE(menu(5));
-  auto* page = windows.page("XARN_SETUP");
+  auto* page = openSetup();
   // The masks and the saved bytes are the setup-page scenario's; here what reaches the card.
-  page->setText(4, "70000");
-  page->setText(6, "");
+  fill(*page, {{4, "70000"}, {6, ""}});
   page->click(1);
   EXPECT_EQ(windows.openCount("XARN_SETUP"), 0);
   EXPECT_EQ(station->settings().rtResponseTimeout, 0);
@@ -123,11 +121,8 @@ TEST_F(SetupTest, OkParsesStoresAppliesAndSaves) {
 
 TEST_F(SetupTest, SyntaxLeavesThePageOpenWithTheOtherFieldsStored) {
   start();
-  ASSERT_TRUE(menu(5));
-  auto* page = windows.page("XARN_SETUP");
-  page->setText(4, "1x");
-  page->setText(7, "33");
-  EXPECT_EQ(press(*page, 1, 16), "SYNTAX");
+  auto* page = openSetup();
+  EXPECT_EQ(press(*page, {{4, "1x"}, {7, "33"}}, 1, 16), "SYNTAX");
   EXPECT_EQ(windows.beeps(), 1);
   EXPECT_EQ(windows.openCount("XARN_SETUP"), 1);
   EXPECT_EQ(station->shell().hardwareInitialised, 0);
@@ -140,8 +135,7 @@ TEST_F(SetupTest, TorbBoxWarnsAndAlwaysSendsBigEndian) {
   start();
   station->settings().endian = 0;
   station->settings().torbSerialPort = 3;
-  ASSERT_TRUE(menu(5));
-  auto* page = windows.page("XARN_SETUP");
+  auto* page = openSetup();
   page->click(35);
   std::vector<std::string> calls;
   xarnsim::setTrace(card(), [&](const std::string& c) { calls.push_back(c); });
@@ -156,8 +150,7 @@ TEST_F(SetupTest, TorbBoxWarnsAndAlwaysSendsBigEndian) {
 
 TEST_F(SetupTest, CardFailuresAreShownAndNothingIsSaved) {
   start();
-  ASSERT_TRUE(menu(5));
-  auto* page = windows.page("XARN_SETUP");
+  auto* page = openSetup();
   xarnsim::failNext(card(), "DUVEX_InitDLL", 77, 1);
   page->setText(4, "bad");  // not parsed: the init failed first
   EXPECT_EQ(press(*page, 1, 16), "77");

@@ -10,7 +10,7 @@ namespace {
 using winsys::Answer;
 
 constexpr int kLdbBct = 1, kBusMon = 3, kGdbBct = 10, kMdmMrt = 12;
-constexpr int kSetup = 5, kEdit = 4, kHelp = 6, kQuit = 7, kCmnd = 9;
+constexpr int kSetup = 5, kEdit = 4, kHelp = 6, kCmnd = 9;
 
 TEST(StatusText, ExactStateWordsOnly) {
   EXPECT_STREQ(app::statusText(0x9041), "GDB_BCT PASSIVE ");
@@ -20,13 +20,6 @@ TEST(StatusText, ExactStateWordsOnly) {
   for (uint32_t w = 0; w <= 0xFFFF; ++w) {
     ASSERT_EQ(std::string(app::statusText(static_cast<uint16_t>(w))).size(), 16u) << w;
   }
-}
-
-TEST_F(StationTest, StartUpSetsTheStationColours) {
-  start();
-  EXPECT_EQ(windows.colours().windowText, 0x800000u);
-  EXPECT_EQ(windows.colours().highlightedText, 0x008000u);
-  EXPECT_EQ(station->shell().lastCardResult, 0);  // the INI file was written with defaults
 }
 
 TEST_F(StationTest, ModesAndDebugPagesAreRefusedBeforeSetup) {
@@ -160,31 +153,6 @@ TEST_F(StationTest, ModeMenusRunAndHaltAndKnowTheirQuitCaptions) {
   windows.queueAnswer(Answer::No);
   ASSERT_TRUE(menu(9));
   EXPECT_EQ(events.front(), "msgbox Quit MDM_MRT mode | Are you sure? -> no");
-}
-
-TEST_F(StationTest, QuitAsksAndRestoresTheColours) {
-  windows.setColours({0x123456, 0x654321});
-  start();
-  windows.queueAnswer(Answer::No);
-  ASSERT_TRUE(menu(kQuit));
-  EXPECT_FALSE(windows.quitPosted());
-  windows.queueAnswer(Answer::Yes);
-  ASSERT_TRUE(menu(kQuit));
-  EXPECT_TRUE(windows.quitPosted());
-  EXPECT_EQ(windows.colours().windowText, 0x123456u);
-  EXPECT_EQ(windows.colours().highlightedText, 0x654321u);
-}
-
-TEST_F(StationTest, ClosingTheWindowEndsWithoutAskingAndStopsTheStatusLine) {
-  windows.setColours({1, 2});
-  start();
-  setUpCard();
-  ASSERT_TRUE(menu(kLdbBct));
-  windows.closeMainWindow();
-  EXPECT_TRUE(windows.quitPosted());
-  EXPECT_EQ(windows.exitCode(), 0);
-  EXPECT_EQ(windows.colours().windowText, 1u);
-  EXPECT_FALSE(windows.takeFault().has_value());  // no box was shown
 }
 
 }  // namespace

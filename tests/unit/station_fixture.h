@@ -2,13 +2,19 @@
 // card's clock on the window system's virtual time.
 #pragma once
 
+// Tests build card records with designated initialisers, naming only the fields they set; the
+// rest are zero, as the driver expects.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/station.h"
@@ -62,6 +68,15 @@ class StationTest : public ::testing::Test {
     ASSERT_TRUE(xarnsim::setOption(card(), name, value, error)) << error;
   }
 
+  // Each card word at base + offset holds its value: expectWords(base, {{offset, value}, ...}).
+  void expectWords(uint32_t base, std::initializer_list<std::pair<uint32_t, uint16_t>> words) {
+    for (const auto& [offset, value] : words)
+      EXPECT_EQ(word(base + offset), value) << std::hex << base + offset;
+  }
+  void expectWords(std::initializer_list<std::pair<uint32_t, uint16_t>> words) {
+    expectWords(0, words);
+  }
+
   bool menu(int id) {
     std::string why;
     return windows.menuCommand(id, why);
@@ -71,6 +86,30 @@ class StationTest : public ::testing::Test {
   static std::string press(winsys::HeadlessDialog& page, int button, int report) {
     page.click(button);
     return page.fullText(report);
+  }
+  using Fields = std::initializer_list<std::pair<int, std::string>>;
+  // Types each text into its field: fill(page, {{id, text}, ...}).
+  static void fill(winsys::HeadlessDialog& page, Fields fields) {
+    for (const auto& [id, text] : fields) page.setText(id, text);
+  }
+  // Types the fields, then presses `button` as above.
+  static std::string press(winsys::HeadlessDialog& page, Fields fields, int button, int report) {
+    fill(page, fields);
+    return press(page, button, report);
+  }
+  // Clicks `button` (scrolls bar `id`) and hands the page back, to read what it then shows.
+  static winsys::HeadlessDialog& clicked(winsys::HeadlessDialog& page, int button) {
+    page.click(button);
+    return page;
+  }
+  static winsys::HeadlessDialog& scrolled(winsys::HeadlessDialog& page, int id,
+                                          winsys::ScrollAction action) {
+    page.scroll(id, action);
+    return page;
+  }
+  // Clicks each button in turn.
+  static void clicks(winsys::HeadlessDialog& page, std::initializer_list<int> ids) {
+    for (int id : ids) page.click(id);
   }
   // Each field shows its text: expectFields(page, id, text, id, text, ...).
   template <typename... Rest>
