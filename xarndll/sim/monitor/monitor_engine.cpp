@@ -337,15 +337,13 @@ uint64_t Engine::recordWords(Key end, uint64_t limit, Header& h) {
   static_assert(kConnectors == 4);
   constexpr uint64_t kNever = UINT64_MAX;
   seek(cursor_);
-  // The walk keeps what it needs of each connector at hand: its recorded words' indexes and
-  // offsets, the cycle's words, and the place of the word after its next one, worked out while
-  // other words are written: choosing the next word then waits on a single load.
+  // The walk keeps what it needs of each connector at hand: its recorded words, and the place
+  // of the word after its next one, worked out while other words are written: choosing the next
+  // word then waits on a single load.
   struct Walk {
     Lane lane;
-    const uint32_t* list;
-    const Tick* offsets;
-    uint32_t count;
     const CycleWord* words;
+    uint32_t count;
     Tick length;
   };
   std::array<Walk, kConnectors> walks;
@@ -354,13 +352,12 @@ uint64_t Engine::recordWords(Key end, uint64_t limit, Header& h) {
     const Walk& w = walks[i];
     const bool wraps = w.lane.rank + 1 == w.count;
     const Tick cycleStart = wraps ? w.lane.cycleStart + w.length : w.lane.cycleStart;
-    return (cycleStart + w.offsets[wraps ? 0 : w.lane.rank + 1]) * kConnectors + i;
+    return (cycleStart + w.words[wraps ? 0 : w.lane.rank + 1].offset) * kConnectors + i;
   };
   uint64_t p0 = kNever, p1 = kNever, p2 = kNever, p3 = kNever;
   for (std::size_t i = 0; i < kConnectors; ++i) {
     const Marks& marks = recorded_[i];
-    walks[i] = {lanes_[i],        marks.list().data(),           marks.offsets().data(),
-                marks.perCycle(), connectors_[i].words().data(), connectors_[i].length()};
+    walks[i] = {lanes_[i], marks.words().data(), marks.perCycle(), connectors_[i].length()};
     ahead[i] = walks[i].lane.idle ? kNever : placeAfter(i);
   }
   if (!walks[0].lane.idle) p0 = walks[0].lane.start * kConnectors;
@@ -382,7 +379,7 @@ uint64_t Engine::recordWords(Key end, uint64_t limit, Header& h) {
     p3 = best == 3 ? following : p3;
     Walk& walk = walks[best];
     Lane& lane = walk.lane;
-    writeEntry(slot, static_cast<int>(best), lane.start, walk.words[walk.list[lane.rank]]);
+    writeEntry(slot, static_cast<int>(best), lane.start, walk.words[lane.rank]);
     slot = slot + 1 == kStackEntries ? 0 : slot + 1;
     ++n;
     last = at;
