@@ -9,16 +9,6 @@ constexpr uint16_t kLocalWordBits = 24;
 constexpr std::array<uint16_t, 5> kErrorTypes = {ldb::kErrorNone, ldb::kErrorParity,
                                                  ldb::kErrorManchester, ldb::kErrorSync,
                                                  ldb::kErrorBitCount};
-constexpr std::array<uint16_t, 4> kWordErrors = {ldb::kErrPy, ldb::kErrMn, ldb::kErrLg,
-                                                 ldb::kErrSh};
-
-// The finaliser of splitmix64: every bit of n reaches every bit of the result.
-constexpr uint64_t mix(uint64_t n) {
-  uint64_t z = n + 0x9E3779B97F4A7C15ull;
-  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-  z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-  return z ^ (z >> 31);
-}
 
 }  // namespace
 
@@ -34,15 +24,6 @@ ldb::WordFault applyInjection(uint16_t type, uint16_t size, bool commandSync) {
                               : kLocalWordBits - 1;
   }
   return ldb::applyInjection(ldb::Injection{0, type, size}, commandSync);
-}
-
-PartnerAnswer partnerAnswer(uint64_t transfer) {
-  uint64_t h = mix(transfer);
-  PartnerAnswer a;
-  a.responds = (h & 0xFF) != 0;
-  if (a.responds && (h >> 8 & 0xFF) == 0) a.errors = kWordErrors[h >> 16 & 3];
-  a.data = a.responds ? static_cast<uint16_t>(h >> 32) : 0;
-  return a;
 }
 
 // ---- Timeline

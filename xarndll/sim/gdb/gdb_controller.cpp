@@ -60,10 +60,14 @@ void addCounter(CardMemory& m, uint32_t offset, uint64_t n) {
 static_assert(udq::kTimeTag == 2 * 9 && udq::kBus == udq::kTimeTag + 2 * TimeTagWriter::kWords &&
               udq::kBus + 2 == map::kGdbUplink.entryBytes &&
               map::kGdbUplink.entryBytes == map::kGdbDownlink.entryBytes);
-inline void put(TimeTagWriter& tags, RingQueue& queue, Tick at, uint16_t bus,
-                const std::array<uint16_t, 9>& words) {
+// Word by word: gathered into a block first, the words would be copied only once every one of
+// them had reached memory.
+template <class... Words>
+void put(TimeTagWriter& tags, RingQueue& queue, Tick at, uint16_t bus, Words... words) {
+  static_assert(sizeof...(Words) == udq::kTimeTag / 2);
   uint16_t* e = queue.pushInPlace();
-  for (std::size_t i = 0; i < words.size(); ++i) e[i] = words[i];
+  std::size_t i = 0;
+  ((e[i++] = static_cast<uint16_t>(words)), ...);
   tags.fill(at, e + udq::kTimeTag / 2);
   e[udq::kBus / 2] = bus;
 }
@@ -74,20 +78,20 @@ inline void put(TimeTagWriter& tags, RingQueue& queue, Tick at, uint16_t bus,
 // this one only hears.
 void record(CardMemory& m, TimeTagWriter& tags, RingQueue& uplink, RingQueue& downlink,
             const Heard& h, uint16_t rate, bool heard) {
-  put(tags, uplink, h.start, h.bus,
-      {h.source, h.sync, 0, h.errors, h.rt, h.channel, h.data, rate, h.index});
+  put(tags, uplink, h.start, h.bus, h.source, h.sync, 0, h.errors, h.rt, h.channel, h.data, rate,
+      h.index);
   tapWord(m, gdbWord(h.start, {h.rt, h.channel, h.data, h.sync != 0}, heard, h.bus, 0, h.errors));
   WireTransfer closing{static_cast<uint16_t>(h.source >> 14), h.index, 0, rate};
   if (!h.sync) return tapTransfer(m, closing);
   const Answer& a = h.answer;
   if (a.answered) {
-    put(tags, downlink, h.start + a.at, h.bus,
-        {h.source, a.sync, 0, a.errors, a.rt, a.channel, a.data, rate, h.index});
+    put(tags, downlink, h.start + a.at, h.bus, h.source, a.sync, 0, a.errors, a.rt, a.channel,
+        a.data, rate, h.index);
     tapWord(m, gdbWord(h.start + a.at, {a.rt, a.channel, a.data, a.sync != 0}, true, h.bus, 1,
                        a.errors));
   } else {
-    put(tags, downlink, h.start + a.at, h.bus,
-        {h.source, 0, 1, 0, h.rt, h.channel, 0, rate, h.index});
+    put(tags, downlink, h.start + a.at, h.bus, h.source, 0, 1, 0, h.rt, h.channel, 0, rate,
+        h.index);
     closing.errors = kWireNoResponse;
   }
   tapTransfer(m, closing);

@@ -30,6 +30,12 @@ bool rtEnabled(const CardMemory& m, uint32_t rt) {
   return m.read(kTrigger + trigger::kRtFilter + 2 * rt) == 0;
 }
 
+// Kept out of line: the merge writes an entry every few microseconds, and a recorded card is rare.
+[[gnu::noinline]] void offerToTap(CardMemory& m, int c, Tick start, const CycleWord& w) {
+  tapWord(m, monitorWord(start, w, c));
+  tapTransfer(m, {0, w.rt, 0, 0});
+}
+
 }  // namespace
 
 // ---- Records
@@ -331,38 +337,49 @@ uint64_t Engine::recordWords(Key end, uint64_t limit, Header& h) {
   static_assert(kConnectors == 4);
   constexpr uint64_t kNever = UINT64_MAX;
   seek(cursor_);
-  // The walk keeps what it needs of each connector at hand: its recorded words' indexes and
-  // offsets, and the cycle's words.
+  // The walk keeps what it needs of each connector at hand: its recorded words, and the place
+  // of the word after its next one, worked out while other words are written: choosing the next
+  // word then waits on a single load.
   struct Walk {
     Lane lane;
-    const uint32_t* list;
-    const Tick* offsets;
-    uint32_t count;
     const CycleWord* words;
+    uint32_t count;
     Tick length;
   };
   std::array<Walk, kConnectors> walks;
+  std::array<uint64_t, kConnectors> ahead;
+  auto placeAfter = [&walks](std::size_t i) {
+    const Walk& w = walks[i];
+    const bool wraps = w.lane.rank + 1 == w.count;
+    const Tick cycleStart = wraps ? w.lane.cycleStart + w.length : w.lane.cycleStart;
+    return (cycleStart + w.words[wraps ? 0 : w.lane.rank + 1].offset) * kConnectors + i;
+  };
+  uint64_t p0 = kNever, p1 = kNever, p2 = kNever, p3 = kNever;
   for (std::size_t i = 0; i < kConnectors; ++i) {
     const Marks& marks = recorded_[i];
-    walks[i] = {lanes_[i],        marks.list().data(),           marks.offsets().data(),
-                marks.perCycle(), connectors_[i].words().data(), connectors_[i].length()};
+    walks[i] = {lanes_[i], marks.words().data(), marks.perCycle(), connectors_[i].length()};
+    ahead[i] = walks[i].lane.idle ? kNever : placeAfter(i);
   }
-  auto place = [&walks](std::size_t i) {
-    return walks[i].lane.idle ? kNever : walks[i].lane.start * kConnectors + i;
-  };
-  std::array<uint64_t, kConnectors> places;
-  for (std::size_t i = 0; i < kConnectors; ++i) places[i] = place(i);
+  if (!walks[0].lane.idle) p0 = walks[0].lane.start * kConnectors;
+  if (!walks[1].lane.idle) p1 = walks[1].lane.start * kConnectors + 1;
+  if (!walks[2].lane.idle) p2 = walks[2].lane.start * kConnectors + 2;
+  if (!walks[3].lane.idle) p3 = walks[3].lane.start * kConnectors + 3;
   const uint64_t stop = end.tick * kConnectors + static_cast<uint64_t>(end.connector);
   uint32_t slot = h.next;
   uint64_t n = 0;
   uint64_t last = 0;
   while (n < limit) {
-    const uint64_t at = std::min(std::min(places[0], places[1]), std::min(places[2], places[3]));
+    const uint64_t at = std::min(std::min(p0, p1), std::min(p2, p3));
     if (at >= stop) break;
     const std::size_t best = at % kConnectors;
+    const uint64_t following = ahead[best];
+    p0 = best == 0 ? following : p0;
+    p1 = best == 1 ? following : p1;
+    p2 = best == 2 ? following : p2;
+    p3 = best == 3 ? following : p3;
     Walk& walk = walks[best];
     Lane& lane = walk.lane;
-    writeEntry(slot, static_cast<int>(best), lane.start, walk.words[walk.list[lane.rank]]);
+    writeEntry(slot, static_cast<int>(best), lane.start, walk.words[lane.rank]);
     slot = slot + 1 == kStackEntries ? 0 : slot + 1;
     ++n;
     last = at;
@@ -370,8 +387,8 @@ uint64_t Engine::recordWords(Key end, uint64_t limit, Header& h) {
       lane.rank = 0;
       lane.cycleStart += walk.length;
     }
-    lane.start = lane.cycleStart + walk.offsets[lane.rank];
-    places[best] = place(best);
+    lane.start = following / kConnectors;
+    ahead[best] = placeAfter(best);
   }
   for (std::size_t i = 0; i < kConnectors; ++i) lanes_[i] = walks[i].lane;
   h.next = slot;
@@ -406,10 +423,7 @@ void Engine::writeEntry(uint32_t slot, int c, Tick start, const CycleWord& w) {
   words[entry::kWordHigh / 2] = static_cast<uint16_t>(w.value >> 16);
   words[entry::kWordLow / 2] = static_cast<uint16_t>(w.value);
   words[entry::kFlags / 2] = w.flags;
-  if (memory_.tap) {
-    tapWord(memory_, monitorWord(start, w, c));
-    tapTransfer(memory_, {0, w.rt, 0, 0});
-  }
+  if (memory_.tap) offerToTap(memory_, c, start, w);
 }
 
 }  // namespace xarnsim::monitor

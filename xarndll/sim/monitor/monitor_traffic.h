@@ -45,10 +45,9 @@ class Marks {
   void build(const std::vector<CycleWord>& words, Pred marked);
 
   uint32_t perCycle() const { return static_cast<uint32_t>(list_.size()); }
-  // The marked indexes in order, their words' offsets, and where index `i` (a marked one)
+  // The marked words in order, for a walk through them, and where index `i` (a marked one)
   // stands among them.
-  const std::vector<uint32_t>& list() const { return list_; }
-  const std::vector<Tick>& offsets() const { return offsets_; }
+  const std::vector<CycleWord>& words() const { return words_; }
   uint32_t rank(uint32_t i) const { return prefix_[i]; }
   // Marked words before `p`, counted from the first cycle.
   uint64_t ordinal(Position p) const { return p.cycle * perCycle() + prefix_[p.index]; }
@@ -59,7 +58,7 @@ class Marks {
   std::vector<uint32_t> prefix_;  // marked words before each index (one more entry than words)
   std::vector<uint32_t> next_;    // the first marked index at or after each index, or the size
   std::vector<uint32_t> list_;    // the marked indexes
-  std::vector<Tick> offsets_;     // their words' offsets, for a walk through them
+  std::vector<CycleWord> words_;  // their words
 };
 
 // One connector's partner and its terminals.
@@ -100,13 +99,13 @@ void Marks::build(const std::vector<CycleWord>& words, Pred marked) {
   prefix_.assign(n + 1, 0);
   next_.assign(n + 1, n);
   list_.clear();
-  offsets_.clear();
+  words_.clear();
   for (uint32_t i = 0; i < n; ++i) {
     bool m = marked(words[i]);
     prefix_[i + 1] = prefix_[i] + (m ? 1 : 0);
     if (m) {
       list_.push_back(i);
-      offsets_.push_back(words[i].offset);
+      words_.push_back(words[i]);
     }
   }
   for (uint32_t i = n; i-- > 0;) next_[i] = prefix_[i + 1] != prefix_[i] ? i : next_[i + 1];
