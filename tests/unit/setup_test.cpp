@@ -22,7 +22,7 @@ class SetupTest : public StationTest {
 };
 
 TEST_F(SetupTest, ShortFileLoadsWhatItHasAndIsLeftAlone) {
-  std::vector<uint8_t> bytes(20);
+  std::vector<uint8_t> bytes(21);  // ten settings and half of the eleventh
   for (size_t i = 0; i < bytes.size(); i += 2) bytes[i] = static_cast<uint8_t>(i / 2 + 1);
   writeFile("XARN_WIN.INI", bytes);
   start();
