@@ -197,7 +197,8 @@ void Node::enter(uint64_t targetMicros) {
     }
     Tick step = std::min(target, std::max(allowed, done_));
     if (listener) step = std::min(step, std::max(othersDone, done_));
-    if (step > done_) {
+    const bool advanced = step > done_;
+    if (advanced) {
       Tick slice = std::min(step, done_ + kSlice);
       card_.runTo(slice / kTicksPerMicro);
       done_ = slice;
@@ -207,12 +208,16 @@ void Node::enter(uint64_t targetMicros) {
     // clock takes what they have sent so far, rather than stall its own loop on them.
     bool settled = pace_ == Pace::Wall || othersDone >= target;
     if (done_ >= target && settled) return;  // the lock stays held
+    // Between slices the lock is let go, so that the others can take their turn; a node that
+    // has just run a slice goes on at once rather than wait for somebody else's progress.
     uint32_t seen = bus_->progress();
     bus_->unlock(slot_);
-    if (done_ >= allowed && idle > 0)
-      std::this_thread::sleep_for(std::chrono::microseconds(std::min(idle, kLongestIdleMicros)));
-    else
-      bus_->await(seen, kLongestWaitMicros);
+    if (!advanced) {
+      if (done_ >= allowed && idle > 0)
+        std::this_thread::sleep_for(std::chrono::microseconds(std::min(idle, kLongestIdleMicros)));
+      else
+        bus_->await(seen, kLongestWaitMicros);
+    }
     bus_->lock(slot_);
   }
 }
