@@ -29,30 +29,17 @@ uint16_t loadTrigger(CardContext* card, uint16_t control, uint32_t postTrigger) 
 
 // Card time moves in steps of `range(0)` microseconds, one driver call (the status poll) each.
 void BM_MonitorSaturatedNoTrigger(benchmark::State& state) {
-  CardContext card{};
-  uint64_t now = 0;
-  xarnsim::setTimeSource(&card, [&] { return now; });
-  DUVEX_InitDLL(&card, 1, 1, 0);
-  SetupRecord setup{};
-  setup.marker = 0xFFFFFFFF;
-  setup.interWordTxGap = 11;
-  setup.rtResponseTime = 15;
-  setup.rtResponseTimeout = 50;
-  DUVEX_SetupDLL(&card, kModeBusMon, &setup);
-  wWDLL(&card, 0x0020, 0x000F);
-  loadTrigger(&card, kSyncAny | kDisabled, 0);
-  DUVEX_ClrMonStackDLL(&card);
-  DUVEX_RunMonDLL(&card);
+  VirtualCard card(kModeBusMon);
+  wWDLL(&card.context, 0x0020, 0x000F);
+  loadTrigger(&card.context, kSyncAny | kDisabled, 0);
+  DUVEX_ClrMonStackDLL(&card.context);
+  DUVEX_RunMonDLL(&card.context);
   auto step = static_cast<uint64_t>(state.range(0));
   uint16_t word = 0;
-  for (auto _ : state) {
-    now += step;
-    DUVEX_RdStatusDLL(&card, &word);
-  }
-  if (word != 0x0031 || rWDLL(&card, 0x082600) == 0) state.SkipWithError("not recording");
+  for (auto _ : state) word = card.step(step);
+  if (word != 0x0031 || rWDLL(&card.context, 0x082600) == 0) state.SkipWithError("not recording");
   double simulated = static_cast<double>(state.iterations() * step) / kSecond;
   state.counters["sim_per_cpu"] = benchmark::Counter(simulated, benchmark::Counter::kIsRate);
-  xarnsim::release(&card);
 }
 BENCHMARK(BM_MonitorSaturatedNoTrigger)->Arg(1000)->Arg(kSecond);
 
