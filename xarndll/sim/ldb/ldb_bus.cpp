@@ -46,10 +46,6 @@ Timing readTiming(const CardMemory& memory) {
   return t;
 }
 
-Injection readInjection(const CardMemory& memory, uint32_t address) {
-  return Injection{memory.read(address), memory.read(address + 2), memory.read(address + 4)};
-}
-
 void writeInjection(CardMemory& memory, uint32_t address, const ErrorInjectionRecord& record) {
   const uint16_t words[3] = {record.wordNumber, record.errorType, record.sizePosition};
   memory.writeWords(address, words, 3);

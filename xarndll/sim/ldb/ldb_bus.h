@@ -89,7 +89,10 @@ struct Injection {
   uint16_t type = kErrorNone;
   uint16_t size = 0;
 };
-Injection readInjection(const CardMemory& memory, uint32_t address);
+// Inline: the terminals' partner reads one for most of its exchanges.
+inline Injection readInjection(const CardMemory& memory, uint32_t address) {
+  return Injection{memory.read(address), memory.read(address + 2), memory.read(address + 4)};
+}
 void writeInjection(CardMemory& memory, uint32_t address, const ErrorInjectionRecord& record);
 
 // What an error does to one word.

@@ -1,6 +1,8 @@
 #include "xarndll/sim/ldb/ldb_terminals.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 #include "xarndll/sim/ldb/ldb_layout.h"
 #include "xarndll/sim/wire_tap.h"
@@ -271,18 +273,58 @@ Terminals::Next Terminals::findNext() const {
   return Next{};
 }
 
-void Terminals::build(int n, bool secondary, Exchange& ex) const {
-  uint32_t base = terminalBase(n);
+void Terminals::load(int n) {
+  Terminal& t = terminals_[static_cast<std::size_t>(n)];
+  loaded_ |= 1u << n;
+  const uint32_t base = terminalBase(n);
+  t.select = memory_.read(base + rt::kBusSelect);
+  t.action = memory_.read(base + rt::kAction);
+  t.state = memory_.read(base + rt::kState);
+  t.dtt = memory_.read(base + rt::kDtt);
+  t.defined = memory_.read(base + rt::kDefined) != 0;
+  t.heard = false;
+  t.txWords = t.rxWords = 0;
+}
+
+// The terminals' words as the last exchanges of the catch-up left them.
+void Terminals::writeBack() {
+  for (uint32_t left = loaded_; left != 0; left &= left - 1) {
+    const int n = std::countr_zero(left);
+    const Terminal& t = terminals_[static_cast<std::size_t>(n)];
+    const uint32_t base = terminalBase(n);
+    memory_.write(base + rt::kDtt, t.dtt);
+    if (!t.heard) continue;
+    queues_.stamp(base + rt::kLastTime, t.lastStart);
+    memory_.write32(base + rt::kLastCommand, t.lastCommand);
+    memory_.write32(base + rt::kLastResponse, t.lastResponse);
+    memory_.write(base + rt::kState, t.state);
+    if (t.txWords > 0) {
+      queues_.stamp(base + rt::kTxTime, t.txStart);
+      memory_.write(base + rt::kTxStatus, static_cast<uint16_t>(kBufferUsed | t.txWords));
+    }
+    if (t.rxWords > 0) {
+      for (uint32_t i = 0; i < t.rxWords; ++i)
+        memory_.write32(base + rt::kRxData + 4 * i, partnerData(n, t.rxSequence, i));
+      queues_.stamp(base + rt::kRxTime, t.rxStart);
+      memory_.write(base + rt::kRxStatus, static_cast<uint16_t>(kBufferUsed | t.rxWords));
+    }
+  }
+  loaded_ = 0;
+}
+
+void Terminals::build(int n, bool secondary, Exchange& ex) {
+  const Terminal& t = terminal(n);
   auto rtAddress = static_cast<uint32_t>(n);
-  uint16_t state = knownState(memory_.read(base + rt::kState));
-  uint16_t action = memory_.read(base + rt::kAction) & kActionMask;
-  bool known = memory_.read(base + rt::kDefined) != 0;
+  uint16_t state = knownState(t.state);
+  uint16_t action = t.action & kActionMask;
   ex.rt = n;
   ex.secondary = secondary;
+  ex.start = cursor_;
+  ex.sequence = sequence_;
   ex.code = partnerCommand(state, deliverNext_[static_cast<std::size_t>(n)]);
   uint32_t count = ex.code == kCodeGah || ex.code == kCodeIwd ? kPartnerWords : 0;
   ex.command = commandWord(rtAddress, ex.code, count);
-  ex.heard = listens(memory_.read(base + rt::kBusSelect), secondary);
+  ex.heard = listens(t.select, secondary);
   ex.errors = ex.alternate = 0;
   ex.response = 0;
   ex.newState = state;
@@ -312,8 +354,9 @@ void Terminals::build(int n, bool secondary, Exchange& ex) const {
   ex.response = commandWord(rtAddress, ex.code, action | s.state);
   ex.busEnd = ex.answerAt + ex.answerWords * step + timing_.word;
   int c = category(ex.code, state);
-  if (known && c >= 0)
-    ex.injection = readInjection(memory_, base + rt::kErrors + 6 * static_cast<uint32_t>(c));
+  if (t.defined && c >= 0)
+    ex.injection =
+        readInjection(memory_, terminalBase(n) + rt::kErrors + 6 * static_cast<uint32_t>(c));
   const Injection& in = ex.injection;
   if (in.type != kErrorNone && in.wordNumber <= ex.answerWords) {
     WordFault fault = applyInjection(in, in.wordNumber == 0);
@@ -323,20 +366,23 @@ void Terminals::build(int n, bool secondary, Exchange& ex) const {
 }
 
 // The partner's IWD data words count up from pass to pass.
-uint32_t Terminals::partnerData(int n, uint32_t index) const {
-  return dataWord(static_cast<uint32_t>(n), sequence_ * kPartnerWords + index);
+uint32_t Terminals::partnerData(int n, uint32_t sequence, uint32_t index) {
+  return dataWord(static_cast<uint32_t>(n), sequence * kPartnerWords + index);
 }
 
 // The exchange's words, in time order, for the raw queue.
-void Terminals::pushWords(const Exchange& ex, Tick start) {
+void Terminals::pushWords(const Exchange& ex) {
   const Tick step = timing_.word + timing_.gap;
   auto push = [this](const BusWord& w) {
     queues_.pushRaw(w);
     if (wire_) wire_->carry(w, !w.received);
   };
+  const Tick start = ex.start;
   push(BusWord{start, ex.command, true, true, ex.secondary, {}});
-  for (uint32_t i = 0; i < ex.partnerWords; ++i)
-    push(BusWord{start + (i + 1) * step, partnerData(ex.rt, i), false, true, ex.secondary, {}});
+  for (uint32_t i = 0; i < ex.partnerWords; ++i) {
+    push(BusWord{
+        start + (i + 1) * step, partnerData(ex.rt, ex.sequence, i), false, true, ex.secondary, {}});
+  }
   if (!ex.heard) return;
   const uint32_t base = terminalBase(ex.rt);
   for (uint32_t i = 0; i <= ex.answerWords; ++i) {
@@ -360,65 +406,99 @@ void Terminals::Unseen::flushCommands(Queues& queues) {
   commands = 0;
 }
 
-// The exchange's words and command reach the queues that can still show them; the others only
-// count them, in order, before anything later is pushed.
-void Terminals::commit(int n, Tick start, const Exchange& ex, bool wordsShown, bool commandShown,
-                       Unseen& unseen) {
-  uint32_t base = terminalBase(n);
-  if (wordsShown) {
-    unseen.flushWords(queues_);
-    pushWords(ex, start);
-  } else {
-    unseen.words += ex.wordCount();
-  }
-  if (commandShown) {
-    unseen.flushCommands(queues_);
-    queues_.pushCommand(start, ex.command, ex.errors, ex.alternate, ex.response);
-  } else {
-    ++unseen.commands;
-  }
+// What the exchange does to the partner and to its terminal.
+void Terminals::take(const Exchange& ex) {
   wordsSent_ += ex.wordCount();
   ++commandsSent_;
   if (!ex.heard) return;
-  queues_.stamp(base + rt::kLastTime, start);
-  memory_.write32(base + rt::kLastCommand, ex.command);
-  memory_.write32(base + rt::kLastResponse, ex.response);
-  uint16_t before = knownState(memory_.read(base + rt::kState));
-  memory_.write(base + rt::kState, ex.newState);
-  if (ex.handshakeDone) {
-    uint16_t dtt = memory_.read(base + rt::kDtt);
-    memory_.write(base + rt::kDtt, static_cast<uint16_t>((dtt + 1) & kDttMask));
-  }
+  Terminal& t = terminal(ex.rt);
+  uint16_t before = knownState(t.state);
+  t.heard = true;
+  t.lastStart = ex.start;
+  t.lastCommand = ex.command;
+  t.lastResponse = ex.response;
+  t.state = ex.newState;
+  if (ex.handshakeDone) t.dtt = static_cast<uint16_t>((t.dtt + 1) & kDttMask);
   if (before == kStateWfi && (ex.code == kCodeInd || ex.code == kCodeSrq))
-    deliverNext_[static_cast<std::size_t>(n)] = ex.code == kCodeInd;
+    deliverNext_[static_cast<std::size_t>(ex.rt)] = ex.code == kCodeInd;
   if (ex.answerWords > 0) {
-    queues_.stamp(base + rt::kTxTime, start);
-    memory_.write(base + rt::kTxStatus, static_cast<uint16_t>(kBufferUsed | ex.answerWords));
+    t.txWords = ex.answerWords;
+    t.txStart = ex.start;
   }
   if (ex.code == kCodeIwd && ex.newState == kStateWfsre) {
-    for (uint32_t i = 0; i < ex.partnerWords; ++i)
-      memory_.write32(base + rt::kRxData + 4 * i, partnerData(n, i));
-    queues_.stamp(base + rt::kRxTime, start);
-    memory_.write(base + rt::kRxStatus, static_cast<uint16_t>(kBufferUsed | ex.partnerWords));
+    t.rxWords = ex.partnerWords;
+    t.rxStart = ex.start;
+    t.rxSequence = ex.sequence;
   }
+}
+
+Terminals::Exchange& Terminals::nextPending() {
+  if (pending_.empty())
+    pending_.resize(std::max(queues_.rawCapacity(), queues_.commandCapacity()) + std::size_t{1});
+  std::size_t at = pendingFirst_ + pendingCount_;
+  return pending_[at < pending_.size() ? at : at - pending_.size()];
+}
+
+// The next exchange waits for the end of the catch-up with the others; once the ring is full,
+// the oldest one can no longer show in any queue and only counts.
+void Terminals::keepNext() {
+  if (++pendingCount_ < pending_.size()) return;
+  const Exchange& oldest = pending_[pendingFirst_];
+  unseen_.words += oldest.wordCount();
+  ++unseen_.commands;
+  if (++pendingFirst_ == pending_.size()) pendingFirst_ = 0;
+  --pendingCount_;
+}
+
+const Terminals::Exchange& Terminals::pending(std::size_t index) const {
+  std::size_t at = pendingFirst_ + index;
+  return pending_[at < pending_.size() ? at : at - pending_.size()];
+}
+
+// The waiting exchanges reach the queues that can still show them once the catch-up is over
+// (the newest raw queue's capacity of words, the newest command queue's capacity of commands);
+// the queues only count the others, in order, before anything later is pushed.
+void Terminals::writePending() {
+  const std::size_t count = pendingCount_;
+  const std::size_t commandsFrom =
+      count > queues_.commandCapacity() ? count - queues_.commandCapacity() : 0;
+  std::size_t wordsFrom = count;
+  for (uint64_t words = 0; wordsFrom > 0 && words < queues_.rawCapacity();)
+    words += pending(--wordsFrom).wordCount();
+  for (std::size_t i = 0; i < count; ++i) {
+    const Exchange& ex = pending(i);
+    if (i >= wordsFrom) {
+      unseen_.flushWords(queues_);
+      pushWords(ex);
+    } else {
+      unseen_.words += ex.wordCount();
+    }
+    if (i >= commandsFrom) {
+      unseen_.flushCommands(queues_);
+      queues_.pushCommand(ex.start, ex.command, ex.errors, ex.alternate, ex.response);
+    } else {
+      ++unseen_.commands;
+    }
+  }
+  unseen_.flushWords(queues_);
+  unseen_.flushCommands(queues_);
+  pendingFirst_ = pendingCount_ = 0;
 }
 
 // ---- The partner's cycle
 
-// What the passes to come depend on, besides the time: the bus of the next pass and each
-// terminal's configuration and protocol position. (The DTT counts and the partner's data
-// pattern only count up; they do not steer anything.)
-std::vector<uint16_t> Terminals::signature() const {
-  std::vector<uint16_t> s;
-  s.reserve(1 + 5 * kTerminals);
-  s.push_back(secondaryPass_ ? 1 : 0);
+// (The DTT counts and the partner's data pattern only count up; they do not steer anything.)
+Terminals::Signature Terminals::signature() {
+  Signature s{};
+  s[0] = secondaryPass_ ? 1 : 0;
   for (int n = 0; n < kTerminals; ++n) {
-    uint32_t base = terminalBase(n);
-    s.push_back(memory_.read(base + rt::kMode));
-    s.push_back(memory_.read(base + rt::kBusSelect));
-    s.push_back(memory_.read(base + rt::kAction));
-    s.push_back(memory_.read(base + rt::kState));
-    s.push_back(deliverNext_[static_cast<std::size_t>(n)] ? 1 : 0);
+    const Terminal& t = terminal(n);
+    uint16_t* at = &s[1 + 5 * static_cast<std::size_t>(n)];
+    at[0] = memory_.read(terminalBase(n) + rt::kMode);
+    at[1] = t.select;
+    at[2] = t.action;
+    at[3] = t.state;
+    at[4] = deliverNext_[static_cast<std::size_t>(n)] ? 1 : 0;
   }
   return s;
 }
@@ -427,9 +507,13 @@ std::vector<uint16_t> Terminals::signature() const {
 // started, the passes between repeat for as long as nobody writes to the card: the whole
 // repetitions that end before what the queues can still hold are counted, not sent.
 void Terminals::passStarts(Tick until) {
-  std::vector<uint16_t> now = signature();
-  uint64_t key = 14695981039346656037ull;  // FNV-1a over the signature
-  for (uint16_t w : now) key = (key ^ w) * 1099511628211ull;
+  Signature now = signature();
+  uint64_t key = 14695981039346656037ull;  // FNV-1a, a 64-bit block at a time
+  for (std::size_t i = 0; i < now.size(); i += 4) {
+    uint64_t block = 0;
+    std::memcpy(&block, &now[i], sizeof block);
+    key = (key ^ block) * 1099511628211ull;
+  }
   auto seen = markOf_.find(key);
   if (!wire_ && seen != markOf_.end() && marks_[seen->second].signature == now) {
     const Mark& then = marks_[seen->second];
@@ -437,18 +521,17 @@ void Terminals::passStarts(Tick until) {
     if (!marks_.empty()) return;  // this pass is marked already
   }
   if (marks_.size() >= kMostMarks) invalidate();
-  Mark mark{std::move(now), cursor_, wordsSent_, commandsSent_, sequence_, {}};
-  for (int n = 0; n < kTerminals; ++n)
-    mark.dtt[static_cast<std::size_t>(n)] = memory_.read(terminalBase(n) + rt::kDtt);
+  Mark mark{now, cursor_, wordsSent_, commandsSent_, sequence_, {}};
+  for (int n = 0; n < kTerminals; ++n) mark.dtt[static_cast<std::size_t>(n)] = terminal(n).dtt;
   markOf_[key] = marks_.size();
-  marks_.push_back(std::move(mark));
+  marks_.push_back(mark);
 }
 
 void Terminals::skipPeriods(const Mark& then, Tick until) {
   const Tick period = cursor_ - then.cursor;
   const uint64_t words = wordsSent_ - then.words;
   const uint64_t commands = commandsSent_ - then.commands;
-  if (until <= cursor_ || commands == 0 || tapped(memory_)) return;
+  if (until <= cursor_ || commands == 0 || showAll_) return;
   // The last periods are sent word by word: enough of them to fill both queues, and one more.
   uint64_t keep = std::max(ceilDiv(queues_.rawCapacity(), std::max<uint64_t>(words, 1)),
                            ceilDiv(queues_.commandCapacity(), commands)) +
@@ -458,32 +541,21 @@ void Terminals::skipPeriods(const Mark& then, Tick until) {
   const uint64_t skipped = whole - keep;
   const uint32_t sequenceStep = sequence_ - then.sequence;
   for (int n = 0; n < kTerminals; ++n) {
-    uint32_t at = terminalBase(n) + rt::kDtt;
-    uint64_t dtt = memory_.read(at);
-    uint64_t step = (dtt - then.dtt[static_cast<std::size_t>(n)]) & kDttMask;
-    memory_.write(at, static_cast<uint16_t>((dtt + (skipped & kDttMask) * step) & kDttMask));
+    Terminal& t = terminal(n);
+    uint64_t step = (t.dtt - then.dtt[static_cast<std::size_t>(n)]) & kDttMask;
+    t.dtt = static_cast<uint16_t>((t.dtt + (skipped & kDttMask) * step) & kDttMask);
   }
+  // What waits to be written is older than a queue's worth of what follows: it only counts.
+  for (std::size_t i = 0; i < pendingCount_; ++i) unseen_.words += pending(i).wordCount();
+  unseen_.commands += pendingCount_;
+  pendingFirst_ = pendingCount_ = 0;
   sequence_ += static_cast<uint32_t>(skipped * sequenceStep);
   cursor_ += skipped * period;
-  queues_.skipRaw(skipped * words);
-  queues_.skipCommands(skipped * commands);
+  unseen_.words += skipped * words;
+  unseen_.commands += skipped * commands;
   wordsSent_ += skipped * words;
   commandsSent_ += skipped * commands;
   invalidate();
-}
-
-// How far back from the end of a catch-up each queue can still show traffic: the raw queue's
-// words start at most one longest word spacing apart, the command queue's exchanges one longest
-// exchange apart. An exchange that ends further back reaches that queue only as a count.
-Terminals::Horizons Terminals::horizons(Tick until) const {
-  const Tick wordSpacing =
-      timing_.word + timing_.gap + timing_.response + timing_.timeout + kPartnerGap;
-  const Tick exchange = (2 + 2 * Tick{kPartnerWords}) * wordSpacing;
-  auto back = [this, until](uint64_t count, Tick spacing) {
-    Tick span = tapped(memory_) ? until : count * spacing;
-    return until > span ? until - span : 0;
-  };
-  return {back(queues_.rawCapacity(), wordSpacing), back(queues_.commandCapacity(), exchange)};
 }
 
 bool Terminals::advance(Tick until) {
@@ -493,9 +565,9 @@ bool Terminals::advance(Tick until) {
     return true;
   }
   timing_ = readTiming(memory_);
-  // On a shared bus every word goes on the wire, so nothing is skipped.
-  const Horizons visible = wire_ ? Horizons{} : horizons(until);
-  Unseen unseen;
+  // On a shared bus every word goes on the wire, and a recording takes every word: each
+  // exchange is written as it is sent, and nothing is skipped.
+  showAll_ = wire_ || tapped(memory_);
   while (true) {
     Next next = findNext();
     if (next.rt < 0) {
@@ -503,17 +575,19 @@ bool Terminals::advance(Tick until) {
       break;
     }
     if (next.wrapped) passStarts(until);
-    build(next.rt, secondaryPass_ != next.wrapped, scratch_);
-    if (cursor_ + scratch_.busEnd > until) break;
-    const Tick end = cursor_ + scratch_.busEnd;
-    commit(next.rt, cursor_, scratch_, end >= visible.raw, end >= visible.commands, unseen);
-    cursor_ += scratch_.busEnd + kPartnerGap;
+    Exchange& ex = nextPending();
+    build(next.rt, secondaryPass_ != next.wrapped, ex);
+    if (cursor_ + ex.busEnd > until) break;
+    take(ex);
+    cursor_ += ex.busEnd + kPartnerGap;
     if (next.wrapped) secondaryPass_ = !secondaryPass_;
     nextRt_ = next.rt + 1;
-    if (scratch_.code == kCodeIwd) ++sequence_;
+    if (ex.code == kCodeIwd) ++sequence_;
+    keepNext();
+    if (showAll_) writePending();
   }
-  unseen.flushWords(queues_);
-  unseen.flushCommands(queues_);
+  writePending();
+  writeBack();
   return true;
 }
 

@@ -48,12 +48,12 @@ class Terminals {
 
  private:
   // One partner message to one terminal and what it does there.
-  // Its outcome is worked out without its words, which only the raw queue needs: most of a
-  // long catch-up's exchanges never reach it.
   struct Exchange {
     int rt = 0;
     bool secondary = false;
-    Tick busEnd = 0;
+    Tick start = 0;         // the command word's start
+    Tick busEnd = 0;        // from `start`
+    uint32_t sequence = 0;  // the partner's data pattern when it was sent
     uint32_t command = 0;
     uint32_t response = 0;
     uint16_t errors = 0;
@@ -73,24 +73,45 @@ class Terminals {
     bool wrapped = false;
   };
 
+  // A terminal as the partner meets it in one catch-up: read from card memory the first time,
+  // then changed here exchange by exchange, and written back once at the end. Only the last
+  // exchange of each kind leaves a trace in the terminal's words, so thousands of them cost one
+  // write each.
+  struct Terminal {
+    uint16_t select = 0;
+    uint16_t action = 0;  // as written, for the signature
+    uint16_t state = 0;   // as written until the first exchange it hears
+    uint16_t dtt = 0;
+    bool defined = false;
+    // What the last exchanges it heard leave in its words (nothing until `heard`).
+    bool heard = false;
+    Tick lastStart = 0;
+    uint32_t lastCommand = 0;
+    uint32_t lastResponse = 0;
+    uint32_t txWords = 0;  // the last TX buffer it sent (0: none)
+    Tick txStart = 0;
+    uint32_t rxWords = 0;  // the last RX data it took in (0: none)
+    Tick rxStart = 0;
+    uint32_t rxSequence = 0;
+  };
+
+  // What the passes to come depend on, besides the time: the bus of the next pass and each
+  // terminal's configuration and protocol position, padded to whole 64-bit blocks for the hash.
+  static constexpr std::size_t kSignatureWords = 1 + 5 * std::size_t{kTerminals};
+  using Signature = std::array<uint16_t, (kSignatureWords + 3) / 4 * 4>;
+
   // Where the partner's cycle stood at the start of a pass: a long catch-up finds the period of
   // the cycle from two passes that started alike and skips the whole periods that no queue
   // could show any more.
   struct Mark {
-    std::vector<uint16_t> signature;  // all that decides the passes to come
+    Signature signature{};
     Tick cursor = 0;
     uint64_t words = 0;     // raw words sent so far
     uint64_t commands = 0;  // commands sent so far
     uint32_t sequence = 0;
-    std::array<uint16_t, 32> dtt{};
+    std::array<uint16_t, kTerminals> dtt{};
   };
 
-  // The earliest end of an exchange whose words (commands) a queue can still show at the end of
-  // a catch-up.
-  struct Horizons {
-    Tick raw = 0;
-    Tick commands = 0;
-  };
   // Words and commands sent in a catch-up before any queue could show them. Each queue counts
   // its own before its next push: the two queues do not depend on each other.
   struct Unseen {
@@ -100,14 +121,22 @@ class Terminals {
     void flushCommands(Queues& queues);
   };
 
+  Terminal& terminal(int rt) {
+    if (!(loaded_ >> rt & 1)) load(rt);
+    return terminals_[static_cast<std::size_t>(rt)];
+  }
+  void load(int rt);
+  void writeBack();
   Next findNext() const;
-  void build(int rt, bool secondary, Exchange& out) const;
-  uint32_t partnerData(int rt, uint32_t index) const;
-  void pushWords(const Exchange& ex, Tick start);
-  Horizons horizons(Tick until) const;
-  void commit(int rt, Tick start, const Exchange& ex, bool wordsShown, bool commandShown,
-              Unseen& unseen);
-  std::vector<uint16_t> signature() const;
+  void build(int rt, bool secondary, Exchange& out);
+  static uint32_t partnerData(int rt, uint32_t sequence, uint32_t index);
+  void take(const Exchange& ex);
+  Exchange& nextPending();
+  void keepNext();
+  const Exchange& pending(std::size_t index) const;
+  void writePending();
+  void pushWords(const Exchange& ex);
+  Signature signature();
   void passStarts(Tick until);
   void skipPeriods(const Mark& then, Tick until);
 
@@ -121,7 +150,16 @@ class Terminals {
   bool secondaryPass_ = false;
   uint32_t sequence_ = 0;  // the partner's data pattern
   std::array<bool, 32> deliverNext_{};
-  Exchange scratch_;
+  std::array<Terminal, kTerminals> terminals_{};
+  uint32_t loaded_ = 0;  // one bit a terminal read in this catch-up
+  // The exchanges of this catch-up not yet written to the queues, oldest first: a ring that
+  // keeps as many as the longer queue holds, since an exchange that many back shows in neither,
+  // and one slot more, where the next exchange is worked out before it is known to fit.
+  std::vector<Exchange> pending_;
+  std::size_t pendingFirst_ = 0;
+  std::size_t pendingCount_ = 0;
+  bool showAll_ = false;  // every word goes out as it is sent: a shared bus, a recording
+  Unseen unseen_;
   uint64_t wordsSent_ = 0;
   uint64_t commandsSent_ = 0;
   std::vector<Mark> marks_;
