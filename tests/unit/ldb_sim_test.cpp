@@ -359,6 +359,25 @@ TEST_F(LdbTerminalTest, ALongCatchUpGivesTheSameTerminalsAndQueuesAsManySmallOne
   EXPECT_GT(readRt(0).dttCount, 0);
 }
 
+// Busy terminals, half of them deaf to the secondary bus, answer with one word or none: the raw
+// queue then shows older exchanges than the command queue, and catch-ups of any length must
+// still fill it alike.
+TEST_F(LdbTerminalTest, CatchUpsOfShortExchangesFillTheRawQueueAlike) {
+  auto run = [this](uint64_t step) {
+    restart();
+    enter(2);
+    for (uint16_t rt = 0; rt < 4; ++rt) EXPECT_EQ(writeRt(rt, 0x8000, 0x1000, rt % 2 ? 2 : 3), 0);
+    DUVEX_CommandDLL(&card, 10);
+    stepTo(2 * kSecond, step);
+    return cardWords(&card, {{0x049300, 0x05931E}, {0x059400, 0x08241E}});
+  };
+  const auto small = run(997);
+  for (uint64_t step : {70 * kMilli, 2 * kSecond}) {
+    SCOPED_TRACE(step);
+    expectSameWords(small, run(step));
+  }
+}
+
 TEST_F(LdbSimTest, QueueReadsTakeOrPeekNewestFirstAndClear) {
   enter(1);
   for (uint16_t n : {1, 2, 3}) ASSERT_EQ(define(n, 0), 0);
