@@ -87,59 +87,6 @@ class ConsoleSaveTest : public ConsoleScriptTest {
   int save(const std::string& file) { return run(kSetupsPage + "save 7 " + file + "\n"); }
 };
 
-// Message 1 to RT 3 with four data words in a 1 ms frame, run; the raw word queue a second on.
-const char* const kQueueRoad = R"(menu SETUP
-click 1
-menu LDB_BCT
-menu MESSAGES
-page BCT_MESS
-scroll 9 lineup
-scroll 9 lineup
-scroll 9 lineup
-scroll 12 lineup
-click 25
-type 14 4
-type 18 10 20 30 40
-click 2
-menu FRAME
-page MAJOR_FRAME
-type 5 1000
-type 101 1
-click 2
-menu RUN
-page RUN_BCT
-type 4 5000
-click 2
-menu QUEUE
-page XARN_QUE
-click 7
-click 5
-tick
-expect-count 6 15
-)";
-
-TEST_F(ConsoleSaveTest, SavesAQueueAsCsvWithItsColumnNames) {
-  ASSERT_EQ(run(std::string(kQueueRoad) + "save 6 queue.csv\n"), 0) << out.str();
-  EXPECT_NE(out.str().find("saved 15 lines to queue.csv"), std::string::npos) << out.str();
-  const std::string csv = slurp("queue.csv");
-  std::istringstream rows(csv);
-  std::vector<std::string> lines;
-  for (std::string row; std::getline(rows, row);) lines.push_back(row);
-  ASSERT_EQ(lines.size(), 16u) << csv;
-  EXPECT_EQ(lines[0],
-            "Direction,Time tag (ddd:hh:mm:ss.mmmuuu),Word (hex),Sync,Errors,Alternate errors\r");
-  // Each row holds the values of the list line it came from, without the screen's dressing.
-  for (int i = 1; i <= 15; ++i) {
-    std::string row = lines[static_cast<size_t>(i)];
-    ASSERT_TRUE(row.starts_with("RX_PRI,") || row.starts_with("TX_PRI,")) << row;
-    EXPECT_EQ(std::count(row.begin(), row.end(), ','), 5) << row;
-  }
-  // The newest words first: the last message's status word, then its last data word.
-  EXPECT_EQ(lines[1], "RX_PRI,000:00:00:00.999169,188001,Cs,,NONE\r") << csv;
-  EXPECT_EQ(lines[2], "TX_PRI,000:00:00:00.999134,000040,Ds,,NONE\r") << csv;
-  EXPECT_EQ(directoryNames(), (std::vector<std::string>{"XARN_WIN.INI", "queue.csv"}));
-}
-
 TEST_F(ConsoleSaveTest, AFileThatCannotBeWrittenIsAnErrorAndLeavesNothingBehind) {
   fs::create_directory("folder");
   std::ofstream("protected.csv") << "keep";

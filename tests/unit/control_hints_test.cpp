@@ -89,24 +89,6 @@ TEST(ControlHints, EveryDriverStatusHasAMeaning) {
 
 class ReportTipTest : public StationTest {};
 
-// The field keeps the bare number; its tool tip says what it means, and a later success says so.
-TEST_F(ReportTipTest, ReportFieldExplainsTheStatus) {
-  start();
-  setUpCard();
-  ASSERT_TRUE(menu(10));  // GDB_BCT
-  ASSERT_TRUE(menu(1));   // TABLES
-  winsys::HeadlessDialog& page = *windows.page("GDB_TABLES");
-  constexpr int kReport = 4;
-  constexpr int kGoTo = 5;
-  xarnsim::failNext(card(), "DUVEX_RdGdbTableDLL", 251, 1);
-  page.click(kGoTo);
-  EXPECT_EQ(std::tuple(page.fullText(kReport), page.toolTip(kReport)),
-            std::tuple("251", "251: a value the card refuses (out of range)"));
-  page.click(kGoTo);
-  EXPECT_EQ(std::tuple(page.fullText(kReport), page.toolTip(kReport)),
-            std::tuple("Done", "0: done"));
-}
-
 // The console shows whether a toggle is on, and checks a tool tip like any other text.
 TEST_F(ReportTipTest, ConsoleShowsTogglesAndChecksTips) {
   std::ostringstream out;

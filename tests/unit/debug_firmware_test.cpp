@@ -31,24 +31,6 @@ class FirmwareLoaderTest : public StationTest {
   }
 };
 
-TEST_F(FirmwareLoaderTest, HighAndLowFilesFillTheBufferAndTheCardAcknowledges) {
-  poke(0x2004, 0xDEAD);  // cleared before loading
-  EXPECT_EQ(upgrade("$A0000,\n12 34\n", "$A0000,\n56 78\n"), 0);
-  expectWords({{0x2000, 0x1256}, {0x2002, 0x3478}, {0x2004, 0}});
-  // Acknowledged, still programming, and in LDB_BCT mode, where the loader put the card.
-  expectWords({{0x0006, 0}, {0x0004, 0x19E4}, {0x0008, 0x4E96}, {0x000A, 0x7D28}, {0x0002, 1}});
-}
-
-TEST_F(FirmwareLoaderTest, LowFileGoesOnWhereTheHighFileEnded) {
-  EXPECT_EQ(upgrade("AA BB CC\n", "11 22\r\n"), 0);
-  expectWords({{0x2000, 0xAA00}, {0x2004, 0xCC00}, {0x2006, 0x0011}, {0x2008, 0x0022}});
-  // Address records anywhere in the buffer; stray characters between records are skipped.
-  EXPECT_EQ(upgrade("\x02$A0010, 01 x;\x03$A7FFF,\rFE\n", "$A0010,\n02 \n"), 0);
-  expectWords({{0x2020, 0x0102}, {0x11FFE, 0xFE00}});
-  EXPECT_EQ(upgrade("", ""), 0);  // empty files load nothing and are no error
-  EXPECT_EQ(word(0x2020), 0);
-}
-
 TEST_F(FirmwareLoaderTest, FormatErrorsStopWithWhatWasLoadedSoFar) {
   const char* bad[] = {
       "12 1a\n",        // lower-case second digit

@@ -53,26 +53,6 @@ TEST_F(DebugCommandTest, BadWrapDataWritesNothing) {
   EXPECT_EQ(xarnsim::callCount(card(), "DUVEX_CommandDLL"), 0u);
 }
 
-TEST_F(DebugCommandTest, CommandButtonsDriveTheCardButNotTheStationMode) {
-  winsys::HeadlessDialog* page = open("BGCdialog", "DEBUG_EXE");
-  EXPECT_EQ(press(*page, 4, 13), "Done");  // GOTO GSE_BCT MODE
-  page->click(7);                          // START CARD
-  windows.advance(1000);
-  EXPECT_EQ(page->fullText(15), " A041");
-  page->click(8);  // STOP CARD
-  windows.advance(1000);
-  EXPECT_EQ(page->fullText(15), " 0040");
-  EXPECT_EQ(station->shell().mode, app::Mode::None);
-
-  page->click(9);  // SELFTEST, then a command while it runs
-  windows.advance(1000);
-  EXPECT_EQ(page->fullText(15), " 000F");
-  EXPECT_EQ(press(*page, 1, 13), "249");
-  EXPECT_EQ(windows.beeps(), 1);
-  windows.advance(2000);
-  EXPECT_EQ(page->fullText(15), " 800F");
-}
-
 TEST_F(DebugCommandTest, ClockIsShownWhateverTheStatus) {
   winsys::HeadlessDialog* page = open("BGCdialog", "DEBUG_EXE");
   windows.advance(3 * 86400 * 1000 + 3723 * 1000 + 45);
@@ -98,22 +78,6 @@ TEST_F(DebugCommandTest, WatchEndsAfterThirtyTicksEvenIfTheCardIsNotDone) {
 }
 
 using MemoryDisplayTest = DebugPageTest;
-
-TEST_F(MemoryDisplayTest, ShowsEightLinesOfEightWordsFromTheTop) {
-  poke(0x0012, 0x1234);
-  poke(0x0022, 0xABCD);
-  winsys::HeadlessDialog* page = open("BUGdisp", "DEBUG_DISP");
-  ASSERT_NE(page, nullptr);
-  EXPECT_EQ(page->tabStops(4), (std::vector<int>{35, 60, 85, 110, 135, 160, 185, 210}));
-  EXPECT_EQ(page->listCount(4), 8);
-  EXPECT_EQ(page->listLine(4, 7), "000070:\t0000\t0000\t0000\t0000\t0000\t0000\t0000\t0000");
-  EXPECT_EQ(page->fullText(5), "000000");
-
-  EXPECT_EQ(press(*page, {{5, "12"}}, 1, 6), "Done");
-  EXPECT_EQ(page->listLine(4, 0), "000012:\t1234\t0000\t0000\t0000\t0000\t0000\t0000\t0000");
-  EXPECT_EQ(page->listLine(4, 1), "000022:\tABCD\t0000\t0000\t0000\t0000\t0000\t0000\t0000");
-  EXPECT_EQ(page->fullText(7), "1234");
-}
 
 TEST_F(MemoryDisplayTest, GotoMasksTheAddressAndRefusesThePastTheLastPage) {
   winsys::HeadlessDialog* page = open("BUGdisp", "DEBUG_DISP");

@@ -73,39 +73,6 @@ TEST(HexToNum, UpperCasesTheTextInPlaceAndStopsAtTheFirstBadCharacter) {
   }
 }
 
-TEST(ErrorField, PatternsForSyncAndSevDecimalOtherwise) {
-  // Sync takes a six-digit binary pattern (a seventh digit is ignored, a missing one flagged, and
-  // the scan goes on past a bad digit); the other types take decimal.
-  struct Case {
-    uint16_t type;
-    Parse parse;
-  };
-  for (const Case& c : {Case{0x40, {"101010", 42, 0}}, Case{0x40, {"1010101", 42, 0}},
-                        Case{0x40, {"10101", 42, 1}}, Case{0x40, {"1x1111", 0x2F, 1}},
-                        Case{0x1100, {"101", 5, 0}}, Case{0x0080, {"70000", 70000 & 0xFFFF, 0}}}) {
-    uint16_t flag = 0;
-    EXPECT_EQ(ui::ErrFieldToNum(c.type, c.parse.text, &flag), c.parse.value) << c.parse.text;
-    EXPECT_EQ(flag, c.parse.flag) << c.parse.text;
-  }
-  EXPECT_EQ(ui::NumToErrField(0x1100, 5), "101");
-  EXPECT_EQ(ui::NumToErrField(0, 0), "0");
-  EXPECT_EQ(ui::NumToErrField(0x40, 42), "101010");
-  EXPECT_EQ(ui::NumToErrField(0x40, 0xFFC1), "000001");
-  EXPECT_EQ(ui::NumToErrField(0x100, 65535), "65535");
-}
-
-TEST_F(FieldsTest, ShowHexLinesWritesPaddedWordsEachFollowedByABlank) {
-  const uint16_t narrow[] = {0x0001, 0xABCD};
-  ui::ShowHexLines(*page, 18, false, narrow, 2);
-  EXPECT_EQ(page->fullText(18), "0001 ABCD ");
-  const uint32_t wide[] = {0xFF123456, 0x7};
-  ui::ShowHexLines(*page, 18, true, wide, 2);
-  EXPECT_EQ(page->fullText(18), "123456 000007 ");
-  ui::ShowHexLines(*page, 18, false, nullptr, 5);  // test pattern: always 32 words
-  EXPECT_EQ(page->editLine(18, 0).substr(0, 15), "0000 0001 0002 ");
-  EXPECT_NE(page->fullText(18).find("001F "), std::string::npos);
-}
-
 // A page that passes everything on to another and counts how often a reader has a box wrapped.
 class CountingPage final : public winsys::Dialog {
  public:
@@ -149,69 +116,6 @@ class CountingPage final : public winsys::Dialog {
  private:
   winsys::Dialog& inner_;
 };
-
-TEST_F(FieldsTest, ReadHexLinesWrapsTheBoxOnceHoweverManyLinesItHolds) {
-  // Blank lines hold no token, so every one of them is read: a box wrapped again for each line
-  // took seconds for a few thousand of them.
-  std::string text;
-  for (int i = 0; i < 8000; ++i) text += "   \n";
-  text += "5 6";
-  page->setText(18, text);
-  CountingPage counting(*page);
-  uint16_t words[4];
-  EXPECT_EQ(ui::ReadHexLines(counting, 18, false, words, 4), 0);
-  EXPECT_EQ(words[0], 5);
-  EXPECT_EQ(words[1], 6);
-  EXPECT_EQ(counting.wraps, 1);
-}
-
-TEST_F(FieldsTest, ReadHexLinesReadsTheWrappedLinesBackIntoTheWords) {
-  page->setText(18, "1 2 3 4\n5 6");
-  uint16_t words[32];
-  std::fill(std::begin(words), std::end(words), 0xEEEE);
-  EXPECT_EQ(ui::ReadHexLines(*page, 18, false, words, 32), 0);
-  for (int i = 0; i < 32; ++i) EXPECT_EQ(words[i], i < 6 ? i + 1 : 0) << i;
-
-  page->setText(18, "12 ZZ 34\n56");
-  EXPECT_EQ(ui::ReadHexLines(*page, 18, false, words, 32), 1);
-  EXPECT_EQ(words[0], 0x12);
-  EXPECT_EQ(words[1], 0);
-  EXPECT_EQ(words[2], 0x34);
-  EXPECT_EQ(words[3], 0);  // reading stops before the next line
-
-  // A round trip of 512 wide words through a box that wraps them.
-  uint32_t out[512], back[512];
-  for (uint32_t i = 0; i < 512; ++i) out[i] = (i * 0x10203) & 0xFFFFFF;
-  ui::ShowHexLines(*page, 18, true, out, 512);
-  EXPECT_GT(page->editLineCount(18), 50);
-  EXPECT_EQ(ui::ReadHexLines(*page, 18, true, back, 512), 0);
-  EXPECT_TRUE(std::equal(std::begin(out), std::end(out), std::begin(back)));
-
-  // More tokens than words: the count bounds what is stored.
-  page->setText(18, "1 2 3 4 5");
-  uint16_t three[3];
-  EXPECT_EQ(ui::ReadHexLines(*page, 18, false, three, 3), 0);
-  EXPECT_EQ(three[2], 3);
-  // A blank line holds no token and the next one is read; an empty line stops.
-  page->setText(18, "   \n7\n\n8");
-  EXPECT_EQ(ui::ReadHexLines(*page, 18, false, words, 32), 0);
-  EXPECT_EQ(words[0], 7);
-  EXPECT_EQ(words[1], 0);
-}
-
-TEST_F(FieldsTest, ShowReportTextsAndBeeps) {
-  ui::ShowReport(*page, 4, 0);
-  EXPECT_EQ(page->fullText(4), "Done");
-  EXPECT_EQ(windows.beeps(), 0);
-  ui::ShowReport(*page, 4, 999);
-  EXPECT_EQ(page->fullText(4), "SYNTAX");
-  EXPECT_EQ(windows.beeps(), 1);
-  ui::ShowReport(*page, 4, 900);
-  EXPECT_EQ(page->fullText(4), "900");
-  ui::ShowReport(*page, 4, 65535);
-  EXPECT_EQ(page->fullText(4), "65535");
-  EXPECT_EQ(windows.beeps(), 3);
-}
 
 TEST_F(FieldsTest, ScrollBarIdFindsTheHandleInEitherHalf) {
   uint16_t handle = page->handleOf(5);

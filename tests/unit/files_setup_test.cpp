@@ -81,99 +81,6 @@ TEST_F(SetupFilesTest, SavedFileHasTheModeTheImageAndTheLastWordTwiceAndLoadsBac
   EXPECT_EQ(word(0x000006), 0x0606);
 }
 
-// What the driver reads back of a message definition and the frame, to compare two states.
-struct LdbView {
-  BcMessageRecord message{};
-  ErrorInjectionRecord error{};
-  MessageBufferRecord buffer{};
-  std::vector<uint32_t> data = std::vector<uint32_t>(kMessageDataWords);
-  FrameRecord frame{};
-  std::vector<uint16_t> list = std::vector<uint16_t>(kFrameListEntries);
-
-  uint16_t read(CardContext* card, uint16_t number) {
-    message = {.messageNumber = number, .errorInjection = &error, .buffer = &buffer};
-    buffer = {.wordLimit = kMessageDataWords, .data = data.data()};
-    frame.messageList = list.data();
-    uint16_t status = DUVEX_RdMsgDLL(card, &message);
-    return status ? status : DUVEX_RdProgDLL(card, &frame);
-  }
-  bool sameDefinition(const LdbView& o) const {
-    return message.direction == o.message.direction && message.wordCount == o.message.wordCount &&
-           message.bus == o.message.bus && message.commandWord == o.message.commandWord &&
-           message.gapTime == o.message.gapTime && error.errorType == o.error.errorType &&
-           error.wordNumber == o.error.wordNumber && data == o.data &&
-           frame.duration == o.frame.duration && frame.messageCount == o.frame.messageCount &&
-           list == o.list;
-  }
-};
-
-uint16_t writeDefinition(CardContext* card, uint16_t number, uint32_t seed) {
-  ErrorInjectionRecord error{3, static_cast<uint16_t>(seed & 1 ? 0x0040 : 0), 5};
-  std::vector<uint32_t> data(kMessageDataWords);
-  for (size_t i = 0; i < data.size(); ++i)
-    data[i] = (seed * 7919 + static_cast<uint32_t>(i) * 31) & 0xFFFFFF;
-  MessageBufferRecord buffer{
-      .suppliedWords = 32, .wordLimit = kMessageDataWords, .data = data.data()};
-  BcMessageRecord message{.messageNumber = number,
-                          .direction = static_cast<uint16_t>(seed & 1),
-                          .wordCount = static_cast<uint16_t>(1 + seed % 32),
-                          .bus = static_cast<uint16_t>(seed & 2 ? 0x8000 : 0x4000),
-                          .commandWord = (seed % 31) << 19 | (seed % 16) << 15 | 32,
-                          .errorInjection = &error,
-                          .gapTime = 100 + seed,
-                          .buffer = &buffer};
-  std::vector<uint16_t> list = {number, number, static_cast<uint16_t>(seed % 99 + 1)};
-  list.resize(kFrameListEntries);
-  FrameRecord frame{20000 + seed, 0, 3, list.data()};
-  uint16_t status = DUVEX_WrMsgDLL(card, &message);
-  return status ? status : DUVEX_WrProgDLL(card, &frame);
-}
-
-TEST_F(SetupFilesTest, LdbMessageAndFrameComeBackThroughTheDriver) {
-  startInMode(kLdbBct);
-  ASSERT_EQ(writeDefinition(card(), 7, 11), 0);
-  LdbView saved;
-  ASSERT_EQ(saved.read(card(), 7), 0);
-  ASSERT_EQ(setup::SaveSetup(card(), "LDB.SUP"), 0);
-
-  ASSERT_EQ(writeDefinition(card(), 7, 22), 0);
-  LdbView changed;
-  ASSERT_EQ(changed.read(card(), 7), 0);
-  ASSERT_FALSE(changed.sameDefinition(saved));  // the change is visible to the driver
-
-  ASSERT_EQ(setup::LoadSetup(card(), "LDB.SUP"), 0);
-  LdbView loaded;
-  ASSERT_EQ(loaded.read(card(), 7), 0);
-  EXPECT_TRUE(loaded.sameDefinition(saved));
-}
-
-TEST_F(SetupFilesTest, FileOfAnotherModeOrTooShortLeavesTheCardUntouched) {
-  startInMode(kBusMon);
-  poke(0x000008, 0x7777);
-  std::vector<uint16_t> full(1048444, 0x4242);
-  writeFile("LDB.SUP", fileOf(kLdbBct, full));
-  writeFile("SHORT.SUP", fileOf(kBusMon, std::vector<uint16_t>(10, 0x4242)));
-  writeFile("EMPTY.SUP", {});
-  writeFile("ONE.SUP", {0x03});
-  calls("wWDLL");
-
-  EXPECT_EQ(setup::LoadSetup(card(), "LDB.SUP"), 903);
-  EXPECT_EQ(setup::LoadSetup(card(), "SHORT.SUP"), 902);
-  EXPECT_EQ(setup::LoadSetup(card(), "EMPTY.SUP"), 902);
-  EXPECT_EQ(setup::LoadSetup(card(), "ONE.SUP"), 902);
-  EXPECT_EQ(setup::LoadSetup(card(), "MISSING.SUP"), 900);
-  std::filesystem::create_directory("DIR.SUP");
-  EXPECT_EQ(setup::LoadSetup(card(), "DIR.SUP"), 900);
-  EXPECT_EQ(calls("wWDLL"), 0u);
-  EXPECT_EQ(word(0x000008), 0x7777);
-
-  // Without its trailer the file is still whole.
-  writeFile("NOTRAIL.SUP", fileOf(kBusMon, full));
-  EXPECT_EQ(setup::LoadSetup(card(), "NOTRAIL.SUP"), 0);
-  EXPECT_EQ(word(0x000008), 0x4242);
-  EXPECT_EQ(word(0x1FFEFE), 0x4242);
-}
-
 TEST_F(SetupFilesTest, FailedSaveKeepsThePreviousFileWhole) {
   startInMode(kBusMon);
   const std::vector<uint8_t> previous = {'o', 'l', 'd'};
@@ -207,15 +114,6 @@ TEST_F(SetupFilesTest, FailedSaveKeepsThePreviousFileWhole) {
   EXPECT_EQ(onlyFiles(), (std::vector<std::string>{"KEEP.SUP", "XARN_WIN.INI"}));
 }
 
-TEST(SetupFileNames, AreUpperCasedAndMustEndInSup) {
-  EXPECT_EQ(setup::setupFileName("abc.sup"), "ABC.SUP");
-  EXPECT_EQ(setup::setupFileName("a.Sup"), "A.SUP");
-  EXPECT_EQ(setup::setupFileName(".SUP"), std::nullopt);
-  EXPECT_EQ(setup::setupFileName("abc.sux"), std::nullopt);
-  EXPECT_EQ(setup::setupFileName("abc.sup "), std::nullopt);
-  EXPECT_EQ(setup::setupFileName(""), std::nullopt);
-}
-
 TEST_F(SetupFilesTest, PageSavesTypedNamesAndLoadsListedOnesAsListed) {
   startInMode(kBusMon);
   writeFile("lower.sup", fileOf(kBusMon, std::vector<uint16_t>(1048444, 0x5151)));
@@ -245,18 +143,6 @@ TEST_F(SetupFilesTest, PageSavesTypedNamesAndLoadsListedOnesAsListed) {
   page = openSetups();
   EXPECT_EQ(page->listCount(7), 2);
   EXPECT_EQ(page->listLine(7, 0), "ABC.SUP");
-}
-
-TEST_F(SetupFilesTest, SetupsOpensModalFromEveryModeMenu) {
-  startInMode(kLdbBct);
-  windows.setPump([this] {
-    winsys::HeadlessDialog* page = windows.page("SETUPS");
-    if (page) page->click(6);
-    return page != nullptr;
-  });
-  ASSERT_TRUE(menu(6));  // LDB_BCT's SETUPS item
-  EXPECT_NE(std::find(events.begin(), events.end(), "open SETUPS"), events.end());
-  EXPECT_EQ(windows.openCount("SETUPS"), 0);
 }
 
 class AboutTest : public StationTest {

@@ -115,51 +115,6 @@ TEST_F(GdbControllerTest, TablesKeepEntriesAndRefuseNumbersPastTheirEnd) {
   EXPECT_EQ(DUVEX_RdGdbTableDLL(&card, 100, 1, &op, &back), 252);
 }
 
-TEST_F(GdbControllerTest, ExtendedChannelsWidenWhatACommandMayAddress) {
-  EXPECT_EQ(write(100, 1, kMeasure, command(1, 40000, 1)), 251);
-  card.extendedChannels = 1;
-  EXPECT_EQ(write(100, 1, kMeasure, command(1, 40000, 1)), 0);
-  EXPECT_EQ(insert(1, command(1, 65535, 1)), 0);
-}
-
-TEST_F(GdbControllerTest, EachTableRunsAtItsRate) {
-  ASSERT_EQ(write(10, 1, kMeasure, command(3, 4, 0x55)), 0);
-  ASSERT_EQ(write(100, 2, kMeasure, command(5, 6, 0x66)), 0);
-  ASSERT_EQ(write(1, 9999, kMeasure, command(7, 8, 0x77)), 0);
-  run();
-  now += kSecond;
-  std::vector<GdbQueueEntry> up = queue(kUplink);
-  std::map<uint16_t, int> perRate;
-  for (const GdbQueueEntry& e : up) {
-    ++perRate[e.tableRate];
-    EXPECT_EQ(e.source, 0);
-    EXPECT_EQ(e.index, e.tableRate == 10 ? 1 : e.tableRate == 100 ? 2 : 9999);
-    EXPECT_EQ(e.rtAddress, e.tableRate == 10 ? 3 : e.tableRate == 100 ? 5 : 7);
-  }
-  EXPECT_EQ(perRate, (std::map<uint16_t, int>{{1, 1}, {10, 10}, {100, 100}}));
-  // Each command-sync transfer has its answer (or its absence) on the downlink.
-  EXPECT_EQ(std::tuple(up.size(), counter(0), queue(kDownlink).size()),
-            std::tuple(111u, 111u, 111u));
-}
-
-TEST_F(GdbControllerTest, CommandEntriesSendHighBeforeLow) {
-  ASSERT_EQ(write(100, 1, kCommand), 0);
-  ASSERT_EQ(insert(0, command(1, 1, 0x10)), 0);
-  ASSERT_EQ(insert(0, command(1, 1, 0x11)), 0);
-  ASSERT_EQ(insert(1, command(2, 2, 0x20)), 0);
-  EXPECT_EQ(std::tuple(+counters.lo, +counters.hi), std::tuple(2, 1));
-  run();
-  now += 35 * kMilli;
-  std::vector<GdbQueueEntry> up = queue(kUplink);
-  EXPECT_EQ(column(up, &GdbQueueEntry::source), (Column{0x8000, 0x4000, 0x4000}));
-  EXPECT_EQ(column(up, &GdbQueueEntry::dataValue), (Column{0x20, 0x10, 0x11}));
-  EXPECT_EQ(column(up, &GdbQueueEntry::tableRate), (Column{100, 100, 100}));
-  EXPECT_EQ(column(up, &GdbQueueEntry::index), (Column{1, 1, 1}));
-  // Both queues are empty now: the COMMAND entry sends nothing more.
-  now += kSecond;
-  EXPECT_EQ(queue(kUplink).size(), 3u);
-}
-
 TEST_F(GdbControllerTest, AFullCommandQueueRefusesAndCountsNothing) {
   for (int i = 0; i < 30; ++i) ASSERT_EQ(insert(1, command(1, 1, static_cast<uint16_t>(i))), 0);
   EXPECT_EQ(insert(1, command(1, 1, 99)), 248);
@@ -186,30 +141,6 @@ TEST_F(GdbControllerTest, ZeroingTheCommandQueueWordsEmptiesThemEvenWhileRunning
   ASSERT_EQ(insert(0, command(9, 9, 9)), 0);
   now += kSecond;
   EXPECT_EQ(column(queue(kUplink), &GdbQueueEntry::rtAddress), (Column{1, 1, 9}));
-}
-
-TEST_F(GdbControllerTest, PassiveCardListensAndSendsNothing) {
-  ASSERT_EQ(write(100, 1, kMeasure, command(4, 4, 4)), 0);
-  ASSERT_EQ(write(100, 2, kCommand), 0);
-  ASSERT_EQ(write(100, 3, kTrigger), 0);
-  ASSERT_EQ(insert(1, command(1, 1, 1)), 0);
-  run(true);
-  EXPECT_EQ(state(), 0x9041);
-  now += 100 * kMilli;
-  EXPECT_EQ(state(), 0x9041);
-  std::vector<GdbQueueEntry> up = queue(kUplink);
-  EXPECT_EQ(column(up, &GdbQueueEntry::source), Column(10, 0));
-  EXPECT_EQ(column(up, &GdbQueueEntry::tableRate), Column(10, 0));
-  EXPECT_EQ(column(up, &GdbQueueEntry::rtAddress), Column(10, 4));
-  EXPECT_EQ(xarnsim::peek(&card, 0x0E00), 1);  // the queued command is still there
-  EXPECT_EQ(counter(8), 0u);                   // the partner's trigger pulses are not the card's
-  // Turning active: the card sends its command and pulses its trigger.
-  ASSERT_EQ(DUVEX_WrGdbBcModeDLL(&card, 0), 0);
-  EXPECT_EQ(state(), 0xA041);
-  now += 10 * kMilli;
-  up = queue(kUplink);
-  ASSERT_EQ(up.size(), 12u);
-  EXPECT_EQ(std::tuple(+up[10].tableRate, +up[11].source, counter(8)), std::tuple(100, 0x8000, 1u));
 }
 
 // The partner runs the card's tables: it stops at their HALT entry, and the bus falls silent

@@ -112,37 +112,4 @@ TEST_F(GdbMrtPageTest, UnknownCodesShowTheFirstEntries) {
   EXPECT_FALSE(page.isChecked(kRtEnable));
 }
 
-TEST_F(GdbMrtPageTest, QueuePageListsAtMost256Lines) {
-  enter();
-  ASSERT_TRUE(menu(kRun));
-  // The queue page is modal: the pump drives it from inside its own opening.
-  GdbRtSimRecord t{.writeMarker = 0xFFFFFFFF, .rtEnable = 0x8000, .errorType = 0x0100};
-  ASSERT_EQ(DUVEX_WrGdbRtSimDLL(card(), 1, &t), 0);
-  GdbRtChanRecord c{.writeMarker = 0xFFFFFFFF, .channelEnable = 1, .responseDataValue = 0x42};
-  ASSERT_EQ(DUVEX_WrGdbRtChanDLL(card(), 1, 2, &c), 0);
-  windows.advance(30000);  // 300 polls, 150 answered
-  bool checked = false;
-  windows.setPump([&] {
-    winsys::HeadlessDialog* page = windows.page("GDB_MRT_Q");
-    if (!page || checked) return false;
-    checked = true;
-    EXPECT_EQ(page->listCount(6), 256);
-    // Newest first: the last poll (ANALOG, unanswered), then the MEASUREMENT exchange before it.
-    EXPECT_EQ(page->listLine(6, 0), " Resp:No\tCMND\tRT:1\tCh:2\tDt:600\tNoErrs");
-    EXPECT_EQ(page->listLine(6, 1), " Resp:Yes\tDATA\tRT:0\tCh:0\tDt:42\tNoErrs");
-    EXPECT_EQ(page->listLine(6, 2), " Resp:Yes\tCMND\tRT:1\tCh:2\tDt:400\tNoErrs");
-    page->click(2);  // Clear
-    EXPECT_EQ(page->listCount(6), 1);
-    EXPECT_EQ(page->listLine(6, 0), "EMPTY");
-    page->click(5);  // Snap: the list follows the card once a second, timers run under it
-    windows.advance(1000);
-    EXPECT_EQ(page->listCount(6), 15);
-    page->click(1);
-    return true;
-  });
-  ASSERT_TRUE(menu(kQueue));
-  EXPECT_TRUE(checked);
-  EXPECT_EQ(windows.openCount("GDB_MRT_Q"), 0);
-}
-
 }  // namespace

@@ -122,24 +122,6 @@ TEST_F(GdbTerminalsTest, RecordsKeepWhatIsWrittenAndDefaultTheRest) {
   EXPECT_EQ(DUVEX_RdGdbRtChanDLL(&card, 0, 0, &c), 252);
 }
 
-TEST_F(GdbTerminalsTest, ExtendedChannelsReachTo65535) {
-  EXPECT_EQ(write(1, 40000, channel()), 251);
-  std::string error;
-  ASSERT_TRUE(xarnsim::setOption(&card, "extended-channels", "1", error));
-  ASSERT_EQ(terminal(1, true), 0);
-  ASSERT_EQ(write(1, 40000, channel()), 0);
-  GdbRtChanRecord c{};
-  ASSERT_EQ(DUVEX_RdGdbRtChanDLL(&card, 1, 40000, &c), 0);
-  EXPECT_EQ(c.responseDataValue, 0x1234);
-  runFor(400 * kMilli);
-  bool answered = false;
-  for (const GdbRtQueueEntry& e : queue()) {
-    EXPECT_EQ(e.channel, e.rtAddress == 1 ? 40000 : 10);
-    answered = answered || e.dataValue == 0x1234;
-  }
-  EXPECT_TRUE(answered);
-}
-
 TEST_F(GdbTerminalsTest, AFullPoolRefusesCleanlyAndDefaultsFreeEntries) {
   for (uint16_t rt = 0; rt < 256; ++rt) {
     for (uint16_t ch = 0; ch < 16; ++ch) ASSERT_EQ(write(rt, ch, channel()), 0) << rt << " " << ch;
@@ -174,55 +156,6 @@ TEST_F(GdbTerminalsTest, ADisabledTerminalOrChannelNeverAnswers) {
   EXPECT_EQ(column(entries, &GdbRtQueueEntry::response), Column(40, kNoResponse));
   EXPECT_EQ(column(entries, &GdbRtQueueEntry::sync), Column(40, 1));
   EXPECT_EQ(std::tuple(+entries[0].rtAddress, +entries[1].rtAddress), std::tuple(5, 6));
-}
-
-TEST_F(GdbTerminalsTest, TheAnswerIsBuiltFromTheChannelAndItsMasks) {
-  ASSERT_EQ(terminal(5, true), 0);
-  GdbRtChanRecord c = channel();
-  c.responseType = 0x0000;  // COMMAND or MEASUREMENT
-  c.responseSync = 1;
-  c.notAndMask = 0x00F0;
-  c.orMask = 0x8000;
-  ASSERT_EQ(write(5, 3, c), 0);
-  c.respondWithCommandAddress = 1;
-  c.orMask = 0;
-  c.notAndMask = 0xFFFF;
-  ASSERT_EQ(write(5, 4, c), 0);
-  runFor(400 * kMilli);
-  std::vector<GdbRtQueueEntry> q = queue();
-  // COMMAND cycle: both channels answer; DISCRETE: neither; MEASUREMENT: both; ANALOG: neither.
-  // The partner's commands carry the request kind; channel 3's answer is 0x1234 AND NOT 0x00F0,
-  // OR 0x8000 from RT 9 channel 10; channel 4's every bit masked off, from its own address.
-  ASSERT_EQ(q.size(), 4u + 2u + 4u + 2u);
-  EXPECT_EQ(column(q, &GdbRtQueueEntry::dataValue),
-            (Column{0, 0x9204, 0, 0, 0x0200, 0x0200, 0x0400, 0x9204, 0x0400, 0, 0x0600, 0x0600}));
-  EXPECT_EQ(std::tuple(+q[1].rtAddress, +q[1].channel, +q[1].sync, +q[3].rtAddress, +q[3].channel),
-            std::tuple(9, 10, 1, 5, 4));
-  EXPECT_EQ(std::tuple(+q[4].response, kind(0), kind(1)), std::tuple(kNoResponse, 0, 1));
-}
-
-TEST_F(GdbTerminalsTest, ResponseTypesChooseTheRequestsAnswered) {
-  ASSERT_EQ(terminal(0, true), 0);
-  struct Case {
-    uint16_t type;
-    std::vector<bool> answers;  // COMMAND, DISCRETE, MEASUREMENT, ANALOG
-  };
-  for (const Case& c :
-       {Case{0x0000, {true, false, true, false}}, Case{0x0200, {false, true, true, false}},
-        Case{0x0400, {false, false, true, false}}, Case{0x0600, {false, false, false, true}},
-        Case{0x0800, {true, false, true, false}}}) {
-    GdbRtChanRecord r = channel();
-    r.responseType = c.type;
-    ASSERT_EQ(write(0, 0, r), 0);
-    ASSERT_EQ(DUVEX_CommandDLL(&card, 11), 0);
-    clearQueue();
-    runFor(400 * kMilli);
-    std::vector<bool> answers;
-    for (const GdbRtQueueEntry& q : queue()) {
-      if (q.rtAddress == 0) answers.push_back(q.response != kNoResponse);
-    }
-    EXPECT_EQ(answers, c.answers) << c.type;
-  }
 }
 
 TEST_F(GdbTerminalsTest, ResponseTimeIntermediateAndUnsolicitedWords) {
@@ -286,35 +219,6 @@ TEST_F(GdbTerminalsTest, QueueReadsRefuseHostileArgumentsAndAHugeCatchUpIsPrompt
   uint32_t answers = word32(&card, 0x0104);
   EXPECT_NE(polls, 0u);
   EXPECT_LE(std::abs(static_cast<int32_t>(4 * answers - polls)), 4 * 3 * 4096);
-}
-
-// An empty pool (from the start, by a defaults write, or by hand) leaves nothing to poll; the
-// card keeps running.
-TEST_F(GdbTerminalsTest, AnEmptyPoolRunsQuietly) {
-  runFor(60 * kSecond);
-  EXPECT_EQ(state(), 0x0051);
-  EXPECT_TRUE(queue().empty());
-  EXPECT_EQ(word32(&card, 0x0100), 0u);
-
-  ASSERT_EQ(terminal(1, false), 0);  // every poll unanswered: one entry each
-  ASSERT_EQ(write(1, 2, channel()), 0);
-  now += kSecond;
-  EXPECT_EQ(queue().size(), 10u);
-  GdbRtChanRecord defaults{};
-  defaults.writeMarker = 0xFFFFFFFF;
-  ASSERT_EQ(write(1, 2, defaults), 0);
-  now += kSecond;
-  EXPECT_EQ(state(), 0x0051);
-  EXPECT_EQ(queue().size(), 10u);
-
-  ASSERT_EQ(write(1, 2, channel()), 0);
-  now += kSecond;
-  EXPECT_EQ(queue().size(), 20u);
-  wWDLL(&card, kPool, 0);  // the in-use flag of the only entry
-  now += 86400 * kSecond;
-  EXPECT_EQ(state(), 0x0051);
-  EXPECT_EQ(queue().size(), 20u);
-  EXPECT_EQ(word32(&card, 0x0100), 20u);
 }
 
 // Pool entries the driver would refuse (RT past 255, channel past the limit) are not polled.

@@ -110,62 +110,6 @@ TEST(GdbWireTest, OnTheBusEveryTransferIsOfferedAndTheQueuesEndAsOnACardAlone) {
   EXPECT_FALSE(gdb::Controller::activeOnBus(onBus.memory));
 }
 
-TEST(GdbWireTest, AClaimedRtAnswersAndCollisionsAndSilentPartnersLeaveNoAnswer) {
-  Card card;
-  FakeWire wire;
-  wire.claimedRt = 5;
-  wire.reply = gdb::Answer{true, gdb::micros(16), 1, 0, 7, 8, 0x9204};
-  card.engine.controller().attach(&wire);
-  auto& controller = card.engine.controller();
-  ASSERT_EQ(controller.writeTable(100, 1, gdb::kOpMeasure, command(5, 3, 0x400), false), 0);
-  ASSERT_EQ(controller.writeTable(100, 2, gdb::kOpMeasure, command(9, 1, 0), false), 0);
-  // A word the controller damages (Manchester) reaches no terminal; a passive card hears it.
-  ASSERT_EQ(controller.writeTable(100, 3, gdb::kOpMeasure,
-                                  command(5, 3, 0x400, ldb::kErrorManchester), false),
-            0);
-  auto downlink = [&](uint32_t back, uint32_t offset) {
-    RingQueue q(card.memory, map::kGdbDownlinkHeader, map::kGdbDownlink);
-    return card.memory.read(q.entryAddress(q.size() - 1 - back) + offset);
-  };
-  auto uplinkErrors = [&] {
-    RingQueue q(card.memory, map::kGdbUplinkHeader, map::kGdbUplink);
-    return card.memory.read(q.entryAddress(q.size() - 1) + gdb::udq::kErrors);
-  };
-
-  card.engine.start(kModeBct, 0, 0);
-  card.engine.advance(5'000);
-  // RT 5: the claiming card's answer, stamped (in microseconds) when its word started.
-  EXPECT_EQ(std::tuple(downlink(2, gdb::udq::kSync), downlink(2, gdb::udq::kRt),
-                       downlink(2, gdb::udq::kChannel), downlink(2, gdb::udq::kData),
-                       downlink(2, gdb::udq::kTimeTag + 10)),
-            std::tuple(1, 7, 8, 0x9204, 16));
-  // RT 9: nobody claims it, the invented partner answers; the damaged word goes unanswered.
-  EXPECT_EQ(std::tuple(downlink(1, gdb::udq::kRt), downlink(1, gdb::udq::kNoResponse),
-                       downlink(0, gdb::udq::kNoResponse)),
-            std::tuple(9, gdb::partnerAnswer(1).responds ? 0 : 1, 1));
-  ASSERT_EQ(std::tuple(wire.offered.size(), wire.heard.size()), std::tuple(2u, 3u));
-  EXPECT_EQ(
-      std::tuple(+wire.heard[0].answer.data, +wire.heard[2].errors, wire.heard[2].answer.answered),
-      std::tuple(0x9204, ldb::kErrMn, false));
-
-  // Without invented partners RT 9 goes unanswered.
-  wire.partnersOn = false;
-  card.engine.advance(15'000);
-  EXPECT_EQ(std::tuple(downlink(1, gdb::udq::kRt), downlink(1, gdb::udq::kNoResponse),
-                       downlink(2, gdb::udq::kData)),
-            std::tuple(9, 1, 0x9204));
-
-  // Another active controller: every word garbled, nobody answers, offers or hears anything.
-  wire.elsewhere = true;
-  std::size_t offered = wire.offered.size();
-  std::size_t heard = wire.heard.size();
-  card.engine.advance(25'000);
-  EXPECT_EQ(std::tuple(wire.offered.size(), wire.heard.size()), std::tuple(offered, heard));
-  EXPECT_EQ(std::tuple(uplinkErrors(), downlink(1, gdb::udq::kNoResponse),
-                       downlink(2, gdb::udq::kNoResponse)),
-            std::tuple(ldb::kErrMn, 1, 1));
-}
-
 TEST(GdbWireTest, TheTwinAndThePartnerStepAsideForAnotherCardsController) {
   Card passive;
   FakeWire wire;

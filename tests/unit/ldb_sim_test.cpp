@@ -175,29 +175,6 @@ TEST_F(LdbSimTest, InjectedErrorsDamageTheWordTheyNameAndShowInEveryQueue) {
             std::tuple(0u, 0x8000));
 }
 
-TEST_F(LdbSimTest, HaltStopsTheBusAndAFullQueueKeepsTheNewestEntries) {
-  enter(1);
-  ASSERT_EQ(define(1, 0), 0);
-  ASSERT_EQ(frame({1}, 200), 0);  // 100 us frames, forever
-  ASSERT_EQ(DUVEX_RunLdbBcDLL(&card, 0), 0);
-  now += 100 * kMilli;  // 1000 frames: more than the 1024-entry queue would hold after 1024
-  ASSERT_EQ(DUVEX_CommandDLL(&card, 11), 0);
-  EXPECT_EQ(state(), 0x0010);
-  now += kSecond;
-  auto sent = takeMessages();
-  EXPECT_EQ(sent.size(), 1000u);
-  EXPECT_EQ(sent.front().errors, 0);
-  EXPECT_TRUE(takeMessages().empty());  // nothing after the halt
-
-  ASSERT_EQ(DUVEX_RunLdbBcDLL(&card, 0), 0);
-  now += kSecond;  // 10000 frames
-  sent = takeMessages();
-  ASSERT_EQ(sent.size(), 1024u);
-  EXPECT_EQ(sent.back().errors, 0x0200);  // Ov: it took an older entry's place
-  // Dropped entries are counted in the queue header (words 2..3).
-  EXPECT_EQ(rWDLL(&card, 0x045204), 10000 - 1024);
-}
-
 TEST_F(LdbSimTest, ALongCatchUpGivesTheSameCardAsManySmallOnes) {
   auto run = [this](uint64_t step) {
     restart();

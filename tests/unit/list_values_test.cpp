@@ -206,30 +206,6 @@ tick 86400
 expect-status "BUS_MON IDLE    "
 )";
 
-// Every entry the card holds, earliest first, positions counted from the trigger, each row as
-// the stack display shows the entry.
-TEST_F(CaptureTest, AFullCaptureHoldsEveryEntryAroundTheTriggerInOrder) {
-  ASSERT_EQ(run(std::string(kLongRun) + "save-capture capture.csv\n"), 0) << out.str();
-  EXPECT_TRUE(said("saved 8192 entries to capture.csv"));
-  Rows rows = rowsOf("capture.csv");
-  ASSERT_EQ(rows.size(), 8193u);
-  EXPECT_EQ(rows[0], (Names{"Position", "Time tag (ddd:hh:mm:ss.mmmuuu)", "Connector", "Sync",
-                            "Word (hex)", "Errors"}));
-  // 8191 - 7167 words before the trigger, the trigger, 7167 after it.
-  EXPECT_EQ(rows[1][0], "-1024");
-  EXPECT_EQ(rows[1025], (Names{"0", "000:00:00:01.008862", "J4", "DATA", "CFFA9D", "NO ERRORS"}));
-  EXPECT_EQ(rows[1035],
-            (Names{"+0010", "000:00:00:01.008960", "J1", "DATA", "0092BD", "NO ERRORS"}));
-  EXPECT_EQ(rows[8192][0], "+7167");
-  for (size_t i = 1; i < rows.size(); ++i) {
-    ASSERT_EQ(rows[i].size(), 6u) << i;
-    ASSERT_EQ(std::stol(rows[i][0]), static_cast<long>(i) - 1025) << i;
-    if (i > 1) {
-      ASSERT_LE(rows[i - 1][1], rows[i][1]) << i;  // time tags never go back
-    }
-  }
-}
-
 // A capture the card will not read is a header alone; outside BUS_MON there is none to save.
 TEST_F(CaptureTest, NoEntriesAndWrongModes) {
   ASSERT_EQ(run(std::string(kLongRun) + "fail DUVEX_RdMonMsgDLL 251\nsave-capture none.csv\n"), 0)

@@ -50,26 +50,6 @@ class MdmPageTest : public StationTest {
 
 // ---- Binary text
 
-TEST(MdmBinaryText, NumToBinAndBinToNumAtTheirLimits) {
-  EXPECT_EQ(mdm::NumToBin(5, 3), "101");
-  EXPECT_EQ(mdm::NumToBin(0x1A5, 8), "10100101");  // only the low eight bits
-  EXPECT_EQ(mdm::NumToBin(0xFFFF, 16), "1111111111111111");
-  EXPECT_EQ(mdm::NumToBin(1, 1), "1");
-  struct Case {
-    const char* text;
-    uint16_t value;
-    uint16_t error;
-  };
-  for (const Case& c : {Case{"11111111", 255, 0}, Case{"100000000", 256, 0}, Case{"", 0, 0},
-                        Case{"10a1", 2, 1}, Case{" 1", 0, 1}, Case{"2", 0, 1},
-                        Case{"11111111111111111", 0xFFFF, 0},  // 17 digits: the top one is lost
-                        Case{"10000000000000001", 1, 0}}) {
-    uint16_t error = 0;
-    EXPECT_EQ(mdm::BinToNum(c.text, &error), c.value) << c.text;
-    EXPECT_EQ(error, c.error) << c.text;
-  }
-}
-
 // ---- BITE configuration
 
 TEST_F(MdmPageTest, BiteConstantsAreSignedTenBitValues) {

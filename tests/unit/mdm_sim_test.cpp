@@ -171,42 +171,6 @@ TEST_F(MdmSimTest, RecordsAreStoredWholeAndBadNumbersTouchNothing) {
   EXPECT_EQ(DUVEX_RdMdmRtSimDLL(nullptr, 0, &unit, 0, 0), 251);
 }
 
-// RT 3: IOM 2 a DI module read by entry 16, IOM 4 a DO module written by entry 17.
-TEST_F(MdmSimTest, ThePartnerFollowsThePromAndTheUnitAnswersFromItsModules) {
-  enable(&card, 3);
-  prom(&card, 3, {NO_IOM, NO_IOM, DI, NO_IOM, DO}, {{Input, 2, 0, 4}, {Output, 4, 8, 3}});
-  iomData(3, 2, 0xD000);
-  now = 2 * kSecond;
-  run(kSecond);
-
-  std::vector<MdmQueueEntry> q = queue();
-  ASSERT_EQ(q.size(), 100u);  // one message each 10 ms frame
-  EXPECT_EQ(column(q, &MdmQueueEntry::rtNumber), Column(100, 3));
-  Column types = column(q, &MdmQueueEntry::messageType);
-  types.resize(10);
-  EXPECT_EQ(types, (Column{RCP, IFI, OTI, EPS, MRS, RCP, IFI, OTI, EPS, RCW}));
-  EXPECT_EQ(std::tuple(+q[1].iom, +q[1].count, +q[2].start, +q[2].errorFlags),
-            std::tuple(2, 4, 8, 0));
-  EXPECT_EQ(queuedData(1), (std::vector<uint16_t>{0xD000, 0xD001, 0xD002, 0xD003}));
-
-  // The output landed in IOM 4's words 8..10: the partner's address, cycle and word number.
-  MdmIomRecord out{};
-  ASSERT_EQ(DUVEX_RdMdmIOMDLL(&card, 3, 4, &out), 0);
-  EXPECT_EQ(
-      std::tuple(+out.iomData[7], out.iomData[8] >> 11, out.iomData[10] & 31, +out.iomData[11]),
-      std::tuple(0, 3, 10, 0));
-
-  // The unit's last command and time tag move with the traffic.
-  MdmRtSimRecord unit{};
-  ASSERT_EQ(DUVEX_RdMdmRtSimDLL(&card, 3, &unit, 0, 0), 0);
-  EXPECT_EQ(unit.lastCommand >> 19, 3u);
-  EXPECT_EQ(+unit.lastCommandTime.seconds, 2);  // 2 s after the initialisation
-  uint32_t last = unit.lastCommand;
-  now += 10 * kMilli;
-  ASSERT_EQ(DUVEX_RdMdmRtSimDLL(&card, 3, &unit, 0, 0), 0);
-  EXPECT_NE(unit.lastCommand, last);
-}
-
 // Each PROM entry against the IOM it addresses: the message type, or ILL.
 TEST_F(MdmSimTest, CommandEntriesMapToMessageTypes) {
   struct Case {
@@ -273,38 +237,6 @@ TEST_F(MdmSimTest, BiteAnswersComeFromTheBiteRegisters) {
   EXPECT_EQ(std::tuple(back.bite2RxData[4] >> 11, back.bite2RxData[4] & 31), std::tuple(1, 4));
 }
 
-// Without the override RCW echoes its command word, bit 0 and all.
-TEST_F(MdmSimTest, RcwEchoesTheCommandWordUnlessOverridden) {
-  enable(&card, 1);
-  run(55 * kMilli);  // RCP, EPS, MRS, RCP, EPS, RCW
-  std::vector<MdmQueueEntry> q = queue();
-  ASSERT_EQ(q.size(), 6u);
-  ASSERT_EQ(+q[5].messageType, RCW);
-  const uint32_t command = rWDLL(&card, kQueue + 5 * 128 + 24) |
-                           static_cast<uint32_t>(rWDLL(&card, kQueue + 5 * 128 + 26)) << 16;
-  EXPECT_EQ(command, 1u << 19 | RCW << 15 | 1u);  // count 1: bit 0 set
-  EXPECT_EQ(queuedData(5), std::vector<uint16_t>{0x0001});
-}
-
-// Units take their slots in address order, one slot apart: 49 words, 47 gaps, the response
-// timeout and 20 us, 3351 half microseconds with the default timing.
-TEST_F(MdmSimTest, SlotsFollowOneAnotherByTheSlotLength) {
-  for (uint16_t rt : {0, 1, 2}) enable(&card, rt);
-  run(5 * kMilli);
-  std::vector<MdmQueueEntry> q = queue();
-  ASSERT_EQ(q.size(), 3u);
-  auto tagMicros = [this](uint32_t index) {
-    const uint32_t at = kQueue + index * 128 + 12;
-    uint64_t seconds =
-        ((rWDLL(&card, at) * 24ull + rWDLL(&card, at + 2)) * 60 + rWDLL(&card, at + 4)) * 60 +
-        rWDLL(&card, at + 6);
-    return (seconds * 1000 + rWDLL(&card, at + 8)) * 1000 + rWDLL(&card, at + 10);
-  };
-  EXPECT_EQ(tagMicros(2) - tagMicros(0), 3351u);  // two slots of 1675.5 us
-  const uint64_t gap = tagMicros(1) - tagMicros(0);
-  EXPECT_TRUE(gap == 1675 || gap == 1676) << gap;
-}
-
 // The error injection of the input message type, for each error type.
 TEST_F(MdmSimTest, ErrorInjectionShowsInTheQueueFlags) {
   struct Case {
@@ -363,17 +295,6 @@ TEST_F(MdmSimTest, TheUnitSwitchesChangeTheAnswers) {
   EXPECT_EQ(column(queue(), &MdmQueueEntry::messageType), (Column{RCP, RBT, ILL, RBT, OTI, RBT}));
   ASSERT_EQ(DUVEX_RdMdmIOMDLL(&card, 3, 0, &module), 0);
   EXPECT_NE(+module.iomData[0], 0);
-}
-
-TEST_F(MdmSimTest, ADisabledUnitNeverAnswers) {
-  prom(&card, 4, {DI}, {{Input, 0, 0, 4}});
-  enable(&card, 6);
-  MdmRtSimRecord off{};
-  ASSERT_EQ(DUVEX_WrMdmRtSimDLL(&card, 4, &off, 0, 0), 0);
-  run(2 * kSecond);
-  EXPECT_EQ(column(queue(), &MdmQueueEntry::rtNumber), Column(queue().size(), 6));
-  ASSERT_EQ(DUVEX_RdMdmRtSimDLL(&card, 4, &off, 0, 0), 0);
-  EXPECT_EQ(std::tuple(off.lastCommand, +off.lastCommandTime.seconds), std::tuple(0u, 0));
 }
 
 TEST_F(MdmSimTest, QueueReadsWithPositionAndEndFlag) {

@@ -107,18 +107,6 @@ TEST_F(MonitorPageTest, GetShowsTheCardsTriggerAndLoadWritesTheControlWord) {
   EXPECT_EQ(word(kControl), 0x0038);
 }
 
-TEST_F(MonitorPageTest, PatternIsCutAt24AndAShortOneEndsInDontCare) {
-  auto& page = open(kTrigger);
-  ASSERT_EQ(press(page, {{kPattern, "0101010101010101010101011111111"}}, kLoad, kReport), "Done");
-  EXPECT_EQ(pattern(), "010101010101010101010101" + std::string(16, 'X'));
-  EXPECT_EQ(press(page, kGet, kPattern), "010101010101010101010101");
-  page.setText(kPattern, "11");
-  page.click(kLoad);
-  EXPECT_EQ(pattern(), "11" + std::string(38, 'X'));
-  EXPECT_EQ(press(page, {{kPattern, std::string(10000, '0')}}, kLoad, kReport), "Done");
-  EXPECT_EQ(pattern(), std::string(24, '0') + std::string(16, 'X'));
-}
-
 TEST_F(MonitorPageTest, RtFilterWrapsAndReachesTheCardOnLoad) {
   auto& page = open(kTrigger);
   EXPECT_EQ(scrolled(page, kRtScroll, ScrollAction::LineDown).fullText(kRtIndex), "31");
@@ -220,42 +208,6 @@ TEST_F(MonitorPageTest, StackScrollsToTheEndsOfTheCapture) {
   page.scroll(ms::kPage, ScrollAction::LineUp);  // +12 is not there: the step shrinks to 8
   EXPECT_EQ(position(page, 0), "TRIGGER");
   EXPECT_EQ(page.fullText(ms::kReport), " END OF POST-TRIGGER DATA");
-}
-
-// Halted with the trigger disabled, the capture shows from the word where the monitor stopped,
-// and the words before it browse like the history before a trigger.
-TEST_F(MonitorPageTest, StackShowsACaptureHaltedWithoutATrigger) {
-  loadAnyTrigger("10");
-  poke(kControl, word(kControl) | 0x8000);
-  ASSERT_TRUE(menu(kRun));
-  auto& page = open(kStack, "MON_STACK");
-  windows.advance(2000);
-  EXPECT_EQ(page.fullText(ms::kReport), " WAITING FOR TRIGGER");
-  ASSERT_TRUE(menu(kHalt));
-  windows.advance(1000);
-  ASSERT_EQ(page.listCount(ms::kList), 1);
-  EXPECT_EQ(position(page, 0), "TRIGGER");
-  EXPECT_EQ(page.fullText(ms::kReport), "");
-  ASSERT_EQ(scrolled(page, ms::kPage, ScrollAction::LineDown).listCount(ms::kList), 11);
-  EXPECT_EQ(position(page, 0), "-0010");
-  EXPECT_EQ(position(page, 10), "TRIGGER");
-  EXPECT_EQ(page.fullText(ms::kReport), "");
-  // Nothing was recorded after the last word.
-  page.scroll(ms::kLine, ScrollAction::LineUp);
-  page.scroll(ms::kPage, ScrollAction::LineUp);
-  EXPECT_EQ(position(page, 0), "-0010");
-  EXPECT_EQ(page.fullText(ms::kReport), " END OF POST-TRIGGER DATA");
-}
-
-TEST_F(MonitorPageTest, StackWithAnEmptyStackSaysSo) {
-  auto& page = open(kStack, "MON_STACK");
-  int beeps = windows.beeps();
-  windows.advance(1000);
-  EXPECT_EQ(page.fullText(ms::kReport), " NO STACK DATA");
-  EXPECT_EQ(page.listCount(ms::kList), 0);
-  EXPECT_GE(windows.beeps(), beeps + 1);
-  page.click(ms::kQuit);
-  EXPECT_EQ(windows.openCount("MON_STACK"), 0);
 }
 
 TEST_F(MonitorPageTest, SnapFollowsTriggersAndPutsTheOperatorsCountBack) {

@@ -24,7 +24,6 @@ constexpr uint16_t kDisabled = 0x8000;
 constexpr uint16_t kPy = 8, kMn = 4, kLg = 2, kSh = 1;
 constexpr uint16_t kCommand = 0x10;
 
-uint32_t busWord(const MonMsg& e) { return (e.wordHigh & 0xFFu) << 16 | e.wordLow; }
 uint64_t micros(const TimeTag& t) {
   uint64_t s = ((t.days * 24ull + t.hours) * 60 + t.minutes) * 60 + t.seconds;
   return s * kSecond + t.milliseconds * kMilli + t.microseconds;
@@ -215,105 +214,6 @@ TEST_F(MonitorSimTest, CapturesTheWordsAroundTheTriggerAndStopsAfterThePostTrigg
   EXPECT_FALSE(entry(0, e) || header(0) != 0);
 }
 
-TEST_F(MonitorSimTest, PartnersKeepEveryConnectorBusyWithAPlausibleMix) {
-  enter();
-  ASSERT_EQ(load({kAny, "", kSyncAny | kDisabled, 0}), 0);
-  run();
-  now += kSecond;
-  ASSERT_EQ(header(0), 8192);  // a full stack: about 120,000 words a second
-  // Read the stack through a trigger that fires on the next word and keeps the most history.
-  ASSERT_EQ(load({kAny, "", kSyncAny, 0}), 0);
-  now += kMilli;
-  int32_t oldest = 0;
-  std::vector<MonMsg> words = capture(oldest);
-  ASSERT_EQ(words.size(), 8192u);
-  std::array<int, 16> perBus{};
-  std::array<int, 4> errors{};
-  int commands = 0;
-  int damaged = 0;
-  for (const MonMsg& w : words) {
-    ++perBus[w.busCode & 15];
-    commands += w.flags & kCommand ? 1 : 0;
-    damaged += w.flags & 15 ? 1 : 0;
-    for (int b = 0; b < 4; ++b) errors[b] += w.flags >> b & 1;
-    // J1 polls RTs 0 to 7, J2 8 to 15, J3 16 to 23, J4 24 to 31 (a word of the wrong length
-    // arrives with its bits shifted).
-    if (w.flags & (kLg | kSh)) continue;
-    int connector = w.busCode == kJ1 ? 0 : w.busCode == kJ2 ? 1 : w.busCode == kJ3 ? 2 : 3;
-    EXPECT_EQ(static_cast<int>(busWord(w) >> 19) / 8, connector);
-  }
-  for (uint16_t bus : {kJ1, kJ2, kJ3, kJ4}) EXPECT_GT(perBus[bus], 1500) << bus;
-  EXPECT_TRUE(commands > 800 && commands < 4000) << commands;
-  for (int b = 0; b < 4; ++b) EXPECT_GT(errors[static_cast<std::size_t>(b)], 0) << b;
-  EXPECT_LT(damaged, 8192 / 50);  // about one word in a hundred
-}
-
-TEST_F(MonitorSimTest, PatternPositionsAreTheBusWordBitsMostSignificantFirst) {
-  enter();
-  for (int position : {0, 4, 12, 23}) {
-    for (char c : {'0', '1'}) {
-      std::string pattern(24, 'X');
-      pattern[static_cast<std::size_t>(position)] = c;
-      uint32_t fired = busWord(fire({kAny, pattern, kSyncAny, 0}, 50 * kMilli));
-      EXPECT_EQ(fired >> (23 - position) & 1, c == '1' ? 1u : 0u) << position << c;
-    }
-  }
-  // A whole word, another character as "don't care".
-  MonMsg sample{};
-  ASSERT_TRUE(entry(-300, sample));
-  std::string exact;
-  for (int b = 23; b >= 0; --b) exact += busWord(sample) >> b & 1 ? '1' : '0';
-  exact[7] = '?';
-  EXPECT_EQ(busWord(fire({kAny, exact, kSyncAny, 0})) | 1u << 16, busWord(sample) | 1u << 16);
-}
-
-TEST_F(MonitorSimTest, BusSyncAndErrorConditionsChooseTheTriggerWord) {
-  enter();
-  struct Case {
-    uint16_t bus;
-    uint16_t control;
-  };
-  const Case cases[] = {{kJ3, kSyncAny},        {kJ4, kSyncData},
-                        {kJ1, kSyncCommand},    {kAny, kSyncAny | kPy},
-                        {kAny, kSyncAny | kMn}, {kAny, kSyncData | kLg},
-                        {kJ2, kSyncAny | kSh},  {kAny, kSyncAny | kLg | kSh}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.bus << " " << c.control);
-    MonMsg t = fire({c.bus, "", c.control, 0});
-    uint16_t sync = c.control & 0x30;
-    uint16_t type = sync == kSyncAny ? t.flags & kCommand : sync == kSyncCommand ? kCommand : 0;
-    EXPECT_EQ(+t.busCode, c.bus == kAny ? +t.busCode : +c.bus);
-    EXPECT_EQ(t.flags & kCommand, type);
-    EXPECT_EQ(t.flags & c.control & 15 ? 1 : 0, c.control & 15 ? 1 : 0);
-  }
-  // A bus code naming no single connector (0x0003) means any, as does a sync field of 00.
-  fire({0x0003, "", 0, 0});
-}
-
-TEST_F(MonitorSimTest, BusSelectAndRtFilterChooseWhatIsRecorded) {
-  enter();
-  std::array<uint16_t, 32> filter{};
-  filter.fill(1);
-  filter[9] = filter[10] = 0;
-  ASSERT_EQ(load({kAny, "", kSyncAny, 7000}, filter.data()), 0);
-  wWDLL(&card, kBusSelect, 0x1236);  // J2 and J3; the other bits are not the monitor's
-  run();
-  now += kSecond;
-  int32_t oldest = 0;
-  std::vector<MonMsg> words = capture(oldest);
-  ASSERT_EQ(words.size(), 1024u + 1 + 7000);
-  for (const MonMsg& w : words) {
-    uint32_t rt = busWord(w) >> 19;
-    EXPECT_TRUE((w.busCode == kJ2 || w.busCode == kJ3) && rt != 9 && rt != 10) << w.busCode << rt;
-  }
-  // With nothing to record the monitor waits, however long.
-  wWDLL(&card, kBusSelect, 0);
-  ASSERT_EQ(DUVEX_ClrMonStackDLL(&card), 0);
-  ASSERT_EQ(DUVEX_RunMonDLL(&card), 0);
-  now += kDay;
-  EXPECT_EQ(std::tuple(state(), header(0)), std::tuple(0x0031, 0));
-}
-
 TEST_F(MonitorSimTest, ADisabledTriggerNeverFiresAndALongCatchUpIsCheap) {
   enter();
   ASSERT_EQ(load({kAny, "", kSyncAny | kDisabled, 5}), 0);
@@ -412,39 +312,6 @@ TEST_F(MonitorSimTest, PokedTriggerAndHeaderWordsKeepTheCaptureWithinItsLimits) 
   }
 }
 
-// A capture halted without a trigger reads back from its last word, like pre-trigger history.
-TEST_F(MonitorSimTest, ACaptureHaltedWithoutATriggerIsReadFromItsLastWord) {
-  enter();
-  ASSERT_EQ(load({kAny, "", kSyncAny | kDisabled, 10}), 0);
-  run();
-  now += 2 * kSecond;
-  EXPECT_EQ(state(), 0x0031);
-  MonMsg e{};
-  EXPECT_FALSE(entry(0, e));  // armed: nothing to show yet
-  ASSERT_EQ(DUVEX_CommandDLL(&card, 11), 0);
-  ASSERT_TRUE(entry(0, e));
-  // The last word ended by the halt: none of the bus's words can start a word time later.
-  EXPECT_TRUE(micros(e.timeTag) <= 2 * kSecond && micros(e.timeTag) > 2 * kSecond - kMilli);
-  EXPECT_FALSE(entry(1, e));
-  int32_t oldest = 0;
-  std::vector<MonMsg> words = capture(oldest);
-  ASSERT_EQ(std::tuple(oldest, words.size()), std::tuple(-8191, 8192u));
-  for (std::size_t i = 1; i < words.size(); ++i)
-    ASSERT_LE(micros(words[i - 1].timeTag), micros(words[i].timeTag)) << i;
-
-  // Halted before the history was complete: what there is.
-  ASSERT_EQ(load({kAny, "", kSyncAny, 10}), 0);
-  run();
-  now += 100;  // a few words a connector
-  ASSERT_EQ(DUVEX_CommandDLL(&card, 11), 0);
-  words = capture(oldest);
-  EXPECT_TRUE(words.size() > 4 && words.size() < 30) << words.size();
-  EXPECT_EQ(static_cast<int32_t>(words.size()), 1 - oldest);
-  // An empty stack still has nothing to show.
-  ASSERT_EQ(DUVEX_ClrMonStackDLL(&card), 0);
-  EXPECT_FALSE(entry(0, e));
-}
-
 // Each error trigger fires on each connector and word type, whether or not terminals answer.
 TEST_F(MonitorSimTest, EveryErrorTriggerFiresOnEveryConnectorAndWordType) {
   CardContext quiet = twin();  // a response time beyond the timeout: no terminal answers
@@ -471,28 +338,6 @@ TEST_F(MonitorSimTest, EveryErrorTriggerFiresOnEveryConnectorAndWordType) {
     }
   }
   xarnsim::release(&quiet);
-}
-
-// The monitor keeps the last 24 bits of a 25- or 23-bit word. Data words end in 101: a long
-// one ends in 1010, a short one in 10 with its address one bit lower.
-TEST_F(MonitorSimTest, LongAndShortWordsAreStoredAsTheyArrive) {
-  enter();
-  const std::array<uint16_t, 4> buses = {kJ1, kJ2, kJ3, kJ4};
-  for (uint32_t c = 0; c < buses.size(); ++c) {
-    SCOPED_TRACE(c);
-    uint32_t v = busWord(fire({buses[c], "", kSyncData | kSh, 0}));
-    EXPECT_EQ(v & 3, 2u);
-    EXPECT_EQ((v >> 18) / 8, c);  // bits 22..18: the terminal's address
-    v = busWord(fire({buses[c], "", kSyncData | kLg, 0}));
-    EXPECT_EQ(v & 0xF, 0xAu);
-    EXPECT_EQ(v >> 23 & 1, (c & 1) ? 1u : 0u);  // the address's bit 3, one place up
-  }
-  // The normal words of the same capture are intact.
-  int32_t oldest = 0;
-  for (const MonMsg& w : capture(oldest)) {
-    if (w.flags & (kLg | kSh | kCommand)) continue;
-    EXPECT_EQ(busWord(w) & 7, 5u);
-  }
 }
 
 }  // namespace

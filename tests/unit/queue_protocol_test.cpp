@@ -100,26 +100,6 @@ TEST_F(QueueProtocolTest, ListingShowsTheNewest256OrEmpty) {
   EXPECT_EQ(shown(), std::tuple(1, "EMPTY", "EMPTY"));
 }
 
-// A listing counts back from the newest entry at its start, whatever arrives meanwhile.
-TEST_F(QueueProtocolTest, AListingHoldsToTheNewestEntryAtItsStart) {
-  push(10);
-  uint16_t position = 0, endFlag = 0;
-  ASSERT_EQ(read(&position, &endFlag), 0);
-  EXPECT_EQ(value, 9);
-  push(5);
-  ASSERT_EQ(read(&position, &endFlag), 0);
-  EXPECT_EQ(value, 8);
-  // Entries the full ring has dropped since end the listing.
-  push(1020);
-  ASSERT_EQ(read(&position, &endFlag), 0);
-  EXPECT_EQ(endFlag, xarnsim::kEndFlagEnd);
-  // A new listing starts from the newest again.
-  position = 0;
-  endFlag = 0;
-  ASSERT_EQ(read(&position, &endFlag), 0);
-  EXPECT_EQ(value, 1034);
-}
-
 TEST_F(QueueProtocolTest, AFailedReadEndsTheListingAndSaysSo) {
   push(5);
   int calls = 0;

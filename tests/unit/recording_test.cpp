@@ -456,14 +456,6 @@ TEST_F(RecordingTest, StatsPrintAndSaveTheLastSecondsActivity) {
   EXPECT_EQ(run(ldbRoad() + "stats\n"), 2);
 }
 
-// A script that ends without "record stop" still leaves the whole recording behind.
-TEST_F(RecordingTest, TheWayOutWritesWhatWasRecorded) {
-  ASSERT_EQ(run(ldbRoad() + "record cap.pcapng\n" + kLdbRun + "tick 2\n"), 0) << out.str();
-  xarncap::Capture capture = xarncap::parse(slurp("cap.pcapng"));
-  EXPECT_FALSE(capture.damaged);
-  EXPECT_EQ(capture.packets.size(), 4000u);  // 2 seconds of two messages a millisecond
-}
-
 // A confined script (a fuzzer's) records at most a megabyte and counts no activity: either would
 // make a tick of years simulate every transfer.
 TEST_F(RecordingTest, AConfinedConsoleKeepsRecordingsSmall) {

@@ -308,29 +308,6 @@ TEST(SimMemoryMap, DocumentationListsEveryRegion) {
   }
 }
 
-TEST(SimRingQueue, KeepsTheNewestEntriesAndCountsWhatItDropped) {
-  xarnsim::CardMemory memory;
-  constexpr map::Region header{"h", 0, 0x1000, 32, 1, ""};
-  constexpr map::Region entries{"e", 0, 0x1020, 4, 3, ""};
-  xarnsim::RingQueue queue(memory, header, entries);
-  EXPECT_TRUE(queue.empty());
-  for (uint16_t v = 1; v <= 5; ++v) memory.write(queue.push(), v);
-  EXPECT_EQ(std::tuple(queue.size(), queue.dropped(), memory.read(queue.entryAddress(0)),
-                       memory.read(queue.entryAddress(2))),
-            std::tuple(3u, 2u, 3, 5));  // the oldest kept and the newest
-  for (uint32_t i = 0; i < 3; ++i) EXPECT_TRUE(entries.contains(queue.entryAddress(i)));
-  queue.popFront();
-  EXPECT_EQ(memory.read(queue.entryAddress(0)), 4);
-  uint32_t slot = queue.push();
-  EXPECT_EQ(memory.read(slot + 2), 0);  // a pushed entry starts zeroed
-  EXPECT_EQ(queue.size(), 3u);
-  memory.write(header.base, 0xFFFF);  // a header overwritten through the memory display
-  EXPECT_EQ(queue.size(), 3u);
-  EXPECT_TRUE(entries.contains(queue.entryAddress(2)));
-  queue.clear();
-  EXPECT_TRUE(queue.empty() && queue.dropped() == 0);
-}
-
 TEST(SimEventQueue, RunsDueEventsInTimeThenScheduleOrder) {
   xarnsim::EventQueue events;
   std::string order;
@@ -513,26 +490,6 @@ TEST_F(SimCardTest, OptionsRefuseUnknownNamesAndBadValues) {
   for (const char* name : {"extended-channels", "state-word", "self-test-ms", "firmware-ms",
                            "firmware-ack", "wrap-loop", "serial", "firmware-rev"})
     EXPECT_NE(help.find(std::string("\n") + name + " "), std::string::npos) << name;
-}
-
-TEST_F(SimCardTest, CardTimeOnlyMovesForwardAcrossTimeSources) {
-  now = 10 * kSecond;
-  ASSERT_EQ(DUVEX_InitDLL(&card, 1, 1, 0), 0);
-  now += 2 * kSecond;
-  uint64_t restarted = 0;  // a new virtual clock starting again at zero
-  xarnsim::setTimeSource(&card, [&] { return restarted; });
-  TimeTag clock{};
-  auto seconds = [&] {
-    EXPECT_EQ(DUVEX_RdClockDLL(&card, &clock), 0);
-    return clock.minutes * 60 + clock.seconds;
-  };
-  EXPECT_EQ(seconds(), 2);
-  restarted += kSecond;
-  EXPECT_EQ(seconds(), 3);
-  now += 100 * kSecond;  // the old source no longer counts
-  EXPECT_EQ(seconds(), 3);
-  xarnsim::setTimeSource(&card, {});  // the host's clock: moves on, never back
-  EXPECT_EQ(seconds(), 3);
 }
 
 // Every driver function passes the same call gate; one of each kind of answer stands for all.
