@@ -24,7 +24,8 @@ if "--keep" in args:
 cov = suite.coverage(args[0])
 for i, line in enumerate(open(args[1])):
     for test in json.loads(line).get("killers", []):
-        cov.setdefault(test, set()).add(f"mutant {i}")
+        if test in cov:  # a test since dropped kills nothing any more
+            cov[test].add(f"mutant {i}")
 if len(args) > 2:
     for line in open(args[2]):
         fields = line.rstrip("\n").split("\t")

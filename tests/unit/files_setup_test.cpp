@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr int kLdbBct = 1;
 constexpr int kBusMon = 3;
 
 class SetupFilesTest : public StationTest {

@@ -12,7 +12,7 @@ namespace {
 using winsys::ScrollAction;
 
 // Menu ids.
-constexpr int kTopGdbMrt = 11, kRtPage = 1, kRun = 2, kQueue = 4;
+constexpr int kTopGdbMrt = 11, kRtPage = 1;
 // Terminal page controls.
 constexpr int kRead = 1, kRtSpin = 2, kRt = 3, kRtEnable = 4, kChannelSpin = 6, kChannel = 7;
 constexpr int kChannelEnable = 8, kErrorStep = 10, kErrorType = 11, kSize = 12,

@@ -15,7 +15,7 @@ namespace {
 using winsys::ScrollAction;
 
 // Menu ids.
-constexpr int kTopBusMon = 3, kTrigger = 1, kStack = 2, kSnap = 3, kRun = 4, kHalt = 5;
+constexpr int kTopBusMon = 3, kTrigger = 1, kStack = 2, kSnap = 3, kRun = 4;
 
 // Trigger page controls.
 constexpr int kQuit = 1, kLoad = 2, kJ2 = 4, kBusSpin = 7, kBus = 8, kSyncSpin = 9, kSync = 10;
