@@ -21,6 +21,18 @@ class SetupTest : public StationTest {
   }
 };
 
+TEST_F(SetupTest, ShortFileLoadsWhatItHasAndIsLeftAlone) {
+  std::vector<uint8_t> bytes(21);  // ten settings and half of the eleventh
+  for (size_t i = 0; i < bytes.size(); i += 2) bytes[i] = static_cast<uint8_t>(i / 2 + 1);
+  writeFile("XARN_WIN.INI", bytes);
+  start();
+  EXPECT_EQ(station->shell().lastCardResult, 902);
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(station->settings().word(i), i + 1);
+  setup::CardSettings defaults;
+  for (int i = 10; i < 18; ++i) EXPECT_EQ(station->settings().word(i), defaults.word(i));
+  EXPECT_EQ(readFile("XARN_WIN.INI"), bytes);
+}
+
 TEST_F(SetupTest, LongFileIsReadFromItsStartAndRewrittenAs36Bytes) {
   std::vector<uint8_t> bytes = kDefaultIni;
   bytes[0] = 0x1F;
