@@ -16,6 +16,7 @@
 #include <set>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 #include "console_fixture.h"
 #include "sim_fixture.h"
@@ -347,6 +348,18 @@ TEST_F(TsharkTest, MdmUnitsDecodeAsTheMdmQueue) {
     EXPECT_EQ(number(row[4]), number(field(d, command, "xarn.word.count")));
     EXPECT_EQ(names(row[5]), names(hexNumber(packetField(d, p, "xarn.errors")), kMdmErrorNames));
   }
+}
+
+// Options longer than 255 bytes, as other programs write them, read back whole.
+TEST(CaptureFileTest, LongOptionsReadBackWhole) {
+  std::string file;
+  xarncap::appendSectionHeader(file, "xarn", std::string(300, 'c'));
+  xarncap::appendInterface(file, {std::string(260, 'n'), "primary"});
+  xarncap::appendPacket(file, 0, 5, "word");
+  xarncap::Capture c = xarncap::parse(file);
+  EXPECT_EQ(std::tuple(c.damaged, c.sectionComments, c.interfaces.size(), c.packets.size()),
+            std::tuple(false, std::vector<std::string>{std::string(300, 'c')}, 1u, 1u));
+  EXPECT_EQ(c.interfaces.at(0).name, std::string(260, 'n'));
 }
 
 // A capture cut in the middle of a packet, or with a damaged block, reads up to the damage.
