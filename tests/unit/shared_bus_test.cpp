@@ -18,6 +18,7 @@
 #include <future>
 #include <memory>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -441,6 +442,9 @@ TEST_F(SharedBusTest, GarbageInTheLockWordHangsNoCaller) {
   pid_t alive = fork([] {}, true, ready);
   ASSERT_TRUE(awaitReady(ready));
   auto me = static_cast<uint32_t>(getpid());
+  pid_t zombie = ::fork();  // killed, but not yet waited for by its parent
+  if (zombie == 0) _exit(0);
+  while (SharedBus::processStart(static_cast<uint32_t>(zombie)) != 0) std::this_thread::yield();
   struct Case {
     const char* what;
     uint32_t word;
@@ -453,6 +457,8 @@ TEST_F(SharedBusTest, GarbageInTheLockWordHangsNoCaller) {
       {"this process's token, another slot", me * kMostNodes + (*slot + 1) % kMostNodes, 1.0},
       {"this process's own slot's token", SharedBus::tokenOf(*slot), 1.0},
       {"all ones", 0xFFFFFFFF, 1.0},
+      {"a zombie's token", static_cast<uint32_t>(zombie) * kMostNodes + 4, 1.0},
+      {"pid 0's token", 3, 1.0},
       {"a live process's token", static_cast<uint32_t>(alive) * kMostNodes + 1, 3.0},
   };
   for (const Case& c : cases) {
@@ -469,6 +475,7 @@ TEST_F(SharedBusTest, GarbageInTheLockWordHangsNoCaller) {
     bus->unlock(*slot);
     EXPECT_EQ(bus->header().lock.load(), 0u);
   }
+  reapChild(zombie);
   bus->leave(*slot);
 }
 

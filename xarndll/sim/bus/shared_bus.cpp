@@ -192,13 +192,16 @@ void SharedBus::reap() {
   }
 }
 
-// A spin lock with a sleeping back-off. A holder that died, or a lock word that holds garbage
-// for longer than any holder keeps it, is broken rather than waited for.
+// A spin lock with a sleeping back-off. A holder that died (a zombie too), or a lock word that
+// holds garbage for longer than any holder keeps it, is broken rather than waited for.
 void SharedBus::lock(int slot) {
   uint32_t me = slot < 0 ? ownPid() * kMostNodes : tokenOf(slot);
   if (me == 0) me = kMostNodes;
   uint64_t since = 0;
   uint32_t spins = 0;
+  uint32_t looked = 0;  // the holder last looked up in /proc, and when
+  uint64_t lookedAt = 0;
+  bool dead = false;
   for (;;) {
     uint32_t expected = 0;
     if (header_->lock.compare_exchange_weak(expected, me, std::memory_order_acquire)) return;
@@ -208,9 +211,16 @@ void SharedBus::lock(int slot) {
     }
     uint64_t now = steadyMicros();
     if (since == 0) since = now;
-    // This process never waits for itself: its own token in the lock word is garbage.
-    bool mine = pidOf(expected) == ownPid();
-    bool dead = !mine && kill(static_cast<pid_t>(pidOf(expected)), 0) != 0 && errno == ESRCH;
+    // This process never waits for itself: its own token in the lock word is garbage. Nor for
+    // pid 0, which no node has, or a process that is gone or a zombie (looked up once a
+    // millisecond: a holder may die while it is waited for).
+    const uint32_t pid = pidOf(expected);
+    bool mine = pid == ownPid();
+    if (!mine && (expected != looked || now - lookedAt > 1000)) {
+      looked = expected;
+      lookedAt = now;
+      dead = pid == 0 || processStart(pid) == 0;
+    }
     if (mine || dead || now - since > kLockPatienceMicros) {
       if (header_->lock.compare_exchange_strong(expected, me, std::memory_order_acquire)) return;
       since = 0;
