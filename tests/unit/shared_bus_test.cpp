@@ -148,6 +148,9 @@ TEST_F(SharedBusTest, SegmentIsTheUsersOnlyAndGoesWithTheLastNode) {
   EXPECT_TRUE(exists()) << "a node is still on the bus";
   bus->leave(*second);
   EXPECT_FALSE(exists()) << "the last node left";
+  // A station that opened the segment just before finds it gone when it joins.
+  EXPECT_FALSE(bus->join(Pace::Virtual, 0));
+  EXPECT_TRUE(bus->removed());
 
   // The next open makes a new segment, the user's only, though this process maps the old one.
   mask = umask(0);

@@ -58,17 +58,28 @@ uint64_t mix(uint64_t x) {
 
 std::shared_ptr<Node> Node::join(const std::string& name, Pace pace, CardMemory& memory,
                                  CardView card, std::string& error) {
-  std::shared_ptr<SharedBus> bus = SharedBus::open(name, error);
-  if (!bus) return nullptr;
-  // The newcomer starts at the bus's time: the furthest any node has gone.
-  bus->lock(-1);
-  bus->reap();
-  uint64_t at = card.now() * kTicksPerMicro;
-  for (int s = 0; s < kMostNodes; ++s) {
-    if (bus->live(s)) at = std::max(at, bus->node(s).done);
+  std::shared_ptr<SharedBus> bus;
+  std::optional<int> slot;
+  uint64_t at = 0;
+  // A segment whose last node left while this one opened it is opened anew (twice at most: a
+  // segment that keeps losing its mark is being written over).
+  for (int attempt = 0; attempt < 3 && !slot && (!bus || bus->removed()); ++attempt) {
+    bus = SharedBus::open(name, error);
+    if (!bus) return nullptr;
+    // The newcomer starts at the bus's time: the furthest any node has gone.
+    bus->lock(-1);
+    bus->reap();
+    at = card.now() * kTicksPerMicro;
+    for (int s = 0; s < kMostNodes; ++s) {
+      if (bus->live(s)) at = std::max(at, bus->node(s).done);
+    }
+    bus->unlock(-1);
+    slot = bus->join(pace, at);
   }
-  bus->unlock(-1);
-  std::optional<int> slot = bus->join(pace, at);
+  if (!slot && bus->removed()) {
+    error = "bus '" + name + "' was removed while joining it; try again";
+    return nullptr;
+  }
   if (!slot) {
     error = "bus '" + name + "' has " + std::to_string(kMostNodes) + " nodes already";
     return nullptr;

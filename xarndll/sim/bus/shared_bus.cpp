@@ -239,6 +239,13 @@ void SharedBus::unlock(int slot) {
 std::optional<int> SharedBus::join(Pace pace, uint64_t atTicks) {
   std::optional<int> slot;
   lock(-1);
+  // The last node out marks the segment before removing it: a station that opened it just
+  // before would otherwise be alone on it, while the next one opens a new segment.
+  if (header_->magic != kMagic) {
+    removed_ = true;
+    unlock(-1);
+    return slot;
+  }
   lastReapMicros_ = 0;
   reap();
   for (int s = 0; s < kMostNodes && !slot; ++s) {
@@ -274,6 +281,7 @@ void SharedBus::leave(int slot) {
   }
   if (!wall) header_->wallAnchorMicros = 0;
   if (!anyone) {
+    header_->magic = 0;
     shm_unlink(path_.c_str());
     removed_ = true;
   }

@@ -85,10 +85,12 @@ class SharedBus {
   const std::string& name() const { return name_; }
   Header& header() { return *header_; }
 
-  // A free slot for a new node of this process, its entry written; nullopt when the bus is full.
+  // A free slot for a new node of this process, its entry written; nullopt when the bus is full,
+  // or when the last node left (and removed the segment) after this process opened it.
   std::optional<int> join(Pace pace, uint64_t atTicks);
   // Frees the slot; the last node out removes the segment.
   void leave(int slot);
+  bool removed() const { return removed_; }
 
   void lock(int slot);
   void unlock(int slot);
