@@ -126,8 +126,8 @@ class SharedBus {
   std::string path_;
   Header* header_;
   uint64_t lastReapMicros_ = 0;
-  uint32_t owned_ = 0;    // bit N: slot N is a node of this process
-  bool removed_ = false;  // the last node left: the name is free for a new segment
+  uint32_t owned_ = 0;                // bit N: slot N is a node of this process
+  std::atomic<bool> removed_{false};  // the last node left: the name is free for a new segment
 };
 
 // The token's process id.
