@@ -119,18 +119,6 @@ MULTIEDIT 10 10 10 120 60 "" VSCROLL
 MULTIEDIT 11 140 10 170 60 "" VSCROLL
 )";
 
-const char* const kModalPage = R"(
-DIALOG TEST_MODAL 120 60
-TITLE "Modal"
-BUTTON 1 10 20 50 14 "Done"
-)";
-
-QStringList labels(const QList<QAction*>& actions) {
-  QStringList out;
-  for (QAction* a : actions) out << a->text();
-  return out;
-}
-
 // What a right click on list `id` of `page` offers: each action's label, "(off)" after a greyed
 // one.
 QStringList contextMenuOf(winsys::QtDialog& page, int id) {
@@ -224,14 +212,9 @@ class WindowTest : public QObject {
   void init();
   void cleanup();
 
-  void topMenuAndRefusals();
-  void setupOpensTwiceAndOkEntersAMode();
-  void quitAsksAndRestoresColours();
   void closingTheWindowEndsTheRun();
-  void modalPageBlocksMenuWhileTimersRun();
   void multiLineBoxReadsBackTheLinesItShows();
   void controlsBehaveAsPagesExpect();
-  void endedPagesStopAndGoLater();
   void refillShowsTheFirstRowUnlessTheOperatorTypes();
   void pagesOpenBesideTheMenuAndStatusLine();
   void coloursAreReadable();
@@ -239,11 +222,8 @@ class WindowTest : public QObject {
   void boxesAreAsWideAsTheirCaptions();
   void listsCopyAndSaveAsCsv();
   void listColumnsStayAlignedAndScrollOnlyWhenTheyMust();
-  void manualIsFoundInstalledOrInTheBuildTree();
   void operatorRoadInEveryMode_data();
   void operatorRoadInEveryMode();
-  void promReplaceActsOnTheLineTheOperatorChose();
-  void gdbControlsSayWhatTheyDo();
   void activityViewAndRecordingShowTheSameTraffic();
 
   // Ends the "private slots" section: these helpers are not test cases.
@@ -323,116 +303,6 @@ QRegion WindowTest::menuBarAndStatusLine() {
 
 // ---- The station in its window ----------------------------------------------------------------
 
-void WindowTest::topMenuAndRefusals() {
-  startStation();
-  QCOMPARE(windows->mainWindow().windowTitle(),
-           QStringLiteral("XARN TRAVINE-BUS simulation station"));
-  QMenuBar* bar = windows->mainWindow().menuBar();
-  QCOMPARE(labels(bar->actions()),
-           QStringList({"      ", "LDB_BCT", "LDB_MRT", "BUS_MON", "GDB_BCT", "GDB_MRT", "MDM_MRT",
-                        "SETUP", "DEBUG", "HELP", "ABOUT", "QUIT"}));
-  QMenu* debug = bar->actions().at(8)->menu();
-  QVERIFY(debug);
-  QCOMPARE(labels(debug->actions()), QStringList({"EDIT", "CMND"}));
-
-  // The station's own colours for its run.
-  const QPalette palette = QApplication::palette();
-  QCOMPARE(palette.color(QPalette::WindowText), QColor(0, 0, 128));
-  QCOMPARE(palette.color(QPalette::Text), QColor(0, 0, 128));
-  QCOMPARE(palette.color(QPalette::HighlightedText), QColor(0, 128, 0));
-
-  // The blank item does nothing; a mode needs the card set up first, and says so in a box.
-  QVERIFY(windows->menuCommand(0));
-  windows->queueAnswer(winsys::Answer::Ok);
-  QVERIFY(windows->menuCommand(1));
-  QCOMPARE(windows->boxes().size(), size_t{1});
-  const auto& box = windows->boxes().front();
-  QCOMPARE(box.caption + "|" + box.text, std::string("ERROR|Hardware not initialised"));
-  QVERIFY(box.icon == winsys::Icon::Exclamation && box.buttons == winsys::Buttons::Ok);
-  QCOMPARE(windows->menu()->name, std::string("TOP_MENU"));
-
-  // HELP opens the manual at its index.
-  QVERIFY(windows->menuCommand(6));
-  QVERIFY(windows->helpViewer() && windows->helpViewer()->isVisible());
-  QCOMPARE(windows->helpViewer()->browser().source(), QUrl("qrc:/help/index.html"));
-  QVERIFY(windows->helpViewer()->browser().toPlainText().contains("SETUP"));
-}
-
-void WindowTest::setupOpensTwiceAndOkEntersAMode() {
-  startStation();
-  QVERIFY(windows->menuCommand(5));
-  QVERIFY(windows->menuCommand(5));
-  QCOMPARE(windows->openCount("XARN_SETUP"), 2);
-  winsys::QtDialog* first = windows->page("XARN_SETUP", 0);
-  winsys::QtDialog* second = windows->page("XARN_SETUP", 1);
-  QVERIFY(first->window().isVisible() && second->window().isVisible());
-  QVERIFY(first->window().pos() != second->window().pos());
-  QCOMPARE(second->window().windowTitle(), QStringLiteral(" XARN DUVEX CARD Setup"));
-
-  // OK on the second: the card is initialised, the settings saved, and that page goes.
-  QPointer<QDialog> gone = &second->window();
-  QTest::mouseClick(second->control(1), Qt::LeftButton);
-  QCOMPARE(station->shell().hardwareInitialised, uint16_t{1});
-  QCOMPARE(QFileInfo("XARN_WIN.INI").size(), qint64{36});
-  QCOMPARE(windows->openCount("XARN_SETUP"), 1);
-  QTRY_VERIFY(gone.isNull());
-
-  QVERIFY(windows->menuCommand(1));
-  QCOMPARE(windows->mainWindow().windowTitle(),
-           QStringLiteral("XARN TRAVINE-BUS simulation station - LDB_BCT mode"));
-  QCOMPARE(labels(windows->mainWindow().menuBar()->actions()).mid(0, 4),
-           QStringList({"      ", "MESSAGES", "FRAME", "RUN"}));
-
-  // The first tick reads the card, beeps for the new state and paints it in red over the logo.
-  QTRY_COMPARE_WITH_TIMEOUT(windows->status(), std::string("LDB_BCT IDLE    "), 3000);
-  QVERIFY(windows->beeps() >= 1);
-  winsys::Canvas& canvas = windows->mainWindow().canvas();
-  const QRect strip = canvas.statusRect();
-  QCOMPARE(strip.topLeft(), QPoint(95, 35));
-  QVERIFY(QRect(30, 30, 350, 350).contains(strip));
-  canvas.repaint();
-  const QImage painted = canvas.grab().toImage();
-  int red = 0, white = 0;
-  for (int x = strip.left(); x <= strip.right(); ++x) {
-    for (int y = strip.top(); y <= strip.bottom(); ++y) {
-      const QColor c = painted.pixelColor(x, y);
-      red += c == QColor(255, 0, 0);
-      white += c == QColor(Qt::white);
-    }
-  }
-  QVERIFY2(red > 20, "the status text is drawn in pure red");
-  QVERIFY2(white > strip.width() * strip.height() / 2, "on an opaque background");
-  QCOMPARE(painted.pixelColor(5, 5), QColor(Qt::black));
-}
-
-void WindowTest::quitAsksAndRestoresColours() {
-  startStation();
-  // A real box: answer No by its button; nothing ends.
-  QString seen;
-  QTimer poll;
-  connect(&poll, &QTimer::timeout, this, [&] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (!box) return;
-    seen = box->windowTitle() + "|" + box->text();
-    QCOMPARE(box->icon(), QMessageBox::Question);
-    box->button(QMessageBox::No)->click();
-  });
-  poll.start(10);
-  QVERIFY(windows->menuCommand(7));
-  poll.stop();
-  QCOMPARE(seen, QStringLiteral("Quit XARN_WIN|Are you sure?"));
-  QVERIFY(!windows->exitCode());
-  QCOMPARE(QApplication::palette().color(QPalette::WindowText), QColor(0, 0, 128));
-
-  // Yes, answered ahead: the run ends, with the colours as they were.
-  windows->queueAnswer(winsys::Answer::Yes);
-  QTimer::singleShot(0, this, [&] { windows->menuCommand(7); });
-  QCOMPARE(QApplication::exec(), 0);
-  QCOMPARE(windows->exitCode(), std::optional<int>(0));
-  QCOMPARE(windows->colours().windowText, startColours.windowText);
-  QCOMPARE(windows->colours().highlightedText, startColours.highlightedText);
-}
-
 void WindowTest::closingTheWindowEndsTheRun() {
   startStation();
   setUpCard();
@@ -448,51 +318,6 @@ void WindowTest::closingTheWindowEndsTheRun() {
 }
 
 // ---- The backend under any page ---------------------------------------------------------------
-
-void WindowTest::modalPageBlocksMenuWhileTimersRun() {
-  windows->setMainWindowProc(&shell);
-  windows->setMenu(*resources::menu("TOP_MENU"));
-  windows->startMainTimer(1, 20);
-  PageLog log;
-  QPointer<QDialog> modal;
-  bool checked = false;
-  int mainTicksUnder = 0;
-  QTimer::singleShot(0, this, [&] {
-    winsys::QtDialog* page = pageNamed("TEST_MODAL");
-    QVERIFY(page);
-    modal = &page->window();
-    QVERIFY(QTest::qWaitForWindowExposed(modal));
-    // Neither the menu bar nor any other way in takes a command.
-    QMenuBar* bar = windows->mainWindow().menuBar();
-    QTest::mouseClick(bar, Qt::LeftButton, {},
-                      bar->actionGeometry(windows->mainWindow().action(5)).center());
-    QVERIFY(!windows->menuCommand(5));
-    const int before = shell.ticks;
-    QTest::qWait(150);
-    mainTicksUnder = shell.ticks - before;
-    checked = true;
-    QTest::mouseClick(page->control(1), Qt::LeftButton);
-  });
-  const int result = windows->openModal(parse(kModalPage), [&](winsys::Dialog& dialog) {
-    auto page = std::make_unique<TestPage>(dialog, log);
-    page->onInit = [](TestPage& p) { p.dialog.startTimer(2, 20); };
-    page->onCommand = [](TestPage& p, int) { p.dialog.end(7); };
-    return page;
-  });
-  QVERIFY(checked);
-  QCOMPARE(result, 7);
-  QVERIFY(shell.commands.empty());
-  QVERIFY2(mainTicksUnder >= 3, "the main window's timer runs under a modal page");
-  QVERIFY2(log.ticks >= 3, "so does the page's own");
-  QTRY_VERIFY(modal.isNull());
-
-  // With the page gone the menu answers again, by mouse as well.
-  QMenuBar* bar = windows->mainWindow().menuBar();
-  QTest::mouseClick(bar, Qt::LeftButton, {},
-                    bar->actionGeometry(windows->mainWindow().action(6)).center());
-  QVERIFY(windows->menuCommand(5));
-  QCOMPARE(shell.commands, std::vector<int>({6, 5}));
-}
 
 void WindowTest::multiLineBoxReadsBackTheLinesItShows() {
   const winsys::DialogTemplate layout = parse(kHexPage);
@@ -641,26 +466,6 @@ void WindowTest::controlsBehaveAsPagesExpect() {
   page->window().close();
   QCOMPARE(log.commands.back(), 9);
   QCOMPARE(windows->openCount("TEST_CONTROLS"), 0);
-}
-
-void WindowTest::endedPagesStopAndGoLater() {
-  PageLog log;
-  TestPage* proc = nullptr;
-  winsys::QtDialog* page = openTestPage(parse(kModalPage), log, &proc);
-  QVERIFY(page);
-  proc->dialog.startTimer(2, 10);
-  // The page ends on its second tick, and goes on using its window within that same call.
-  proc->onTimer = [](TestPage& p, int) {
-    if (p.log.ticks < 2) return;
-    p.dialog.end(0);
-    p.dialog.setText(1, "after");
-    p.dialog.startTimer(3, 10);
-  };
-  QPointer<QDialog> window = &page->window();
-  QTRY_VERIFY(window.isNull());
-  QTest::qWait(50);
-  QCOMPARE(log.ticks, 2);
-  QCOMPARE(windows->openCount("TEST_MODAL"), 0);
 }
 
 // ---- Window polish and captures ---------------------------------------------------------------
@@ -925,20 +730,6 @@ void WindowTest::listColumnsStayAlignedAndScrollOnlyWhenTheyMust() {
   QVERIFY(list->horizontalScrollBar()->isVisible());
 }
 
-void WindowTest::manualIsFoundInstalledOrInTheBuildTree() {
-  QTemporaryDir prefix;
-  QVERIFY(QDir(prefix.path()).mkpath("bin"));
-  QCOMPARE(gui::manualIndex(prefix.path() + "/bin"), QUrl("qrc:/help/index.html"));
-  QVERIFY(QDir(prefix.path()).mkpath("share/doc/xarn-station/manual"));
-  QFile index(prefix.path() + "/share/doc/xarn-station/manual/index.html");
-  QVERIFY(index.open(QIODevice::WriteOnly));
-  index.close();
-  QCOMPARE(gui::manualIndex(prefix.path() + "/bin"),
-           QUrl::fromLocalFile(prefix.path() + "/share/doc/xarn-station/manual/index.html"));
-  // The build tree has the same layout: the program beside share/ finds it there.
-  QVERIFY(gui::manualIndex(QCoreApplication::applicationDirPath() + "/../../gui").isLocalFile());
-}
-
 // ---- The operator's first road ------------------------------------------------------------------
 
 void WindowTest::operatorRoadInEveryMode_data() {
@@ -986,132 +777,7 @@ void WindowTest::operatorRoadInEveryMode() {
   QCOMPARE(QString::fromStdString(faults), QString());
 }
 
-// ---- A page whose lists are redrawn under the operator's selection -----------------------------
-
-// The PROM page redraws its lists after each Replace and scroll; the operator's line stays chosen
-// (and highlighted) while in sight, so the next Replace edits it, and out of sight nothing is.
-void WindowTest::promReplaceActsOnTheLineTheOperatorChose() {
-  startStation();
-  setUpCard();
-  QVERIFY(windows->menuCommand(12));  // MDM_MRT
-  auto edit = [](winsys::QtDialog& page) {
-    QVERIFY(QTest::qWaitForWindowExposed(&page.window()));
-    auto* left = qobject_cast<QListWidget*>(page.control(27));
-    auto* right = qobject_cast<QListWidget*>(page.control(28));
-    auto* scroll = qobject_cast<QScrollBar*>(page.control(26));
-    QVERIFY(left && right && scroll);
-    auto choose = [](QListWidget* list, int row) {
-      QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                        list->visualItemRect(list->item(row)).center());
-    };
-    auto report = [&page] { return page.text(5, 32); };
-
-    // IOM 00: Get, then a type and Replace, twice over.
-    choose(left, 0);
-    QVERIFY(page.click(6));
-    for (const char* type : {"00\t DI_IOM  \t", "00\t AI16_IOM\t"}) {
-      QVERIFY(page.click(10));
-      QVERIFY(page.click(7));
-      QCOMPARE(report(), std::string("Done"));
-      QCOMPARE(page.listLine(27, 0).substr(0, 13), std::string(type));
-      QCOMPARE(page.listSelection(27), 0);
-      QCOMPARE(left->currentRow(), 0);
-    }
-
-    // Entry 19 is line 3; the top arrow moves the list on by one and entry 19 to line 2.
-    choose(right, 3);
-    scroll->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    QCOMPARE(page.listLine(28, 0).substr(0, 3), std::string("017"));
-    QCOMPARE(page.listSelection(28), 2);
-    QVERIFY(page.click(16));  // Input to IOM
-    QVERIFY(page.click(15));
-    QCOMPARE(report(), std::string("Done"));
-    QCOMPARE(page.listLine(28, 2),
-             std::string("019   Input to IOM \tAddr:00 Start:00 Ch:00 Py:EVEN"));
-    QCOMPARE(page.listSelection(28), 2);
-    QCOMPARE(right->currentRow(), 2);
-
-    // A page further on, entry 19 is out of sight: nothing is chosen and Replace says so.
-    scroll->triggerAction(QAbstractSlider::SliderPageStepSub);
-    QCOMPARE(page.listLine(28, 0).substr(0, 3), std::string("033"));
-    QCOMPARE(page.listSelection(28), -1);
-    QVERIFY(right->selectedItems().isEmpty());
-    const std::string unchanged = page.listLine(28, 2);
-    QVERIFY(page.click(15));
-    QVERIFY(report() != "Done");
-    QCOMPARE(page.listLine(28, 2), unchanged);
-    // Back again, the operator chooses it anew.
-    scroll->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    QCOMPARE(page.listSelection(28), -1);
-  };
-  bool edited = false;
-  QTimer::singleShot(0, this, [&] {
-    winsys::QtDialog* page = pageNamed("MDM_PROM");
-    QVERIFY(page);
-    edit(*page);
-    edited = !QTest::currentTestFailed();
-    page->end(0);
-  });
-  QVERIFY(windows->menuCommand(3));  // PROMconfig: a modal page
-  QVERIFY(edited);
-}
-
-// ---- What the controls tell the operator ------------------------------------------------------
-
-// On GDB_BCT's pages: Snap shows that it is on, a step button says what it steps in the order it
-// steps, the Report field explains its status, and two pages with one title are told apart.
-void WindowTest::gdbControlsSayWhatTheyDo() {
-  startStation();
-  setUpCard();
-  QVERIFY(windows->menuCommand(10));  // GDB_BCT
-  QVERIFY(windows->menuCommand(10));  // UpDnQ
-  winsys::QtDialog* queue = pageNamed("GDB_UD_Q");
-  QVERIFY(queue);
-  auto* snap = qobject_cast<QPushButton*>(queue->control(5));
-  QVERIFY(snap && snap->isCheckable() && !snap->isChecked());
-  QVERIFY(queue->click(5));
-  QVERIFY(snap->isChecked());
-  QCOMPARE(snap->text(), QStringLiteral("Snap"));
-  QVERIFY(queue->click(5));
-  QVERIFY(!snap->isChecked());
-  QVERIFY(!snap->toolTip().isEmpty());
-
-  // A step button keeps its (empty) text, carries a glyph and says what it steps, in order.
-  QVERIFY(windows->menuCommand(1));  // TABLES
-  winsys::QtDialog* tables = pageNamed("GDB_TABLES");
-  QVERIFY(tables);
-  auto* rate = qobject_cast<QPushButton*>(tables->control(2));
-  QVERIFY(rate && !rate->isCheckable());
-  QCOMPARE(rate->text(), QString());
-  QVERIFY(!rate->icon().isNull());
-  QCOMPARE(rate->toolTip(),
-           QString::fromUtf8("Next table: 100 Hz \u2192 1 Hz \u2192 10 Hz \u2192 100 Hz"));
-  QCOMPARE(tables->text(3, 16), std::string(" 100Hz"));
-  for (const char* next : {" 1Hz", " 10Hz", " 100Hz"}) {
-    QVERIFY(tables->click(2));
-    QCOMPARE(tables->text(3, 16), std::string(next));
-  }
-
-  auto* report = qobject_cast<QLineEdit*>(tables->control(4));
-  QVERIFY(report);
-  xarnsim::failNext(&station->card(), "DUVEX_RdGdbTableDLL", 251, 1);
-  QVERIFY(tables->click(5));  // GOTO
-  QCOMPARE(report->text(), QStringLiteral("251"));
-  QCOMPARE(report->toolTip(), QStringLiteral("251: a value the card refuses (out of range)"));
-  QVERIFY(tables->click(5));
-  QCOMPARE(report->text(), QStringLiteral("Done"));
-  QCOMPARE(report->toolTip(), QStringLiteral("0: done"));
-
-  // The title stays as the page gives it; the name beside it is the page's own.
-  QVERIFY(windows->menuCommand(4));  // CmndQ
-  winsys::QtDialog* commands = pageNamed("GDB_CMND_Q");
-  QVERIFY(commands);
-  QCOMPARE(tables->window().windowTitle(), commands->window().windowTitle());
-  QCOMPARE(tables->window().objectName(), QStringLiteral("GDB_TABLES"));
-  QCOMPARE(commands->window().windowRole(), QStringLiteral("GDB_CMND_Q"));
-  QVERIFY(tables->window().windowIconText() != commands->window().windowIconText());
-  QVERIFY(commands->window().windowIconText().startsWith(QStringLiteral("GDB_BCT TABLES")));
-}
+// ---- Activity and recording ---------------------------------------------------------------------
 
 // The activity view's table and chart tell what the recorded capture holds of the same second;
 // after HALT the stack display saves the whole capture.

@@ -1,4 +1,5 @@
-// Toggle Snap buttons, step buttons with tips, Report fields whose tip explains the status.
+// The console shows whether a toggle is on and checks a tool tip like any other text; Snap
+// buttons show whether live refresh is on.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -14,78 +15,6 @@
 #include "xarndll/status.h"
 
 namespace {
-
-TEST(ControlHints, TemplateMarksTogglesStepsAndTips) {
-  winsys::DialogTemplate t;
-  std::string error;
-  ASSERT_TRUE(
-      winsys::parseDialog("DIALOG T 100 50\n"
-                          "BUTTON 1 0 0 10 10 \"\" STEP TIP \"Next: A, then B\"\n"
-                          "BUTTON 2 0 10 30 10 \"Snap\" TOGGLE\n"
-                          "EDIT 3 20 0 50 12 \"\" READONLY TIP \"what it holds\"\n",
-                          t, error))
-      << error;
-  const winsys::ControlTemplate &step = *t.control(1), &snap = *t.control(2);
-  EXPECT_EQ(std::tuple(step.step, step.toggle, step.tip, step.text),
-            std::tuple(true, false, "Next: A, then B", ""));
-  EXPECT_EQ(std::tuple(snap.step, snap.toggle, t.control(3)->tip),
-            std::tuple(false, true, "what it holds"));
-
-  // A tip needs its quoted text, once; toggles and steps are buttons.
-  for (const char* bad : {"DIALOG T 1 1\nBUTTON 1 0 0 1 1 \"\" TIP\n",
-                          "DIALOG T 1 1\nBUTTON 1 0 0 1 1 \"\" TIP word\n",
-                          "DIALOG T 1 1\nBUTTON 1 0 0 1 1 \"\" TIP \"\"\n",
-                          "DIALOG T 1 1\nBUTTON 1 0 0 1 1 \"\" TIP \"a\" TIP \"b\"\n",
-                          "DIALOG T 1 1\nCHECKBOX 1 0 0 1 1 \"\" TOGGLE\n",
-                          "DIALOG T 1 1\nEDIT 1 0 0 1 1 \"\" STEP\n"}) {
-    EXPECT_FALSE(winsys::parseDialog(bad, t, error)) << bad;
-  }
-}
-
-// Every textless button of the shipped pages steps, with a tip; every Snap button toggles.
-TEST(ControlHints, ShippedTemplatesMarkStepAndSnapButtons) {
-  int steps = 0;
-  int snaps = 0;
-  for (const resources::EmbeddedFile& file : resources::embeddedFiles()) {
-    if (!std::string(file.name).ends_with(".dlg")) continue;
-    winsys::DialogTemplate t;
-    std::string error;
-    ASSERT_TRUE(winsys::parseDialog(file.text, t, error)) << file.name << ": " << error;
-    for (const winsys::ControlTemplate& c : t.controls) {
-      if (c.kind != winsys::ControlKind::Button) continue;
-      // The debug page's command buttons carry their label beside them, not a value.
-      if (c.text.empty() && c.width == 10 && t.name != "DEBUG_EXE") {
-        EXPECT_TRUE(c.step) << t.name << " button " << c.id;
-        EXPECT_FALSE(c.tip.empty()) << t.name << " button " << c.id;
-        ++steps;
-      }
-      if (c.text == "Snap") {
-        EXPECT_TRUE(c.toggle) << t.name << " button " << c.id;
-        ++snaps;
-      }
-      EXPECT_FALSE(c.toggle && c.step) << t.name << " button " << c.id;
-    }
-  }
-  EXPECT_EQ(std::tuple(steps, snaps), std::tuple(26, 7));
-}
-
-TEST(ControlHints, EveryDriverStatusHasAMeaning) {
-  const std::string unknown = "a status this station does not know";
-  for (uint16_t status :
-       {xarnsim::kStatusOk, xarnsim::kStatusCardFault, xarnsim::kStatusNoRoom, xarnsim::kStatusBusy,
-        xarnsim::kStatusNotInitialised, xarnsim::kStatusBadArgument, xarnsim::kStatusWrongMode,
-        xarnsim::kStatusBadCommand, ui::kStatusSyntax}) {
-    std::string meaning = ui::statusMeaning(status);
-    EXPECT_TRUE(meaning.starts_with(std::to_string(status) + ": ")) << meaning;
-    EXPECT_EQ(meaning.find(unknown), std::string::npos) << meaning;
-  }
-  EXPECT_EQ(ui::statusMeaning(251), "251: a value the card refuses (out of range)");
-  EXPECT_EQ(ui::statusMeaning(248), "248: no room: a card table or queue is full");
-  EXPECT_EQ(ui::statusMeaning(1234), "1234: " + unknown);
-  // The lookup is a binary search: the table must stay in order, each status once.
-  auto table = ui::statusTexts();
-  for (size_t i = 1; i < table.size(); ++i) EXPECT_LT(table[i - 1].status, table[i].status);
-}
 
 class ReportTipTest : public StationTest {};
 

@@ -1,4 +1,4 @@
-// The field helpers every page parses and shows numbers with.
+// The size fields every page parses: sizes past sixteen bits are refused, patterns kept.
 #include "ui/fields.h"
 
 #include <gtest/gtest.h>
@@ -39,39 +39,6 @@ class FieldsTest : public ::testing::Test {
   winsys::HeadlessWindowSystem windows;
   winsys::HeadlessDialog* page = nullptr;
 };
-
-// Each case starts with a clear flag: (text, value, flag afterwards).
-struct Parse {
-  const char* text;
-  uint32_t value;
-  uint16_t flag;
-};
-
-TEST(DecToNum, DigitsUntilTheFirstBadCharacterWrappingModulo2To32) {
-  for (const Parse& c :
-       {Parse{"", 0, 0}, Parse{"12a", 12, 1}, Parse{"4294967296", 0, 0}, Parse{"4294967301", 5, 0},
-        Parse{"-1", 0, 1}, Parse{" 1", 0, 1}, Parse{"+7", 0, 1}, Parse{"\xC3\xA9", 0, 1}}) {
-    uint16_t flag = 0;
-    EXPECT_EQ(ui::DecToNum(c.text, &flag), c.value) << c.text;
-    EXPECT_EQ(flag, c.flag) << c.text;
-  }
-  uint16_t flag = 2;  // never cleared by the helper
-  ui::DecToNum("5", &flag);
-  EXPECT_EQ(flag, 2);
-}
-
-TEST(HexToNum, UpperCasesTheTextInPlaceAndStopsAtTheFirstBadCharacter) {
-  for (const Parse& c : {Parse{"1f", 31, 0}, Parse{"0x10", 0, 1}, Parse{"ffffffff", 0xFFFFFFFF, 0},
-                         Parse{"123456789", 0x23456789, 0}}) {
-    uint16_t flag = 0;
-    std::string text = c.text;
-    EXPECT_EQ(ui::HexToNum(text, &flag), c.value) << c.text;
-    EXPECT_EQ(flag, c.flag) << c.text;
-    std::string upper = c.text;
-    for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-    EXPECT_EQ(text, upper);
-  }
-}
 
 // A page that passes everything on to another and counts how often a reader has a box wrapped.
 class CountingPage final : public winsys::Dialog {
@@ -116,70 +83,6 @@ class CountingPage final : public winsys::Dialog {
  private:
   winsys::Dialog& inner_;
 };
-
-TEST_F(FieldsTest, ScrollBarIdFindsTheHandleInEitherHalf) {
-  uint16_t handle = page->handleOf(5);
-  ASSERT_NE(handle, 0);
-  EXPECT_EQ(ui::ScrollBarID(*page, handle), 5);
-  EXPECT_EQ(ui::ScrollBarID(*page, static_cast<uint32_t>(handle) << 16), 5);
-  EXPECT_EQ(ui::ScrollBarID(*page, 0), 0);
-  EXPECT_EQ(ui::ScrollBarID(*page, 0xFFFF), 0);
-}
-
-// The page reads a field into a buffer of ten characters (nine and the terminator). A longer
-// text is refused whole, and a number is checked against its field's width before the 32-bit
-// helpers could wrap it.
-TEST_F(FieldsTest, NumberFieldsRefuseTextPastTheBufferAndValuesPastTheirWidth) {
-  struct Case {
-    std::string text;
-    uint32_t value;  // as the page stores it
-    uint16_t flag;
-  };
-  const std::string zeros(9999, '0');
-  const Case decimal[] = {
-      {"", 0, 0},
-      {"65535", 65535, 0},
-      {"000065535", 65535, 0},
-      {"65536", 0, 1},
-      {"0000070000", 7000, 1},
-      {zeros + "5", 0, 1},
-      {"999999999", 0xFFFF & 999999999u, 1},
-      {"12a", 12, 1},
-  };
-  for (const Case& c : decimal) {
-    page->setText(7, c.text);
-    uint16_t flag = 0;
-    EXPECT_EQ(ui::DecField(*page, 7, 10, 0xFFFF, &flag), c.value) << c.text.substr(0, 12);
-    EXPECT_EQ(flag, c.flag) << c.text.substr(0, 12);
-  }
-  const Case hex[] = {
-      {"ffff", 0xFFFF, 0},      {"10000", 0, 1},         {"10000ABCD", 0xABCD, 1},
-      {"FFFFFFFFF", 0xFFFF, 1}, {"0000ABCD", 0xABCD, 0}, {"00000ABCD0", 0xABCD, 1},
-  };
-  for (const Case& c : hex) {
-    page->setText(7, c.text);
-    uint16_t flag = 0;
-    EXPECT_EQ(ui::HexField(*page, 7, 10, 0xFFFF, &flag), c.value) << c.text;
-    EXPECT_EQ(flag, c.flag) << c.text;
-  }
-  // A 32-bit field: nine hex digits pass 32 bits, eight do not.
-  page->setText(7, "100000000");
-  uint16_t flag = 0;
-  ui::HexField(*page, 7, 10, 0xFFFFFFFF, &flag);
-  EXPECT_EQ(flag, 1);
-  page->setText(7, "FFFFFFFF");
-  flag = 0;
-  EXPECT_EQ(ui::HexField(*page, 7, 10, 0xFFFFFFFF, &flag), 0xFFFFFFFFu);
-  EXPECT_EQ(flag, 0);
-  // The text itself: cut to the buffer, flagged only when something was cut.
-  page->setText(7, "123456789");
-  flag = 0;
-  EXPECT_EQ(ui::FieldText(*page, 7, 10, &flag), "123456789");
-  EXPECT_EQ(flag, 0);
-  page->setText(7, "1234567890");
-  EXPECT_EQ(ui::FieldText(*page, 7, 10, &flag), "123456789");
-  EXPECT_EQ(flag, 1);
-}
 
 TEST_F(FieldsTest, SizeFieldsRefuseSizesPastSixteenBitsButKeepTheirPatterns) {
   struct Case {

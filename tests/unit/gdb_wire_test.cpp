@@ -1,11 +1,8 @@
-// The global-bus engines on a shared bus, against a wire that stands for the other cards: the
-// controller offers every transfer (a catch-up counts none of them) and takes a claiming card's
-// answer, a passive card's twin and the terminals' partner step aside for another card's active
-// controller, and a terminal answers another card's controller within that controller's wait.
+// The global-bus terminals on a shared bus: a terminal answers another card's controller within
+// that controller's wait.
 #include <gtest/gtest.h>
 
 #include <tuple>
-#include <vector>
 
 #include "xarndll/sim/gdb/gdb_engine.h"
 #include "xarndll/sim/memory_map.h"
@@ -14,48 +11,9 @@ namespace {
 
 using namespace xarnsim;
 
-constexpr uint16_t kModeBct = 4;
-constexpr uint16_t kModeMrt = 5;
 constexpr uint64_t kSecond = 1'000'000;
 
-// The other cards: RT `claimedRt` belongs to one of them, which answers with `reply`.
-class FakeWire final : public gdb::Wire {
- public:
-  bool activeControllerElsewhere() override { return elsewhere; }
-  bool partners() override { return partnersOn; }
-  bool offer(const gdb::Request& request, gdb::Answer& answer) override {
-    offered.push_back(request);
-    if (request.rt != claimedRt) return false;
-    answer = reply;
-    return true;
-  }
-  void overhear(const gdb::Heard& h) override { heard.push_back(h); }
-
-  bool elsewhere = false;
-  bool partnersOn = true;
-  int claimedRt = -1;
-  gdb::Answer reply;
-  std::vector<gdb::Request> offered;
-  std::vector<gdb::Heard> heard;
-};
-
-GdbCommandRecord command(uint16_t rt, uint16_t channel, uint16_t data,
-                         uint16_t errorType = gdb::kErrorNone) {
-  GdbCommandRecord c{};
-  c.rtAddress = rt;
-  c.sync = 1;
-  c.errorType = errorType;
-  c.channel = channel;
-  c.dataValue = data;
-  return c;
-}
-
 struct Card {
-  std::vector<uint16_t> words(const map::Region& region) const {
-    std::vector<uint16_t> out(region.bytes() / 2);
-    memory.readWords(region.base, out.data(), static_cast<uint32_t>(out.size()));
-    return out;
-  }
   CardMemory memory;
   bool extended = false;
   gdb::Engine engine{memory, extended};
@@ -70,84 +28,6 @@ void enableChannel(Card& card, GdbRtChanRecord c = {}) {
   c.channelEnable = 1;
   ASSERT_EQ(card.engine.terminals().writeRt(5, rt), 0);
   ASSERT_EQ(card.engine.terminals().writeChannel(5, 3, c, false), 0);
-}
-
-// A 100 Hz table of 100 MEASURE entries (RT 0..99): 10,000 transfers a second.
-void fillTable(Card& card) {
-  for (uint16_t i = 1; i <= 100; ++i) {
-    ASSERT_EQ(card.engine.controller().writeTable(
-                  100, i, gdb::kOpMeasure, command(static_cast<uint16_t>(i - 1), 3, i), false),
-              0);
-  }
-}
-
-TEST(GdbWireTest, OnTheBusEveryTransferIsOfferedAndTheQueuesEndAsOnACardAlone) {
-  Card alone;
-  Card onBus;
-  FakeWire wire;
-  onBus.engine.controller().attach(&wire);
-  fillTable(alone);
-  fillTable(onBus);
-  for (Card* c : {&alone, &onBus}) c->engine.start(kModeBct, 0, 0);
-  // One catch-up of a second: a card alone counts what its queues cannot hold any more.
-  EXPECT_TRUE(alone.engine.advance(kSecond));
-  EXPECT_TRUE(onBus.engine.advance(kSecond));
-  ASSERT_EQ(std::tuple(wire.offered.size(), wire.heard.size()), std::tuple(10'000u, 10'000u));
-  const gdb::Request& r = wire.offered[4321];
-  EXPECT_EQ(std::tuple(+r.rt, +r.data, r.start),
-            std::tuple(21, 22, gdb::micros(43 * 10'000 + 21 * 26)));
-  // Nobody claims an RT: the invented partner answers, word for word as on a card alone.
-  for (const map::Region* r :
-       {&map::kGdbUplinkHeader, &map::kGdbUplink, &map::kGdbDownlinkHeader, &map::kGdbDownlink}) {
-    EXPECT_EQ(alone.words(*r), onBus.words(*r)) << r->name;
-  }
-  for (Card* c : {&alone, &onBus})
-    EXPECT_EQ(c->memory.read32(map::kRunControl.base + gdb::run::kTransfers), 10'000u);
-  // The card holds the bus until it halts.
-  EXPECT_TRUE(gdb::Controller::activeOnBus(onBus.memory) &&
-              !gdb::Controller::activeOnBus(alone.memory));
-  onBus.engine.stop();
-  EXPECT_FALSE(gdb::Controller::activeOnBus(onBus.memory));
-}
-
-TEST(GdbWireTest, TheTwinAndThePartnerStepAsideForAnotherCardsController) {
-  Card passive;
-  FakeWire wire;
-  passive.engine.controller().attach(&wire);
-  fillTable(passive);
-  passive.memory.write(map::kGdbBcMode.base, gdb::kPassiveBit);
-  passive.engine.start(kModeBct, 0, 0);
-  RingQueue uplink(passive.memory, map::kGdbUplinkHeader, map::kGdbUplink);
-  wire.elsewhere = true;
-  passive.engine.advance(kSecond);
-  EXPECT_EQ(uplink.size(), 0u);
-  // The twin's words are the card's own affair: nothing goes to the other cards.
-  wire.elsewhere = false;
-  passive.engine.advance(kSecond + 10'000);
-  EXPECT_EQ(uplink.size(), 100u);
-  EXPECT_TRUE(wire.offered.empty() && !gdb::Controller::activeOnBus(passive.memory));
-
-  // What the card hears of another card's controller.
-  gdb::Heard h{gdb::micros(kSecond + 20'000), gdb::kSourceHigh, 4, 1, 1, 0, 5, 3, 0xAA, {}};
-  gdb::Controller::overhear(passive.memory, 0, h);
-  uint32_t e = uplink.entryAddress(uplink.size() - 1);
-  std::vector<uint16_t> entry;
-  for (uint32_t offset : {gdb::udq::kSource, gdb::udq::kRate, gdb::udq::kIndex, gdb::udq::kData,
-                          gdb::udq::kBus, gdb::udq::kTimeTag + 8})  // the last: milliseconds
-    entry.push_back(passive.memory.read(e + offset));
-  EXPECT_EQ(entry, (std::vector<uint16_t>{gdb::kSourceHigh, 0, 4, 0xAA, 1, 20}));
-
-  Card terminals;
-  terminals.engine.terminals().attach(&wire);
-  enableChannel(terminals);
-  terminals.engine.start(kModeMrt, 0, 0);
-  RingQueue rtQueue(terminals.memory, map::kGdbRtQueueHeader, map::kGdbRtQueue);
-  wire.elsewhere = true;
-  terminals.engine.advance(kSecond);
-  EXPECT_EQ(rtQueue.size(), 0u);
-  wire.elsewhere = false;
-  terminals.engine.advance(2 * kSecond);
-  EXPECT_GT(rtQueue.size(), 0u);
 }
 
 // A terminal answers another card's controller within that controller's 20 us wait.

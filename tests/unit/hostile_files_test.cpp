@@ -1,15 +1,9 @@
-// Files that are not what the station expects where it expects one: named pipes, a huge sparse
-// firmware file, symbolic links. Each must give its documented status at once, read nothing
-// whole into memory, and never replace a link with a file of its own.
-#include <fcntl.h>
+// A save through a symbolic link writes the link's target and never replaces the link with a
+// file of its own.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 
-#include "debug/firmware.h"
-#include "setup/ini_file.h"
 #include "setup/setup_files.h"
 #include "station_fixture.h"
 
@@ -17,58 +11,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using HostileFilesTest = StationTest;
-
-TEST_F(HostileFilesTest, NamedPipesAreRefusedWithoutWaitingForAWriter) {
-  ASSERT_EQ(::mkfifo("XARN_WIN.INI", 0644), 0);
-  start();  // would block for ever on a pipe opened to read
-  EXPECT_EQ(station->shell().lastCardResult, 900);
-  EXPECT_TRUE(fs::is_fifo("XARN_WIN.INI"));  // not replaced by a settings file
-  EXPECT_EQ(station->settings().rtResponseTimeout, 50);
-
-  // OK on the setup page cannot save the settings into the pipe: the card stays closed.
-  std::string why;
-  ASSERT_TRUE(windows.menuCommand(5, why)) << why;
-  EXPECT_EQ(press(*windows.page("XARN_SETUP"), 1, 16), "900");
-  EXPECT_EQ(station->shell().hardwareInitialised, 0);
-  fs::remove("XARN_WIN.INI");
-  windows.page("XARN_SETUP")->click(1);
-  ASSERT_EQ(station->shell().hardwareInitialised, 1);
-  ASSERT_TRUE(menu(1));
-  ASSERT_EQ(::mkfifo("PIPE.SUP", 0644), 0);
-  EXPECT_EQ(setup::LoadSetup(card(), "PIPE.SUP"), 900);
-  EXPECT_EQ(setup::SaveSetup(card(), "PIPE.SUP"), 900);
-  ASSERT_EQ(::mkfifo("PIPE.HGH", 0644), 0);
-  StationTest::writeFile("PIPE.LOW", {'1', '2', '\n'});
-  EXPECT_EQ(debug::UpgradeFirmware(card(), "PIPE.HGH", "PIPE.LOW"), 900);
-  EXPECT_TRUE(fs::is_fifo("PIPE.SUP"));
-}
-
-TEST_F(HostileFilesTest, AHugeFirmwareFileIsRefusedUnread) {
-  start();
-  setUpCard();
-  // A sparse file of 30 GB: reading it whole, or reserving its size, would end the station.
-  int fd = ::open("BIG.HGH", O_CREAT | O_WRONLY, 0644);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(::ftruncate(fd, off_t{30} << 30), 0);
-  ::close(fd);
-  StationTest::writeFile("BIG.LOW", {'1', '2', '\n'});
-  EXPECT_EQ(debug::UpgradeFirmware(card(), "BIG.HGH", "BIG.LOW"), 902);
-
-  // The largest acceptable size still loads (blanks between records are skipped).
-  std::vector<uint8_t> padded(debug::kLargestUpgradeFile, ' ');
-  padded[0] = '1';
-  padded[1] = '2';
-  StationTest::writeFile("PAD.HGH", padded);
-  StationTest::writeFile("PAD.LOW", {'3', '4', '\n'});
-  windows.advance(5000);
-  EXPECT_EQ(debug::UpgradeFirmware(card(), "PAD.HGH", "PAD.LOW"), 0);
-  EXPECT_EQ(word(0x2000), 0x1200);
-  EXPECT_EQ(word(0x2002), 0x0034);
-  padded.push_back(' ');
-  StationTest::writeFile("PAD.HGH", padded);
-  windows.advance(5000);  // the card programs the first image meanwhile
-  EXPECT_EQ(debug::UpgradeFirmware(card(), "PAD.HGH", "PAD.LOW"), 902);
-}
 
 TEST_F(HostileFilesTest, SavesThroughALinkWriteTheTargetAndKeepTheLink) {
   fs::create_directory("store");

@@ -1,9 +1,7 @@
-// The simulated MDM units: records, the partner following each PROM, error injection, the unit
-// switches, the queue and a long catch-up.
+// The simulated MDM units: BITE answers, error injection in the queue flags and a long catch-up.
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
 #include <tuple>
 #include <vector>
 
@@ -12,7 +10,6 @@
 namespace {
 
 constexpr uint32_t kUnits = 0x14B600;
-constexpr uint32_t kIoms = 0x14D600;
 constexpr uint32_t kQueue = 0x1C5E20;
 
 // Message types and PROM values.
@@ -106,107 +103,6 @@ class MdmSimTest : public SimTest {
   }
 };
 
-TEST_F(MdmSimTest, RecordsAreStoredWholeAndBadNumbersTouchNothing) {
-  MdmRtSimRecord unit{};
-  ASSERT_EQ(DUVEX_RdMdmRtSimDLL(&card, 5, &unit, 0, 0), 0);
-  EXPECT_EQ(+unit.errorInjection[7].errorType, 0x0100);  // never written: no errors
-  unit.rtEnable = 0x8000;
-  unit.errorInjection[11] = {0x1100, 5, 0};
-  unit.errorInjection[0].errorType = 0;  // parity
-  unit.lastCommand = 0xABCDEF;           // the card's own: not taken
-  unit.secondaryBsr = 0xBEEF;
-  ASSERT_EQ(DUVEX_WrMdmRtSimDLL(&card, 5, &unit, 0, 0), 0);
-  expectWords(&card, {{kUnits + 5 * 256, 0x8000}, {kUnits + 5 * 256 + 88 + 66, 0x1100}});
-  MdmRtSimRecord back{};
-  ASSERT_EQ(DUVEX_RdMdmRtSimDLL(&card, 5, &back, 0, 0), 0);  // now written: parity, not none
-  EXPECT_EQ(std::tuple(+back.errorInjection[11].sizePosition, +back.errorInjection[0].errorType,
-                       +back.secondaryBsr, +back.lastCommand),
-            std::tuple(5, 0, 0xBEEF, 0u));
-
-  MdmIomRecord module{};
-  module.iomData[31] = 0x1234;
-  module.sioReceive[3][31] = 0x4321;
-  ASSERT_EQ(DUVEX_WrMdmIOMDLL(&card, 31, 15, &module), 0);
-  EXPECT_EQ(rWDLL(&card, kIoms + 511 * 640 + 64), 0x1234);
-  MdmIomRecord moduleBack{};
-  ASSERT_EQ(DUVEX_RdMdmIOMDLL(&card, 31, 15, &moduleBack), 0);
-  EXPECT_EQ(std::memcmp(&module, &moduleBack, sizeof module), 0);
-
-  MdmBiteRecord bite{};
-  bite.bite2RxData[0] = 0x7777;  // the partner's: not taken
-  bite.rcwWord = 0x1234;
-  bite.negativeConstant = 0x3FF;
-  ASSERT_EQ(DUVEX_WrMdmBiteConfDLL(&card, 0, &bite), 0);
-  MdmBiteRecord biteBack{};
-  ASSERT_EQ(DUVEX_RdMdmBiteConfDLL(&card, 0, &biteBack), 0);
-  EXPECT_EQ(std::tuple(+biteBack.bite2RxData[0], +biteBack.rcwWord, +biteBack.negativeConstant),
-            std::tuple(0, 0x1234, 0x3FF));
-
-  MdmPromRecord image{};
-  image.command[495] = {3, 31, 15, 15, 1};
-  ASSERT_EQ(DUVEX_WrMdmPromDLL(&card, 7, &image), 0);
-  MdmPromRecord imageBack{};
-  ASSERT_EQ(DUVEX_RdMdmPromDLL(&card, 7, &imageBack), 0);
-  EXPECT_EQ(std::memcmp(&image, &imageBack, sizeof image), 0);
-
-  // An RT past 31 or an IOM past 15: 251, and neither the card nor the record changes.
-  std::vector<uint16_t> before = cardWords(&card, {{kUnits, kQueue}});
-  MdmRtSimRecord marked{};
-  std::memset(&marked, 0xA5, sizeof marked);
-  MdmRtSimRecord markedCopy = marked;
-  EXPECT_EQ(DUVEX_RdMdmRtSimDLL(&card, 32, &marked, 0, 0), 251);
-  EXPECT_EQ(DUVEX_WrMdmRtSimDLL(&card, 0xFFFF, &marked, 0, 0), 251);
-  EXPECT_EQ(std::memcmp(&marked, &markedCopy, sizeof marked), 0);
-  EXPECT_EQ(DUVEX_RdMdmIOMDLL(&card, 0, 16, &module), 251);
-  EXPECT_EQ(DUVEX_WrMdmIOMDLL(&card, 32, 0, &module), 251);
-  EXPECT_EQ(DUVEX_WrMdmBiteConfDLL(&card, 32, &bite), 251);
-  EXPECT_EQ(DUVEX_WrMdmPromDLL(&card, 40, &image), 251);
-  EXPECT_EQ(DUVEX_WrMdmPromDLL(&card, 0, nullptr), 251);
-  EXPECT_EQ(DUVEX_RdMdmIOMDLL(&card, 0, 0, nullptr), 251);
-  expectSameWords(before, cardWords(&card, {{kUnits, kQueue}}));
-
-  // Another mode, or no card: refused.
-  EXPECT_EQ(DUVEX_CommandDLL(&card, 2), 0);
-  EXPECT_EQ(DUVEX_RdMdmPromDLL(&card, 0, &image), 252);
-  EXPECT_EQ(DUVEX_RdMdmRtSimDLL(nullptr, 0, &unit, 0, 0), 251);
-}
-
-// Each PROM entry against the IOM it addresses: the message type, or ILL.
-TEST_F(MdmSimTest, CommandEntriesMapToMessageTypes) {
-  struct Case {
-    Command command;
-    uint16_t type, count, flags;
-  };
-  const Case cases[] = {
-      {{Input, 0, 0, 1}, ILL, 1, 0x200},   // NO_IOM
-      {{Output, 1, 0, 2}, ILL, 2, 0x200},  // a DI module takes no output
-      {{Input, 1, 30, 2}, IFI, 2, 0},      // words 30 and 31
-      {{Input, 1, 31, 2}, ILL, 2, 0x200},  // past word 31
-      {{Input, 1, 0, 0}, ILL, 0, 0x200},   // no channel
-      {{Input, 3, 0, 3}, IFI, 6, 0},       // AI32: two words a channel
-      {{Input, 4, 0, 2}, ILL, 2, 0x200},   // a DO module is not read back...
-      {{Output, 5, 3, 15}, OTI, 15, 0},    // SIO: the start is the channel
-      {{Output, 5, 4, 1}, ILL, 1, 0x200},   {{ReturnBsr, 0, 0, 0}, RBT, 2, 0},
-      {{Bite4, 2, 0, 0}, BT4, 12, 0},       {{Bite4, 0, 0, 0}, ILL, 0, 0x200},
-      {{Input, 1, 0, 1, 1}, IFI, 1, 0x080},  // odd entry, even module: PROM parity
-      {{7, 1, 0, 1}, ILL, 1, 0x200},         // no such mode
-  };
-  std::vector<Command> commands;
-  for (const Case& c : cases) commands.push_back(c.command);
-  enable(&card, 9);
-  prom(&card, 9, {NO_IOM, DI, AI16, AI32, DO, SIO}, commands);
-  run(std::size(cases) * 10 * kMilli + 5 * kMilli);
-  std::vector<MdmQueueEntry> q = queue();
-  ASSERT_EQ(q.size(), std::size(cases) + 1);
-  for (size_t i = 0; i < std::size(cases); ++i) {
-    const MdmQueueEntry& e = q[i + 1];
-    EXPECT_EQ(std::tuple(+e.messageType, +e.count, +e.errorFlags),
-              std::tuple(cases[i].type, cases[i].count, cases[i].flags))
-        << "entry " << i;
-  }
-  EXPECT_EQ(queuedData(10), (std::vector<uint16_t>{0x1111, 0x2222}));  // RBT: the two BSRs
-}
-
 // BITE4 answers the ten BITE4 words and the two constants as signed 16-bit words; RCW answers
 // the command word, or the RCW word when it is overridden; BT2's words land in BITE2 RX.
 TEST_F(MdmSimTest, BiteAnswersComeFromTheBiteRegisters) {
@@ -263,66 +159,6 @@ TEST_F(MdmSimTest, ErrorInjectionShowsInTheQueueFlags) {
               std::tuple(c.flags, c.words, 0))
         << "code " << c.code << " size " << c.size;
   }
-}
-
-TEST_F(MdmSimTest, TheUnitSwitchesChangeTheAnswers) {
-  iomData(3, 0, 0);
-  prom(&card, 3, {DO}, {{Input, 0, 0, 2}, {Output, 0, 0, 2}});
-
-  enable(&card, 3, -1, {}, 1);  // enhanced: an output module is read back
-  run(25 * kMilli);
-  EXPECT_EQ(+first(IFI).count, 2);
-  EXPECT_EQ(+queue()[1].messageType, IFI);
-
-  enter(&card);
-  enable(&card, 3, -1, {}, 0);
-  run(25 * kMilli);
-  EXPECT_EQ(+queue()[1].messageType, ILL);
-
-  enter(&card);
-  enable(&card, 3, -1, {}, 2);  // power interrupt: busy, and no data moves
-  iomData(3, 0, 0);
-  run(35 * kMilli);
-  EXPECT_EQ(+first(OTI).errorFlags, 0x400);
-  EXPECT_EQ(+first(RCP).errorFlags, 0x400);
-  MdmIomRecord module{};
-  ASSERT_EQ(DUVEX_RdMdmIOMDLL(&card, 3, 0, &module), 0);
-  EXPECT_EQ(+module.iomData[0], 0);
-
-  enter(&card);
-  enable(&card, 3, -1, {}, 4);  // SRB: the partner answers each service request with RBT
-  run(55 * kMilli);
-  EXPECT_EQ(column(queue(), &MdmQueueEntry::messageType), (Column{RCP, RBT, ILL, RBT, OTI, RBT}));
-  ASSERT_EQ(DUVEX_RdMdmIOMDLL(&card, 3, 0, &module), 0);
-  EXPECT_NE(+module.iomData[0], 0);
-}
-
-TEST_F(MdmSimTest, QueueReadsWithPositionAndEndFlag) {
-  enable(&card, 0);
-  run(20 * kSecond);  // 2000 messages: the queue keeps the newest 1024
-  EXPECT_EQ(rWDLL(&card, kQueue - 32), 1024);
-  EXPECT_EQ(rWDLL(&card, kQueue - 28) | rWDLL(&card, kQueue - 26) << 16, 976);
-  std::vector<MdmQueueEntry> q = queue();
-  ASSERT_EQ(q.size(), 1024u);
-
-  MdmQueueEntry e{};
-  uint16_t position = 60000;
-  uint16_t end = 0;
-  EXPECT_EQ(DUVEX_RdMdmQDLL(&card, 1, &position, &end, &e), 0);
-  EXPECT_EQ(std::tuple(+end, +position), std::tuple(1, 60000));
-  end = 7;
-  EXPECT_EQ(DUVEX_RdMdmQDLL(&card, 1, &position, &end, &e), 251);
-  end = 0;
-  EXPECT_EQ(DUVEX_RdMdmQDLL(&card, 2, &position, &end, &e), 251);
-  EXPECT_EQ(DUVEX_RdMdmQDLL(&card, 1, nullptr, &end, &e), 251);
-  EXPECT_EQ(DUVEX_RdMdmQDLL(&card, 1, &position, nullptr, &e), 251);
-  EXPECT_EQ(DUVEX_RdMdmQDLL(&card, 1, &position, &end, nullptr), 251);
-  EXPECT_EQ(queue().size(), 1024u);
-
-  ASSERT_EQ(DUVEX_CommandDLL(&card, 11), 0);
-  end = 2;
-  EXPECT_EQ(DUVEX_RdMdmQDLL(&card, 1, &position, &end, &e), 0);
-  EXPECT_TRUE(queue().empty());
 }
 
 // Called every millisecond or once for the stretch, two cards end alike; years return at once.

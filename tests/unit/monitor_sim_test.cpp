@@ -1,6 +1,5 @@
 // The simulated bus monitor through the driver functions: the trigger record and RT filter, the
-// partners' traffic, recording, the trigger conditions, the stop after the post-trigger count,
-// positions around the trigger, and the long catch-up.
+// capture around the trigger and its stop, a disabled trigger and the long catch-up.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,11 +17,10 @@ namespace {
 
 constexpr uint32_t kBusSelect = 0x0020;
 constexpr uint32_t kStackHeader = 0x082600;
-constexpr uint16_t kJ1 = 0x0008, kJ2 = 0x0004, kJ3 = 0x0002, kJ4 = 0x0001, kAny = 0x8000;
-constexpr uint16_t kSyncData = 0x0010, kSyncCommand = 0x0020, kSyncAny = 0x0030;
+constexpr uint16_t kJ2 = 0x0004, kAny = 0x8000;
+constexpr uint16_t kSyncCommand = 0x0020, kSyncAny = 0x0030;
 constexpr uint16_t kDisabled = 0x8000;
-constexpr uint16_t kPy = 8, kMn = 4, kLg = 2, kSh = 1;
-constexpr uint16_t kCommand = 0x10;
+constexpr uint16_t kPy = 8;
 
 uint64_t micros(const TimeTag& t) {
   uint64_t s = ((t.days * 24ull + t.hours) * 60 + t.minutes) * 60 + t.seconds;
@@ -89,19 +87,6 @@ class MonitorSimTest : public SimTest {
   }
   uint16_t header(uint32_t offset, CardContext* c = nullptr) {
     return rWDLL(c ? c : &card, kStackHeader + offset);
-  }
-  MonMsg triggerWord() {
-    MonMsg e{};
-    EXPECT_TRUE(entry(0, e));
-    return e;
-  }
-  // Loads the trigger, runs for `span`, and returns the word that fired it.
-  MonMsg fire(const Trigger& t, uint64_t span = kSecond) {
-    EXPECT_EQ(load(t), 0);
-    run();
-    now += span;
-    EXPECT_EQ(state(), 0x0030);
-    return triggerWord();
   }
 };
 
@@ -237,107 +222,6 @@ TEST_F(MonitorSimTest, ADisabledTriggerNeverFiresAndALongCatchUpIsCheap) {
   ASSERT_TRUE(entry(5, e));
   EXPECT_LT(micros(e.timeTag) - oldest, 100 * kMilli);
   EXPECT_GE(e.timeTag.days, 11574);  // day 11575 of the card
-}
-
-// A catch-up that counts words leaves exactly the stack a word-by-word run leaves.
-TEST_F(MonitorSimTest, OneLongStepAndManyShortStepsGiveTheSameCapture) {
-  uint64_t twinNow = 0;
-  CardContext jumping = twin(&twinNow);
-  enter();
-  enterCard(jumping);
-  std::array<uint16_t, 32> filter{};
-  filter.fill(1);
-  filter[3] = 0;
-  for (CardContext* c : {&card, &jumping}) {
-    ASSERT_EQ(load({kAny, "", kSyncAny | kDisabled, 3000}, filter.data(), c), 0);
-    run(c);
-  }
-  stepTo(700 * kMilli, kMilli);
-  twinNow = 700 * kMilli;
-  for (CardContext* c : {&card, &jumping})
-    ASSERT_EQ(load({kJ4, "", kSyncAny | kMn, 3000}, nullptr, c), 0);
-  stepTo(1400 * kMilli, kMilli);
-  twinNow = 1400 * kMilli;
-  int32_t a = 0, b = 0;
-  std::vector<MonMsg> stepped = capture(a);
-  std::vector<MonMsg> jumped = capture(b, &jumping);
-  EXPECT_EQ(std::tuple(a, b), std::tuple(-(8191 - 3000), -(8191 - 3000)));
-  ASSERT_EQ(stepped.size(), jumped.size());
-  EXPECT_EQ(std::memcmp(stepped.data(), jumped.data(), stepped.size() * sizeof(MonMsg)), 0);
-  for (uint32_t offset = 0; offset < 20; offset += 2)
-    EXPECT_EQ(header(offset), header(offset, &jumping)) << offset;
-  xarnsim::release(&jumping);
-}
-
-// A post-trigger count poked beyond the limit records up to the limit, the trigger word in place.
-TEST_F(MonitorSimTest, AnImpossiblePostTriggerCountActsAsTheLargest) {
-  enter();
-  const uint32_t limit = 8191 - 1024;
-  for (uint32_t count : {10000u, 0xFFFFFFFFu}) {
-    ASSERT_EQ(load({kAny, "", kSyncAny | kMn, 0}), 0);
-    wWDLL(&card, 0x08252E, static_cast<uint16_t>(count));
-    wWDLL(&card, 0x082530, static_cast<uint16_t>(count >> 16));
-    run();
-    now += kDay;
-    ASSERT_EQ(state(), 0x0030) << count;
-    ASSERT_EQ(header(12) | header(14) << 16, limit) << count;
-    MonMsg e{};
-    ASSERT_TRUE(entry(0, e));
-    EXPECT_TRUE(e.flags & kMn) << count;  // still the word that fired the trigger
-    uint64_t fired = micros(e.timeTag);
-    EXPECT_TRUE(entry(static_cast<int32_t>(limit), e) && micros(e.timeTag) > fired);
-    EXPECT_TRUE(entry(-1024, e) && micros(e.timeTag) < fired);
-    EXPECT_FALSE(entry(static_cast<int32_t>(limit) + 1, e) || entry(-1025, e));
-    // The count stays as written: the card clamps what it applies, not what it holds.
-    EXPECT_EQ(+read(nullptr).postTriggerCount, count);
-  }
-}
-
-// Whatever is poked into the trigger region or stack header, the capture keeps to its limits.
-TEST_F(MonitorSimTest, PokedTriggerAndHeaderWordsKeepTheCaptureWithinItsLimits) {
-  enter();
-  for (uint32_t address = 0x082500; address < 0x082614; address += 2) {
-    if (address == 0x082580) address = 0x082600;
-    ASSERT_EQ(load({kAny, "", kSyncAny | kSh, 100}), 0);
-    run();
-    now += kMilli;
-    wWDLL(&card, address, 0xFFFF);
-    now += kSecond;
-    uint16_t word = state();
-    EXPECT_TRUE(word == 0x0030 || word == 0x0031) << std::hex << address;
-    EXPECT_LE(header(12) | header(14) << 16, 8191 - 1024) << std::hex << address;
-    EXPECT_LE(header(0), 8192) << std::hex << address;
-    int32_t oldest = 0;
-    EXPECT_LE(capture(oldest).size(), 8192u) << std::hex << address;
-  }
-}
-
-// Each error trigger fires on each connector and word type, whether or not terminals answer.
-TEST_F(MonitorSimTest, EveryErrorTriggerFiresOnEveryConnectorAndWordType) {
-  CardContext quiet = twin();  // a response time beyond the timeout: no terminal answers
-  enter();
-  enterCard(quiet, 60, 40);
-  for (CardContext* c : {&card, &quiet}) {
-    for (uint16_t bus : {kJ1, kJ2, kJ3, kJ4}) {
-      for (uint16_t sync : {kSyncData, kSyncCommand}) {
-        for (uint16_t error : {kPy, kMn, kLg, kSh}) {
-          SCOPED_TRACE(testing::Message() << (c == &quiet ? "quiet " : "") << "bus " << bus
-                                          << " sync " << sync << " error " << error);
-          ASSERT_EQ(load({bus, "", static_cast<uint16_t>(sync | error), 0}, nullptr, c), 0);
-          run(c);
-          now += kSecond;
-          uint16_t word = 0;
-          DUVEX_RdStatusDLL(c, &word);
-          EXPECT_EQ(word, 0x0030);
-          MonMsg e{};
-          if (!entry(0, e, c)) continue;
-          EXPECT_EQ(std::tuple(+e.busCode, e.flags & kCommand, e.flags & error),
-                    std::tuple(bus, sync == kSyncCommand ? kCommand : 0, error));
-        }
-      }
-    }
-  }
-  xarnsim::release(&quiet);
 }
 
 }  // namespace

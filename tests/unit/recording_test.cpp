@@ -1,12 +1,10 @@
 // Recordings: in each mode tshark with the station's dissector must decode the words of the
-// station's own list, field by field (skipped without tshark); and the recorder's limits, rings
-// and an unchanged simulation.
+// station's own list, field by field (skipped without tshark); the capture reader; the
+// recorder's statistics, limits and rings.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -15,7 +13,6 @@
 #include <map>
 #include <set>
 #include <sstream>
-#include <thread>
 #include <tuple>
 
 #include "console_fixture.h"
@@ -393,63 +390,6 @@ TEST_F(TsharkTest, ACaptureCutShortReadsUpToTheCut) {
   EXPECT_LT(theirs.packets.size(), packets);
 }
 
-// A local-bus recording played to the monitor: the trigger fires on a recorded command word, and
-// the stack holds recorded words at their recorded times, on their bus's connector.
-TEST_F(RecordingTest, MonitorPlaybackTriggersOnRecordedWords) {
-  ASSERT_EQ(run(ldbRoad() + "record cap.pcapng\n" + kLdbRun + "tick 3\nrecord stop\n"), 0)
-      << out.str();
-  xarncap::Capture recorded = xarncap::parse(slurp("cap.pcapng"));
-  std::set<std::pair<std::string, std::string>> words;  // time tag, word
-  for (const xarncap::Packet& p : recorded.packets) {
-    for (size_t at = 16; at + 16 <= p.payload.size(); at += 16) {
-      uint32_t offset = 0;
-      uint32_t value = 0;
-      std::memcpy(&offset, p.payload.data() + at, 4);
-      std::memcpy(&value, p.payload.data() + at + 8, 4);
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "%06X", value);
-      words.insert({timeTag(p.nanoseconds + offset), hex});
-    }
-  }
-  // Message 1's command word 1A8012, exactly, fires the trigger; ten words follow it.
-  ASSERT_EQ(run("menu SETUP\nclick 1\nmenu BUS_MON\nsim monitor-replay cap.pcapng\n"
-                "menu TRIGGER\npage XARN_MTG\ntype 12 000110101000000000010010\ntype 11 10\n"
-                "click 2\nclick 1\nmenu RUN\ntick 2\nsave-capture list.csv\n"),
-            0)
-      << out.str();
-  auto rows = csvRows("list.csv");
-  ASSERT_GT(rows.size(), 1024u) << out.str();
-  int triggers = 0;
-  for (const auto& row : rows) {  // Position, Time tag, Connector, Sync, Word, Errors
-    EXPECT_EQ(words.count({row[1], row[4]}), 1u) << row[1] << " " << row[4];
-    EXPECT_EQ(row[2], "J1");
-    if (row[0] != "0") continue;
-    ++triggers;
-    EXPECT_EQ(row[4], "1A8012");
-  }
-  EXPECT_EQ(triggers, 1);
-  // A file with nothing to play is refused, and the monitor's own partners come back with off.
-  EXPECT_EQ(run("sim monitor-replay missing.pcapng\n"), 2);
-  EXPECT_EQ(run("sim monitor-replay off\n"), 0);
-}
-
-// What is recorded reaches the file within a wall second, in whole blocks.
-TEST_F(RecordingTest, ARunningRecordingIsWrittenOutEverySecond) {
-  console::Console console(out);
-  std::istringstream first(ldbRoad() + "record cap.pcapng\n" + kLdbRun + "tick 2\n");
-  ASSERT_EQ(console.run(first), 0) << out.str();
-  CardContext* card = &console.station().card();
-  const uint64_t recorded = xarnsim::recordingStatus(card).totalBytes;
-  ASSERT_GT(recorded, 100'000u);
-  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
-  xarnsim::peek(card, 0);  // any call to the card
-  std::string bytes = slurp("cap.pcapng");
-  EXPECT_EQ(bytes.size(), recorded);
-  xarncap::Capture capture = xarncap::parse(bytes);
-  EXPECT_FALSE(capture.damaged);
-  EXPECT_EQ(capture.packets.size(), xarnsim::recordingStatus(card).packets);
-}
-
 // The console's activity table: message 1 (RT 3, a command, four data words and the status word,
 // 28 us each) goes twice a millisecond, so RT 3 sends 2000 messages a second and the primary bus
 // is busy 2 x 6 x 28 us of every millisecond.
@@ -467,47 +407,6 @@ TEST_F(RecordingTest, StatsPrintAndSaveTheLastSecondsActivity) {
             "bus,ldb-secondary,0.0,,\r\nrt,3,,2000,0\r\n");
   // Once counting stops there is nothing to print.
   EXPECT_EQ(run(ldbRoad() + "stats\n"), 2);
-}
-
-// A confined script (a fuzzer's) records at most a megabyte and counts no activity: either would
-// make a tick of years simulate every transfer.
-TEST_F(RecordingTest, AConfinedConsoleKeepsRecordingsSmall) {
-  std::istringstream script(ldbRoad() + "record cap.pcapng --limit 5\n" + kLdbRun +
-                            "tick 100000000\nrecord stop\nstats on\n");
-  console::Console console(out);
-  console.confineFilesToWorkingDirectory();
-  EXPECT_EQ(console.run(script), 2);
-  EXPECT_NE(out.str().find("ERROR line"), std::string::npos);
-  EXPECT_NE(out.str().find("stats on: not in a confined console"), std::string::npos) << out.str();
-  EXPECT_LE(std::filesystem::file_size("cap.pcapng"), 1'000'000u);
-}
-
-// With or without a recording (every transfer run, or only counted), the card ends alike.
-TEST_F(RecordingTest, RecordingLeavesTheSimulationAsItWas) {
-  struct Case {
-    const char* scenario;
-    const char* marker;
-    const char* run;
-  };
-  for (const Case& c : {Case{"ldb_typical_road.xs", "menu RUN", kLdbRun.c_str()},
-                        Case{"ldb_terminals.xs", "menu RUN", "menu RUN\n"},
-                        Case{"gdb_controller.xs", "menu RUNactive", "menu RUNactive\n"},
-                        Case{"gdb_terminals.xs", "menu RUN", "menu RUN\n"},
-                        Case{"mdm_units.xs", "menu RUN", "menu RUN\n"}}) {
-    SCOPED_TRACE(c.scenario);
-    std::vector<uint16_t> memory[2];
-    for (int recorded = 0; recorded < 2; ++recorded) {
-      out.str("");
-      console::Console console(out);
-      std::istringstream script(scenarioUpTo(c.scenario, c.marker) +
-                                (recorded ? "record cap.pcapng\n" : "") + c.run + "tick 30\n");
-      ASSERT_EQ(console.run(script), 0) << out.str();
-      CardContext* card = &console.station().card();
-      for (uint32_t address = 0; address < 0x200000; address += 2)
-        memory[recorded].push_back(xarnsim::peek(card, address));
-    }
-    expectSameWords(memory[0], memory[1]);
-  }
 }
 
 TEST_F(RecordingTest, ALimitEndsTheFileAndARingKeepsTheNewestFiles) {

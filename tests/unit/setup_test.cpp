@@ -1,6 +1,5 @@
-// Card settings, the INI file and the setup page.
+// The INI file and the setup page.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "setup/ini_file.h"
 #include "station_fixture.h"
@@ -33,52 +32,6 @@ TEST_F(SetupTest, ShortFileLoadsWhatItHasAndIsLeftAlone) {
   EXPECT_EQ(readFile("XARN_WIN.INI"), bytes);
 }
 
-TEST_F(SetupTest, LongFileIsReadFromItsStartAndRewrittenAs36Bytes) {
-  std::vector<uint8_t> bytes = kDefaultIni;
-  bytes[0] = 0x1F;
-  bytes.insert(bytes.end(), {0xAA, 0xBB, 0xCC, 0xDD});
-  writeFile("XARN_WIN.INI", bytes);
-  start();
-  EXPECT_EQ(station->shell().lastCardResult, 0);
-  EXPECT_EQ(station->settings().interWordTxGap, 31);
-  bytes.resize(36);
-  EXPECT_EQ(readFile("XARN_WIN.INI"), bytes);
-}
-
-TEST_F(SetupTest, AFileThatCannotBeReadLeavesTheDefaults) {
-  std::filesystem::create_directory("XARN_WIN.INI");
-  start();
-  EXPECT_EQ(station->shell().lastCardResult, 900);
-  EXPECT_EQ(station->settings().rtResponseTimeout, 50);
-}
-
-TEST_F(SetupTest, AFailedSaveKeepsThePreviousFile) {
-  writeFile("XARN_WIN.INI", kDefaultIni);
-  ::chmod("XARN_WIN.INI", 0444);
-  setup::CardSettings changed;
-  changed.txAmplitude = 77;
-  EXPECT_EQ(setup::saveSettings(changed), 900);
-  EXPECT_EQ(readFile("XARN_WIN.INI"), kDefaultIni);
-  // No temporary file is left behind either.
-  int files = 0;
-  for (const auto& entry : std::filesystem::directory_iterator("."))
-    files += !!entry.is_regular_file();
-  EXPECT_EQ(files, 1);
-  EXPECT_EQ(setup::saveSettings(changed, "no-such-dir/XARN_WIN.INI"), 900);
-}
-
-TEST(SetupRecord, CarriesTheSettingsAndTheConstantsInOrder) {
-  setup::CardSettings s;
-  s.wordSize = 0x8000;
-  s.clockMode = 0x8000;
-  SetupRecord r = setup::makeSetupRecord(s);
-  const auto* words = reinterpret_cast<const uint16_t*>(&r);
-  const uint16_t expected[] = {0xFFFF, 0xFFFF, 0x8000, 11,     15,     50,     0x0203,
-                               10,     0x8010, 0x8010, 20,     0x1980, 0x1A81, 0,
-                               0x0008, 0x0002, 0x0004, 0x0001, 0x0200, 0,      0x8000};
-  for (size_t i = 0; i < std::size(expected); ++i) EXPECT_EQ(words[i], expected[i]) << i;
-}
-
 TEST_F(SetupTest, PageShowsTheSettingsAndStepsThem) {
   start();
   auto* page = openSetup();
@@ -105,57 +58,6 @@ TEST_F(SetupTest, PageShowsTheSettingsAndStepsThem) {
   page->click(34);
   EXPECT_EQ(windows.openCount("XARN_SETUP"), 0);
   EXPECT_EQ(readFile("XARN_WIN.INI"), kDefaultIni);
-}
-
-TEST_F(SetupTest, SyntaxLeavesThePageOpenWithTheOtherFieldsStored) {
-  start();
-  auto* page = openSetup();
-  EXPECT_EQ(press(*page, {{4, "1x"}, {7, "33"}}, 1, 16), "SYNTAX");
-  EXPECT_EQ(windows.beeps(), 1);
-  EXPECT_EQ(windows.openCount("XARN_SETUP"), 1);
-  EXPECT_EQ(station->shell().hardwareInitialised, 0);
-  EXPECT_EQ(station->settings().interWordGapTimeout, 33);  // parsed after the bad field
-  EXPECT_EQ(station->settings().rtResponseTime, 1);
-  EXPECT_EQ(xarnsim::callCount(card(), "DUVEX_SetupDLL"), 0u);
-}
-
-TEST_F(SetupTest, TorbBoxWarnsAndAlwaysSendsBigEndian) {
-  start();
-  station->settings().endian = 0;
-  station->settings().torbSerialPort = 3;
-  auto* page = openSetup();
-  page->click(35);
-  std::vector<std::string> calls;
-  xarnsim::setTrace(card(), [&](const std::string& c) { calls.push_back(c); });
-  events.clear();
-  page->click(1);
-  EXPECT_EQ(events.front(),
-            "msgbox Torb Box Initialisation Delay | Torb Box will be initialised 18 seconds after "
-            "OK button is pressed -> ok");
-  ASSERT_FALSE(calls.empty());
-  EXPECT_EQ(calls.front(), "DUVEX_InitDLL(card, 2, 1, 3) = 0");
-}
-
-TEST_F(SetupTest, CardFailuresAreShownAndNothingIsSaved) {
-  start();
-  auto* page = openSetup();
-  xarnsim::failNext(card(), "DUVEX_InitDLL", 77, 1);
-  page->setText(4, "bad");  // not parsed: the init failed first
-  EXPECT_EQ(press(*page, 1, 16), "77");
-  EXPECT_EQ(station->settings().rtResponseTime, 15);
-
-  page->setText(4, "15");
-  xarnsim::failNext(card(), "DUVEX_SetupDLL", 55, 1);
-  std::filesystem::remove("XARN_WIN.INI");
-  EXPECT_EQ(press(*page, 1, 16), "55");
-  EXPECT_FALSE(std::filesystem::exists("XARN_WIN.INI"));
-
-  // A write-protected INI file: the card is set up, but 900 keeps the modes closed.
-  writeFile("XARN_WIN.INI", kDefaultIni);
-  ::chmod("XARN_WIN.INI", 0444);
-  EXPECT_EQ(press(*page, 1, 16), "900");
-  EXPECT_EQ(station->shell().hardwareInitialised, 0);
-  EXPECT_EQ(windows.openCount("XARN_SETUP"), 1);
 }
 
 }  // namespace

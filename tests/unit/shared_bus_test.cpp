@@ -1,5 +1,5 @@
-// The shared bus's house-keeping: the segment's permissions and life, names, the node limit,
-// crashed runs, killed nodes and garbage. Other processes are forked children.
+// The shared bus's house-keeping: stations opening it together, crashed runs, killed nodes and
+// garbage. Other processes are forked children.
 #include "xarndll/sim/bus/shared_bus.h"
 
 #include <fcntl.h>
@@ -129,91 +129,6 @@ class SharedBusTest : public ::testing::Test {
   std::string name_;
   std::vector<pid_t> children_;
 };
-
-TEST_F(SharedBusTest, SegmentIsTheUsersOnlyAndGoesWithTheLastNode) {
-  // An earlier segment of the name with everyone's permissions is made the user's alone.
-  mode_t mask = umask(0);
-  int fd = shm_open(("/xarn-bus-" + name()).c_str(), O_CREAT | O_RDWR, 0666);
-  umask(mask);
-  ASSERT_GE(fd, 0);
-  close(fd);
-  auto bus = open();
-  ASSERT_TRUE(bus);
-  EXPECT_EQ(segment(), std::tuple(0600, sizeof(Header)));
-
-  auto first = bus->join(Pace::Virtual, 0);
-  auto second = bus->join(Pace::Virtual, 0);
-  ASSERT_TRUE(first && second);
-  bus->leave(*first);
-  EXPECT_TRUE(exists()) << "a node is still on the bus";
-  bus->leave(*second);
-  EXPECT_FALSE(exists()) << "the last node left";
-  // A station that opened the segment just before finds it gone when it joins.
-  EXPECT_FALSE(bus->join(Pace::Virtual, 0));
-  EXPECT_TRUE(bus->removed());
-
-  // The next open makes a new segment, the user's only, though this process maps the old one.
-  mask = umask(0);
-  auto again = open();
-  umask(mask);
-  ASSERT_TRUE(again);
-  EXPECT_NE(again.get(), bus.get());
-  EXPECT_EQ(std::get<0>(segment()), 0600);
-  auto slot = again->join(Pace::Virtual, 0);
-  ASSERT_TRUE(slot);
-
-  // A crashed node's entry does not keep the segment once the last live node leaves.
-  int ready = -1;
-  pid_t crashed = fork([&] { again->join(Pace::Virtual, 0); }, false, ready);
-  ASSERT_TRUE(awaitReady(ready));
-  reapChild(crashed);
-  EXPECT_EQ(nodes(*again), 2);
-  again->leave(*slot);
-  EXPECT_FALSE(exists()) << "a dead node's entry kept the segment";
-
-  // A card through its driver's road: on the bus while it lives, the segment gone with it.
-  {
-    xarnsim::SimCard card;
-    std::string error;
-    ASSERT_TRUE(card.joinBus(name(), error)) << error;
-    EXPECT_EQ(std::get<0>(segment()), 0600);
-  }
-  EXPECT_FALSE(exists());
-}
-
-TEST_F(SharedBusTest, BadNamesAndTheNinthNodeAreRefused) {
-  for (const std::string& bad : std::vector<std::string>{
-           "", "a/b", "../x", "lab 1", "lab1\n", "caf\xC3\xA9", "x%s", std::string(65, 'a')}) {
-    EXPECT_FALSE(SharedBus::nameProblem(bad).empty()) << bad;
-    std::string error;
-    EXPECT_FALSE(SharedBus::open(bad, error)) << bad;
-    EXPECT_FALSE(error.empty()) << bad;
-    xarnsim::SimCard card;
-    EXPECT_FALSE(card.joinBus(bad, error)) << bad;
-    EXPECT_EQ(card.busNode(), nullptr);
-  }
-  for (const std::string& good : std::vector<std::string>{"a", "Lab-1_b.2", std::string(64, 'z')})
-    EXPECT_EQ(SharedBus::nameProblem(good), "") << good;
-
-  // Eight cards on one bus; the ninth stays alone and still works; a leaver's slot is free.
-  std::vector<std::unique_ptr<xarnsim::SimCard>> cards;
-  std::string error;
-  for (int i = 0; i < kMostNodes; ++i) {
-    cards.push_back(std::make_unique<xarnsim::SimCard>());
-    ASSERT_TRUE(cards.back()->joinBus(name(), error)) << i << ": " << error;
-  }
-  xarnsim::SimCard ninth;
-  EXPECT_FALSE(ninth.joinBus(name(), error));
-  EXPECT_NE(error.find("8 nodes"), std::string::npos) << error;
-  EXPECT_EQ(ninth.busNode(), nullptr);
-  EXPECT_TRUE(ninth.writeWord(0x000100, 0x1234));
-  EXPECT_EQ(ninth.readWord(0x000100), 0x1234);
-  int freed = cards[3]->busNode()->slot();
-  cards[3].reset();
-  ASSERT_TRUE(ninth.joinBus(name(), error)) << error;
-  EXPECT_EQ(ninth.busNode()->slot(), freed);
-  EXPECT_EQ(ninth.readWord(0x000100), 0x1234) << "the memory moved onto the bus with the card";
-}
 
 // A later opener is not held up by a node on the bus; openers at the same moment each keep what
 // they joined with (none starts the segment anew under another's node).

@@ -50,15 +50,6 @@ inline void expectWords(CardContext* card, std::initializer_list<AddressWord> wo
   expectWords(card, std::span(words.begin(), words.size()));
 }
 
-// One field of every entry, in order.
-using Column = std::vector<int64_t>;
-template <typename Entry, typename Field>
-Column column(const std::vector<Entry>& entries, Field Entry::*field) {
-  Column out;
-  for (const Entry& e : entries) out.push_back(static_cast<int64_t>(e.*field));
-  return out;
-}
-
 // Two images of the same ranges, word for word; the first difference is named.
 inline void expectSameWords(const std::vector<uint16_t>& a, const std::vector<uint16_t>& b) {
   ASSERT_EQ(a.size(), b.size());

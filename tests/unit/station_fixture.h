@@ -63,10 +63,6 @@ class StationTest : public ::testing::Test {
   CardContext* card() { return &station->card(); }
   uint16_t word(uint32_t address) { return xarnsim::peek(card(), address); }
   void poke(uint32_t address, uint16_t value) { xarnsim::poke(card(), address, value); }
-  void option(const char* name, const char* value) {
-    std::string error;
-    ASSERT_TRUE(xarnsim::setOption(card(), name, value, error)) << error;
-  }
 
   // Each card word at base + offset holds its value: expectWords(base, {{offset, value}, ...}).
   void expectWords(uint32_t base, std::initializer_list<std::pair<uint32_t, uint16_t>> words) {
@@ -97,11 +93,7 @@ class StationTest : public ::testing::Test {
     fill(page, fields);
     return press(page, button, report);
   }
-  // Clicks `button` (scrolls bar `id`) and hands the page back, to read what it then shows.
-  static winsys::HeadlessDialog& clicked(winsys::HeadlessDialog& page, int button) {
-    page.click(button);
-    return page;
-  }
+  // Scrolls bar `id` and hands the page back, to read what it then shows.
   static winsys::HeadlessDialog& scrolled(winsys::HeadlessDialog& page, int id,
                                           winsys::ScrollAction action) {
     page.scroll(id, action);
