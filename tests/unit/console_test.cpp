@@ -1,12 +1,16 @@
 // The console's script reader refuses numbers outside their range rather than cut them to fit,
-// and its help opens at the section the operator asked from.
+// a save that cannot be written is an error that changes no file, and help opens at the section
+// the operator asked from.
 #include "console/console.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <utility>
+#include <vector>
 
 #include "app/modes.h"
 #include "console_fixture.h"
@@ -58,6 +62,32 @@ TEST_F(ConsoleTest, HelpOpensAtTheSectionItWasAskedFrom) {
                          app::Mode::GdbMrt, app::Mode::MdmMrt}) {
     EXPECT_TRUE(anchored(app::modeInfo(mode)->help)) << app::modeInfo(mode)->name;
   }
+}
+
+// A list that cannot be saved is an error that says why, and every file stays as it was.
+TEST_F(ConsoleTest, ASaveThatCannotBeWrittenIsAnErrorAndLeavesNothingBehind) {
+  namespace fs = std::filesystem;
+  fs::create_directory("folder");
+  std::ofstream("protected.csv") << "keep";
+  ::chmod("protected.csv", 0444);
+  ::mkfifo("pipe.csv", 0644);
+  fs::create_symlink("loop.csv", "loop.csv");
+  const std::vector<std::string> before = {"XARN_WIN.INI", "folder", "loop.csv", "pipe.csv",
+                                           "protected.csv"};
+  const std::string saveOnSetupsPage = "menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\nsave 7 ";
+  for (const auto& [file, why] : std::vector<std::pair<std::string, std::string>>{
+           {"folder", "it is a directory"},
+           {"missing/queue.csv", "no such directory missing"},
+           {"protected.csv", "it is write-protected"},
+           {"pipe.csv", "it is not a regular file"},
+           {"loop.csv", "its symbolic links go round in a loop"},
+           {std::string(300, 'n') + ".csv", "the name is too long"}}) {
+    EXPECT_EQ(run(saveOnSetupsPage + file + '\n'), 2) << file;
+    EXPECT_TRUE(
+        said(std::string("ERROR line 5: cannot write ").append(file).append(": ").append(why)));
+    EXPECT_EQ(filesHere(), before) << file;
+  }
+  EXPECT_EQ(readFile("protected.csv"), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
 }
 
 }  // namespace

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
-
 #include "winsys/headless/headless.h"
 
 namespace {
@@ -17,19 +15,12 @@ class NullPage final : public winsys::DialogProc {
   void timer(int) override {}
 };
 
-// A page with one multi-line box (id 18), 40 characters wide, a Report field (4), a scroll
-// bar (5) and a number field (7), on the headless window system.
+// A page with a number field (7) on the headless window system.
 class FieldsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string error;
-    ASSERT_TRUE(
-        winsys::parseDialog("DIALOG T 200 100\n"
-                            "EDIT 4 0 0 50 12 \"\" READONLY\n"
-                            "SCROLLBAR 5 60 0 10 20 \"\"\n"
-                            "MULTIEDIT 18 0 20 174 60 \"\" VSCROLL\n"
-                            "EDIT 7 80 0 50 12 \"\"\n",
-                            layout, error))
+    ASSERT_TRUE(winsys::parseDialog("DIALOG T 200 100\nEDIT 7 80 0 50 12 \"\"\n", layout, error))
         << error;
     ASSERT_TRUE(
         windows.openModeless(layout, [](winsys::Dialog&) { return std::make_unique<NullPage>(); }));
@@ -38,50 +29,6 @@ class FieldsTest : public ::testing::Test {
   winsys::DialogTemplate layout;
   winsys::HeadlessWindowSystem windows;
   winsys::HeadlessDialog* page = nullptr;
-};
-
-// A page that passes everything on to another and counts how often a reader has a box wrapped.
-class CountingPage final : public winsys::Dialog {
- public:
-  explicit CountingPage(winsys::Dialog& inner) : inner_(inner) {}
-  const winsys::DialogTemplate& layout() const override { return inner_.layout(); }
-  void setText(int id, std::string_view text) override { inner_.setText(id, text); }
-  std::string text(int id, int limit) const override { return inner_.text(id, limit); }
-  void setChecked(int id, bool checked) override { inner_.setChecked(id, checked); }
-  bool isChecked(int id) const override { return inner_.isChecked(id); }
-  void listReset(int id) override { inner_.listReset(id); }
-  void listAdd(int id, std::string_view line) override { inner_.listAdd(id, line); }
-  void listSetTabStops(int id, const std::vector<int>& s) override {
-    inner_.listSetTabStops(id, s);
-  }
-  void listSelect(int id, int index) override { inner_.listSelect(id, index); }
-  int listSelection(int id) const override { return inner_.listSelection(id); }
-  int listCount(int id) const override { return inner_.listCount(id); }
-  std::string listLine(int id, int index) const override { return inner_.listLine(id, index); }
-  void editClear(int id) override { inner_.editClear(id); }
-  void editAppend(int id, std::string_view text) override { inner_.editAppend(id, text); }
-  int editLineCount(int id) const override {
-    ++wraps;
-    return inner_.editLineCount(id);
-  }
-  std::string editLine(int id, int line) const override {
-    ++wraps;
-    return inner_.editLine(id, line);
-  }
-  std::vector<std::string> editLines(int id) const override {
-    ++wraps;
-    return inner_.editLines(id);
-  }
-  int controlIdOfHandle(uint16_t handle) const override { return inner_.controlIdOfHandle(handle); }
-  void startTimer(int id, int periodMs) override { inner_.startTimer(id, periodMs); }
-  void stopTimer(int id) override { inner_.stopTimer(id); }
-  void end(int result) override { inner_.end(result); }
-  winsys::WindowSystem& windows() override { return inner_.windows(); }
-
-  mutable int wraps = 0;
-
- private:
-  winsys::Dialog& inner_;
 };
 
 TEST_F(FieldsTest, SizeFieldsRefuseSizesPastSixteenBitsButKeepTheirPatterns) {

@@ -1,5 +1,7 @@
 // The simulated global data bus with the card as bus controller, through the driver functions:
-// catch-ups over long stretches are prompt and give the same card as many short steps.
+// tables written word by word take effect while running, entries the driver would refuse are
+// never sent, and catch-ups over long stretches are prompt and give the same card as many short
+// steps.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -115,6 +117,52 @@ TEST_F(GdbControllerTest, ALongCatchUpOverEmptySlotsGivesTheSameCardAsManySmallO
   EXPECT_EQ(state(), 0xA041);
   EXPECT_EQ(counter(0), 3u + 86403u);
   EXPECT_EQ(queue(kUplink).size(), 512u);
+}
+
+TEST_F(GdbControllerTest, TablesWrittenWordByWordTakeEffectWhileRunning) {
+  run();
+  now += kSecond;
+  EXPECT_TRUE(queue(kUplink).empty());
+  const uint16_t entry[] = {kMeasure, 42, 1, 1, 1, 1, 0, 0, 0x0100, 0, 7, 0x99, 0, 1};
+  for (uint32_t i = 0; i < 14; ++i) wWDLL(&card, 0x0C2700 + 2 * i, entry[i]);
+  now += kSecond;
+  std::vector<GdbQueueEntry> up = queue(kUplink);
+  ASSERT_EQ(up.size(), 100u);
+  EXPECT_EQ(std::tuple(+up[0].rtAddress, +up[0].dataValue), std::tuple(42, 0x99));
+  uint16_t op = 0;
+  GdbCommandRecord back{};
+  ASSERT_EQ(DUVEX_RdGdbTableDLL(&card, 100, 1, &op, &back), 0);
+  EXPECT_EQ(back.channel, 7);
+}
+
+// Table entries and queued commands poked past what the driver accepts are skipped, not sent;
+// the queued commands go oldest first and a refused one leaves the queue.
+TEST_F(GdbControllerTest, EntriesTheDriverWouldRefuseAreNotSent) {
+  struct Bad {
+    uint16_t rt, channel, errorType;
+  };
+  const Bad bad[] = {{65535, 1, 0x0100}, {1, 65535, 0x0100}, {1, 1, 0x1234}};
+  for (uint16_t i = 0; i < 3; ++i) {
+    ASSERT_EQ(write(100, i + 1, kMeasure, command(1, 1, 1)), 0);
+    uint32_t at = 0x0C2700 + 32 * i;
+    wWDLL(&card, at + 2, bad[i].rt);
+    wWDLL(&card, at + 20, bad[i].channel);
+    wWDLL(&card, at + 16, bad[i].errorType);
+    GdbCommandRecord c = command(bad[i].rt, bad[i].channel, 1, bad[i].errorType);
+    EXPECT_EQ(write(100, 10, kMeasure, c), 251) << i;
+  }
+  ASSERT_EQ(write(100, 4, kMeasure, command(7, 7, 7)), 0);
+  ASSERT_EQ(write(100, 5, kCommand), 0);
+  ASSERT_EQ(insert(1, command(8, 8, 8)), 0);
+  ASSERT_EQ(insert(1, command(9, 9, 9)), 0);
+  wWDLL(&card, 0x0E20, 65535);  // the RT of the oldest queued command
+  run();
+  now += 15 * kMilli;
+  std::vector<GdbQueueEntry> up = queue(kUplink);
+  ASSERT_EQ(up.size(), 3u);
+  EXPECT_EQ(std::tuple(+up[0].rtAddress, +up[1].rtAddress, +up[2].rtAddress), std::tuple(7, 9, 7));
+  EXPECT_EQ(std::tuple(+up[1].source, counter(0)), std::tuple(0x8000, 3u));
+  EXPECT_EQ(xarnsim::peek(&card, 0x0E00), 0);  // the refused command has left the queue
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
-// A save through a symbolic link writes the link's target and never replaces the link with a
-// file of its own.
+// Files that are not what the station expects where it expects one: named pipes are refused at
+// once, without waiting for a writer; a save through a symbolic link writes the link's target and
+// never replaces the link with a file of its own.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
+#include "debug/firmware.h"
 #include "setup/setup_files.h"
 #include "station_fixture.h"
 
@@ -11,6 +14,31 @@ namespace {
 
 namespace fs = std::filesystem;
 using HostileFilesTest = StationTest;
+
+TEST_F(HostileFilesTest, NamedPipesAreRefusedWithoutWaitingForAWriter) {
+  ASSERT_EQ(::mkfifo("XARN_WIN.INI", 0644), 0);
+  start();  // would block for ever on a pipe opened to read
+  EXPECT_EQ(station->shell().lastCardResult, 900);
+  EXPECT_TRUE(fs::is_fifo("XARN_WIN.INI"));  // not replaced by a settings file
+  EXPECT_EQ(station->settings().rtResponseTimeout, 50);
+
+  // OK on the setup page cannot save the settings into the pipe: the card stays closed.
+  std::string why;
+  ASSERT_TRUE(windows.menuCommand(5, why)) << why;
+  EXPECT_EQ(press(*windows.page("XARN_SETUP"), 1, 16), "900");
+  EXPECT_EQ(station->shell().hardwareInitialised, 0);
+  fs::remove("XARN_WIN.INI");
+  windows.page("XARN_SETUP")->click(1);
+  ASSERT_EQ(station->shell().hardwareInitialised, 1);
+  ASSERT_TRUE(menu(1));
+  ASSERT_EQ(::mkfifo("PIPE.SUP", 0644), 0);
+  EXPECT_EQ(setup::LoadSetup(card(), "PIPE.SUP"), 900);
+  EXPECT_EQ(setup::SaveSetup(card(), "PIPE.SUP"), 900);
+  ASSERT_EQ(::mkfifo("PIPE.HGH", 0644), 0);
+  StationTest::writeFile("PIPE.LOW", {'1', '2', '\n'});
+  EXPECT_EQ(debug::UpgradeFirmware(card(), "PIPE.HGH", "PIPE.LOW"), 900);
+  EXPECT_TRUE(fs::is_fifo("PIPE.SUP"));
+}
 
 TEST_F(HostileFilesTest, SavesThroughALinkWriteTheTargetAndKeepTheLink) {
   fs::create_directory("store");

@@ -1,7 +1,12 @@
-// The INI file and the setup page.
+// The INI file, the setup page, and a setup file whose save fails.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
 
 #include "setup/ini_file.h"
+#include "setup/setup_files.h"
 #include "station_fixture.h"
 
 namespace {
@@ -58,6 +63,34 @@ TEST_F(SetupTest, PageShowsTheSettingsAndStepsThem) {
   page->click(34);
   EXPECT_EQ(windows.openCount("XARN_SETUP"), 0);
   EXPECT_EQ(readFile("XARN_WIN.INI"), kDefaultIni);
+}
+
+// A save that fails, before it writes or half way, says so and keeps the previous file whole.
+TEST_F(SetupTest, FailedSaveKeepsThePreviousFileWhole) {
+  start();
+  setUpCard();
+  ASSERT_TRUE(menu(3));
+  const std::vector<uint8_t> previous = {'o', 'l', 'd'};
+  writeFile("KEEP.SUP", previous);
+  ::chmod("KEEP.SUP", 0444);
+  EXPECT_EQ(setup::SaveSetup(card(), "KEEP.SUP"), 900);
+  EXPECT_EQ(readFile("KEEP.SUP"), previous);
+  EXPECT_EQ(setup::SaveSetup(card(), "NO-SUCH-DIR/X.SUP"), 900);
+
+  // A write that fails half way (the file size limit stands in for a full disk).
+  ::chmod("KEEP.SUP", 0644);
+  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit small = saved;
+  small.rlim_cur = 1 << 20;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  uint16_t status = setup::SaveSetup(card(), "KEEP.SUP");
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(status, 901);
+  EXPECT_EQ(readFile("KEEP.SUP"), previous);
+  EXPECT_EQ(filesHere(), (std::vector<std::string>{"KEEP.SUP", "XARN_WIN.INI"}));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The simulated card through the driver functions: the wrap test, the event queue, the trace,
-// the options and calls without a context.
+// The simulated card through the driver functions: the wrap test, the monitor's calls, the event
+// queue, the trace, the options and calls without a context.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -56,6 +56,22 @@ TEST_F(SimCardTest, WrapTestReturnsTheDataWordThroughTheLoop) {
   EXPECT_EQ(rWDLL(&card, 0x004C), 0x4012);
   EXPECT_EQ(DUVEX_CommandDLL(&card, 1), 0);
   EXPECT_EQ(state(), 0x0010);
+}
+
+// The monitor's calls refuse other modes; clearing the stack clears only the stack.
+TEST_F(SimCardTest, MonitorCallsBelongToBusMonitorMode) {
+  initAndSetup(1);
+  EXPECT_EQ(DUVEX_ClrMonStackDLL(&card), xarnsim::kStatusWrongMode);
+  EXPECT_EQ(DUVEX_RunMonDLL(&card), xarnsim::kStatusWrongMode);
+  EXPECT_EQ(state(), 0x0010);
+  ASSERT_EQ(DUVEX_CommandDLL(&card, 3), 0);
+  for (uint32_t a : {0x082600u, 0x082620u, 0x0C261Eu}) ASSERT_EQ(wWDLL(&card, a, 0x1111), 0);
+  ASSERT_EQ(wWDLL(&card, 0x0C2620, 0x2222), 0);  // past the stack
+  ASSERT_EQ(DUVEX_ClrMonStackDLL(&card), 0);
+  for (uint32_t a : {0x082600u, 0x082620u, 0x0C261Eu}) EXPECT_EQ(rWDLL(&card, a), 0) << a;
+  EXPECT_EQ(rWDLL(&card, 0x0C2620), 0x2222);
+  ASSERT_EQ(DUVEX_RunMonDLL(&card), 0);
+  EXPECT_EQ(state(), 0x0031);
 }
 
 // ---- The event queue

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -115,6 +116,14 @@ class StationTest : public ::testing::Test {
     std::ofstream(name, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
+  }
+  // The names in the working directory, sorted: a failed save must leave nothing behind.
+  static std::vector<std::string> filesHere() {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator("."))
+      names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
   }
   static std::vector<uint8_t> readFile(const std::string& name) {
     std::ifstream in(name, std::ios::binary);
