@@ -9,31 +9,14 @@ Tests matching REGEX stay whatever the figures say (regressions, hostile input, 
 cannot see: documents, templates, the capture dissector, timing and races).
 """
 import collections
-import json
-import re
 import sys
 
 import suite
 
 args = sys.argv[1:]
-keep = None
-if "--keep" in args:
-    i = args.index("--keep")
-    keep = re.compile(args[i + 1])
-    del args[i:i + 2]
+keep = suite.keep_option(args)
 cov = suite.coverage(args[0])
-for i, line in enumerate(open(args[1])):
-    for test in json.loads(line).get("killers", []):
-        if test in cov:  # a test since dropped kills nothing any more
-            cov[test].add(f"mutant {i}")
-if len(args) > 2:
-    for line in open(args[2]):
-        fields = line.rstrip("\n").split("\t")
-        if len(fields) > 2 and fields[2].startswith("caught by"):
-            for name in fields[2].split(": ", 1)[1].split():
-                test = "ctest:" + name.replace("/", "#")
-                if test in cov:
-                    cov[test].add("fault " + fields[0])
+suite.add_catches(cov, args[1], args[2] if len(args) > 2 else None)
 count = collections.Counter(e for items in cov.values() for e in items)
 total = 0
 for test in sorted(cov, key=lambda t: (-suite.size(t), t)):

@@ -1,6 +1,7 @@
-"""What kill_matrix.py and redundant.py share: each test's covered lines (coverage.sh's output)
-and each test's size in non-blank lines of its source."""
+"""What kill_matrix.py, redundant.py and least_value.py share: each test's covered lines
+(coverage.sh's output), what it kills and catches, and its size in non-blank lines of its source."""
 import glob
+import json
 import os
 import re
 
@@ -16,6 +17,33 @@ def coverage(out, lines_only=False):
             items = (x for x in items if x.count(":") == 1)
         tests[os.path.basename(path)[:-4]] = set(items)
     return tests
+
+
+def add_catches(cov, mutants, fault_results=None):
+    """Adds to each test's items the mutants it kills (kill_matrix.py's results) and the faults it
+    catches (run.py's results); tests since dropped are not in `cov` and kill nothing."""
+    for i, line in enumerate(open(mutants)):
+        for test in json.loads(line).get("killers", []):
+            if test in cov:
+                cov[test].add(f"mutant {i}")
+    if fault_results:
+        for line in open(fault_results):
+            fields = line.rstrip("\n").split("\t")
+            if len(fields) > 2 and fields[2].startswith("caught by"):
+                for name in fields[2].split(": ", 1)[1].split():
+                    test = "ctest:" + name.replace("/", "#")
+                    if test in cov:
+                        cov[test].add("fault " + fields[0])
+
+
+def keep_option(args):
+    """Takes "--keep REGEX" out of `args`; the compiled REGEX, or None."""
+    if "--keep" not in args:
+        return None
+    i = args.index("--keep")
+    keep = re.compile(args[i + 1])
+    del args[i:i + 2]
+    return keep
 
 
 def _blocks(path, start):
