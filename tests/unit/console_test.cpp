@@ -1,14 +1,20 @@
-// The console's script reader refuses numbers outside their range rather than cut them to fit,
-// a save that cannot be written is an error that changes no file, and help opens at the section
-// the operator asked from.
+// The console's script reader refuses numbers outside their range rather than cut them to fit
+// and runs nothing after the station has quit; a save writes the transcript and devices where
+// they are, one that cannot be written is an error that changes no file; help opens at the
+// section the operator asked from.
 #include "console/console.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <iterator>
+#include <sstream>
 #include <utility>
 #include <vector>
 
@@ -34,6 +40,15 @@ TEST_F(ConsoleTest, NumbersOutsideTheirRangeAreErrorsNotWrappedValues) {
   // The largest values in range still work.
   EXPECT_EQ(run("poke FFFFFFFF FFFF\ntick 0\nfail DUVEX_RdStatusDLL 65535 2147483647\n"), 0)
       << out.str();
+}
+
+TEST_F(ConsoleTest, NothingRunsAfterTheStationQuit) {
+  EXPECT_EQ(run("answer yes\nmenu QUIT\nexpect-title WRONG\n"), 2);
+  EXPECT_TRUE(said("ERROR line 3: the station has quit"));
+  EXPECT_EQ(run("answer yes\nmenu QUIT\nmenu SETUP\n"), 2);
+  // Comments and blank lines may follow the end.
+  EXPECT_EQ(run("answer yes\nmenu QUIT\n\n# done\n   \n"), 0) << out.str();
+  EXPECT_EQ(run("close\n# the window was closed\n"), 0) << out.str();
 }
 
 // Help where the operator asks for it: the top menu opens the contents, a mode's HELP the mode's
@@ -88,6 +103,49 @@ TEST_F(ConsoleTest, ASaveThatCannotBeWrittenIsAnErrorAndLeavesNothingBehind) {
     EXPECT_EQ(filesHere(), before) << file;
   }
   EXPECT_EQ(readFile("protected.csv"), (std::vector<uint8_t>{'k', 'e', 'e', 'p'}));
+}
+
+// A save to the console's own output, a device or a link to one writes where they are: never a
+// new file renamed over them.
+TEST_F(ConsoleTest, TheTranscriptAndDevicesAreWrittenWhereTheyAreNeverReplaced) {
+  std::filesystem::create_symlink("/dev/null", "null.csv");
+  std::fflush(stdout);
+  const int terminal = ::dup(STDOUT_FILENO);
+  const int file = ::open("transcript.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ASSERT_TRUE(terminal >= 0 && file >= 0);
+  ASSERT_EQ(::dup2(file, STDOUT_FILENO), STDOUT_FILENO);
+  ::close(file);
+  struct stat redirected {};
+  ::fstat(STDOUT_FILENO, &redirected);
+  int result = -1;
+  {
+    std::istringstream in(
+        "menu SETUP\nclick 1\nmenu LDB_BCT\nmenu SETUPS\nsave 7 /dev/stdout\n"
+        "save 7 transcript.txt\nsave 7 /dev/null\nsave 7 null.csv\n");
+    console::Console console(std::cout);
+    result = console.run(in);
+    std::cout.flush();
+  }
+  std::fflush(stdout);
+  ::dup2(terminal, STDOUT_FILENO);
+  ::close(terminal);
+
+  EXPECT_EQ(result, 0);
+  struct stat after {};
+  ASSERT_EQ(::stat("transcript.txt", &after), 0);
+  EXPECT_EQ(after.st_ino, redirected.st_ino);  // the same file, not one renamed over it
+  const std::vector<uint8_t> bytes = readFile("transcript.txt");
+  const std::string transcript(bytes.begin(), bytes.end());
+  EXPECT_TRUE(transcript.starts_with("title XARN TRAVINE-BUS simulation station\n")) << transcript;
+  EXPECT_NE(transcript.find("> save 7 /dev/stdout\nSetup file\r\nsaved 0 lines to /dev/stdout\n"
+                            "> save 7 transcript.txt\nSetup file\r\nsaved 0 lines to "
+                            "transcript.txt\n> save 7 /dev/null\nsaved 0 lines to /dev/null\n"
+                            "> save 7 null.csv\nsaved 0 lines to null.csv\n"),
+            std::string::npos)
+      << transcript;
+  EXPECT_TRUE(std::filesystem::is_symlink("null.csv"));
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+  EXPECT_EQ(filesHere(), (std::vector<std::string>{"XARN_WIN.INI", "null.csv", "transcript.txt"}));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // The MDM pages through the headless window system against the simulated card: the RT setup
-// spins and refusals, and PROM lines edited in the working copy.
+// spins and refusals, PROM lines edited in the working copy, and a failed queue read.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -168,6 +168,23 @@ TEST_F(MdmPageTest, PromLinesAreEditedInTheWorkingCopyAndWrittenWhole) {
   page.scroll(1, ScrollAction::LineUp);
   EXPECT_EQ(scrolled(page, 1, ScrollAction::LineDown).listLine(27, 3).substr(0, 7), "03\t ?9\t");
   EXPECT_EQ(scrolled(page, 26, ScrollAction::Top).listLine(28, 0).substr(0, 9), "016   ?6\t");
+}
+
+// A queue read that fails ends the listing with its status: the queue is not shown as empty.
+TEST_F(MdmPageTest, AFailedQueueReadIsShownNotTakenForAnEmptyQueue) {
+  auto& page = open("MDQdialog", "MDM_MRT_Q");
+  EXPECT_EQ(page.listLine(6, 0), "EMPTY");
+  MdmRtSimRecord unit{};
+  unit.rtEnable = 0x8000;
+  ASSERT_EQ(DUVEX_WrMdmRtSimDLL(card(), 3, &unit, 0, 0), 0);
+  ASSERT_TRUE(menu(4));  // RUN
+  windows.advance(1000);
+  xarnsim::failNext(card(), "DUVEX_RdMdmQDLL", 252, 1);
+  page.click(3);
+  ASSERT_EQ(page.listCount(6), 1);
+  EXPECT_EQ(page.listLine(6, 0), "READ FAILED: 252");
+  page.click(3);
+  EXPECT_GT(page.listCount(6), 1);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The shared bus's house-keeping: stations opening it together, crashed runs, killed nodes and
-// garbage. Other processes are forked children.
+// The shared bus's house-keeping: the segment's permissions and life, stations opening it
+// together, crashed runs, killed nodes and garbage. Other processes are forked children.
 #include "xarndll/sim/bus/shared_bus.h"
 
 #include <fcntl.h>
@@ -132,6 +132,57 @@ class SharedBusTest : public ::testing::Test {
 
 // A later opener is not held up by a node on the bus; openers at the same moment each keep what
 // they joined with (none starts the segment anew under another's node).
+TEST_F(SharedBusTest, SegmentIsTheUsersOnlyAndGoesWithTheLastNode) {
+  // An earlier segment of the name with everyone's permissions is made the user's alone.
+  mode_t mask = umask(0);
+  int fd = shm_open(("/xarn-bus-" + name()).c_str(), O_CREAT | O_RDWR, 0666);
+  umask(mask);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  auto bus = open();
+  ASSERT_TRUE(bus);
+  EXPECT_EQ(segment(), std::tuple(0600, sizeof(Header)));
+
+  auto first = bus->join(Pace::Virtual, 0);
+  auto second = bus->join(Pace::Virtual, 0);
+  ASSERT_TRUE(first && second);
+  bus->leave(*first);
+  EXPECT_TRUE(exists()) << "a node is still on the bus";
+  bus->leave(*second);
+  EXPECT_FALSE(exists()) << "the last node left";
+  // A station that opened the segment just before finds it gone when it joins.
+  EXPECT_FALSE(bus->join(Pace::Virtual, 0));
+  EXPECT_TRUE(bus->removed());
+
+  // The next open makes a new segment, the user's only, though this process maps the old one.
+  mask = umask(0);
+  auto again = open();
+  umask(mask);
+  ASSERT_TRUE(again);
+  EXPECT_NE(again.get(), bus.get());
+  EXPECT_EQ(std::get<0>(segment()), 0600);
+  auto slot = again->join(Pace::Virtual, 0);
+  ASSERT_TRUE(slot);
+
+  // A crashed node's entry does not keep the segment once the last live node leaves.
+  int ready = -1;
+  pid_t crashed = fork([&] { again->join(Pace::Virtual, 0); }, false, ready);
+  ASSERT_TRUE(awaitReady(ready));
+  reapChild(crashed);
+  EXPECT_EQ(nodes(*again), 2);
+  again->leave(*slot);
+  EXPECT_FALSE(exists()) << "a dead node's entry kept the segment";
+
+  // A card through its driver's road: on the bus while it lives, the segment gone with it.
+  {
+    xarnsim::SimCard card;
+    std::string error;
+    ASSERT_TRUE(card.joinBus(name(), error)) << error;
+    EXPECT_EQ(std::get<0>(segment()), 0600);
+  }
+  EXPECT_FALSE(exists());
+}
+
 TEST_F(SharedBusTest, StationsOpenTheBusTogether) {
   int ready = -1;
   pid_t first = fork(
